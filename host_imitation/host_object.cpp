@@ -1,0 +1,50 @@
+#include "host_imitation/host_object.h"
+
+#include <stdexcept>
+
+namespace host_imitation {
+
+int32_t HostObject::AddVertex(MQPoint position) {
+  vertices.push_back(position);
+  refCounts.push_back(0);
+  selectedVertices.push_back(false);
+  return VertexCount() - 1;
+}
+
+void HostObject::AddFace(const std::vector<int32_t>& corners) {
+  for (int32_t corner : corners) {
+    if (corner < 0 || corner >= VertexCount()) throw std::out_of_range("face corner out of range");
+  }
+  for (int32_t corner : corners) ++refCounts[static_cast<std::size_t>(corner)];
+  faces.push_back(corners);
+}
+
+int32_t HostObject::RefCount(int32_t vertex) const {
+  return vertex >= 0 && vertex < VertexCount() ? refCounts[static_cast<std::size_t>(vertex)] : 0;
+}
+
+bool HostObject::IsVertexSelected(int32_t vertex) const {
+  return vertex >= 0 && vertex < VertexCount() &&
+         selectedVertices[static_cast<std::size_t>(vertex)];
+}
+
+void HostObject::SelectVertex(int32_t vertex, bool selected) {
+  if (vertex >= 0 && vertex < VertexCount()) {
+    selectedVertices[static_cast<std::size_t>(vertex)] = selected;
+  }
+}
+
+int32_t HostObject::IntValue(int32_t attribute) const {
+  auto found = intValues.find(attribute);
+  return found != intValues.end() ? found->second : 0;
+}
+
+std::unique_ptr<HostObject> HostObject::Clone(int32_t newSerial) const {
+  auto copy = std::make_unique<HostObject>(*this);
+  copy->serial = newSerial;
+  copy->document = nullptr;
+  copy->destroyed = false;
+  return copy;
+}
+
+}  // namespace host_imitation

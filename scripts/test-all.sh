@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Builds Palisor and runs every test: once as built for use, once under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+scripts/install-dependencies.sh
+
+jobs=$(nproc)
+status=0
+
+run_suite() {
+  local name=$1
+  shift
+  echo "== $name"
+  cmake -S . -B "build/$name" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" > "build/$name.configure.log"
+  cmake --build "build/$name" -j "$jobs"
+  (cd "build/$name" && ctest -j "$jobs" --output-on-failure --timeout 600) || status=1
+}
+
+mkdir -p build
+run_suite native
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_suite sanitize -DPALISOR_SANITIZE=ON
+
+exit $status

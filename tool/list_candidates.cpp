@@ -1,0 +1,6 @@
+#include "tool/palisor.h"
+
+// Placeholder until this step is built.
+bool Palisor::ListCandidates() {
+  return false;
+}

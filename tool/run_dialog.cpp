@@ -1,0 +1,4 @@
+#include "tool/palisor.h"
+
+// Placeholder until the dialog is built.
+void Palisor::RunDialog() {}
