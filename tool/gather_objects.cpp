@@ -1,6 +1,42 @@
+#include "host/host_function_table.h"
 #include "tool/palisor.h"
+#include "tool/run_settings.h"
+#include "tool/selection_warning.h"
 
-// Placeholder until this step is built.
+namespace {
+
+std::string JoinNames(const std::vector<cmq::CMQObject>& objects) {
+  std::string joined;
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    if (i > 0) joined += ',';
+    joined += objects[i].GetName();
+  }
+  return joined;
+}
+
+}  // namespace
+
 bool Palisor::GatherObjects() {
-  return false;
+  int32_t found = 0;
+  // The slot count is asked afresh before every slot; empty slots are stepped over.
+  for (int32_t index = 0; index < mq::hostFunctions.MQDoc_GetObjectCount(document); ++index) {
+    cmq::CMQObject object(mq::hostFunctions.MQDoc_GetObject(document, index), document);
+    if (!object.IsValid()) continue;
+    if (mq::hostFunctions.MQObj_GetIntValue(object.object, MQOBJECT_ATTRIBUTE_SELECTED) == 0) {
+      continue;
+    }
+    if (found == 0) {
+      source = object;
+    } else {
+      destinations.push_back(object);
+    }
+    ++found;
+  }
+  if (found < 2) {
+    ShowSelectionWarning();
+    return false;
+  }
+  runSettings.sourceName = source.GetName();
+  runSettings.destinationNames = JoinNames(destinations);
+  return true;
 }
