@@ -1,6 +1,37 @@
-#include "tool/palisor.h"
+// For one Destination: moves every vertex of every morph object made for it by the delta of the
+// morph object's own target.
+#include <algorithm>
 
-// Placeholder until this step is built.
-bool Palisor::ApplyMorphs(cmq::CMQObject) {
+#include "host/host_function_table.h"
+#include "tool/interpolated_delta.h"
+#include "tool/palisor.h"
+#include "tool/run_settings.h"
+#include "tool/used_vertex_range.h"
+#include "tool/vertex_selection.h"
+
+bool Palisor::ApplyMorphs(cmq::CMQObject destination) {
+  // Morph object k was cloned from the Destination for chosen target k.
+  const std::size_t morphCount = std::min(chosenTargets.size(), createdMorphs.size());
+  for (int32_t vertex : UsedVertexRange(destination)) {
+    if (runSettings.selectedVerticesOnly &&
+        !IsVertexSelected(document, destination.object, vertex)) {
+      continue;
+    }
+    const auto nearest = CorrespondenceMap.find(vertex);
+    if (nearest == CorrespondenceMap.end()) continue;
+
+    for (std::size_t k = 0; k < morphCount; ++k) {
+      const MQObject morph = createdMorphs[k].object;
+      // A clone the host could not make has no vertices to move.
+      if (morph == nullptr) continue;
+      const MQPoint delta = InterpolatedDelta(nearest->second, source, chosenTargets[k]);
+      MQPoint position{};
+      mq::hostFunctions.MQObj_GetVertex(morph, vertex, &position);
+      position.x = position.x + delta.x;
+      position.y = position.y + delta.y;
+      position.z = position.z + delta.z;
+      mq::hostFunctions.MQObj_SetVertex(morph, vertex, &position);
+    }
+  }
   return true;
 }

@@ -46,5 +46,7 @@ class Palisor : public MQObjectPlugin {
   std::vector<cmq::CMQObject> destinations;
   std::vector<cmq::CMQObject> chosenTargets;
   std::vector<cmq::CMQObject> createdMorphs;
+  // Every morph object made so far in the current run, for all of its Destinations.
+  std::vector<cmq::CMQObject> runMorphs;
   ::CorrespondenceMap CorrespondenceMap;
 };
