@@ -1,4 +1,32 @@
-#include "tool/palisor.h"
+#include <algorithm>
 
-// Placeholder until the dialog is built.
-void Palisor::RunDialog() {}
+#include "tool/palisor.h"
+#include "tool/palisor_window.h"
+#include "tool/run_settings.h"
+#include "widgets/widget_value.h"
+
+namespace {
+
+constexpr int32_t kModalResultOk = 1;
+
+}  // namespace
+
+void Palisor::RunDialog() {
+  MQWindow mainWindow(QueryMainWindowId());
+  PalisorWindow dialog(mainWindow, this);
+  if (ShowModal(dialog) != kModalResultOk) return;
+
+  // A host reporting more items than there are candidates must not make the read-back write past
+  // the candidates' end.
+  std::vector<MorphCandidate>& candidates = runSettings.candidates;
+  const int32_t itemCount = GetWidgetInt(*dialog.targetList, "item.count");
+  const std::size_t readable =
+      std::min(candidates.size(), static_cast<std::size_t>(std::max(itemCount, 0)));
+  for (std::size_t index = 0; index < readable; ++index) {
+    candidates[index].ticked = GetItemSelected(*dialog.targetList, static_cast<int32_t>(index));
+  }
+  runSettings.selectedVerticesOnly = GetWidgetBool(*dialog.selectedOnlyCheck, "checked");
+  runSettings.createBackup = GetWidgetBool(*dialog.backupCheck, "checked");
+  runSettings.confirmed = true;
+  // The dialog goes first, then the main window's wrapper.
+}
