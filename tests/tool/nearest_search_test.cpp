@@ -1,0 +1,336 @@
+#include "tool/nearest_search.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tool/exhaustive_nearest.h"
+#include "tool/kd_tree.h"
+
+namespace {
+
+constexpr float kInfinity = std::numeric_limits<float>::infinity();
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+uint32_t Bits(float value) {
+  uint32_t bits = 0;
+  std::memcpy(&bits, &value, sizeof bits);
+  return bits;
+}
+
+std::string Describe(const NearestList& list) {
+  std::string text;
+  for (const NearestEntry& entry : list) {
+    text += "(" + std::to_string(entry.sourceIndex) + ", " + std::to_string(entry.squaredDistance) +
+            " bits " + std::to_string(Bits(entry.squaredDistance)) + ") ";
+  }
+  return text;
+}
+
+// Points with the indices 0, 1, 2, ... or, where `stride` > 1, every stride-th index, as a
+// Source whose other vertices are unreferenced.
+SourcePoints MakeSource(const std::vector<MQPoint>& positions, int32_t stride = 1) {
+  SourcePoints source;
+  for (std::size_t k = 0; k < positions.size(); ++k) {
+    source.Add(static_cast<int32_t>(k) * stride + (stride > 1 ? 1 : 0), positions[k]);
+  }
+  return source;
+}
+
+bool SameList(const NearestList& actual, const NearestList& expected) {
+  if (actual.size() != expected.size()) return false;
+  for (std::size_t k = 0; k < actual.size(); ++k) {
+    if (actual[k].sourceIndex != expected[k].sourceIndex ||
+        Bits(actual[k].squaredDistance) != Bits(expected[k].squaredDistance)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Compares every query's list, found on one thread and on three, with the exhaustive search's,
+// by index and distance bits, and reports the first few differences.
+void ExpectExhaustiveLists(const SourcePoints& source, const std::vector<MQPoint>& queries) {
+  std::vector<NearestList> expected(queries.size());
+  for (std::size_t q = 0; q < queries.size(); ++q) {
+    FindNearestExhaustive(source, queries[q], expected[q]);
+  }
+  for (unsigned threads : {1u, 3u}) {
+    const std::vector<NearestFound> found = FindNearestAll(source, queries, threads);
+    ASSERT_EQ(found.size(), queries.size());
+    int mismatches = 0;
+    for (std::size_t q = 0; q < queries.size(); ++q) {
+      const NearestList actual = found[q].ToList();
+      if (!SameList(actual, expected[q]) && ++mismatches <= 3) {
+        ADD_FAILURE() << threads << " threads, query " << q << " (" << queries[q].x << ", "
+                      << queries[q].y << ", " << queries[q].z << "): expected "
+                      << Describe(expected[q]) << "got " << Describe(actual);
+      }
+    }
+    EXPECT_EQ(mismatches, 0) << threads << " threads";
+  }
+}
+
+class RandomPoints {
+ public:
+  explicit RandomPoints(uint32_t seed) : engine_(seed) {}
+
+  // Coordinates on a coarse grid of `levels` values in [-1, 1], so that distances tie often.
+  std::vector<MQPoint> OnGrid(std::size_t count, int levels) {
+    std::vector<MQPoint> points;
+    for (std::size_t k = 0; k < count; ++k) {
+      points.push_back({Level(levels), Level(levels), Level(levels)});
+    }
+    return points;
+  }
+  std::vector<MQPoint> InBox(std::size_t count, float size) {
+    std::uniform_real_distribution<float> coordinate(-size, size);
+    std::vector<MQPoint> points;
+    for (std::size_t k = 0; k < count; ++k) {
+      points.push_back({coordinate(engine_), coordinate(engine_), coordinate(engine_)});
+    }
+    return points;
+  }
+
+ private:
+  float Level(int levels) {
+    const auto level = static_cast<int>(engine_() % static_cast<uint32_t>(levels));
+    return levels == 1 ? 0.0f : -1.0f + 2.0f * static_cast<float>(level) / (levels - 1);
+  }
+  std::mt19937 engine_;
+};
+
+std::vector<MQPoint> Lattice(int side, float spacing) {
+  std::vector<MQPoint> points;
+  for (int x = 0; x < side; ++x) {
+    for (int y = 0; y < side; ++y) {
+      for (int z = 0; z < side; ++z) points.push_back({x * spacing, y * spacing, z * spacing});
+    }
+  }
+  return points;
+}
+
+TEST(NearestSearchRandomClouds, SizesZeroToFourMatchTheExhaustiveSearch) {
+  for (uint32_t seed = 1; seed <= 40; ++seed) {
+    for (std::size_t size = 0; size <= 4; ++size) {
+      RandomPoints random(seed * 10 + static_cast<uint32_t>(size));
+      const SourcePoints source = MakeSource(random.OnGrid(size, seed % 2 == 0 ? 3 : 1000));
+      std::vector<MQPoint> queries = random.OnGrid(20, 5);
+      for (const MQPoint& point : source.positions) queries.push_back(point);
+      ExpectExhaustiveLists(source, queries);
+    }
+  }
+}
+
+TEST(NearestSearchRandomClouds, LargerCloudsMatchInsideAndAround) {
+  for (uint32_t seed = 1; seed <= 4; ++seed) {
+    RandomPoints random(seed);
+    const SourcePoints source = MakeSource(random.InBox(1500 * seed, 1.0f), seed);
+    ExpectExhaustiveLists(source, random.InBox(2500, 1.5f));
+  }
+}
+
+TEST(NearestSearchRandomClouds, CoarseGridCloudsFullOfTiesMatch) {
+  RandomPoints random(7);
+  const SourcePoints source = MakeSource(random.OnGrid(3000, 6));
+  ExpectExhaustiveLists(source, random.OnGrid(3000, 11));
+}
+
+TEST(NearestSearchTies, LatticeQueriesAtPointsEdgesAndCellCentres) {
+  const SourcePoints source = MakeSource(Lattice(12, 0.5f));
+  std::vector<MQPoint> queries;
+  for (int x = -1; x < 25; ++x) {
+    for (int y = -1; y < 25; y += 3) {
+      for (int z = -1; z < 25; z += 2) queries.push_back({x * 0.25f, y * 0.25f, z * 0.25f});
+    }
+  }
+  ExpectExhaustiveLists(source, queries);
+}
+
+TEST(NearestSearchTies, DuplicatedPointsKeepTheHighestIndexes) {
+  std::vector<MQPoint> positions;
+  for (const MQPoint& point : Lattice(6, 1.0f)) {
+    for (int copy = 0; copy < 5; ++copy) positions.push_back(point);
+  }
+  // Interleave the copies so that a point's duplicates are far apart in index.
+  std::vector<MQPoint> interleaved;
+  for (int copy = 0; copy < 5; ++copy) {
+    for (std::size_t k = static_cast<std::size_t>(copy); k < positions.size(); k += 5) {
+      interleaved.push_back(positions[k]);
+    }
+  }
+  std::vector<MQPoint> queries = Lattice(11, 0.5f);
+  ExpectExhaustiveLists(MakeSource(positions), queries);
+  ExpectExhaustiveLists(MakeSource(interleaved), queries);
+  // Every point at one place: every list holds the three highest indexes at distance 0.
+  ExpectExhaustiveLists(MakeSource(std::vector<MQPoint>(100, MQPoint{1, 2, 3})), queries);
+}
+
+// Every point with integer coordinates at distance exactly 9 from the origin, and some
+// further out, around several centres.
+TEST(NearestSearchTies, EquidistantRingsAroundTheirCentres) {
+  std::vector<MQPoint> positions;
+  std::vector<MQPoint> centres = {{0, 0, 0}, {20, 0, 0}, {0, -30, 7}, {0.5f, 0.25f, 40}};
+  for (const MQPoint& centre : centres) {
+    for (int x = -11; x <= 11; ++x) {
+      for (int y = -11; y <= 11; ++y) {
+        for (int z = -11; z <= 11; ++z) {
+          const int squared = x * x + y * y + z * z;
+          if (squared == 81 || squared == 121) {
+            positions.push_back({centre.x + x, centre.y + y, centre.z + z});
+          }
+        }
+      }
+    }
+  }
+  // A flat ring: 12 points at distance 5 in the plane z = 0.
+  for (const auto& [x, y] : std::vector<std::pair<float, float>>{{5, 0},
+                                                                 {-5, 0},
+                                                                 {0, 5},
+                                                                 {0, -5},
+                                                                 {3, 4},
+                                                                 {-3, 4},
+                                                                 {3, -4},
+                                                                 {-3, -4},
+                                                                 {4, 3},
+                                                                 {-4, 3},
+                                                                 {4, -3},
+                                                                 {-4, -3}}) {
+    positions.push_back({x + 60, y, 0});
+  }
+  centres.push_back({60, 0, 0});
+  centres.push_back({60, 0, 1});
+  ExpectExhaustiveLists(MakeSource(positions), centres);
+}
+
+TEST(NearestSearchFarQueries, FarAwayQueriesStillFindTheNearestPoints) {
+  RandomPoints random(11);
+  const SourcePoints source = MakeSource(random.OnGrid(2000, 9));
+  std::vector<MQPoint> queries;
+  for (float distance : {10.0f, 1e3f, 1e6f, 1e12f, 1e19f, 1e20f, 1e30f, FLT_MAX}) {
+    for (const MQPoint& direction : random.InBox(30, 1.0f)) {
+      queries.push_back({direction.x * distance, direction.y * distance, direction.z * distance});
+    }
+    queries.push_back({distance, 0, 0});
+    queries.push_back({0, -distance, 0});
+  }
+  ExpectExhaustiveLists(source, queries);
+}
+
+TEST(NearestSearchExtremeCoordinates, HugeCoordinatesWhoseSquaresOverflow) {
+  std::vector<MQPoint> positions;
+  for (float scale : {FLT_MAX, FLT_MAX / 2, 1e38f, 3e19f, 1e19f, 1e18f}) {
+    for (int sign = -1; sign <= 1; sign += 2) {
+      positions.push_back({sign * scale, 0, 0});
+      positions.push_back({0, sign * scale, scale});
+      positions.push_back({scale, scale, sign * scale});
+      positions.push_back({sign * scale, 1, -scale});
+    }
+  }
+  std::vector<MQPoint> queries = positions;
+  queries.push_back({0, 0, 0});
+  queries.push_back({-FLT_MAX, -FLT_MAX, -FLT_MAX});
+  queries.push_back({FLT_MAX, -FLT_MAX, 0});
+  queries.push_back({1e19f, -1e19f, 5});
+  ExpectExhaustiveLists(MakeSource(positions), queries);
+}
+
+TEST(NearestSearchExtremeCoordinates, TinySubnormalAndSignedZeroCoordinates) {
+  const float subnormal = std::numeric_limits<float>::denorm_min();
+  const float smallest = FLT_MIN;
+  std::vector<MQPoint> positions;
+  for (float value : {0.0f, -0.0f, subnormal, -subnormal, 3 * subnormal, smallest, -smallest,
+                      1e-20f, -1e-20f, 1e-30f}) {
+    positions.push_back({value, 0.0f, -0.0f});
+    positions.push_back({-0.0f, value, value});
+    positions.push_back({value, -value, 0.0f});
+  }
+  std::vector<MQPoint> queries = positions;
+  queries.push_back({0.0f, 0.0f, 0.0f});
+  queries.push_back({-0.0f, -0.0f, -0.0f});
+  queries.push_back({1e-19f, 0, 0});
+  queries.push_back({1, 1, 1});
+  ExpectExhaustiveLists(MakeSource(positions), queries);
+}
+
+TEST(NearestSearchExtremeCoordinates, NonFiniteQueriesAndSourcesMatchTheExhaustiveSearch) {
+  RandomPoints random(5);
+  const std::vector<MQPoint> finite = random.OnGrid(500, 7);
+  std::vector<MQPoint> queries = random.OnGrid(200, 4);
+  for (float odd : {kInfinity, -kInfinity, kNaN}) {
+    queries.push_back({odd, 0, 0});
+    queries.push_back({0.5f, odd, 1});
+    queries.push_back({odd, odd, odd});
+  }
+  ExpectExhaustiveLists(MakeSource(finite), queries);
+
+  for (float odd : {kInfinity, -kInfinity, kNaN}) {
+    std::vector<MQPoint> withOdd = finite;
+    withOdd[250].y = odd;
+    withOdd.push_back({odd, odd, 0});
+    ExpectExhaustiveLists(MakeSource(withOdd), queries);
+  }
+}
+
+TEST(NearestSearchThreads, AnswersDoNotDependOnTheNumberOfThreads) {
+  RandomPoints random(3);
+  const SourcePoints source = MakeSource(random.OnGrid(20000, 40));
+  const std::vector<MQPoint> queries = random.OnGrid(30000, 81);
+  const std::vector<NearestFound> single = FindNearestAll(source, queries, 1);
+  for (unsigned threads : {2u, 3u, 8u}) {
+    const std::vector<NearestFound> spread = FindNearestAll(source, queries, threads);
+    ASSERT_EQ(spread.size(), single.size());
+    for (std::size_t q = 0; q < queries.size(); ++q) {
+      ASSERT_EQ(spread[q].ToList().size(), single[q].ToList().size()) << q;
+      for (int32_t k = 0; k < single[q].count; ++k) {
+        ASSERT_EQ(spread[q].entries[k].sourceIndex, single[q].entries[k].sourceIndex) << q;
+        ASSERT_EQ(Bits(spread[q].entries[k].squaredDistance),
+                  Bits(single[q].entries[k].squaredDistance))
+            << q;
+      }
+    }
+  }
+}
+
+TEST(NearestSearchTree, ReusedScratchGivesTheSameListsAsAFreshOne) {
+  RandomPoints random(9);
+  const SourcePoints source = MakeSource(random.OnGrid(3000, 12));
+  const NearestTree tree(source);
+  NearestTree::Scratch reused;
+  NearestList list;
+  NearestList expected;
+  for (const MQPoint& query : random.OnGrid(500, 23)) {
+    tree.FindNearest(query, reused, list);
+    NearestTree::Scratch fresh;
+    tree.FindNearest(query, fresh, expected);
+    ASSERT_EQ(Describe(list), Describe(expected));
+  }
+}
+
+// The box bound against the float distance of points inside the box, where rounding is at its
+// most delicate: coordinates of very different magnitudes.
+TEST(NearestSearchTree, BoxBoundNeverExceedsTheDistanceOfAPointInside) {
+  std::mt19937 engine(21);
+  std::uniform_int_distribution<int> exponent(-40, 40);
+  std::uniform_real_distribution<float> mantissa(-1.0f, 1.0f);
+  const auto value = [&] { return std::ldexp(mantissa(engine), exponent(engine)); };
+  for (int trial = 0; trial < 200000; ++trial) {
+    const MQPoint a{value(), value(), value()};
+    const MQPoint b{value(), value(), value()};
+    const MQPoint low{std::min(a.x, b.x), std::min(a.y, b.y), std::min(a.z, b.z)};
+    const MQPoint high{std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z)};
+    const MQPoint inside{trial % 2 == 0 ? low.x : high.x, trial % 3 == 0 ? low.y : high.y,
+                         trial % 5 == 0 ? low.z : high.z};
+    const MQPoint query{value(), value(), value()};
+    ASSERT_LE(BoxBound(query, low, high), SquaredDistance(query, inside))
+        << trial << ": query " << query.x << " " << query.y << " " << query.z;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,8 @@
+#include "tool/exhaustive_nearest.h"
+
+void FindNearestExhaustive(const SourcePoints& source, const MQPoint& query, NearestList& list) {
+  list.clear();
+  for (std::size_t k = 0; k < source.size(); ++k) {
+    InsertNearest(list, source.indices[k], SquaredDistance(query, source.positions[k]));
+  }
+}

@@ -1,0 +1,12 @@
+// An order of points along a Morton (Z-order) curve, so that points visited one after another lie
+// close together and a search over them finds its data still in the cache.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "host/host_api.h"
+
+// The indices 0 .. points.size()-1: the finite points along the curve over their bounding box,
+// then the points with a non-finite coordinate in increasing index.
+std::vector<int32_t> MortonOrder(const std::vector<MQPoint>& points);

@@ -1,0 +1,53 @@
+#include "tool/nearest_search.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "tool/exhaustive_nearest.h"
+#include "tool/kd_tree.h"
+#include "tool/morton_order.h"
+#include "tool/parallel_chunks.h"
+
+namespace {
+
+// Below this many queries a thread costs more than it saves.
+constexpr std::size_t kQueriesPerThread = 4096;
+
+NearestFound Compact(const NearestList& list) {
+  NearestFound found;
+  found.count = static_cast<int32_t>(list.size());
+  std::copy(list.begin(), list.end(), found.entries.begin());
+  return found;
+}
+
+}  // namespace
+
+std::vector<NearestFound> FindNearestAll(const SourcePoints& source,
+                                         const std::vector<MQPoint>& queries,
+                                         unsigned threadCount) {
+  std::vector<NearestFound> found(queries.size());
+  if (queries.empty()) return found;
+
+  std::unique_ptr<NearestTree> tree;
+  if (AllFinite(source.positions)) tree = std::make_unique<NearestTree>(source);
+
+  // Queries that follow one another in this order lie close together.
+  const std::vector<int32_t> order = MortonOrder(queries);
+  if (threadCount == 0) threadCount = MachineThreadCount();
+  RunInChunks(order.size(), threadCount, kQueriesPerThread,
+              [&](std::size_t begin, std::size_t end) {
+                NearestTree::Scratch scratch;
+                NearestList list;
+                list.reserve(kNearestCount + 1);
+                for (std::size_t k = begin; k < end; ++k) {
+                  const auto query = static_cast<std::size_t>(order[k]);
+                  if (tree && IsFinitePoint(queries[query])) {
+                    tree->FindNearest(queries[query], scratch, list);
+                  } else {
+                    FindNearestExhaustive(source, queries[query], list);
+                  }
+                  found[query] = Compact(list);
+                }
+              });
+  return found;
+}

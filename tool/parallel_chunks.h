@@ -1,0 +1,16 @@
+// Splits independent work over a range into contiguous chunks and runs them on worker threads.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+
+// The number of threads the machine runs at once (at least 1).
+unsigned MachineThreadCount();
+
+// Calls work(begin, end) on contiguous chunks that cover [0, count) exactly once, on up to
+// `threadCount` threads including the calling one; no chunk is smaller than `minimumChunk`
+// unless the whole range is. Returns when every chunk is done. Where a thread cannot be started
+// its chunk runs on the calling thread. An exception thrown by a chunk is rethrown here, on the
+// calling thread, once every thread has finished.
+void RunInChunks(std::size_t count, unsigned threadCount, std::size_t minimumChunk,
+                 const std::function<void(std::size_t begin, std::size_t end)>& work);
