@@ -3,9 +3,6 @@
 
 #include <string>
 
-// Makes the C library's character-type conversions follow the user's default locale.
-void SetUserCharacterLocale();
-
-// The UTF-16 form of `text` under the current character-type locale, or "invalid" when the text
-// is not valid multibyte text there.
+// The UTF-16 form of `text` under the process's character-type locale, or "invalid" when the
+// text is not valid multibyte text there. Converts up to the first null byte.
 std::u16string MultibyteToWide(const std::string& text);

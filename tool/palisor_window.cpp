@@ -3,6 +3,7 @@
 #include <string>
 
 #include "host/key_value.h"
+#include "host/multibyte_conversion.h"
 #include "tool/multibyte_to_wide.h"
 #include "tool/palisor.h"
 #include "tool/run_settings.h"
@@ -47,7 +48,7 @@ void AddNameEdit(MQWindowBase& window, MQFrame* grid, const std::string& name) {
 PalisorWindow::PalisorWindow(MQWindowBase& owner, Palisor* owningTool)
     : MQDialog(owner), tool(owningTool) {
   // Names are shown in the user's multibyte encoding from here on.
-  SetUserCharacterLocale();
+  mq::UseUserDefaultCharacterLocale();
   SetWidgetValue(*this, "title", u"Palisor");
   SetWidgetValue(*this, "canresize", true);
 

@@ -162,6 +162,27 @@ TEST_F(DialogSessionTest, ASecondRunKeepsTheModeAndPresetsTheOptions) {
   EXPECT_EQ(host.widgets().modalRuns().size(), 2u);
 }
 
+TEST_F(DialogSessionTest, ListItemsBeyondTheCandidatesAreNotReadBack) {
+  SetUser([&](ModalDialog& dialog) {
+    // A host whose list reports more items than the plug-in put in it.
+    int32_t index = -1;
+    MQKeyValuePair extra[] = {{"additem", nullptr},
+                              {"text", const_cast<char16_t*>(u"extra")},
+                              {"result", &index},
+                              {nullptr, nullptr}};
+    host.widgets().Value(dialog.ListBox().id, 0x303, extra);
+    ASSERT_EQ(index, 3);
+    dialog.TickItem(3);
+    dialog.TickItem(0, false);
+    dialog.Press(u"OK");
+  });
+  EXPECT_TRUE(RunTool());
+  // Only the third candidate stayed ticked.
+  EXPECT_EQ(ObjectNames(),
+            (std::vector<std::string>{"face", "elem:smile-face", "elem:blink-face",
+                                      "elem:angry-face", "elem:angry-body", "other", "body"}));
+}
+
 TEST_F(DialogSessionTest, MorphFeatureModeListsItsTargetsAndBindsTheNewObjects) {
   host_imitation::MorphFeature& feature = host_imitation::InstallMorphFeature();
   host_imitation::HostDocument& elsewhere = host.NewDocument();
