@@ -1,0 +1,148 @@
+#include "cli/arguments.h"
+
+#include <cstddef>
+#include <limits>
+
+#include "cli/input_error.h"
+
+namespace palisor_cli {
+
+const char* const kUsage =
+    "usage: palisor-cli SCENE.obj -o OUT.obj --select NAME [--select NAME ...]\n"
+    "                   [--mode keynote|vertex-count|morph] [--tick NAME]... [--untick NAME]...\n"
+    "                   [--tick-all] [--tick-none] [--selected-vertices-only]\n"
+    "                   [--select-vertices OBJECT=INDEXES]... [--no-backup]\n"
+    "                   [--bind BASE=TARGET]... [--list] [--cancel]\n";
+
+const char* ListingModeName(ListingMode mode) {
+  switch (mode) {
+    case ListingMode::kKeynote:
+      return "keynote";
+    case ListingMode::kVertexCount:
+      return "vertex-count";
+    case ListingMode::kMorph:
+      return "morph";
+  }
+  return "?";
+}
+
+namespace {
+
+bool ParseIndex(const std::string& text, int64_t& value) {
+  if (text.empty() || text.size() > 10) return false;
+  value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  return value <= std::numeric_limits<int32_t>::max();
+}
+
+ListingMode ParseMode(const std::string& text) {
+  if (text == "keynote") return ListingMode::kKeynote;
+  if (text == "vertex-count") return ListingMode::kVertexCount;
+  if (text == "morph") return ListingMode::kMorph;
+  throw InputError("--mode takes keynote, vertex-count or morph, not '" + text + "'");
+}
+
+VertexSelection ParseVertexSelection(const std::string& text) {
+  // Index lists hold no "=", so the last one ends the object name.
+  const std::size_t split = text.rfind('=');
+  if (split == std::string::npos) {
+    throw InputError("--select-vertices takes OBJECT=INDEXES, not '" + text + "'");
+  }
+  return VertexSelection{text.substr(0, split), ParseIndexList(text.substr(split + 1))};
+}
+
+}  // namespace
+
+std::vector<IndexRange> ParseIndexList(const std::string& text) {
+  std::vector<IndexRange> ranges;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t comma = text.find(',', start);
+    const std::string item = text.substr(start, comma - start);
+    const std::size_t dash = item.find('-');
+    IndexRange range;
+    const bool valid = dash == std::string::npos
+                           ? ParseIndex(item, range.first)
+                           : ParseIndex(item.substr(0, dash), range.first) &&
+                                 ParseIndex(item.substr(dash + 1), range.last);
+    if (dash == std::string::npos) range.last = range.first;
+    if (!valid || range.last < range.first) {
+      throw InputError("'" + text +
+                       "' is not a list of vertex indexes and ranges such as 0,5,10-20");
+    }
+    ranges.push_back(range);
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  return ranges;
+}
+
+Arguments ParseArguments(const std::vector<std::string>& arguments) {
+  Arguments parsed;
+  std::vector<std::string> positional;
+  bool outputGiven = false;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    auto value = [&]() -> const std::string& {
+      if (i + 1 >= arguments.size()) throw InputError(argument + " needs a value");
+      return arguments[++i];
+    };
+    if (argument == "-o") {
+      if (outputGiven) throw InputError("-o is given twice");
+      parsed.outputPath = value();
+      outputGiven = true;
+      if (parsed.outputPath.empty()) throw InputError("-o needs a file name");
+    } else if (argument == "--select") {
+      parsed.selectNames.push_back(value());
+    } else if (argument == "--mode") {
+      const ListingMode mode = ParseMode(value());
+      if (parsed.mode && *parsed.mode != mode) throw InputError("--mode is given twice");
+      parsed.mode = mode;
+    } else if (argument == "--tick" || argument == "--untick") {
+      const bool tick = argument == "--tick";
+      parsed.tickChanges.push_back(TickChange{tick, value()});
+    } else if (argument == "--tick-all" || argument == "--tick-none") {
+      const bool everything = argument == "--tick-all";
+      if (parsed.tickEverything && *parsed.tickEverything != everything) {
+        throw InputError("--tick-all and --tick-none exclude each other");
+      }
+      parsed.tickEverything = everything;
+    } else if (argument == "--selected-vertices-only") {
+      parsed.selectedVerticesOnly = true;
+    } else if (argument == "--select-vertices") {
+      parsed.vertexSelections.push_back(ParseVertexSelection(value()));
+    } else if (argument == "--no-backup") {
+      parsed.noBackup = true;
+    } else if (argument == "--bind") {
+      const std::string& binding = value();
+      if (binding.find('=') == std::string::npos) {
+        throw InputError("--bind takes BASE=TARGET, not '" + binding + "'");
+      }
+      parsed.bindings.push_back(binding);
+    } else if (argument == "--list") {
+      parsed.list = true;
+    } else if (argument == "--cancel") {
+      parsed.cancel = true;
+    } else if (argument == "--help" || argument == "-h") {
+      parsed.help = true;
+    } else if (argument.size() > 1 && argument[0] == '-') {
+      throw InputError("unknown option " + argument);
+    } else {
+      positional.push_back(argument);
+    }
+  }
+  if (parsed.help) return parsed;
+  if (positional.size() != 1) {
+    throw InputError(positional.empty() ? "no scene file given"
+                                        : "one scene file only, not '" + positional[1] + "'");
+  }
+  parsed.scenePath = positional[0];
+  if (!outputGiven && !parsed.list) throw InputError("no output file given (-o OUT.obj)");
+  if (parsed.selectNames.empty()) throw InputError("no object selected (--select NAME)");
+  return parsed;
+}
+
+}  // namespace palisor_cli

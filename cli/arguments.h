@@ -1,0 +1,60 @@
+// The command line of palisor-cli, parsed but not yet matched against a scene.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace palisor_cli {
+
+// The dialog's listing modes, numbered as the tool numbers them.
+enum class ListingMode : int32_t { kKeynote = 0, kVertexCount = 1, kMorph = 2 };
+
+const char* ListingModeName(ListingMode mode);
+
+// One --tick or --untick, in the order given.
+struct TickChange {
+  bool tick = true;
+  std::string name;
+};
+
+// An inclusive range of vertex indexes of --select-vertices.
+struct IndexRange {
+  int64_t first = 0;
+  int64_t last = 0;
+};
+
+struct VertexSelection {
+  std::string objectName;
+  std::vector<IndexRange> ranges;
+};
+
+struct Arguments {
+  std::string scenePath;
+  std::string outputPath;
+  std::vector<std::string> selectNames;
+  std::optional<ListingMode> mode;
+  // --tick-all (true) or --tick-none (false), applied before the single changes.
+  std::optional<bool> tickEverything;
+  std::vector<TickChange> tickChanges;
+  bool selectedVerticesOnly = false;
+  std::vector<VertexSelection> vertexSelections;
+  bool noBackup = false;
+  // Each as given, "BASE=TARGET": names may hold "=" themselves, so the split is made once the
+  // scene's names are known.
+  std::vector<std::string> bindings;
+  bool list = false;
+  bool cancel = false;
+  bool help = false;
+};
+
+// Throws InputError for anything that is not a valid command line.
+Arguments ParseArguments(const std::vector<std::string>& arguments);
+
+// "0,5,10-20" as ranges; throws InputError when the text is not such a list.
+std::vector<IndexRange> ParseIndexList(const std::string& text);
+
+extern const char* const kUsage;
+
+}  // namespace palisor_cli

@@ -1,0 +1,127 @@
+#include "cli/dialog_user.h"
+
+#include <cstddef>
+#include <utility>
+
+#include "cli/input_error.h"
+#include "cli/name_text.h"
+
+namespace palisor_cli {
+
+namespace {
+
+using host_imitation::ModalDialog;
+
+// The dialog's texts, in the order of the listing modes.
+constexpr const char16_t* kModeTexts[] = {u"keynote準拠(&K)", u"同頂点数(&D)", u"モーフ設定(&A)"};
+constexpr const char16_t* kSelectAll = u"全て選択(&Z)";
+constexpr const char16_t* kInvert = u"選択反転(&C)";
+constexpr const char16_t* kSelectedOnly = u"選択頂点のみモーフ反映する(&S)";
+constexpr const char16_t* kBackup = u"バックアップエレメントを作成する(&X)";
+constexpr const char16_t* kOk = u"OK";
+constexpr const char16_t* kCancel = u"Cancel";
+
+int32_t CheckedMode(const ModalDialog& dialog) {
+  for (int32_t mode = 0; mode < 3; ++mode) {
+    if (dialog.IsChecked("radiobutton", kModeTexts[mode])) return mode;
+  }
+  return -1;
+}
+
+std::string ModeName(int32_t mode) {
+  return mode >= 0 && mode < 3 ? ListingModeName(static_cast<ListingMode>(mode)) : "unknown";
+}
+
+void SetCheckBox(ModalDialog& dialog, const char16_t* text, bool checked) {
+  if (dialog.IsChecked("checkbox", text) != checked) dialog.SetChecked(text, checked);
+}
+
+void ApplyTickChange(ModalDialog& dialog, const TickChange& change, int32_t mode) {
+  const std::optional<std::u16string> shown = Utf8ToUtf16(change.name);
+  const char* option = change.tick ? "--tick" : "--untick";
+  if (!shown) {
+    throw InputError(std::string(option) + ": '" + change.name +
+                     "' is not UTF-8 text, so the dialog cannot show it");
+  }
+  const std::vector<std::u16string> items = dialog.ItemTexts();
+  bool found = false;
+  for (std::size_t index = 0; index < items.size(); ++index) {
+    if (items[index] != *shown) continue;
+    dialog.TickItem(static_cast<int32_t>(index), change.tick);
+    found = true;
+  }
+  if (!found) {
+    std::string listed;
+    for (const std::u16string& item : items) {
+      listed += (listed.empty() ? "" : ", ") + ("'" + Utf16ToUtf8(item) + "'");
+    }
+    throw InputError(std::string(option) + ": '" + change.name + "' is not a candidate of the " +
+                     ModeName(mode) + " listing (" +
+                     (listed.empty() ? std::string("it lists none") : "it lists " + listed) + ")");
+  }
+}
+
+void Answer(ModalDialog& dialog, const Arguments& arguments, DialogRecord& record,
+            const std::function<void()>& beforeOk) {
+  record.source = dialog.EditBeside(u"Source").text;
+  record.destinations = dialog.EditBeside(u"Destination").text;
+  record.openingMode = CheckedMode(dialog);
+  record.finalMode = record.openingMode;
+  if (arguments.mode) {
+    const auto mode = static_cast<int32_t>(*arguments.mode);
+    if (mode != record.openingMode) dialog.UseRadioButton(kModeTexts[mode]);
+    record.finalMode = mode;
+  }
+  if (arguments.tickEverything) {
+    dialog.Press(kSelectAll);
+    if (!*arguments.tickEverything) dialog.Press(kInvert);
+  }
+  for (const TickChange& change : arguments.tickChanges) {
+    ApplyTickChange(dialog, change, record.finalMode);
+  }
+  SetCheckBox(dialog, kSelectedOnly, arguments.selectedVerticesOnly);
+  SetCheckBox(dialog, kBackup, !arguments.noBackup);
+
+  const std::vector<std::u16string> items = dialog.ItemTexts();
+  std::vector<bool> ticked(items.size(), false);
+  for (int32_t index : dialog.SelectedItems()) ticked[static_cast<std::size_t>(index)] = true;
+  for (std::size_t index = 0; index < items.size(); ++index) {
+    record.candidates.push_back(DialogCandidate{items[index], ticked[index]});
+  }
+
+  if (arguments.list || arguments.cancel) {
+    dialog.Press(kCancel);
+    return;
+  }
+  if (beforeOk) beforeOk();
+  record.confirmed = true;
+  dialog.Press(kOk);
+}
+
+}  // namespace
+
+host_imitation::ScriptedUser AnswerDialog(const Arguments& arguments, DialogRecord& record,
+                                          std::function<void()> beforeOk) {
+  return [&arguments, &record, beforeOk = std::move(beforeOk)](ModalDialog& dialog) {
+    if (record.shown) {
+      // One dialog per run; anything more is not the tool's dialog.
+      record.dialogError = "the plug-in opened a second dialog";
+      dialog.Close(0);
+      return;
+    }
+    record.shown = true;
+    try {
+      Answer(dialog, arguments, record, beforeOk);
+    } catch (const InputError& error) {
+      record.inputError = error.what();
+    } catch (const host_imitation::ScriptedUserError& error) {
+      record.dialogError = error.what();
+    }
+    if (!dialog.ended()) {
+      record.confirmed = false;
+      dialog.Close(0);
+    }
+  };
+}
+
+}  // namespace palisor_cli

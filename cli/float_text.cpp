@@ -1,0 +1,43 @@
+#include "cli/float_text.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace palisor_cli {
+
+bool ParseFloat(const char* begin, const char* end, float& value) {
+  if (begin == end) return false;
+  // strtof skips leading blanks; a token never has any, so a leading blank is not a number.
+  if (*begin == ' ' || *begin == '\t') return false;
+  char* stop = nullptr;
+  value = std::strtof(begin, &stop);
+  return stop == end;
+}
+
+std::size_t FormatFloat(float value, char* buffer) {
+  if (std::isnan(value)) {
+    // strtof reads "nan(0x...)" as a quiet not-a-number with that payload; text can only ever
+    // yield quiet ones, so the payload below the quiet bit is all there is to keep.
+    uint32_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    const uint32_t payload = bits & 0x3FFFFFu;
+    const char* sign = (bits >> 31) != 0 ? "-" : "";
+    const int length = payload != 0 ? std::snprintf(buffer, kFloatTextCapacity, "%snan(0x%x)", sign,
+                                                    static_cast<unsigned>(payload))
+                                    : std::snprintf(buffer, kFloatTextCapacity, "%snan", sign);
+    return static_cast<std::size_t>(length);
+  }
+  const std::to_chars_result result = std::to_chars(buffer, buffer + kFloatTextCapacity, value);
+  return static_cast<std::size_t>(result.ptr - buffer);
+}
+
+std::string FloatText(float value) {
+  char buffer[kFloatTextCapacity];
+  return std::string(buffer, FormatFloat(value, buffer));
+}
+
+}  // namespace palisor_cli

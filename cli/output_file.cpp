@@ -1,0 +1,91 @@
+#include "cli/output_file.h"
+
+#include <fcntl.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#ifdef _WIN32
+#include <io.h>
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "cli/input_error.h"
+
+namespace palisor_cli {
+
+namespace {
+
+long ProcessId() {
+#ifdef _WIN32
+  return static_cast<long>(_getpid());
+#else
+  return static_cast<long>(getpid());
+#endif
+}
+
+bool FlushToDisk(std::FILE* file) {
+  if (std::fflush(file) != 0) return false;
+#ifndef _WIN32
+  if (fsync(fileno(file)) != 0) return false;
+#endif
+  return true;
+}
+
+// Opens a temporary file that did not exist before, in the target's directory so that the rename
+// stays within one file system.
+std::FILE* CreateTemporary(const std::string& path, std::string& temporaryPath) {
+  static std::atomic<int> serial{0};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    temporaryPath = path + ".tmp-" + std::to_string(ProcessId()) + "-" + std::to_string(serial++);
+    int flags = O_WRONLY | O_CREAT | O_EXCL;
+#ifdef O_BINARY
+    flags |= O_BINARY;
+#endif
+    const int descriptor = open(temporaryPath.c_str(), flags, 0666);
+    if (descriptor >= 0) {
+      std::FILE* file = fdopen(descriptor, "wb");
+      if (file == nullptr) close(descriptor);
+      return file;
+    }
+    if (errno != EEXIST) return nullptr;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+bool NamesSameFile(const std::string& first, const std::string& second) {
+  std::error_code error;
+  return std::filesystem::equivalent(first, second, error) && !error;
+}
+
+void WriteFileAtomically(const std::string& path, const std::string& contents) {
+  std::string temporaryPath;
+  std::FILE* file = CreateTemporary(path, temporaryPath);
+  if (file == nullptr) {
+    throw InputError("cannot write " + path + ": " + std::strerror(errno));
+  }
+  const bool written = std::fwrite(contents.data(), 1, contents.size(), file) == contents.size() &&
+                       FlushToDisk(file);
+  const int writeError = errno;
+  const bool closed = std::fclose(file) == 0;
+  if (!written || !closed) {
+    std::remove(temporaryPath.c_str());
+    throw InputError("cannot write " + path + ": " + std::strerror(written ? errno : writeError));
+  }
+  std::error_code error;
+  std::filesystem::rename(temporaryPath, path, error);
+  if (error) {
+    std::remove(temporaryPath.c_str());
+    throw InputError("cannot write " + path + ": " + error.message());
+  }
+}
+
+}  // namespace palisor_cli

@@ -1,0 +1,27 @@
+// Loads the plug-in library as the host does and finds its menu entry.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include "host_imitation/plugin_module.h"
+
+namespace palisor_cli {
+
+// The plug-in library could not be loaded or is not the object plug-in the command line runs.
+class PluginError : public std::runtime_error {
+ public:
+  explicit PluginError(const std::string& message) : std::runtime_error(message) {}
+};
+
+// The library file beside the running program when there is one, else `buildPath`.
+std::string LocatePlugin(const std::string& programPath, const std::string& fileName,
+                         const std::string& buildPath);
+
+// Loads the library by its exports, checks the version and initialises it (MQCheckVersion,
+// MQInit), asks its identity and type, and returns the index of its menu entry "Palisor" among
+// the strings MQEnumStringW gives. Throws PluginError.
+int32_t LoadPlugin(host_imitation::PluginModule& plugin, const std::string& path);
+
+}  // namespace palisor_cli

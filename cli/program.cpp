@@ -1,0 +1,155 @@
+#include "cli/program.h"
+
+#include <chrono>
+#include <utility>
+
+#include "cli/arguments.h"
+#include "cli/dialog_user.h"
+#include "cli/document_changes.h"
+#include "cli/input_error.h"
+#include "cli/name_text.h"
+#include "cli/obj_reader.h"
+#include "cli/obj_writer.h"
+#include "cli/output_file.h"
+#include "cli/plugin_loading.h"
+#include "cli/progress.h"
+#include "cli/scene_document.h"
+#include "cli/scene_setup.h"
+#include "cli/summary.h"
+#include "host_imitation/host_imitation.h"
+#include "host_imitation/morph_feature.h"
+#include "host_imitation/plugin_module.h"
+
+namespace palisor_cli {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// The document, the plug-in and the dialog's answers of one run.
+class ProgramRun {
+ public:
+  ProgramRun(const Arguments& arguments, std::ostream& out, std::ostream& err)
+      : arguments_(arguments), out_(out), err_(err) {}
+
+  int Run(const std::string& pluginPath) {
+    if (!arguments_.list && NamesSameFile(arguments_.scenePath, arguments_.outputPath)) {
+      throw InputError("the output file " + arguments_.outputPath +
+                       " is the input file; the input is never overwritten");
+    }
+    UseUtf8ForObjectNames();
+
+    progress_.Begin("reading " + arguments_.scenePath);
+    Clock::time_point start = Clock::now();
+    const Scene scene = ReadObjFile(arguments_.scenePath);
+    host_imitation::HostImitation& host = host_imitation::Host();
+    host.Reset();
+    host_imitation::HostDocument& document = host.NewDocument();
+    const auto objects = BuildDocument(scene, document);
+    host_imitation::MorphFeature& morphFeature = host_imitation::InstallMorphFeature();
+    PrepareDocument(arguments_, scene, objects, morphFeature);
+    times_.reading = SecondsSince(start);
+    progress_.End();
+
+    const DocumentState before = CaptureDocument(document, morphFeature);
+    const int32_t menuEntry = LoadPlugin(plugin_, pluginPath);
+
+    DialogRecord dialog;
+    host.widgets().SetUser(
+        AnswerDialog(arguments_, dialog, [this] { progress_.Begin("carrying morphs over"); }));
+    start = Clock::now();
+    const bool ran = plugin_.MQModifyObject(menuEntry, document.handle()) != 0;
+    times_.run = SecondsSince(start);
+    progress_.End();
+
+    if (!dialog.inputError.empty()) throw InputError(dialog.inputError);
+    if (!dialog.dialogError.empty()) {
+      throw PluginError("the dialog could not be answered: " + dialog.dialogError);
+    }
+    if (!dialog.shown) return Refused(ran);
+    ReportMisuse();
+    if (arguments_.list) {
+      PrintCandidates(out_, dialog);
+      return kFinished;
+    }
+
+    const DocumentChanges changes = CompareDocument(before, document, morphFeature);
+    progress_.Begin("writing " + arguments_.outputPath);
+    start = Clock::now();
+    const Scene result = SceneFromDocument(document, scene.header, morphFeature.Bindings());
+    WriteFileAtomically(arguments_.outputPath, WriteObjText(result));
+    times_.writing = SecondsSince(start);
+    progress_.End();
+
+    RunSummary summary;
+    summary.dialog = &dialog;
+    summary.changes = &changes;
+    summary.times = times_;
+    summary.outputPath = arguments_.outputPath;
+    summary.objectsWritten = result.objects.size();
+    PrintSummary(out_, summary);
+    return kFinished;
+  }
+
+ private:
+  // The plug-in ended without its dialog: it showed its warning, which goes to standard error.
+  int Refused(bool ran) {
+    const auto& boxes = host_imitation::Host().widgets().messageBoxes();
+    if (!boxes.empty()) {
+      for (const auto& box : boxes) err_ << Utf16ToUtf8(box.message) << '\n';
+    } else {
+      err_ << "palisor-cli: the plug-in " << (ran ? "ended" : "refused the run")
+           << " without showing its dialog\n";
+    }
+    return kRefused;
+  }
+
+  // Requests a real host would have rejected say the plug-in misbehaved; the user should know.
+  void ReportMisuse() {
+    const auto& misuse = host_imitation::Host().misuse();
+    for (const std::string& what : misuse) {
+      err_ << "palisor-cli: warning: the plug-in made a request the host rejects: " << what << '\n';
+    }
+  }
+
+  const Arguments& arguments_;
+  std::ostream& out_;
+  std::ostream& err_;
+  ProgressLine progress_;
+  RunTimes times_;
+  host_imitation::PluginModule plugin_;
+};
+
+}  // namespace
+
+int RunProgram(const std::vector<std::string>& arguments, const std::string& pluginPath,
+               std::ostream& out, std::ostream& err) {
+  Arguments parsed;
+  try {
+    parsed = ParseArguments(arguments);
+  } catch (const InputError& error) {
+    err << "palisor-cli: " << error.what() << '\n' << kUsage;
+    return kError;
+  }
+  if (parsed.help) {
+    out << kUsage;
+    return kFinished;
+  }
+  try {
+    ProgramRun run(parsed, out, err);
+    return run.Run(pluginPath);
+  } catch (const InputError& error) {
+    err << "palisor-cli: " << error.what() << '\n';
+  } catch (const PluginError& error) {
+    err << "palisor-cli: " << error.what() << '\n';
+  } catch (const std::bad_alloc&) {
+    err << "palisor-cli: out of memory\n";
+  }
+  return kError;
+}
+
+}  // namespace palisor_cli

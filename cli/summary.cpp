@@ -1,0 +1,88 @@
+#include "cli/summary.h"
+
+#include <cstdio>
+#include <iomanip>
+
+#include "cli/name_text.h"
+
+namespace palisor_cli {
+
+namespace {
+
+std::string ModeName(int32_t mode) {
+  return mode >= 0 && mode < 3 ? ListingModeName(static_cast<ListingMode>(mode)) : "unknown";
+}
+
+std::ostream& Label(std::ostream& out, const char* label) {
+  return out << std::left << std::setw(16) << label;
+}
+
+std::string Count(std::size_t count, const char* one, const char* many) {
+  return count == 0 ? std::string("none") : std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+std::string Seconds(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f s", seconds);
+  return text;
+}
+
+template <typename Items, typename Print>
+void PrintList(std::ostream& out, const char* label, const Items& items, const char* one,
+               const char* many, Print print) {
+  Label(out, label) << Count(items.size(), one, many) << '\n';
+  for (const auto& item : items) {
+    out << "  ";
+    print(item);
+    out << '\n';
+  }
+}
+
+}  // namespace
+
+void PrintSummary(std::ostream& out, const RunSummary& summary) {
+  const DialogRecord& dialog = *summary.dialog;
+  const DocumentChanges& changes = *summary.changes;
+  Label(out, "Source") << Utf16ToUtf8(dialog.source) << '\n';
+  Label(out, "Destinations") << Utf16ToUtf8(dialog.destinations) << '\n';
+  Label(out, "Mode") << ModeName(dialog.finalMode) << '\n';
+  std::size_t ticked = 0;
+  for (const DialogCandidate& candidate : dialog.candidates) ticked += candidate.ticked ? 1 : 0;
+  Label(out, "Ticked") << ticked << " of " << dialog.candidates.size() << " candidates"
+                       << (dialog.confirmed ? "" : " (cancelled: nothing carried over)") << '\n';
+  for (const DialogCandidate& candidate : dialog.candidates) {
+    if (candidate.ticked) out << "  " << Utf16ToUtf8(candidate.name) << '\n';
+  }
+  PrintList(out, "Created", changes.created, "object", "objects",
+            [&out](const std::string& name) { out << name; });
+  PrintList(out, "Renamed", changes.renamed, "object", "objects",
+            [&out](const Rename& rename) { out << rename.before << " -> " << rename.after; });
+  PrintList(out, "Deleted", changes.deleted, "object", "objects",
+            [&out](const std::string& name) { out << name; });
+  PrintList(out, "Bindings made", changes.bindingsMade, "binding", "bindings",
+            [&out](const std::pair<std::string, std::string>& binding) {
+              out << binding.second << " as a target of " << binding.first;
+            });
+  Label(out, "Vertices moved") << changes.verticesMoved;
+  if (changes.verticesMoved > 0) {
+    out << " in "
+        << Count(static_cast<std::size_t>(changes.objectsWithMovedVertices), "object", "objects");
+  }
+  out << '\n';
+  const RunTimes& times = summary.times;
+  Label(out, "Time") << Seconds(times.reading + times.run + times.writing) << " (reading "
+                     << Seconds(times.reading) << ", run " << Seconds(times.run) << ", writing "
+                     << Seconds(times.writing) << ")\n";
+  Label(out, "Written") << summary.outputPath << " ("
+                        << Count(summary.objectsWritten, "object", "objects") << ")\n";
+}
+
+void PrintCandidates(std::ostream& out, const DialogRecord& dialog) {
+  out << "Candidates of the " << ModeName(dialog.finalMode) << " listing for "
+      << Utf16ToUtf8(dialog.source) << ": " << dialog.candidates.size() << '\n';
+  for (const DialogCandidate& candidate : dialog.candidates) {
+    out << (candidate.ticked ? "  [x] " : "  [ ] ") << Utf16ToUtf8(candidate.name) << '\n';
+  }
+}
+
+}  // namespace palisor_cli
