@@ -18,6 +18,7 @@ void HostImitation::Reset() {
   texts_.clear();
   texts_["Error"] = u"エラー";
   misuse_.clear();
+  widgets_.Reset();
   log.Clear();
   hostThread_ = std::this_thread::get_id();
 }

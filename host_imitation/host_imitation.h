@@ -17,6 +17,7 @@
 #include "host_imitation/call_log.h"
 #include "host_imitation/host_document.h"
 #include "host_imitation/host_object.h"
+#include "host_imitation/widget_service.h"
 
 namespace host_imitation {
 
@@ -68,11 +69,15 @@ class HostImitation {
   // Notes a call made off the thread that owns the host.
   void CheckThread(const char* function);
 
+  // The widget service: widgets, modal runs with their scripted user, message boxes, events.
+  WidgetService& widgets() { return widgets_; }
+
   CallLog log;
 
  private:
   HostImitation();
 
+  WidgetService widgets_;
   int32_t nextSerial_ = 1;
   std::vector<std::unique_ptr<HostDocument>> documents_;
   // Every object ever made stays allocated, so that a stale handle is recognised, not reused.

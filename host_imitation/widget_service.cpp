@@ -1,0 +1,581 @@
+#include "host_imitation/widget_service.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "host_imitation/host_imitation.h"
+#include "host_imitation/log_format.h"
+#include "host_imitation/modal_dialog.h"
+#include "host_imitation/widget_properties.h"
+#include "widgets/widget_op.h"
+
+namespace host_imitation {
+
+namespace {
+
+// Ids of created widgets start well away from the main window's.
+constexpr int32_t kFirstCreatedId = 100;
+
+const char* const kCreatableKinds[] = {"dialog",      "frame", "groupbox", "button", "checkbox",
+                                       "radiobutton", "label", "edit",     "listbox"};
+
+bool IsContainer(const HostWidget& widget) {
+  return widget.kind == "dialog" || widget.kind == "frame" || widget.kind == "groupbox";
+}
+
+bool IsWindow(const HostWidget& widget) {
+  return widget.kind == "main_window" || widget.kind == "dialog";
+}
+
+const MQKeyValuePair* FindPair(const MQKeyValuePair* values, const char* name) {
+  for (; values != nullptr && values->name != nullptr; ++values) {
+    if (std::strcmp(values->name, name) == 0) return values;
+  }
+  return nullptr;
+}
+
+template <typename T>
+T* FindValue(const MQKeyValuePair* values, const char* name) {
+  const MQKeyValuePair* pair = FindPair(values, name);
+  return pair != nullptr ? static_cast<T*>(pair->value) : nullptr;
+}
+
+std::string Text(const char16_t* text) {
+  return text != nullptr ? ToUtf8(text) : std::string();
+}
+
+}  // namespace
+
+std::vector<std::u16string> HostWidget::ItemTexts() const {
+  std::vector<std::u16string> texts;
+  for (const ListItem& item : items) texts.push_back(item.text);
+  return texts;
+}
+
+std::vector<int32_t> HostWidget::SelectedItems() const {
+  std::vector<int32_t> selected;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (items[i].selected) selected.push_back(static_cast<int32_t>(i));
+  }
+  return selected;
+}
+
+std::string WidgetOperationName(int32_t operation) {
+  switch (static_cast<WidgetOp>(operation)) {
+    case WidgetOp::Show:
+      return "Show";
+    case WidgetOp::GetSystem:
+      return "GetSystem";
+    case WidgetOp::Create:
+      return "Create";
+    case WidgetOp::Delete:
+      return "Delete";
+    case WidgetOp::AddChild:
+      return "AddChild";
+    case WidgetOp::AddChildWindow:
+      return "AddChildWindow";
+    case WidgetOp::Get:
+      return "Get";
+    case WidgetOp::Set:
+      return "Set";
+    case WidgetOp::Call:
+      return "Call";
+    case WidgetOp::AddEvent:
+      return "AddEvent";
+  }
+  return std::to_string(operation);
+}
+
+WidgetService::WidgetService() {
+  Reset();
+}
+
+WidgetService::~WidgetService() = default;
+
+void WidgetService::Reset() {
+  widgets_.clear();
+  nextId_ = kFirstCreatedId;
+  auto mainWindow = std::make_unique<HostWidget>();
+  mainWindow->id = kMainWindowId;
+  mainWindow->kind = "main_window";
+  widgets_[kMainWindowId] = std::move(mainWindow);
+  user_ = nullptr;
+  modalStack_.clear();
+  modalRuns_.clear();
+  messageBoxes_.clear();
+  messageBoxAnswer_ = 1;
+  refuseCreation_ = nullptr;
+}
+
+// --- Requests ------------------------------------------------------------------------------------
+
+int32_t WidgetService::Value(int32_t widget, int32_t operation, void* values) {
+  const auto* pairs = static_cast<const MQKeyValuePair*>(values);
+  const bool isDelete = operation == OperationCode(WidgetOp::Delete);
+  LogRequest(widget, operation, isDelete ? nullptr : pairs);
+  if (values == nullptr) {
+    Misuse("MQWidget_Value: " + WidgetOperationName(operation) + " without an argument");
+    return 0;
+  }
+  switch (static_cast<WidgetOp>(operation)) {
+    case WidgetOp::Show:
+      return Show(widget, pairs);
+    case WidgetOp::GetSystem:
+      return GetSystem(pairs);
+    case WidgetOp::Create:
+      return Create(widget, pairs);
+    case WidgetOp::Delete:
+      return Delete(widget);
+    case WidgetOp::AddChild:
+      return AddChild(widget, pairs);
+    case WidgetOp::AddChildWindow:
+      return AddChildWindow(widget, pairs);
+    case WidgetOp::Get:
+      return GetOrSet(widget, false, pairs);
+    case WidgetOp::Set:
+      return GetOrSet(widget, true, pairs);
+    case WidgetOp::Call:
+      return Call(widget, pairs);
+    case WidgetOp::AddEvent:
+      return AddEvent(widget, pairs);
+  }
+  Misuse("MQWidget_Value: unknown operation " + std::to_string(operation));
+  return 0;
+}
+
+int32_t WidgetService::CanvasValue(void* canvas, int32_t operation, void* /*values*/) {
+  Host().CheckThread("MQCanvas_Value");
+  if (Host().log.enabled) {
+    char handle[32];
+    std::snprintf(handle, sizeof handle, "%p", canvas);
+    Host().log.calls.push_back(HostCall{"MQCanvas_Value", {handle, std::to_string(operation)}, {}});
+  }
+  return 0;
+}
+
+void WidgetService::LogRequest(int32_t widget, int32_t operation, const MQKeyValuePair* values) {
+  Host().CheckThread("MQWidget_Value");
+  if (!Host().log.enabled) return;
+  HostCall call{"MQWidget_Value", {std::to_string(widget), WidgetOperationName(operation)}, {}};
+  for (; values != nullptr && values->name != nullptr; ++values) {
+    call.values.emplace_back(values->name, DescribeWidgetValue(values->name, values->value));
+  }
+  Host().log.calls.push_back(std::move(call));
+}
+
+void WidgetService::Misuse(const std::string& what) {
+  Host().NoteMisuse(what);
+}
+
+HostWidget& WidgetService::Add(const std::string& kind) {
+  auto widget = std::make_unique<HostWidget>();
+  widget->id = nextId_++;
+  widget->kind = kind;
+  HostWidget& added = *widget;
+  widgets_[added.id] = std::move(widget);
+  return added;
+}
+
+HostWidget* WidgetService::Resolve(int32_t id, const char* operation) {
+  if (id == 0) return nullptr;
+  HostWidget* widget = Find(id);
+  if (widget == nullptr) {
+    const HostWidget* gone = FindEvenDeleted(id);
+    Misuse(std::string("MQWidget_Value: ") + operation + " on " +
+           (gone != nullptr ? "deleted" : "unknown") + " widget " + std::to_string(id));
+  }
+  return widget;
+}
+
+int32_t WidgetService::Show(int32_t widget, const MQKeyValuePair* values) {
+  const char* type = FindValue<const char>(values, "type");
+  if (type != nullptr && std::strcmp(type, "messagebox") == 0) return ShowMessageBox(values);
+  if (type == nullptr || std::strcmp(type, "modal") != 0) {
+    Misuse(std::string("MQWidget_Value: Show of unknown type ") + (type ? type : "(none)"));
+    return 0;
+  }
+  HostWidget* dialog = Resolve(widget, "Show");
+  if (dialog == nullptr) return 0;
+  if (dialog->kind != "dialog") {
+    Misuse("MQWidget_Value: modal run of a " + dialog->kind);
+    return 0;
+  }
+  if (std::find(modalStack_.begin(), modalStack_.end(), widget) != modalStack_.end()) {
+    Misuse("MQWidget_Value: dialog " + std::to_string(widget) + " is already running");
+    return 0;
+  }
+  return RunModal(*dialog, values);
+}
+
+int32_t WidgetService::RunModal(HostWidget& dialog, const MQKeyValuePair* values) {
+  auto* result = FindValue<int32_t>(values, "result");
+  if (result == nullptr) Misuse("MQWidget_Value: modal run without \"result\"");
+  const int32_t dialogId = dialog.id;
+  modalStack_.push_back(dialogId);
+  ModalDialog view(*this, dialogId);
+  // The user may replace itself while it runs; this run keeps the one it started with.
+  const ScriptedUser user = user_;
+  if (user) {
+    try {
+      user(view);
+    } catch (const std::exception& error) {
+      Misuse(std::string("scripted user: ") + error.what());
+    } catch (...) {
+      Misuse("scripted user: failed");
+    }
+  }
+  modalStack_.pop_back();
+  const int32_t modalResult = view.ended() ? view.result() : 0;
+  modalRuns_.push_back(ModalRunRecord{dialogId, modalResult});
+  if (result != nullptr) *result = modalResult;
+  return 1;
+}
+
+int32_t WidgetService::ShowMessageBox(const MQKeyValuePair* values) {
+  MessageBoxRecord record;
+  const char* messageType = FindValue<const char>(values, "messagetype");
+  record.messageType = messageType != nullptr ? messageType : "";
+  const auto* parent = FindValue<const int32_t>(values, "parent");
+  record.parent = parent != nullptr ? *parent : 0;
+  const auto* message = FindValue<const char16_t>(values, "message");
+  record.message = message != nullptr ? message : u"";
+  const auto* title = FindValue<const char16_t>(values, "title");
+  record.title = title != nullptr ? title : u"";
+  if (record.parent != 0 && !IsLive(record.parent)) {
+    Misuse("MQWidget_Value: message box for unknown parent " + std::to_string(record.parent));
+  }
+  messageBoxes_.push_back(record);
+  auto* result = FindValue<int32_t>(values, "result");
+  if (result == nullptr) {
+    Misuse("MQWidget_Value: message box without \"result\"");
+    return 0;
+  }
+  *result = messageBoxAnswer_;
+  return 1;
+}
+
+int32_t WidgetService::GetSystem(const MQKeyValuePair* values) {
+  const char* system = FindValue<const char>(values, "system");
+  auto* result = FindValue<int32_t>(values, "result");
+  if (system == nullptr || std::strcmp(system, "main_window") != 0 || result == nullptr) {
+    Misuse(std::string("MQWidget_Value: GetSystem of ") + (system ? system : "(none)") +
+           (result ? "" : " without \"result\""));
+    return 0;
+  }
+  *result = kMainWindowId;
+  return 1;
+}
+
+int32_t WidgetService::Create(int32_t widget, const MQKeyValuePair* values) {
+  const char* kind = FindValue<const char>(values, "type");
+  auto* id = FindValue<int32_t>(values, "id");
+  if (widget != 0) Misuse("MQWidget_Value: Create on widget " + std::to_string(widget));
+  if (id == nullptr) {
+    Misuse("MQWidget_Value: Create without \"id\"");
+    return 0;
+  }
+  const bool known =
+      kind != nullptr && std::any_of(std::begin(kCreatableKinds), std::end(kCreatableKinds),
+                                     [&](const char* k) { return std::strcmp(k, kind) == 0; });
+  if (!known) {
+    Misuse(std::string("MQWidget_Value: Create of unknown kind ") + (kind ? kind : "(none)"));
+    *id = 0;
+    return 0;
+  }
+  if (refuseCreation_ && refuseCreation_(kind)) {
+    *id = 0;
+    return 0;
+  }
+  *id = Add(kind).id;
+  return 1;
+}
+
+int32_t WidgetService::Delete(int32_t widget) {
+  HostWidget* target = Resolve(widget, "Delete");
+  if (target == nullptr) return 0;
+  if (target->kind == "main_window") {
+    Misuse("MQWidget_Value: Delete of the host's main window");
+    return 0;
+  }
+  target->deleted = true;
+  if (HostWidget* parent = Find(target->parent)) {
+    auto& siblings = parent->children;
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), widget), siblings.end());
+  }
+  if (HostWidget* owner = Find(target->owner)) {
+    auto& windows = owner->childWindows;
+    windows.erase(std::remove(windows.begin(), windows.end(), widget), windows.end());
+  }
+  // What was placed in it stays until deleted itself, outside any tree.
+  for (int32_t child : target->children) {
+    if (HostWidget* orphan = Find(child)) orphan->parent = 0;
+  }
+  for (int32_t window : target->childWindows) {
+    if (HostWidget* orphan = Find(window)) orphan->owner = 0;
+  }
+  return 1;
+}
+
+int32_t WidgetService::AddChild(int32_t widget, const MQKeyValuePair* values) {
+  const auto* childId = FindValue<const int32_t>(values, "child");
+  if (childId == nullptr) {
+    Misuse("MQWidget_Value: AddChild without \"child\"");
+    return 0;
+  }
+  HostWidget* parent = Resolve(widget, "AddChild");
+  HostWidget* child = Resolve(*childId, "AddChild of a child");
+  if (parent == nullptr || child == nullptr) return 0;
+  if (!IsContainer(*parent)) {
+    Misuse("MQWidget_Value: AddChild to a " + parent->kind);
+    return 0;
+  }
+  if (IsWindow(*child)) {
+    Misuse("MQWidget_Value: AddChild of a " + child->kind);
+    return 0;
+  }
+  if (child->parent != 0 || child == parent) {
+    Misuse("MQWidget_Value: widget " + std::to_string(child->id) + " placed twice");
+    return 0;
+  }
+  child->parent = parent->id;
+  parent->children.push_back(child->id);
+  return 1;
+}
+
+int32_t WidgetService::AddChildWindow(int32_t widget, const MQKeyValuePair* values) {
+  const auto* childId = FindValue<const int32_t>(values, "child");
+  if (childId == nullptr) {
+    Misuse("MQWidget_Value: AddChildWindow without \"child\"");
+    return 0;
+  }
+  HostWidget* owner = Resolve(widget, "AddChildWindow");
+  HostWidget* child = Resolve(*childId, "AddChildWindow of a child");
+  if (owner == nullptr || child == nullptr) return 0;
+  if (!IsWindow(*owner) || child->kind != "dialog" || child->owner != 0 || child == owner) {
+    Misuse("MQWidget_Value: AddChildWindow of a " + child->kind + " to a " + owner->kind);
+    return 0;
+  }
+  child->owner = owner->id;
+  owner->childWindows.push_back(child->id);
+  return 1;
+}
+
+int32_t WidgetService::GetOrSet(int32_t widget, bool set, const MQKeyValuePair* values) {
+  HostWidget* target = Resolve(widget, set ? "Set" : "Get");
+  if (target == nullptr) return 0;
+  int32_t index = -1;
+  for (const MQKeyValuePair* pair = values; pair->name != nullptr; ++pair) {
+    const std::string key = pair->name;
+    if (key == "index") {
+      if (pair->value == nullptr) {
+        Misuse("MQWidget_Value: \"index\" without a value");
+        return 0;
+      }
+      index = *static_cast<const int32_t*>(pair->value);
+      continue;
+    }
+    const std::string error = set ? SetWidgetProperty(*target, key, pair->value, index)
+                                  : GetWidgetProperty(*target, key, pair->value, index);
+    if (!error.empty()) {
+      Misuse(std::string("MQWidget_Value: ") + (set ? "Set " : "Get ") + error + " (widget " +
+             std::to_string(widget) + ")");
+      return 0;
+    }
+  }
+  return 1;
+}
+
+int32_t WidgetService::Call(int32_t widget, const MQKeyValuePair* values) {
+  HostWidget* target = Resolve(widget, "Call");
+  if (target == nullptr) return 0;
+  const std::string method = values->name != nullptr ? values->name : "";
+  if (target->kind != "listbox" ||
+      (method != "clearitems" && method != "additem" && method != "makeitemvisible")) {
+    Misuse("MQWidget_Value: Call of \"" + method + "\" on a " + target->kind);
+    return 0;
+  }
+  const MQKeyValuePair* arguments = values + 1;
+  if (method == "clearitems") {
+    target->items.clear();
+    target->visibleItem = -1;
+    return 1;
+  }
+  if (method == "additem") {
+    const auto* text = FindValue<const char16_t>(arguments, "text");
+    auto* result = FindValue<int32_t>(arguments, "result");
+    if (text == nullptr) {
+      Misuse("MQWidget_Value: \"additem\" without \"text\"");
+      return 0;
+    }
+    target->items.push_back(ListItem{text, false});
+    if (result != nullptr) *result = static_cast<int32_t>(target->items.size()) - 1;
+    return 1;
+  }
+  const auto* index = FindValue<const int32_t>(arguments, "index");
+  if (index == nullptr) {
+    Misuse("MQWidget_Value: \"makeitemvisible\" without \"index\"");
+    return 0;
+  }
+  // Making an item of an empty list visible shows nothing and is no error.
+  if (*index < 0 || (*index >= static_cast<int32_t>(target->items.size()) && *index != 0)) {
+    Misuse("MQWidget_Value: \"makeitemvisible\" of item " + std::to_string(*index) + " out of " +
+           std::to_string(target->items.size()));
+    return 0;
+  }
+  target->visibleItem = *index < static_cast<int32_t>(target->items.size()) ? *index : -1;
+  return 1;
+}
+
+int32_t WidgetService::AddEvent(int32_t widget, const MQKeyValuePair* values) {
+  HostWidget* target = Resolve(widget, "AddEvent");
+  if (target == nullptr) return 0;
+  const char* type = FindValue<const char>(values, "type");
+  const MQKeyValuePair* proc = FindPair(values, "proc");
+  if (type == nullptr || proc == nullptr || proc->value == nullptr) {
+    Misuse("MQWidget_Value: AddEvent without \"type\" or \"proc\"");
+    return 0;
+  }
+  EventRegistration registration;
+  registration.widget = widget;
+  registration.type = type;
+  registration.proc = reinterpret_cast<MQWidgetEventProc>(proc->value);
+  const MQKeyValuePair* pointer = FindPair(values, "pointer");
+  registration.pointer = pointer != nullptr ? pointer->value : nullptr;
+  const MQKeyValuePair* function = FindPair(values, "function");
+  registration.function = function != nullptr ? function->value : nullptr;
+  const auto* prior = FindValue<const uint8_t>(values, "prior");
+  registration.prior = prior != nullptr && *prior != 0;
+  auto& events = target->events;
+  if (registration.prior) {
+    // Ahead of every registration made without "prior", after the earlier prior ones.
+    auto firstOrdinary = std::find_if(events.begin(), events.end(),
+                                      [](const EventRegistration& e) { return !e.prior; });
+    events.insert(firstOrdinary, registration);
+  } else {
+    events.push_back(registration);
+  }
+  return 1;
+}
+
+// --- Widgets -------------------------------------------------------------------------------------
+
+const HostWidget* WidgetService::Find(int32_t id) const {
+  const HostWidget* widget = FindEvenDeleted(id);
+  return widget != nullptr && !widget->deleted ? widget : nullptr;
+}
+
+HostWidget* WidgetService::Find(int32_t id) {
+  return const_cast<HostWidget*>(static_cast<const WidgetService*>(this)->Find(id));
+}
+
+const HostWidget* WidgetService::FindEvenDeleted(int32_t id) const {
+  auto found = widgets_.find(id);
+  return found != widgets_.end() ? found->second.get() : nullptr;
+}
+
+std::vector<const HostWidget*> WidgetService::LiveWidgets() const {
+  std::vector<const HostWidget*> live;
+  for (const auto& [id, widget] : widgets_) {
+    if (!widget->deleted) live.push_back(widget.get());
+  }
+  return live;
+}
+
+std::vector<const HostWidget*> WidgetService::Descendants(int32_t root) const {
+  std::vector<const HostWidget*> found;
+  const HostWidget* widget = Find(root);
+  if (widget == nullptr) return found;
+  for (int32_t childId : widget->children) {
+    const HostWidget* child = Find(childId);
+    if (child == nullptr) continue;
+    found.push_back(child);
+    std::vector<const HostWidget*> below = Descendants(childId);
+    found.insert(found.end(), below.begin(), below.end());
+  }
+  return found;
+}
+
+std::string WidgetService::DescribeTree(int32_t root) const {
+  std::string text;
+  if (const HostWidget* widget = Find(root)) DescribeInto(text, *widget, 0);
+  return text;
+}
+
+void WidgetService::DescribeInto(std::string& text, const HostWidget& widget, int depth) const {
+  text += std::string(static_cast<std::size_t>(depth) * 2, ' ') + widget.kind;
+  if (!widget.title.empty()) text += " title=\"" + Text(widget.title.c_str()) + "\"";
+  if (widget.kind != "frame" && widget.kind != "dialog" && widget.kind != "listbox" &&
+      widget.kind != "main_window") {
+    text += " \"" + Text(widget.text.c_str()) + "\"";
+  }
+  if (!widget.alignment.empty()) text += " " + widget.alignment;
+  if (widget.kind == "checkbox" || widget.kind == "radiobutton") {
+    text += widget.checked ? " [x]" : " [ ]";
+  }
+  if (widget.readOnly) text += " readonly";
+  if (widget.isDefault) text += " default";
+  if (widget.isCancel) text += " cancel";
+  if (widget.modalResult != 0) text += " modalresult=" + std::to_string(widget.modalResult);
+  if (!widget.enabled) text += " disabled";
+  if (widget.multiSelect) text += " multiselect";
+  if (widget.matrixColumn != 0) text += " matrixcolumn=" + std::to_string(widget.matrixColumn);
+  if (!widget.vertLayout.empty()) text += " vertlayout=" + widget.vertLayout;
+  if (!widget.horzLayout.empty()) text += " horzlayout=" + widget.horzLayout;
+  if (widget.fillRateX) {
+    char rate[32];
+    std::snprintf(rate, sizeof rate, "%g", *widget.fillRateX);
+    text += std::string(" fillrate_x=") + rate;
+  }
+  if (!widget.hintText.empty()) text += " hint=\"" + Text(widget.hintText.c_str()) + "\"";
+  text += "\n";
+  for (const ListItem& item : widget.items) {
+    text += std::string(static_cast<std::size_t>(depth + 1) * 2, ' ') +
+            (item.selected ? "[x] " : "[ ] ") + Text(item.text.c_str()) + "\n";
+  }
+  for (int32_t childId : widget.children) {
+    if (const HostWidget* child = Find(childId)) DescribeInto(text, *child, depth + 1);
+  }
+}
+
+// --- Events --------------------------------------------------------------------------------------
+
+std::vector<EventRegistration> WidgetService::Registrations(int32_t widget,
+                                                            const std::string& type) const {
+  std::vector<EventRegistration> found;
+  const HostWidget* target = FindEvenDeleted(widget);
+  if (target == nullptr) return found;
+  for (const EventRegistration& registration : target->events) {
+    if (type.empty() || registration.type == type) found.push_back(registration);
+  }
+  return found;
+}
+
+int32_t WidgetService::CallProcedure(const EventRegistration& registration,
+                                     const MQKeyValuePair* values) {
+  if (registration.proc == nullptr) return 0;
+  return registration.proc(eventContext(), const_cast<MQKeyValuePair*>(values),
+                           registration.pointer);
+}
+
+int32_t WidgetService::SendEvent(const EventRegistration& registration, const std::string& type) {
+  int32_t target = registration.widget;
+  int32_t sender = registration.widget;
+  MQKeyValuePair values[] = {{"type", const_cast<char*>(type.c_str())},
+                             {"target_id", &target},
+                             {"sender_id", &sender},
+                             {nullptr, nullptr}};
+  return CallProcedure(registration, values);
+}
+
+int32_t WidgetService::DeliverEvent(int32_t widget, const std::string& type) {
+  int32_t result = 0;
+  // A copy: a procedure may delete the widget, or register more events, while this runs.
+  for (const EventRegistration& registration : Registrations(widget, type)) {
+    if (!IsLive(widget)) break;
+    result = SendEvent(registration, type);
+  }
+  return result;
+}
+
+}  // namespace host_imitation
