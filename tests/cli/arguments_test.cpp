@@ -1,0 +1,119 @@
+// The command line: every option as given, and every mistake refused with a clear message.
+#include "cli/arguments.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "cli/input_error.h"
+
+namespace {
+
+using palisor_cli::Arguments;
+using palisor_cli::InputError;
+using palisor_cli::ListingMode;
+using palisor_cli::ParseArguments;
+
+std::string ErrorOf(const std::vector<std::string>& arguments) {
+  try {
+    ParseArguments(arguments);
+  } catch (const InputError& error) {
+    return error.what();
+  }
+  return "";
+}
+
+TEST(ArgumentsTest, EveryOptionIsTakenInTheOrderGiven) {
+  const Arguments parsed = ParseArguments({"scene.obj",
+                                           "-o",
+                                           "out.obj",
+                                           "--select",
+                                           "face",
+                                           "--select",
+                                           "body part",
+                                           "--mode",
+                                           "vertex-count",
+                                           "--tick",
+                                           "elem:a-face",
+                                           "--untick",
+                                           "elem:b-face",
+                                           "--tick",
+                                           "-x",
+                                           "--tick-none",
+                                           "--selected-vertices-only",
+                                           "--select-vertices",
+                                           "a=b=0,5,10-20",
+                                           "--no-backup",
+                                           "--bind",
+                                           "face=elem:a-face",
+                                           "--cancel"});
+  EXPECT_EQ(parsed.scenePath, "scene.obj");
+  EXPECT_EQ(parsed.outputPath, "out.obj");
+  EXPECT_EQ(parsed.selectNames, (std::vector<std::string>{"face", "body part"}));
+  EXPECT_EQ(parsed.mode, ListingMode::kVertexCount);
+  ASSERT_EQ(parsed.tickChanges.size(), 3u);
+  EXPECT_TRUE(parsed.tickChanges[0].tick);
+  EXPECT_FALSE(parsed.tickChanges[1].tick);
+  EXPECT_EQ(parsed.tickChanges[1].name, "elem:b-face");
+  EXPECT_EQ(parsed.tickChanges[2].name, "-x");
+  EXPECT_EQ(parsed.tickEverything, false);
+  EXPECT_TRUE(parsed.selectedVerticesOnly);
+  ASSERT_EQ(parsed.vertexSelections.size(), 1u);
+  EXPECT_EQ(parsed.vertexSelections[0].objectName, "a=b");
+  ASSERT_EQ(parsed.vertexSelections[0].ranges.size(), 3u);
+  EXPECT_EQ(parsed.vertexSelections[0].ranges[2].first, 10);
+  EXPECT_EQ(parsed.vertexSelections[0].ranges[2].last, 20);
+  EXPECT_TRUE(parsed.noBackup);
+  EXPECT_EQ(parsed.bindings, (std::vector<std::string>{"face=elem:a-face"}));
+  EXPECT_TRUE(parsed.cancel);
+  EXPECT_FALSE(parsed.list);
+}
+
+TEST(ArgumentsTest, DefaultsLeaveTheDialogAsItOpens) {
+  const Arguments parsed = ParseArguments({"--select", "a", "s.obj", "--list"});
+  EXPECT_FALSE(parsed.mode.has_value());
+  EXPECT_FALSE(parsed.tickEverything.has_value());
+  EXPECT_FALSE(parsed.noBackup);
+  EXPECT_FALSE(parsed.selectedVerticesOnly);
+  EXPECT_TRUE(parsed.outputPath.empty());
+  EXPECT_TRUE(parsed.list);
+}
+
+TEST(ArgumentsTest, MistakesAreRefusedWithAClearMessage) {
+  const struct {
+    std::vector<std::string> arguments;
+    std::string message;
+  } cases[] = {
+      {{"-o", "out.obj", "--select", "a"}, "no scene file given"},
+      {{"a.obj", "b.obj", "-o", "out.obj", "--select", "a"}, "one scene file only, not 'b.obj'"},
+      {{"a.obj", "--select", "a"}, "no output file given (-o OUT.obj)"},
+      {{"a.obj", "-o", "out.obj"}, "no object selected (--select NAME)"},
+      {{"a.obj", "-o", "x", "-o", "y", "--select", "a"}, "-o is given twice"},
+      {{"a.obj", "-o", "", "--select", "a"}, "-o needs a file name"},
+      {{"a.obj", "-o", "x", "--select"}, "--select needs a value"},
+      {{"a.obj", "-o", "x", "--select", "a", "--mode", "nearest"},
+       "--mode takes keynote, vertex-count or morph, not 'nearest'"},
+      {{"a.obj", "-o", "x", "--select", "a", "--mode", "morph", "--mode", "keynote"},
+       "--mode is given twice"},
+      {{"a.obj", "-o", "x", "--select", "a", "--tick-all", "--tick-none"},
+       "--tick-all and --tick-none exclude each other"},
+      {{"a.obj", "-o", "x", "--select", "a", "--select-vertices", "a"},
+       "--select-vertices takes OBJECT=INDEXES, not 'a'"},
+      {{"a.obj", "-o", "x", "--select", "a", "--select-vertices", "a=1,,2"},
+       "'1,,2' is not a list of vertex indexes"},
+      {{"a.obj", "-o", "x", "--select", "a", "--select-vertices", "a=5-2"}, "'5-2' is not"},
+      {{"a.obj", "-o", "x", "--select", "a", "--select-vertices", "a=-1"}, "'-1' is not"},
+      {{"a.obj", "-o", "x", "--select", "a", "--select-vertices", "a=99999999999"},
+       "'99999999999' is not"},
+      {{"a.obj", "-o", "x", "--select", "a", "--select-vertices", "a="}, "'' is not"},
+      {{"a.obj", "-o", "x", "--select", "a", "--bind", "ab"}, "--bind takes BASE=TARGET"},
+      {{"a.obj", "-o", "x", "--select", "a", "--verbose"}, "unknown option --verbose"},
+  };
+  for (const auto& scenario : cases) {
+    const std::string error = ErrorOf(scenario.arguments);
+    EXPECT_EQ(error.rfind(scenario.message, 0), 0u) << error;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,171 @@
+// Scenes written and read back: every number returns bit for bit, and everything that passed
+// through returns unchanged.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "cli/float_text.h"
+#include "cli/input_error.h"
+#include "cli/obj_reader.h"
+#include "cli/obj_writer.h"
+
+namespace {
+
+using palisor_cli::ReadObjText;
+using palisor_cli::Scene;
+using palisor_cli::WriteObjText;
+
+uint32_t Bits(float value) {
+  uint32_t bits = 0;
+  std::memcpy(&bits, &value, sizeof bits);
+  return bits;
+}
+
+float FromBits(uint32_t bits) {
+  float value = 0.0f;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+// The bits that reading `text` as strtof does gives.
+uint32_t ReadBack(const std::string& text) {
+  float value = 0.0f;
+  EXPECT_TRUE(palisor_cli::ParseFloat(text.data(), text.data() + text.size(), value)) << text;
+  return Bits(value);
+}
+
+TEST(FloatTextTest, EveryKindOfFloatReadsBackBitForBit) {
+  const uint32_t special[] = {
+      0x00000000, 0x80000000,                          // zeros
+      0x00000001, 0x80000001, 0x007FFFFF, 0x00400000,  // subnormals
+      0x00800000, 0x7F7FFFFF, 0xFF7FFFFF,              // extremes of the normal range
+      0x3F800000, 0x3F800001, 0x3DCCCCCD, 0x4B7FFFFF,  // 1, its neighbour, 0.1, 2^24 - 1
+      0x7F800000, 0xFF800000,                          // infinities
+      0x7FC00000, 0xFFC00000, 0x7FC00123, 0xFFFFFFFF,  // quiet not-a-numbers with payloads
+  };
+  for (uint32_t bits : special) {
+    EXPECT_EQ(ReadBack(palisor_cli::FloatText(FromBits(bits))), bits) << std::hex << bits;
+  }
+  std::mt19937 random(20240611);
+  for (int i = 0; i < 200000; ++i) {
+    const uint32_t bits = random();
+    const float value = FromBits(bits);
+    if (std::isnan(value) && (bits & 0x00400000u) == 0)
+      continue;  // text cannot hold a signalling one
+    ASSERT_EQ(ReadBack(palisor_cli::FloatText(value)), bits) << std::hex << bits;
+  }
+}
+
+TEST(FloatTextTest, OnlyAWholeNumberIsANumber) {
+  float value = 0.0f;
+  for (const char* text : {"", "1.5x", "x", "1,5", " 1", "--1"}) {
+    EXPECT_FALSE(palisor_cli::ParseFloat(text, text + std::strlen(text), value)) << text;
+  }
+  const char* subnormal = "1e-40";
+  ASSERT_TRUE(palisor_cli::ParseFloat(subnormal, subnormal + 5, value));
+  EXPECT_EQ(Bits(value), Bits(std::strtof(subnormal, nullptr)));
+  EXPECT_NE(value, 0.0f);
+}
+
+TEST(ObjRoundTripTest, VerticesReadBackBitForBit) {
+  std::mt19937 random(7);
+  Scene scene;
+  scene.objects.resize(2);
+  scene.objects[0].name = "random bits";
+  for (int i = 0; i < 20000; ++i) {
+    MQPoint point{FromBits(random()), FromBits(random()), FromBits(random())};
+    for (float* coordinate : {&point.x, &point.y, &point.z}) {
+      if (std::isnan(*coordinate)) *coordinate = FromBits(Bits(*coordinate) | 0x00400000u);
+    }
+    scene.objects[0].vertices.push_back(point);
+  }
+  scene.objects[1].name = "edges";
+  scene.objects[1].vertices = {{-0.0f, 1e-45f, -1e-45f},
+                               {3.4028235e38f, -3.4028235e38f, 1.17549435e-38f},
+                               {INFINITY, -INFINITY, 0.1f}};
+  const Scene read = ReadObjText(WriteObjText(scene), "written.obj");
+  ASSERT_EQ(read.objects.size(), 2u);
+  for (std::size_t k = 0; k < 2; ++k) {
+    const auto& written = scene.objects[k].vertices;
+    const auto& back = read.objects[k].vertices;
+    ASSERT_EQ(back.size(), written.size());
+    for (std::size_t i = 0; i < written.size(); ++i) {
+      ASSERT_EQ(std::memcmp(&back[i], &written[i], sizeof(MQPoint)), 0) << k << " " << i;
+    }
+  }
+}
+
+TEST(ObjRoundTripTest, AFileReadAndWrittenChangesNoNumberAndLosesNothing) {
+  const std::string original =
+      "# made by hand\n"
+      "mtllib skin.mtl\n"
+      "o head \n"
+      "v 0.1 1e-45 -0\n"
+      "v 1.00000001 2 3 0.5 0.5 0.5\n"
+      "v 1 1 0\n"
+      "v 9 9 9\n"
+      "vt 0.25 0.75\n"
+      "vt 1 0 0\n"
+      "vn 0 0 1\n"
+      "usemtl skin\n"
+      "s 1\n"
+      "f 1/1/1 2/2/1 3/1/1\n"
+      "g back\n"
+      "f -2//-1 -3//-1 -4//-1\n"
+      "o \xE4\xBD\x93\n"
+      "v 5 5 5\n"
+      "v 6 5 5\n"
+      "v 6 6 5\n"
+      "f -3 -2 -1\n"
+      "f 5/1 6/2 7/1\n"
+      "# palisor-bind 2 1\n";
+  // The second object's last face names texture coordinates of the first object: not allowed.
+  EXPECT_THROW(ReadObjText(original, "a.obj"), palisor_cli::InputError);
+
+  const std::string valid = original.substr(0, original.find("f 5/1")) + "# palisor-bind 2 1\n";
+  const Scene first = ReadObjText(valid, "a.obj");
+  const std::string written = WriteObjText(first);
+  EXPECT_EQ(written,
+            "# made by hand\n"
+            "mtllib skin.mtl\n"
+            "o head \n"
+            "v 0.1 1e-45 -0\n"
+            "v 1 2 3 0.5 0.5 0.5\n"
+            "v 1 1 0\n"
+            "v 9 9 9\n"
+            "vt 0.25 0.75\n"
+            "vt 1 0 0\n"
+            "vn 0 0 1\n"
+            "usemtl skin\n"
+            "s 1\n"
+            "f 1/1/1 2/2/1 3/1/1\n"
+            "g back\n"
+            "f 3//1 2//1 1//1\n"
+            "o \xE4\xBD\x93\n"
+            "v 5 5 5\n"
+            "v 6 5 5\n"
+            "v 6 6 5\n"
+            "f 5 6 7\n"
+            "# palisor-bind 2 1\n");
+  // Written text is a fixed point.
+  EXPECT_EQ(WriteObjText(ReadObjText(written, "b.obj")), written);
+}
+
+TEST(ObjRoundTripTest, IndexesAreRenumberedAcrossTheWholeFile) {
+  Scene scene = ReadObjText(
+      "o a\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvn 0 0 1\nf 1/1/1 2/1/1 3/1/1\n"
+      "o b\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvn 0 0 1\nf -3/-1/-1 -2/-1/-1 -1/-1/-1\n",
+      "a.obj");
+  // Drop the first object: the second's indexes must now start at 1.
+  scene.objects.erase(scene.objects.begin());
+  EXPECT_EQ(WriteObjText(scene),
+            "o b\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvn 0 0 1\n"
+            "f 1/1/1 2/1/1 3/1/1\n");
+}
+
+}  // namespace
