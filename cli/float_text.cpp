@@ -9,10 +9,32 @@
 
 namespace palisor_cli {
 
+namespace {
+
+// Plain decimal text: digits, a point, signs and an exponent mark, nothing strtof alone reads
+// (hexadecimal numbers, infinities, not-a-numbers).
+bool IsPlainDecimal(const char* begin, const char* end) {
+  for (const char* c = begin; c < end; ++c) {
+    if (!((*c >= '0' && *c <= '9') || *c == '.' || *c == '-' || *c == '+' || *c == 'e' ||
+          *c == 'E')) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
 bool ParseFloat(const char* begin, const char* end, float& value) {
   if (begin == end) return false;
   // strtof skips leading blanks; a token never has any, so a leading blank is not a number.
   if (*begin == ' ' || *begin == '\t') return false;
+  // Both conversions round correctly, so where from_chars takes the whole text and the value is
+  // in range it gives strtof's bits, several times faster. Everything else goes to strtof.
+  if (IsPlainDecimal(begin, end)) {
+    const std::from_chars_result result = std::from_chars(begin, end, value);
+    if (result.ec == std::errc() && result.ptr == end) return true;
+  }
   char* stop = nullptr;
   value = std::strtof(begin, &stop);
   return stop == end;

@@ -109,7 +109,7 @@ class ObjReader {
     Tokens tokens(start, end);
     std::string_view keyword;
     tokens.Next(keyword);
-    const std::string line(start, end);
+    const std::string_view line(start, static_cast<std::size_t>(end - start));
     if (keyword == "o") {
       ReadObjectLine(start + 1, end);
     } else if (keyword == "v") {
@@ -119,17 +119,17 @@ class ObjReader {
       RequireObject(keyword);
       ReadNumbers(tokens, keyword, 1, 3);
       ++texcoords_.total;
-      passthrough_->texcoords.push_back(line);
+      passthrough_->texcoords.emplace_back(line);
     } else if (keyword == "vn") {
       RequireObject(keyword);
       ReadNumbers(tokens, keyword, 3, 3);
       ++normals_.total;
-      passthrough_->normals.push_back(line);
+      passthrough_->normals.emplace_back(line);
     } else if (keyword == "f") {
       RequireObject(keyword);
       ReadFace(tokens);
     } else if (IsPassedThrough(keyword)) {
-      KeepStatement(line);
+      KeepStatement(std::string(line));
     } else if (IsUnsupportedGeometry(keyword)) {
       FailLine("'" + std::string(keyword) + "' statements are not supported; only faces ('f')");
     } else {

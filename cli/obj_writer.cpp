@@ -1,5 +1,6 @@
 #include "cli/obj_writer.h"
 
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
 
@@ -17,7 +18,9 @@ struct ElementOffsets {
 };
 
 void AppendInteger(std::string& out, int64_t value) {
-  out += std::to_string(value);
+  char digits[24];
+  const std::to_chars_result result = std::to_chars(digits, digits + sizeof digits, value);
+  out.append(digits, static_cast<std::size_t>(result.ptr - digits));
 }
 
 void AppendVertex(std::string& out, const MQPoint& vertex) {

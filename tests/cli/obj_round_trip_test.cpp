@@ -61,6 +61,56 @@ TEST(FloatTextTest, EveryKindOfFloatReadsBackBitForBit) {
   }
 }
 
+// Any decimal text, however many digits, however close to halfway between two floats, in range or
+// not: the bits strtof gives.
+TEST(FloatTextTest, DecimalTextReadsAsStrtofReadsIt) {
+  std::mt19937 random(99);
+  const char* const fixed[] = {"+1.5",
+                               "-0.0",
+                               "1e-46",
+                               "1e-45",
+                               "7e-46",
+                               "1.4012984e-45",
+                               "1e39",
+                               "-1e39",
+                               "3.4028236e38",
+                               "3.40282357e38",
+                               "1.00000006",
+                               "1.0000000596046447753906250",
+                               "16777217",
+                               ".5e-3",
+                               "5.",
+                               "1e+2",
+                               "0.000000000000000000000000000000000000011754942",
+                               "-",
+                               "e5",
+                               "1e",
+                               "1.2.3",
+                               "1-2",
+                               "--1",
+                               "+-1"};
+  auto agree = [](const std::string& text) {
+    float parsed = 0.0f;
+    const bool read = palisor_cli::ParseFloat(text.data(), text.data() + text.size(), parsed);
+    char* stop = nullptr;
+    const float expected = std::strtof(text.c_str(), &stop);
+    const bool strtofReadAll = !text.empty() && stop == text.c_str() + text.size();
+    EXPECT_EQ(read, strtofReadAll) << text;
+    if (read && strtofReadAll) {
+      EXPECT_EQ(Bits(parsed), Bits(expected)) << text;
+    }
+  };
+  for (const char* text : fixed) agree(text);
+  for (int i = 0; i < 100000; ++i) {
+    std::string text = random() % 2 ? "-" : "";
+    const int digits = 1 + static_cast<int>(random() % 30);
+    for (int k = 0; k < digits; ++k) text += static_cast<char>('0' + random() % 10);
+    if (random() % 2) text.insert(1 + random() % text.size(), ".");
+    if (random() % 2) text += "e" + std::to_string(static_cast<int>(random() % 100) - 60);
+    agree(text);
+  }
+}
+
 TEST(FloatTextTest, OnlyAWholeNumberIsANumber) {
   float value = 0.0f;
   for (const char* text : {"", "1.5x", "x", "1,5", " 1", "--1"}) {
