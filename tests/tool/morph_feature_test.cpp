@@ -87,6 +87,15 @@ TEST_F(MorphFeatureTest, EntriesTheFeatureLeavesUnfilledStayNull) {
             (std::vector<MQObject>{target.handle(), nullptr, nullptr}));
 }
 
+TEST_F(MorphFeatureTest, HandsBackWhatWasBoundNullAndForeignHandlesIncluded) {
+  host_imitation::HostObject& base = host.AddObject(document, "base");
+  host_imitation::HostObject& loose = host.NewObject("in no document");
+  MorphFeature& feature = InstallMorphFeature();
+  feature.Bind(base.handle(), nullptr);
+  feature.Bind(base.handle(), loose.handle());
+  EXPECT_EQ(tool.GetMorphTargets(base.handle()), (std::vector<MQObject>{nullptr, loose.handle()}));
+}
+
 TEST_F(MorphFeatureTest, BindsATargetToItsBase) {
   host_imitation::HostObject& base = host.AddObject(document, "base");
   host_imitation::HostObject& target = host.AddObject(document, "target");
