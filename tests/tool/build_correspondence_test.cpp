@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <limits>
-
 #include "morph_fixture.h"
 
 namespace {
@@ -143,18 +141,6 @@ TEST_F(BuildCorrespondenceTest, SelectedVerticesOnlyWithoutASelectionListsNothin
   runSettings.selectedVerticesOnly = false;
   Correspond({{0, 0, 0}, {1, 0, 0}});
   EXPECT_EQ(tool.CorrespondenceMap.size(), 2u);
-}
-
-TEST_F(BuildCorrespondenceTest, InfiniteAndNaNPositionsRankAsTheRoutineRanksThem) {
-  const float infinity = std::numeric_limits<float>::infinity();
-  const float nan = std::numeric_limits<float>::quiet_NaN();
-  UseSource({{nan, 0, 0}, {1, 0, 0}, {infinity, 0, 0}, {2, 0, 0}});
-  Correspond({{0, 0, 0}});
-  const Pairs list = ListOf(0);
-  ASSERT_EQ(list.size(), 3u);
-  EXPECT_EQ(list[0], (std::pair<int32_t, float>{1, 1.0f}));
-  EXPECT_EQ(list[1], (std::pair<int32_t, float>{3, 4.0f}));
-  EXPECT_EQ(list[2].first, 2);
 }
 
 }  // namespace
