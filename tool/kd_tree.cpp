@@ -5,135 +5,238 @@
 
 namespace {
 
-// Few enough points per leaf that a leaf fits a cache line or two.
-constexpr int32_t kLeafSize = 8;
-
 constexpr float kUnbounded = std::numeric_limits<float>::infinity();
+
+// Median splits keep the depth below 32 for any int32_t count of points, and a walk holds at
+// most one deferred child per level.
+constexpr int kMaxDepth = 64;
 
 float Coordinate(const MQPoint& point, int axis) {
   return axis == 0 ? point.x : (axis == 1 ? point.y : point.z);
 }
 
+MQPoint Lesser(const MQPoint& a, const MQPoint& b) {
+  return MQPoint{std::min(a.x, b.x), std::min(a.y, b.y), std::min(a.z, b.z)};
+}
+
+MQPoint Greater(const MQPoint& a, const MQPoint& b) {
+  return MQPoint{std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z)};
+}
+
 }  // namespace
 
+// One query's walk: the points accepted so far and the three least of their distances.
 struct NearestTree::Search {
   MQPoint query;
-  Scratch& scratch;
-  // The pruning list's third distance, or +infinity while it holds fewer than three entries.
-  float limit;
+  std::vector<Candidate>& accepted;
+  std::size_t acceptedCount = 0;
+  // The three least accepted distances in increasing order, +infinity where fewer were accepted;
+  // least[2] is the limit t.
+  float least[kNearestCount] = {kUnbounded, kUnbounded, kUnbounded};
+
+  float Limit() const { return least[kNearestCount - 1]; }
+
+  // Takes in a distance that is not above the limit and drops the greatest of the four. A
+  // distance above the limit leaves the three as they are.
+  void Include(float distance) {
+    const float first = least[0];
+    const float second = least[1];
+    least[0] = MinOf(first, distance);
+    least[1] = MinOf(second, MaxOf(first, distance));
+    least[2] = MinOf(least[2], MaxOf(second, distance));
+  }
 };
 
 NearestTree::NearestTree(const SourcePoints& source) {
   const auto count = static_cast<int32_t>(source.size());
   if (count == 0) return;
-  std::vector<int32_t> order(source.size());
-  for (int32_t k = 0; k < count; ++k) order[static_cast<std::size_t>(k)] = k;
-  nodes_.reserve(static_cast<std::size_t>(2 * (count / kLeafSize) + 1));
-  BuildNode(order, source, 0, count);
-
-  xs_.resize(source.size());
-  ys_.resize(source.size());
-  zs_.resize(source.size());
-  indices_.resize(source.size());
+  std::vector<Point> points(source.size());
+  MQPoint low = source.positions[0];
+  MQPoint high = low;
   for (std::size_t k = 0; k < source.size(); ++k) {
-    const auto from = static_cast<std::size_t>(order[k]);
-    xs_[k] = source.positions[from].x;
-    ys_[k] = source.positions[from].y;
-    zs_[k] = source.positions[from].z;
-    indices_[k] = source.indices[from];
+    points[k] = Point{source.positions[k], source.indices[k]};
+    low = Lesser(low, source.positions[k]);
+    high = Greater(high, source.positions[k]);
+  }
+  branches_.reserve(source.size() / kLeafSize * 2 + 1);
+  leafStarts_.reserve(source.size() / kLeafSize * 2 + 2);
+  leafParents_.reserve(leafStarts_.capacity());
+  root_ = Build(points, 0, count, low, high, -1);
+  leafStarts_.push_back(count);
+
+  const std::size_t padded = source.size() + kLeafSize;
+  xs_.assign(padded, 0.0f);
+  ys_.assign(padded, 0.0f);
+  zs_.assign(padded, 0.0f);
+  indices_.resize(source.size());
+  for (std::size_t k = 0; k < points.size(); ++k) {
+    xs_[k] = points[k].position.x;
+    ys_[k] = points[k].position.y;
+    zs_[k] = points[k].position.z;
+    indices_[k] = points[k].index;
   }
 }
 
-int32_t NearestTree::BuildNode(std::vector<int32_t>& order, const SourcePoints& source,
-                               int32_t begin, int32_t end) {
-  MQPoint low = source.positions[static_cast<std::size_t>(order[static_cast<std::size_t>(begin)])];
-  MQPoint high = low;
-  for (int32_t k = begin + 1; k < end; ++k) {
-    const MQPoint& p =
-        source.positions[static_cast<std::size_t>(order[static_cast<std::size_t>(k)])];
-    low.x = std::min(low.x, p.x);
-    low.y = std::min(low.y, p.y);
-    low.z = std::min(low.z, p.z);
-    high.x = std::max(high.x, p.x);
-    high.y = std::max(high.y, p.y);
-    high.z = std::max(high.z, p.z);
+NearestTree::Reference NearestTree::Build(std::vector<Point>& points, int32_t begin, int32_t end,
+                                          const MQPoint& low, const MQPoint& high, int32_t parent) {
+  if (end - begin <= kLeafSize) {
+    leafStarts_.push_back(begin);
+    leafParents_.push_back(parent);
+    return ~static_cast<Reference>(leafStarts_.size() - 1);
   }
 
-  const auto self = static_cast<int32_t>(nodes_.size());
-  nodes_.push_back(Node{low, high, begin, end, 0});
-  if (end - begin <= kLeafSize) return self;
-
   // Split the widest side at the median; the extents are taken in double so that huge finite
-  // coordinates do not overflow. Which side is split changes the speed only.
+  // coordinates do not overflow. Where the tree splits changes the speed only.
   const double extents[3] = {double{high.x} - low.x, double{high.y} - low.y,
                              double{high.z} - low.z};
   int axis = 0;
   if (extents[1] > extents[axis]) axis = 1;
   if (extents[2] > extents[axis]) axis = 2;
   const int32_t middle = begin + (end - begin) / 2;
-  std::nth_element(order.begin() + begin, order.begin() + middle, order.begin() + end,
-                   [&](int32_t a, int32_t b) {
-                     return Coordinate(source.positions[static_cast<std::size_t>(a)], axis) <
-                            Coordinate(source.positions[static_cast<std::size_t>(b)], axis);
+  std::nth_element(points.begin() + begin, points.begin() + middle, points.begin() + end,
+                   [axis](const Point& a, const Point& b) {
+                     return Coordinate(a.position, axis) < Coordinate(b.position, axis);
                    });
-  BuildNode(order, source, begin, middle);
-  const int32_t right = BuildNode(order, source, middle, end);
-  nodes_[static_cast<std::size_t>(self)].right = right;
+
+  Branch branch{};
+  branch.parent = parent;
+  MQPoint sideLows[2];
+  MQPoint sideHighs[2];
+  const int32_t ranges[3] = {begin, middle, end};
+  for (int side = 0; side < 2; ++side) {
+    MQPoint sideLow = points[static_cast<std::size_t>(ranges[side])].position;
+    MQPoint sideHigh = sideLow;
+    for (int32_t k = ranges[side] + 1; k < ranges[side + 1]; ++k) {
+      sideLow = Lesser(sideLow, points[static_cast<std::size_t>(k)].position);
+      sideHigh = Greater(sideHigh, points[static_cast<std::size_t>(k)].position);
+    }
+    sideLows[side] = sideLow;
+    sideHighs[side] = sideHigh;
+    for (int a = 0; a < 3; ++a) {
+      branch.low[a][side] = Coordinate(sideLow, a);
+      branch.high[a][side] = Coordinate(sideHigh, a);
+    }
+  }
+  const auto self = static_cast<Reference>(branches_.size());
+  branches_.push_back(branch);
+  const Reference left = Build(points, begin, middle, sideLows[0], sideHighs[0], self);
+  const Reference right = Build(points, middle, end, sideLows[1], sideHighs[1], self);
+  branches_[static_cast<std::size_t>(self)].child[0] = left;
+  branches_[static_cast<std::size_t>(self)].child[1] = right;
   return self;
 }
 
 void NearestTree::FindNearest(const MQPoint& query, Scratch& scratch, NearestList& list) const {
   list.clear();
-  scratch.pruning.clear();
-  scratch.accepted.clear();
-  if (nodes_.empty()) return;
+  if (indices_.empty()) return;
 
-  Search search{query, scratch, kUnbounded};
-  Visit(0, search);
+  Search search{query, scratch.accepted};
+  const auto leafCount = static_cast<int32_t>(leafParents_.size());
+  if (scratch.startLeaf < 0 || scratch.startLeaf >= leafCount) {
+    Descend(root_, search);
+  } else {
+    // The start leaf, then the sibling of every node on the way up to the root.
+    Reference node = ~scratch.startLeaf;
+    int32_t parent = leafParents_[static_cast<std::size_t>(scratch.startLeaf)];
+    ScanLeaf(scratch.startLeaf, search);
+    while (parent >= 0) {
+      const Branch& branch = branches_[static_cast<std::size_t>(parent)];
+      const int sibling = branch.child[0] == node ? 1 : 0;
+      float bounds[2];
+      BoxBoundPair(query, branch.low, branch.high, bounds);
+      if (!(bounds[sibling] > search.Limit())) {
+        Descend(branch.child[sibling], search);
+      }
+      node = parent;
+      parent = branch.parent;
+    }
+  }
 
-  // Every point at distance <= tau has been accepted, and now tau == limit; offer exactly those
-  // in increasing index order.
-  std::vector<NearestEntry>& accepted = scratch.accepted;
-  const float limit = search.limit;
-  const auto kept =
-      std::remove_if(accepted.begin(), accepted.end(),
-                     [limit](const NearestEntry& entry) { return entry.squaredDistance > limit; });
-  std::sort(accepted.begin(), kept, [](const NearestEntry& a, const NearestEntry& b) {
+  // Every point at distance <= tau has been accepted, and now tau is the limit: offer exactly
+  // those, in increasing index order.
+  const float limit = search.Limit();
+  NearestList& kept = scratch.kept;
+  kept.resize(search.acceptedCount);
+  std::size_t keptCount = 0;
+  float nearest = kUnbounded;
+  int32_t nearestLeaf = scratch.startLeaf;
+  for (std::size_t k = 0; k < search.acceptedCount; ++k) {
+    const Candidate& candidate = scratch.accepted[k];
+    kept[keptCount] =
+        NearestEntry{indices_[static_cast<std::size_t>(candidate.slot)], candidate.squaredDistance};
+    keptCount += candidate.squaredDistance > limit ? 0 : 1;
+    nearestLeaf = candidate.squaredDistance < nearest ? candidate.leaf : nearestLeaf;
+    nearest = MinOf(candidate.squaredDistance, nearest);
+  }
+  kept.resize(keptCount);
+  scratch.startLeaf = nearestLeaf;
+  std::sort(kept.begin(), kept.end(), [](const NearestEntry& a, const NearestEntry& b) {
     return a.sourceIndex < b.sourceIndex;
   });
-  for (auto entry = accepted.begin(); entry != kept; ++entry) {
-    InsertNearest(list, entry->sourceIndex, entry->squaredDistance);
+  for (const NearestEntry& entry : kept) {
+    InsertNearest(list, entry.sourceIndex, entry.squaredDistance);
   }
 }
 
-void NearestTree::Visit(int32_t node, Search& search) const {
-  const Node& current = nodes_[static_cast<std::size_t>(node)];
-  if (current.right == 0) {
-    ScanLeaf(current, search);
-    return;
+void NearestTree::Descend(Reference node, Search& search) const {
+  // Children put off for later, each with its box bound at the time.
+  struct Deferred {
+    Reference node;
+    float bound;
+  };
+  Deferred deferred[kMaxDepth];
+  int deferredCount = 0;
+  for (;;) {
+    // Down to a leaf, nearer box first; the farther child waits unless it is already out of
+    // reach.
+    bool reached = true;
+    while (node >= 0) {
+      const Branch& branch = branches_[static_cast<std::size_t>(node)];
+      float bounds[2];
+      BoxBoundPair(search.query, branch.low, branch.high, bounds);
+      const int nearer = bounds[1] < bounds[0] ? 1 : 0;
+      const int farther = 1 - nearer;
+      if (!(bounds[farther] > search.Limit())) {
+        deferred[deferredCount++] = Deferred{branch.child[farther], bounds[farther]};
+      }
+      if (bounds[nearer] > search.Limit()) {
+        reached = false;
+        break;
+      }
+      node = branch.child[nearer];
+    }
+    if (reached) ScanLeaf(~node, search);
+
+    // Back to the nearest deferred child still within reach, if any.
+    bool resumed = false;
+    while (!resumed && deferredCount > 0) {
+      const Deferred& next = deferred[--deferredCount];
+      resumed = !(next.bound > search.Limit());
+      node = next.node;
+    }
+    if (!resumed) return;
   }
-  int32_t nearer = node + 1;
-  int32_t farther = current.right;
-  const Node& left = nodes_[static_cast<std::size_t>(nearer)];
-  const Node& right = nodes_[static_cast<std::size_t>(farther)];
-  float nearerBound = BoxBound(search.query, left.low, left.high);
-  float fartherBound = BoxBound(search.query, right.low, right.high);
-  if (fartherBound < nearerBound) {
-    std::swap(nearer, farther);
-    std::swap(nearerBound, fartherBound);
-  }
-  if (!(nearerBound > search.limit)) Visit(nearer, search);
-  if (!(fartherBound > search.limit)) Visit(farther, search);
 }
 
-void NearestTree::ScanLeaf(const Node& leaf, Search& search) const {
-  for (int32_t k = leaf.begin; k < leaf.end; ++k) {
-    const auto at = static_cast<std::size_t>(k);
-    const float distance = SquaredDistance(search.query, MQPoint{xs_[at], ys_[at], zs_[at]});
-    if (distance > search.limit) continue;
-    NearestList& pruning = search.scratch.pruning;
-    InsertNearest(pruning, indices_[at], distance);
-    search.scratch.accepted.push_back(NearestEntry{indices_[at], distance});
-    if (pruning.size() == kNearestCount) search.limit = pruning.back().squaredDistance;
+void NearestTree::ScanLeaf(int32_t leaf, Search& search) const {
+  const auto begin = static_cast<std::size_t>(leafStarts_[static_cast<std::size_t>(leaf)]);
+  const auto count =
+      static_cast<std::size_t>(leafStarts_[static_cast<std::size_t>(leaf) + 1]) - begin;
+  // Measure a full leaf's worth (the arrays run past the last point), then take the leaf's own.
+  float distances[kLeafSize];
+  for (std::size_t k = 0; k < static_cast<std::size_t>(kLeafSize); ++k) {
+    distances[k] =
+        SquaredDistance(search.query, MQPoint{xs_[begin + k], ys_[begin + k], zs_[begin + k]});
+  }
+  std::vector<Candidate>& accepted = search.accepted;
+  if (accepted.size() < search.acceptedCount + kLeafSize) {
+    accepted.resize(2 * (search.acceptedCount + kLeafSize));
+  }
+  // Every point is written; the count moves on past those within the limit.
+  for (std::size_t k = 0; k < count; ++k) {
+    const float distance = distances[k];
+    accepted[search.acceptedCount] = Candidate{static_cast<int32_t>(begin + k), leaf, distance};
+    search.acceptedCount += distance > search.Limit() ? 0 : 1;
+    search.Include(distance);
   }
 }

@@ -8,30 +8,43 @@
 // point at distance <= tau gives the very same list: the subset holds the three least points, and
 // they stay the least within it.
 //
-// A query finds such a subset. It walks the tree nearer box first and keeps, through
-// InsertNearest, a pruning list of the points accepted so far; its third distance t (+infinity
-// while it has fewer than three entries) only falls, and never below tau, because the accepted
-// points are some of all points. A node is skipped only when its box bound is strictly greater
-// than t. The bound never exceeds the float distance of any point in the box (see BoxBound), so a
-// skipped point lies strictly beyond t >= tau. In a leaf every point is measured, and accepted
-// unless its distance is strictly greater than t. Hence every point at distance <= tau is
-// accepted, and at the end t equals tau. The accepted points at distance <= t are sorted by index
-// and offered to the answer through InsertNearest. The order in which nodes, leaves or points are
-// visited thus changes only the speed, never the answer.
+// A query finds such a subset. It starts in one leaf, then climbs to the root and on the way
+// visits the sibling of every node it passes, each sibling's subtree nearer box first; the start
+// leaf and those siblings together cover the tree once. It keeps the third least distance t of
+// the points it has accepted so far (+infinity while it has fewer than three); t only falls, and
+// never below tau, because the accepted points are some of all points. A node is skipped only
+// when its box bound is strictly greater than t. The bound never exceeds the float distance of
+// any point in the box (see BoxBound), so a skipped point lies strictly beyond t >= tau. In a leaf
+// every point is measured, and accepted unless its distance is strictly greater than t. Hence
+// every point at distance <= tau is accepted, and at the end t equals tau. The accepted points at
+// distance <= t are sorted by index and offered to the answer through InsertNearest. The order in
+// which nodes, leaves or points are visited thus changes only the speed, never the answer.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
+#include "tool/box_bound.h"
+#include "tool/branch_free_float.h"
 #include "tool/nearest_list.h"
 #include "tool/source_points.h"
 
 class NearestTree {
  public:
+  // A point met by a query: its place in the tree's arrays, its leaf and its distance.
+  struct Candidate {
+    int32_t slot;
+    int32_t leaf;
+    float squaredDistance;
+  };
+
   // What one thread reuses from query to query.
   struct Scratch {
-    NearestList pruning;
-    std::vector<NearestEntry> accepted;
+    std::vector<Candidate> accepted;
+    NearestList kept;
+    // The leaf that held the previous query's nearest point, where the next query starts: a
+    // query near the previous one meets a small limit at once. Speed only.
+    int32_t startLeaf = -1;
   };
 
   // Builds the tree over a copy of the points, which must all be finite.
@@ -43,40 +56,47 @@ class NearestTree {
 
   std::size_t size() const { return indices_.size(); }
 
+  // At most this many points in a leaf.
+  static constexpr int32_t kLeafSize = 8;
+
  private:
-  struct Node {
-    // The tight bounds of the node's points.
-    MQPoint low;
-    MQPoint high;
-    // The node's points, as positions in the tree-ordered arrays.
-    int32_t begin;
-    int32_t end;
-    // The right child; the left child directly follows its parent. 0 marks a leaf.
-    int32_t right;
+  // A node or a leaf: a branch's index, or the bitwise complement of a leaf's index.
+  using Reference = int32_t;
+
+  // A node with the tight bounds of its two children, axis by axis (low[axis][child]), in one
+  // cache line, so that one visit reads both.
+  struct alignas(64) Branch {
+    float low[3][2];
+    float high[3][2];
+    Reference child[2];
+    // The branch above; -1 above the root.
+    int32_t parent;
+  };
+
+  struct Point {
+    MQPoint position;
+    int32_t index;
   };
 
   struct Search;
 
-  int32_t BuildNode(std::vector<int32_t>& order, const SourcePoints& source, int32_t begin,
-                    int32_t end);
-  void Visit(int32_t node, Search& search) const;
-  void ScanLeaf(const Node& leaf, Search& search) const;
+  Reference Build(std::vector<Point>& points, int32_t begin, int32_t end, const MQPoint& low,
+                  const MQPoint& high, int32_t parent);
+  // Visits the subtree under `node`, nearer box first, skipping what is out of reach.
+  void Descend(Reference node, Search& search) const;
+  void ScanLeaf(int32_t leaf, Search& search) const;
 
-  std::vector<Node> nodes_;
-  // The points in tree order: a node's points are contiguous.
+  Reference root_ = 0;
+  std::vector<Branch> branches_;
+  // Leaf k holds the points from leafStarts_[k] up to leafStarts_[k + 1] in the arrays below.
+  std::vector<int32_t> leafStarts_;
+  // The branch above each leaf; -1 above a leaf that is the root.
+  std::vector<int32_t> leafParents_;
+  // The points in tree order, coordinates apart so that a leaf's distances are computed side by
+  // side; the coordinates run kLeafSize entries past the last point, so that every leaf can be
+  // measured as a full one.
   std::vector<float> xs_;
   std::vector<float> ys_;
   std::vector<float> zs_;
   std::vector<int32_t> indices_;
 };
-
-// A lower bound of SquaredDistance(query, p) for every point p inside the box [low, high]: the
-// same float expression over the gaps to the nearer faces (0 where the query lies between them).
-// For p inside, |query - p| >= gap holds exactly on each axis, and rounding, squaring and adding
-// non-negative floats are monotone, so the bound never exceeds the point's float distance.
-inline float BoxBound(const MQPoint& query, const MQPoint& low, const MQPoint& high) {
-  const float gx = query.x < low.x ? low.x - query.x : (query.x > high.x ? query.x - high.x : 0.0f);
-  const float gy = query.y < low.y ? low.y - query.y : (query.y > high.y ? query.y - high.y : 0.0f);
-  const float gz = query.z < low.z ? low.z - query.z : (query.z > high.z ? query.z - high.z : 0.0f);
-  return (gx * gx + gy * gy) + gz * gz;
-}

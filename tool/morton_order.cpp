@@ -1,33 +1,35 @@
 #include "tool/morton_order.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
-#include <utility>
 
 #include "tool/source_points.h"
 
 namespace {
 
-constexpr int kBitsPerAxis = 21;
-constexpr double kCells = double{(1u << kBitsPerAxis) - 1};
+// 1024 cells a side: finer than the cache cares about.
+constexpr int kBitsPerAxis = 10;
+constexpr uint32_t kCellsPerAxis = 1u << kBitsPerAxis;
+constexpr int kDigitBits = 10;
+constexpr uint32_t kDigits = 1u << kDigitBits;
 
-// Spreads the low 21 bits of `value` to every third bit.
-uint64_t SpreadBits(uint64_t value) {
-  value &= 0x1FFFFF;
-  value = (value | value << 32) & 0x1F00000000FFFFull;
-  value = (value | value << 16) & 0x1F0000FF0000FFull;
-  value = (value | value << 8) & 0x100F00F00F00F00Full;
-  value = (value | value << 4) & 0x10C30C30C30C30C3ull;
-  value = (value | value << 2) & 0x1249249249249249ull;
+// Spreads the low 10 bits of `value` to every third bit.
+uint32_t SpreadBits(uint32_t value) {
+  value &= 0x3FF;
+  value = (value | value << 16) & 0x030000FF;
+  value = (value | value << 8) & 0x0300F00F;
+  value = (value | value << 4) & 0x030C30C3;
+  value = (value | value << 2) & 0x09249249;
   return value;
 }
 
 // The cell of `value` along an axis from `low` spanning `extent`, in double so that nothing
 // overflows for huge coordinates.
-uint64_t Cell(float value, double low, double extent) {
+uint32_t Cell(float value, double low, double extent) {
   if (!(extent > 0.0)) return 0;
-  const double cell = (double{value} - low) / extent * kCells;
-  return static_cast<uint64_t>(std::clamp(cell, 0.0, kCells));
+  const double cell = (double{value} - low) / extent * kCellsPerAxis;
+  return static_cast<uint32_t>(std::clamp(cell, 0.0, double{kCellsPerAxis - 1}));
 }
 
 }  // namespace
@@ -46,21 +48,39 @@ std::vector<int32_t> MortonOrder(const std::vector<MQPoint>& points) {
     }
   }
 
-  // Non-finite points take the highest key and so follow every finite point.
-  std::vector<std::pair<uint64_t, int32_t>> keyed(points.size());
+  std::vector<uint32_t> keys;
+  std::vector<int32_t> order;
+  std::vector<int32_t> nonFinite;
+  keys.reserve(points.size());
+  order.reserve(points.size());
   for (std::size_t k = 0; k < points.size(); ++k) {
     const MQPoint& point = points[k];
-    uint64_t key = std::numeric_limits<uint64_t>::max();
-    if (IsFinitePoint(point)) {
-      key = SpreadBits(Cell(point.x, low[0], high[0] - low[0])) |
-            SpreadBits(Cell(point.y, low[1], high[1] - low[1])) << 1 |
-            SpreadBits(Cell(point.z, low[2], high[2] - low[2])) << 2;
+    if (!IsFinitePoint(point)) {
+      nonFinite.push_back(static_cast<int32_t>(k));
+      continue;
     }
-    keyed[k] = {key, static_cast<int32_t>(k)};
+    keys.push_back(SpreadBits(Cell(point.x, low[0], high[0] - low[0])) |
+                   SpreadBits(Cell(point.y, low[1], high[1] - low[1])) << 1 |
+                   SpreadBits(Cell(point.z, low[2], high[2] - low[2])) << 2);
+    order.push_back(static_cast<int32_t>(k));
   }
-  std::sort(keyed.begin(), keyed.end());
 
-  std::vector<int32_t> order(points.size());
-  for (std::size_t k = 0; k < keyed.size(); ++k) order[k] = keyed[k].second;
+  // A stable radix sort, ten bits at a time from the lowest: equal keys keep increasing index.
+  std::vector<uint32_t> sortedKeys(keys.size());
+  std::vector<int32_t> sortedOrder(order.size());
+  for (int shift = 0; shift < 3 * kBitsPerAxis; shift += kDigitBits) {
+    std::array<std::size_t, kDigits + 1> starts{};
+    for (uint32_t key : keys) ++starts[((key >> shift) & (kDigits - 1)) + 1];
+    for (uint32_t digit = 0; digit < kDigits; ++digit) starts[digit + 1] += starts[digit];
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+      const std::size_t to = starts[(keys[k] >> shift) & (kDigits - 1)]++;
+      sortedKeys[to] = keys[k];
+      sortedOrder[to] = order[k];
+    }
+    keys.swap(sortedKeys);
+    order.swap(sortedOrder);
+  }
+
+  order.insert(order.end(), nonFinite.begin(), nonFinite.end());
   return order;
 }

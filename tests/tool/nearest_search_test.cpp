@@ -314,23 +314,76 @@ TEST(NearestSearchTree, ReusedScratchGivesTheSameListsAsAFreshOne) {
 }
 
 // The box bound against the float distance of points inside the box, where rounding is at its
-// most delicate: coordinates of very different magnitudes.
+// most delicate: coordinates of very different magnitudes, huge ones among them.
 TEST(NearestSearchTree, BoxBoundNeverExceedsTheDistanceOfAPointInside) {
   std::mt19937 engine(21);
-  std::uniform_int_distribution<int> exponent(-40, 40);
+  std::uniform_int_distribution<int> exponent(-40, 128);
   std::uniform_real_distribution<float> mantissa(-1.0f, 1.0f);
-  const auto value = [&] { return std::ldexp(mantissa(engine), exponent(engine)); };
   for (int trial = 0; trial < 200000; ++trial) {
-    const MQPoint a{value(), value(), value()};
-    const MQPoint b{value(), value(), value()};
+    // Mostly moderate magnitudes; every seventh trial up to FLT_MAX, where squares overflow.
+    const auto coordinate = [&] {
+      const int power = trial % 7 == 0 ? exponent(engine) : exponent(engine) % 80 - 40;
+      return std::ldexp(mantissa(engine), power);
+    };
+    const MQPoint a{coordinate(), coordinate(), coordinate()};
+    const MQPoint b{coordinate(), coordinate(), coordinate()};
     const MQPoint low{std::min(a.x, b.x), std::min(a.y, b.y), std::min(a.z, b.z)};
     const MQPoint high{std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z)};
-    const MQPoint inside{trial % 2 == 0 ? low.x : high.x, trial % 3 == 0 ? low.y : high.y,
-                         trial % 5 == 0 ? low.z : high.z};
-    const MQPoint query{value(), value(), value()};
+    // On each axis a face or the middle of the box.
+    const auto pick = [trial](int axis, float lowEnd, float highEnd) {
+      switch ((trial >> (2 * axis)) % 3) {
+        case 0:
+          return lowEnd;
+        case 1:
+          return highEnd;
+        default:
+          return lowEnd / 2 + highEnd / 2;
+      }
+    };
+    const MQPoint inside{pick(0, low.x, high.x), pick(1, low.y, high.y), pick(2, low.z, high.z)};
+    const MQPoint query{coordinate(), coordinate(), coordinate()};
     ASSERT_LE(BoxBound(query, low, high), SquaredDistance(query, inside))
         << trial << ": query " << query.x << " " << query.y << " " << query.z;
   }
+}
+
+// The bounds of two boxes computed side by side have the bits of BoxBound for each.
+TEST(NearestSearchTree, PairedBoxBoundsEqualSingleOnes) {
+  std::mt19937 engine(4);
+  std::uniform_int_distribution<int> exponent(-149, 127);
+  std::uniform_real_distribution<float> mantissa(-1.0f, 1.0f);
+  const auto value = [&] { return std::ldexp(mantissa(engine), exponent(engine)); };
+  for (int trial = 0; trial < 100000; ++trial) {
+    float low[3][2];
+    float high[3][2];
+    for (int axis = 0; axis < 3; ++axis) {
+      for (int box = 0; box < 2; ++box) {
+        const float a = trial % 3 == 0 ? 0.0f : value();
+        const float b = trial % 5 == 0 ? -0.0f : value();
+        low[axis][box] = std::min(a, b);
+        high[axis][box] = std::max(a, b);
+      }
+    }
+    const MQPoint query{value(), trial % 4 == 0 ? low[1][0] : value(), value()};
+    float bounds[2];
+    BoxBoundPair(query, low, high, bounds);
+    for (int box = 0; box < 2; ++box) {
+      const float single = BoxBound(query, MQPoint{low[0][box], low[1][box], low[2][box]},
+                                    MQPoint{high[0][box], high[1][box], high[2][box]});
+      ASSERT_EQ(Bits(bounds[box]), Bits(single)) << trial << " box " << box;
+    }
+  }
+}
+
+// The gap to an interval is the distance to its nearer end, +0 inside, whatever the magnitudes.
+TEST(NearestSearchTree, BoxGapIsTheDistanceToTheNearerEnd) {
+  EXPECT_EQ(Bits(BoxGap(0.5f, 1.0f, 3.0f)), Bits(0.5f));
+  EXPECT_EQ(Bits(BoxGap(4.0f, 1.0f, 3.0f)), Bits(1.0f));
+  EXPECT_EQ(Bits(BoxGap(2.0f, 1.0f, 3.0f)), Bits(0.0f));
+  EXPECT_EQ(Bits(BoxGap(-0.0f, 0.0f, 0.0f)), Bits(0.0f));
+  EXPECT_EQ(Bits(BoxGap(0.0f, -0.0f, -0.0f)), Bits(0.0f));
+  EXPECT_EQ(BoxGap(-FLT_MAX, FLT_MAX, FLT_MAX), kInfinity);
+  EXPECT_EQ(Bits(BoxGap(FLT_MAX, -FLT_MAX, FLT_MAX)), Bits(0.0f));
 }
 
 }  // namespace

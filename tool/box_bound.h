@@ -1,0 +1,53 @@
+// A lower bound of the squared distance between a query and any point inside an axis-aligned box,
+// computed so that it never exceeds the float distance SquaredDistance gives for such a point.
+#pragma once
+
+#include "host/host_api.h"
+#include "tool/branch_free_float.h"
+
+#ifdef PALISOR_SSE_MIN_MAX
+#include <xmmintrin.h>
+#endif
+
+// The gap between a coordinate and the interval [low, high]: the distance to the nearer end, 0
+// inside. At most one of the two one-sided gaps is not +0, so their sum is exactly that gap.
+inline float BoxGap(float query, float low, float high) {
+  return MaxOf(low - query, 0.0f) + MaxOf(query - high, 0.0f);
+}
+
+// SquaredDistance's float expression over the gaps to the nearer faces of [low, high]. For p
+// inside, |query - p| >= gap holds exactly on each axis, and rounding, squaring and adding
+// non-negative floats are monotone, so the bound never exceeds the point's float distance.
+inline float BoxBound(const MQPoint& query, const MQPoint& low, const MQPoint& high) {
+  const float gx = BoxGap(query.x, low.x, high.x);
+  const float gy = BoxGap(query.y, low.y, high.y);
+  const float gz = BoxGap(query.z, low.z, high.z);
+  return (gx * gx + gy * gy) + gz * gz;
+}
+
+// BoxBound for two boxes at once, given axis by axis: box b spans low[axis][b] .. high[axis][b].
+// The two boxes take two lanes of the same float operations, so each bound has BoxBound's bits.
+inline void BoxBoundPair(const MQPoint& query, const float (&low)[3][2], const float (&high)[3][2],
+                         float (&bounds)[2]) {
+#ifdef PALISOR_SSE_MIN_MAX
+  const float coordinates[3] = {query.x, query.y, query.z};
+  const __m128 zero = _mm_setzero_ps();
+  __m128 squares[3];
+  for (int axis = 0; axis < 3; ++axis) {
+    const __m128 q = _mm_set1_ps(coordinates[axis]);
+    const __m128 lows = _mm_loadl_pi(zero, reinterpret_cast<const __m64*>(low[axis]));
+    const __m128 highs = _mm_loadl_pi(zero, reinterpret_cast<const __m64*>(high[axis]));
+    const __m128 gap =
+        _mm_add_ps(_mm_max_ps(_mm_sub_ps(lows, q), zero), _mm_max_ps(_mm_sub_ps(q, highs), zero));
+    squares[axis] = _mm_mul_ps(gap, gap);
+  }
+  const __m128 sum = _mm_add_ps(_mm_add_ps(squares[0], squares[1]), squares[2]);
+  bounds[0] = _mm_cvtss_f32(sum);
+  bounds[1] = _mm_cvtss_f32(_mm_shuffle_ps(sum, sum, 1));
+#else
+  for (int box = 0; box < 2; ++box) {
+    bounds[box] = BoxBound(query, MQPoint{low[0][box], low[1][box], low[2][box]},
+                           MQPoint{high[0][box], high[1][box], high[2][box]});
+  }
+#endif
+}
