@@ -5,6 +5,7 @@
 #include "host/event_router.h"
 #include "host/guarded_call.h"
 #include "host/host_function_table.h"
+#include "host/import_plugin.h"
 #include "host/plugin_base.h"
 
 namespace {
@@ -21,6 +22,14 @@ MQBool ExecuteMenuEntry(int32_t index, MQDocument document) {
     auto* menu = dynamic_cast<MQMenuBasePlugin*>(GetPluginInstance());
     return ToHostBool(menu != nullptr && menu->Execute(index, document));
   });
+}
+
+// The plug-in object as a file plug-in, or null when its type is no file type.
+MQImportPlugin* FilePlugin() {
+  MQBasePlugin* plugin = GetPluginInstance();
+  const int32_t type = plugin->GetPlugInType();
+  if (type != MQPLUGIN_TYPE_IMPORT && type != MQPLUGIN_TYPE_EXPORT) return nullptr;
+  return dynamic_cast<MQImportPlugin*>(plugin);
 }
 
 }  // namespace
@@ -60,19 +69,30 @@ const MQWideChar* MQ_CALL MQEnumStringW(int32_t index) {
   });
 }
 
-// Only file plug-ins (types 1 and 2) enumerate file types and extensions, and this library
-// defines no file plug-in class: there is nothing to forward to.
-const char* MQ_CALL MQEnumFileType(int32_t) {
-  return nullptr;
-}
-const char* MQ_CALL MQEnumFileExt(int32_t) {
-  return nullptr;
+// File types and extensions come from file plug-ins (types 1 and 2), the type read afresh at every
+// call. Of the file plug-in classes this library knows the importer.
+const char* MQ_CALL MQEnumFileType(int32_t index) {
+  return mq::GuardedCall<const char*>(nullptr, [&]() -> const char* {
+    MQImportPlugin* importer = FilePlugin();
+    return importer != nullptr ? importer->EnumFileType(index) : nullptr;
+  });
 }
 
-// No class of this library imports or exports files.
-MQBool MQ_CALL MQImportFileW(int32_t, const MQWideChar*, MQDocument) {
-  return 0;
+const char* MQ_CALL MQEnumFileExt(int32_t index) {
+  return mq::GuardedCall<const char*>(nullptr, [&]() -> const char* {
+    MQImportPlugin* importer = FilePlugin();
+    return importer != nullptr ? importer->EnumFileExt(index) : nullptr;
+  });
 }
+
+MQBool MQ_CALL MQImportFileW(int32_t index, const MQWideChar* fileName, MQDocument document) {
+  return mq::GuardedCall<MQBool>(0, [&] {
+    MQImportPlugin* importer = FilePlugin();
+    return ToHostBool(importer != nullptr && importer->ImportFile(index, fileName, document));
+  });
+}
+
+// No class of this library exports files.
 MQBool MQ_CALL MQExportFileW(int32_t, const MQWideChar*, MQDocument) {
   return 0;
 }

@@ -28,11 +28,6 @@ bool RunStillUses(const Palisor& tool, MQObject object) {
          Holds(tool.chosenTargets, object) || Holds(tool.runMorphs, object);
 }
 
-// Run takes the Destinations from the last to the first, so the last one opens a run's processing.
-bool OpensProcessing(const Palisor& tool, const cmq::CMQObject& destination) {
-  return tool.destinations.empty() || tool.destinations.back().object == destination.object;
-}
-
 // A name from `base` that no object of the document bears, as the host forms it.
 std::string UnusedObjectName(MQDocument document, const std::string& base) {
   constexpr std::size_t kBufferSize = 256;
@@ -69,7 +64,6 @@ void ClearNameClash(const Palisor& tool, const std::string& name) {
 }  // namespace
 
 bool Palisor::CreateMorphObjects(cmq::CMQObject destination) {
-  if (OpensProcessing(*this, destination)) runMorphs.clear();
   createdMorphs.clear();
   const std::string destinationName = destination.GetName();
 

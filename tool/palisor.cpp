@@ -34,6 +34,7 @@ bool Palisor::Run() {
   runSettings.confirmed = false;
   destinations.clear();
   chosenTargets.clear();
+  runMorphs.clear();
 
   if (!GatherObjects()) return false;
   ListCandidates();

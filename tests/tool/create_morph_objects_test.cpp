@@ -28,7 +28,9 @@ class CreateMorphObjectsTest : public MorphFixture {
     return added;
   }
   // Creates the morph objects of every Destination, from the last to the first, as a run does.
+  // The creation step of one run: a run starts with no morph objects of its own.
   void CreateForAllDestinations() {
+    tool.runMorphs.clear();
     const std::vector<cmq::CMQObject> destinations = tool.destinations;
     for (auto destination = destinations.rbegin(); destination != destinations.rend();
          ++destination) {
@@ -139,6 +141,7 @@ TEST_F(CreateMorphObjectsTest, OnlyTheFirstOfTwoOlderObjectsMakesWay) {
 
   // A later run: the first run's morph object is an older object like any other.
   runSettings.createBackup = false;
+  tool.runMorphs.clear();
   ASSERT_TRUE(tool.CreateMorphObjects(Handle(body)));
   // The morph object of the first pass stands before `second` and is the first of the name.
   EXPECT_FALSE(second.destroyed);
