@@ -1,0 +1,113 @@
+// The property requests of the widget value protocol: keys, value forms and presets as the host
+// receives them.
+#include "host/key_value.h"
+#include "widget_test_fixture.h"
+
+namespace {
+
+using host_imitation::HostCall;
+
+class WidgetValueTest : public WidgetTest {
+ protected:
+  void SetUp() override {
+    WidgetTest::SetUp();
+    dialog = std::make_unique<MQDialog>(*mainWindow);
+    column = dialog->NewVerticalFrame(dialog.get());
+    list = dialog->NewListBox(column);
+    SetWidgetValue(*list, "multiselect", true);
+  }
+  void TearDown() override {
+    dialog.reset();
+    WidgetTest::TearDown();
+  }
+
+  void AddItem(const char16_t* text) {
+    int32_t result = -1;
+    MQKeyValuePair values[] = {mq::Pair("additem", nullptr), mq::Pair("text", text),
+                               mq::Pair("result", &result), mq::kEndOfPairs};
+    SendWidgetRequest(list->id, WidgetOp::Call, values);
+  }
+
+  std::unique_ptr<MQDialog> dialog;
+  MQFrame* column = nullptr;
+  MQListBox* list = nullptr;
+};
+
+TEST_F(WidgetValueTest, ItemSelectionNamesTheIndexBeforeTheItemProperty) {
+  AddItem(u"a");
+  AddItem(u"b");
+  const std::size_t mark = LogMark();
+  SetItemSelected(*list, 1, true);
+  EXPECT_TRUE(GetItemSelected(*list, 1));
+  EXPECT_FALSE(GetItemSelected(*list, 0));
+  const std::vector<HostCall> calls = WidgetCallsSince(mark);
+  ASSERT_EQ(calls.size(), 3u);
+  for (const HostCall& call : calls) {
+    EXPECT_EQ(call.Keys(), (std::vector<std::string>{"index", "item.selected"}));
+    EXPECT_EQ(Widget(call), list->id);
+  }
+  EXPECT_EQ(Operation(calls[0]), "Set");
+  EXPECT_EQ(calls[0].Value("index"), "1");
+  EXPECT_EQ(calls[0].Value("item.selected"), "true");
+  EXPECT_EQ(Operation(calls[1]), "Get");
+  EXPECT_EQ(calls[1].Value("item.selected"), "false");  // the preset the host overwrites
+  EXPECT_EQ(service().Find(list->id)->SelectedItems(), std::vector<int32_t>{1});
+}
+
+TEST_F(WidgetValueTest, EachValueFormReachesTheHostAsTheKeyTakesIt) {
+  MQEdit* edit = dialog->NewEdit(column, u"");
+  MQButton* button = dialog->NewButton(column, u"OK");
+  const std::size_t mark = LogMark();
+  SetWidgetValue(*edit, "readonly", true);
+  SetWidgetValue(*edit, "text", u"名前");
+  SetWidgetValue(*edit, "fillrate_x", 70.0);
+  SetWidgetValue(*edit, "horzlayout", "fill");
+  SetWidgetValue(*button, "modalresult", 2);
+  const std::vector<HostCall> calls = WidgetCallsSince(mark);
+  ASSERT_EQ(calls.size(), 5u);
+  EXPECT_EQ(calls[0].Value("readonly"), "true");
+  EXPECT_EQ(calls[1].Value("text"), "名前");
+  EXPECT_EQ(calls[2].Value("fillrate_x"), "70");
+  EXPECT_EQ(calls[3].Value("horzlayout"), "fill");
+  EXPECT_EQ(calls[4].Value("modalresult"), "2");
+
+  const host_imitation::HostWidget& shown = *service().Find(edit->id);
+  EXPECT_TRUE(shown.readOnly);
+  EXPECT_EQ(shown.text, u"名前");
+  EXPECT_EQ(shown.fillRateX, 70.0);
+  EXPECT_EQ(shown.horzLayout, "fill");
+  EXPECT_EQ(service().Find(button->id)->modalResult, 2);
+}
+
+TEST_F(WidgetValueTest, ReadsReturnTheHostsStateOverTheirPresets) {
+  MQCheckBox* box = dialog->NewCheckBox(column, u"Backup");
+  EXPECT_FALSE(GetWidgetBool(*box, "checked"));
+  SetWidgetValue(*box, "checked", true);
+  EXPECT_TRUE(GetWidgetBool(*box, "checked"));
+  EXPECT_EQ(GetWidgetInt(*list, "item.count"), 0);
+  AddItem(u"a");
+  AddItem(u"b");
+  EXPECT_EQ(GetWidgetInt(*list, "item.count"), 2);
+  const HostCall last = WidgetCalls().back();
+  EXPECT_EQ(last.Value("item.count"), "0");
+}
+
+TEST_F(WidgetValueTest, TheMainWindowAndAModalRunAnswerThroughResult) {
+  const std::size_t mark = LogMark();
+  EXPECT_EQ(QueryMainWindowId(), host_imitation::WidgetService::kMainWindowId);
+  EXPECT_EQ(ShowModal(*dialog), 0);  // nobody at the dialog: closed at once
+  const std::vector<HostCall> calls = WidgetCallsSince(mark);
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(Operation(calls[0]), "GetSystem");
+  EXPECT_EQ(Widget(calls[0]), 0);
+  EXPECT_EQ(calls[0].Keys(), (std::vector<std::string>{"system", "result"}));
+  EXPECT_EQ(calls[0].Value("system"), "main_window");
+  EXPECT_EQ(calls[0].Value("result"), "-1");
+  EXPECT_EQ(Operation(calls[1]), "Show");
+  EXPECT_EQ(Widget(calls[1]), dialog->id);
+  EXPECT_EQ(calls[1].Keys(), (std::vector<std::string>{"type", "result"}));
+  EXPECT_EQ(calls[1].Value("type"), "modal");
+  EXPECT_EQ(calls[1].Value("result"), "0");
+}
+
+}  // namespace
