@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "host/host_function_table.h"
+#include "tool/displacement_cache.h"
 #include "tool/interpolated_delta.h"
 #include "tool/palisor.h"
 #include "tool/run_settings.h"
@@ -12,6 +13,8 @@
 bool Palisor::ApplyMorphs(cmq::CMQObject destination) {
   // Morph object k was cloned from the Destination for chosen target k.
   const std::size_t morphCount = std::min(chosenTargets.size(), createdMorphs.size());
+  // Each Source and target position is read once, however many Destination vertices use it.
+  DisplacementCache displacements(source, chosenTargets);
   for (int32_t vertex : UsedVertexRange(destination)) {
     if (runSettings.selectedVerticesOnly &&
         !IsVertexSelected(document, destination.object, vertex)) {
@@ -24,7 +27,8 @@ bool Palisor::ApplyMorphs(cmq::CMQObject destination) {
       const MQObject morph = createdMorphs[k].object;
       // A clone the host could not make has no vertices to move.
       if (morph == nullptr) continue;
-      const MQPoint delta = InterpolatedDelta(nearest->second, source, chosenTargets[k]);
+      const MQPoint delta = BlendDisplacements(
+          nearest->second, [&](int32_t sourceIndex) { return displacements.Of(k, sourceIndex); });
       MQPoint position{};
       mq::hostFunctions.MQObj_GetVertex(morph, vertex, &position);
       position.x = position.x + delta.x;

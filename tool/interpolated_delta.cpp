@@ -21,22 +21,8 @@ MQPoint Displacement(const cmq::CMQObject& source, const cmq::CMQObject& target,
 MQPoint InterpolatedDelta(const NearestList& nearest, const cmq::CMQObject& source,
                           const cmq::CMQObject& target) {
   if (nearest.empty()) return MQPoint{0.0f, 0.0f, 0.0f};
-
   const int32_t targetVertexCount = mq::hostFunctions.MQObj_GetVertexCount(target.object);
-  float weightSum = 0.0f;
-  MQPoint sum{0.0f, 0.0f, 0.0f};
-  for (const NearestEntry& entry : nearest) {
-    if (entry.squaredDistance == 0.0f) {
-      return Displacement(source, target, targetVertexCount, entry.sourceIndex);
-    }
-    const float weight = 1.0f / entry.squaredDistance;
-    weightSum = weightSum + weight;
-    const MQPoint displacement = Displacement(source, target, targetVertexCount, entry.sourceIndex);
-    sum.x = sum.x + displacement.x * weight;
-    sum.y = sum.y + displacement.y * weight;
-    sum.z = sum.z + displacement.z * weight;
-  }
-  // Weights can all vanish only for infinitely distant vertices; the sum is then taken as it is.
-  if (weightSum == 0.0f) return sum;
-  return MQPoint{sum.x / weightSum, sum.y / weightSum, sum.z / weightSum};
+  return BlendDisplacements(nearest, [&](int32_t sourceIndex) {
+    return Displacement(source, target, targetVertexCount, sourceIndex);
+  });
 }

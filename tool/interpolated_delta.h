@@ -11,3 +11,25 @@
 // position is taken to be its base position.
 MQPoint InterpolatedDelta(const NearestList& nearest, const cmq::CMQObject& source,
                           const cmq::CMQObject& target);
+
+// The blend itself, whatever supplies the displacements: displacementOf(j) is Source vertex j's
+// displacement (target minus base), asked only for the entries the blend looks at.
+template <class DisplacementOf>
+MQPoint BlendDisplacements(const NearestList& nearest, DisplacementOf&& displacementOf) {
+  if (nearest.empty()) return MQPoint{0.0f, 0.0f, 0.0f};
+
+  float weightSum = 0.0f;
+  MQPoint sum{0.0f, 0.0f, 0.0f};
+  for (const NearestEntry& entry : nearest) {
+    if (entry.squaredDistance == 0.0f) return displacementOf(entry.sourceIndex);
+    const float weight = 1.0f / entry.squaredDistance;
+    weightSum = weightSum + weight;
+    const MQPoint displacement = displacementOf(entry.sourceIndex);
+    sum.x = sum.x + displacement.x * weight;
+    sum.y = sum.y + displacement.y * weight;
+    sum.z = sum.z + displacement.z * weight;
+  }
+  // Weights can all vanish only for infinitely distant vertices; the sum is then taken as it is.
+  if (weightSum == 0.0f) return sum;
+  return MQPoint{sum.x / weightSum, sum.y / weightSum, sum.z / weightSum};
+}
