@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what building and testing Palisor needs, when it is missing (Debian; run as root).
+# Further package names given as arguments are installed too.
 set -euo pipefail
 
-packages=(cmake g++ make googletest libgtest-dev libbenchmark-dev)
+packages=(cmake g++ make googletest libgtest-dev libbenchmark-dev "$@")
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

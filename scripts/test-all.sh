@@ -5,7 +5,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-scripts/install-dependencies.sh
+# nanoflann: the benchmarks, which the native build compiles (and does not run), compare with it.
+scripts/install-dependencies.sh libnanoflann-dev
 
 jobs=$(nproc)
 status=0
@@ -20,7 +21,7 @@ run_suite() {
 }
 
 mkdir -p build
-run_suite native
+run_suite native -DPALISOR_BENCHMARKS=ON
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_suite sanitize -DPALISOR_SANITIZE=ON
 
 exit $status
