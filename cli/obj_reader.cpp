@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <set>
 #include <string_view>
+#include <system_error>
 #include <utility>
 
 #include "cli/float_text.h"
@@ -382,11 +384,23 @@ Scene ReadObjText(const std::string& text, const std::string& fileLabel) {
 }
 
 Scene ReadObjFile(const std::string& path) {
+  std::error_code ignored;
+  if (std::filesystem::is_directory(path, ignored)) {
+    throw InputError("cannot read " + path + ": it is a folder");
+  }
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) {
     throw InputError("cannot read " + path + ": " + std::strerror(errno));
   }
   std::string text;
+  // The size is a hint only; the file is read to its end whatever it says.
+  if (std::fseek(file, 0, SEEK_END) == 0) {
+    const long size = std::ftell(file);
+    if (size > 0 && static_cast<unsigned long>(size) < text.max_size()) {
+      text.reserve(static_cast<std::size_t>(size));
+    }
+    std::rewind(file);
+  }
   char buffer[1 << 16];
   std::size_t count = 0;
   while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, count);

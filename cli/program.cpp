@@ -1,6 +1,8 @@
 #include "cli/program.h"
 
 #include <chrono>
+#include <exception>
+#include <new>
 #include <utility>
 
 #include "cli/arguments.h"
@@ -148,6 +150,8 @@ int RunProgram(const std::vector<std::string>& arguments, const std::string& plu
     err << "palisor-cli: " << error.what() << '\n';
   } catch (const std::bad_alloc&) {
     err << "palisor-cli: out of memory\n";
+  } catch (const std::exception& error) {
+    err << "palisor-cli: " << error.what() << '\n';
   }
   return kError;
 }

@@ -13,7 +13,10 @@ scripts/install-dependencies.sh libnanoflann-dev
 mkdir -p build
 cmake -S . -B build/benchmark -DCMAKE_BUILD_TYPE=Release -DPALISOR_BENCHMARKS=ON \
   -DPALISOR_TESTS=OFF > build/benchmark.configure.log
-cmake --build build/benchmark -j "$(nproc)" --target correspondence_bench whole_run_bench
+cmake --build build/benchmark -j "$(nproc)" --target correspondence_bench whole_run_bench \
+  scene_io_bench
 
 build/benchmark/bench/correspondence_bench "$@"
 build/benchmark/bench/whole_run_bench "$@"
+# Reading and writing a million-vertex scene file as palisor-cli does.
+build/benchmark/bench/scene_io_bench
