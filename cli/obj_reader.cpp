@@ -75,6 +75,8 @@ class ObjReader {
   Scene Read(const std::string& text) {
     const char* position = text.data();
     const char* const end = text.data() + text.size();
+    // Some editors begin UTF-8 text with a byte order mark; it is no part of the first line.
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) position += 3;
     while (position < end) {
       ++lineNumber_;
       const char* lineEnd = static_cast<const char*>(

@@ -47,6 +47,13 @@ TEST(ObjReaderTest, ObjectsTakeTheRestOfTheirLineAsNameByteForByte) {
   EXPECT_EQ(scene.objects[5].name, "indented");
 }
 
+TEST(ObjReaderTest, AByteOrderMarkBeforeTheFirstLineIsSkipped) {
+  const Scene scene = Read("\xEF\xBB\xBFo face\nv 1 2 3\no \xEF\xBB\xBFkept\n");
+  ASSERT_EQ(scene.objects.size(), 2u);
+  EXPECT_EQ(scene.objects[0].name, "face");
+  EXPECT_EQ(scene.objects[1].name, "\xEF\xBB\xBFkept");
+}
+
 TEST(ObjReaderTest, VerticesBelongToTheObjectAboveThemAndKeepTheirIndexWhenUnused) {
   const Scene scene = Read(
       "o first\n"
