@@ -5,6 +5,7 @@
 
 #include "cli/input_error.h"
 #include "cli/name_text.h"
+#include "host_imitation/log_format.h"
 
 namespace palisor_cli {
 
@@ -53,7 +54,7 @@ void ApplyTickChange(ModalDialog& dialog, const TickChange& change, int32_t mode
   if (!found) {
     std::string listed;
     for (const std::u16string& item : items) {
-      listed += (listed.empty() ? "" : ", ") + ("'" + Utf16ToUtf8(item) + "'");
+      listed += (listed.empty() ? "" : ", ") + ("'" + host_imitation::ToUtf8(item) + "'");
     }
     throw InputError(std::string(option) + ": '" + change.name + "' is not a candidate of the " +
                      ModeName(mode) + " listing (" +

@@ -71,35 +71,4 @@ std::optional<std::u16string> Utf8ToUtf16(const std::string& text) {
   return result;
 }
 
-std::string Utf16ToUtf8(const std::u16string& text) {
-  std::string result;
-  result.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t code = text[i];
-    if (code >= 0xD800 && code <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      code = 0x10000 + ((code - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (code >= 0xD800 && code <= 0xDFFF) {
-      code = 0xFFFD;
-    }
-    if (code < 0x80) {
-      result += static_cast<char>(code);
-    } else if (code < 0x800) {
-      result += static_cast<char>(0xC0 | (code >> 6));
-      result += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-      result += static_cast<char>(0xE0 | (code >> 12));
-      result += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      result += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-      result += static_cast<char>(0xF0 | (code >> 18));
-      result += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-      result += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      result += static_cast<char>(0x80 | (code & 0x3F));
-    }
-  }
-  return result;
-}
-
 }  // namespace palisor_cli

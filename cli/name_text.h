@@ -16,7 +16,4 @@ void UseUtf8ForObjectNames();
 // library under a UTF-8 locale: no overlong forms, no surrogates, nothing above U+10FFFF).
 std::optional<std::u16string> Utf8ToUtf16(const std::string& text);
 
-// UTF-8 for printing; an unpaired surrogate becomes U+FFFD.
-std::string Utf16ToUtf8(const std::u16string& text);
-
 }  // namespace palisor_cli

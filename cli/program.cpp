@@ -19,6 +19,7 @@
 #include "cli/scene_setup.h"
 #include "cli/summary.h"
 #include "host_imitation/host_imitation.h"
+#include "host_imitation/log_format.h"
 #include "host_imitation/morph_feature.h"
 #include "host_imitation/plugin_module.h"
 
@@ -102,7 +103,7 @@ class ProgramRun {
   int Refused(bool ran) {
     const auto& boxes = host_imitation::Host().widgets().messageBoxes();
     if (!boxes.empty()) {
-      for (const auto& box : boxes) err_ << Utf16ToUtf8(box.message) << '\n';
+      for (const auto& box : boxes) err_ << host_imitation::ToUtf8(box.message) << '\n';
     } else {
       err_ << "palisor-cli: the plug-in " << (ran ? "ended" : "refused the run")
            << " without showing its dialog\n";

@@ -4,6 +4,7 @@
 #include <iomanip>
 
 #include "cli/name_text.h"
+#include "host_imitation/log_format.h"
 
 namespace palisor_cli {
 
@@ -43,15 +44,15 @@ void PrintList(std::ostream& out, const char* label, const Items& items, const c
 void PrintSummary(std::ostream& out, const RunSummary& summary) {
   const DialogRecord& dialog = *summary.dialog;
   const DocumentChanges& changes = *summary.changes;
-  Label(out, "Source") << Utf16ToUtf8(dialog.source) << '\n';
-  Label(out, "Destinations") << Utf16ToUtf8(dialog.destinations) << '\n';
+  Label(out, "Source") << host_imitation::ToUtf8(dialog.source) << '\n';
+  Label(out, "Destinations") << host_imitation::ToUtf8(dialog.destinations) << '\n';
   Label(out, "Mode") << ModeName(dialog.finalMode) << '\n';
   std::size_t ticked = 0;
   for (const DialogCandidate& candidate : dialog.candidates) ticked += candidate.ticked ? 1 : 0;
   Label(out, "Ticked") << ticked << " of " << dialog.candidates.size() << " candidates"
                        << (dialog.confirmed ? "" : " (cancelled: nothing carried over)") << '\n';
   for (const DialogCandidate& candidate : dialog.candidates) {
-    if (candidate.ticked) out << "  " << Utf16ToUtf8(candidate.name) << '\n';
+    if (candidate.ticked) out << "  " << host_imitation::ToUtf8(candidate.name) << '\n';
   }
   PrintList(out, "Created", changes.created, "object", "objects",
             [&out](const std::string& name) { out << name; });
@@ -79,9 +80,10 @@ void PrintSummary(std::ostream& out, const RunSummary& summary) {
 
 void PrintCandidates(std::ostream& out, const DialogRecord& dialog) {
   out << "Candidates of the " << ModeName(dialog.finalMode) << " listing for "
-      << Utf16ToUtf8(dialog.source) << ": " << dialog.candidates.size() << '\n';
+      << host_imitation::ToUtf8(dialog.source) << ": " << dialog.candidates.size() << '\n';
   for (const DialogCandidate& candidate : dialog.candidates) {
-    out << (candidate.ticked ? "  [x] " : "  [ ] ") << Utf16ToUtf8(candidate.name) << '\n';
+    out << (candidate.ticked ? "  [x] " : "  [ ] ") << host_imitation::ToUtf8(candidate.name)
+        << '\n';
   }
 }
 

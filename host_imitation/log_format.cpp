@@ -47,6 +47,8 @@ std::string ToUtf8(const std::u16string& text) {
         text[i + 1] < 0xE000) {
       code = 0x10000 + ((code - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
+    } else if (code >= 0xD800 && code < 0xE000) {
+      code = 0xFFFD;  // an unpaired surrogate
     }
     if (code < 0x80) {
       out += static_cast<char>(code);

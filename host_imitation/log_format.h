@@ -15,6 +15,7 @@ std::string DescribeHex(uint32_t value);
 std::string DescribeText(const char* text);
 // UTF-16 shown as UTF-8.
 std::string DescribeText(const char16_t* text);
+// UTF-8 for printing; an unpaired surrogate becomes U+FFFD.
 std::string ToUtf8(const std::u16string& text);
 
 }  // namespace host_imitation
