@@ -9,6 +9,7 @@ void ClearRunState(Palisor& tool) {
   tool.destinations.clear();
   tool.chosenTargets.clear();
   tool.createdMorphs.clear();
+  tool.runMorphs.clear();
   tool.CorrespondenceMap.clear();
   runSettings = RunSettings();
 }

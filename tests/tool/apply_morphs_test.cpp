@@ -7,12 +7,6 @@ namespace {
 
 using host_imitation::HostObject;
 
-void ExpectPoint(const MQPoint& actual, const MQPoint& expected) {
-  EXPECT_EQ(actual.x, expected.x);
-  EXPECT_EQ(actual.y, expected.y);
-  EXPECT_EQ(actual.z, expected.z);
-}
-
 // A Source of four vertices, each Destination vertex lying exactly on one of them, so that every
 // morph object's vertex moves by exactly that Source vertex's displacement.
 class ApplyMorphsTest : public MorphFixture {

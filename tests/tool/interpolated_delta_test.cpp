@@ -11,12 +11,6 @@ namespace {
 
 using host_imitation::HostObject;
 
-void ExpectPoint(const MQPoint& actual, const MQPoint& expected) {
-  EXPECT_EQ(actual.x, expected.x);
-  EXPECT_EQ(actual.y, expected.y);
-  EXPECT_EQ(actual.z, expected.z);
-}
-
 class InterpolatedDeltaTest : public MorphFixture {
  protected:
   // Source vertices 0..3, and a target that moves each by its own displacement.

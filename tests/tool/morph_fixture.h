@@ -1,5 +1,5 @@
-// A fixture for the steps that create and move morph objects: the tool fixture, with the run's
-// record of made morph objects emptied too, and a shorthand for meshes.
+// A fixture for the steps that create and move morph objects: the tool fixture with a shorthand for
+// meshes.
 #pragma once
 
 #include <set>
@@ -8,17 +8,15 @@
 
 #include "support/tool_fixture.h"
 
+// Expects the same coordinates, exactly.
+inline void ExpectPoint(const MQPoint& actual, const MQPoint& expected) {
+  EXPECT_EQ(actual.x, expected.x);
+  EXPECT_EQ(actual.y, expected.y);
+  EXPECT_EQ(actual.z, expected.z);
+}
+
 class MorphFixture : public ToolFixture {
  protected:
-  void SetUp() override {
-    ToolFixture::SetUp();
-    tool.runMorphs.clear();
-  }
-  void TearDown() override {
-    tool.runMorphs.clear();
-    ToolFixture::TearDown();
-  }
-
   // An object with these vertices, all used by one face except those listed as unused.
   host_imitation::HostObject& AddMesh(const std::string& name, const std::vector<MQPoint>& vertices,
                                       const std::set<int32_t>& unused = {}) {
