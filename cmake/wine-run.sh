@@ -18,20 +18,23 @@ esac
 wineserver=$(dirname "$loader")/wineserver
 [ -x "$wineserver" ] || wineserver=wineserver
 
-if [ ! -f "$prefix/system.reg" ]; then
-  mkdir -p "$(dirname "$prefix")"
-  # Programs started in parallel wait for the one that makes the prefix.
-  (
-    flock 9
-    if [ ! -f "$prefix/system.reg" ]; then
-      "$loader" wineboot --init > /dev/null 2>&1
-      "$wineserver" -w
-    fi
-  ) 9> "$prefix.lock"
-fi
-
-# Keep the prefix's server up between the many short test programs of a run (starting it costs
-# seconds); it leaves by itself half a minute after the last program. Does nothing when it runs.
-"$wineserver" -p30 < /dev/null > /dev/null 2>&1 || true
+mkdir -p "$(dirname "$prefix")"
+(
+  # Programs started in parallel wait here for the one that prepares the prefix.
+  flock 9
+  if [ ! -f "$prefix/system.reg" ]; then
+    "$loader" wineboot --init < /dev/null > /dev/null 2>&1 9>&-
+    "$wineserver" -w 9>&-
+  fi
+  # Keep the prefix's server up between the many short test programs of a run (starting it costs
+  # seconds); it leaves by itself half a minute after the last program. When it is new, start
+  # Wine's background services now, apart from this program's output: started by the program
+  # they would inherit its output and hold it open for as long as the server lives, and whoever
+  # reads the output would wait for them.
+  # (Nothing started here keeps the lock: the server would hold it for its whole life.)
+  if "$wineserver" -p30 < /dev/null > /dev/null 2>&1 9>&-; then
+    "$loader" wineboot < /dev/null > /dev/null 2>&1 9>&- || true
+  fi
+) 9> "$prefix.lock"
 
 exec "$loader" "$@"
