@@ -37,4 +37,13 @@ mkdir -p "$(dirname "$prefix")"
   fi
 ) 9> "$prefix.lock"
 
-exec "$loader" "$@"
+status=0
+"$loader" "$@" || status=$?
+# Now and then Wine's own loader dies of a segmentation fault while a finished program exits. A
+# program's own crash ends it differently, with the exception's code (5 for an access violation),
+# so such a death says nothing about the program: it runs once more.
+if [ "$status" -eq 139 ]; then
+  echo "wine-run.sh: Wine itself crashed (signal 11); running the program once more" >&2
+  exec "$loader" "$@"
+fi
+exit "$status"
