@@ -166,6 +166,43 @@ TEST_F(Utf8ConversionTest, TwiceTheByteCountAndOneAlwaysHoldsTheWholeText) {
   }
 }
 
+// The user's default locale, as the environment names it.
+class UserDefaultLocaleTest : public MultibyteConversionTest {
+ protected:
+  void SetUp() override {
+    MultibyteConversionTest::SetUp();
+    const char* saved = std::getenv("LC_ALL");
+    if (saved != nullptr) savedLcAll_ = saved;
+  }
+  void TearDown() override {
+    if (savedLcAll_) {
+      setenv("LC_ALL", savedLcAll_->c_str(), 1);
+    } else {
+      unsetenv("LC_ALL");
+    }
+    MultibyteConversionTest::TearDown();
+  }
+
+ private:
+  std::optional<std::string> savedLcAll_;
+};
+
+TEST_F(UserDefaultLocaleTest, ConversionsFollowTheUsersDefaultLocale) {
+  ASSERT_NE(std::setlocale(LC_CTYPE, "C"), nullptr);
+  setenv("LC_ALL", "C.UTF-8", 1);
+  ASSERT_TRUE(mq::UseUserDefaultCharacterLocale());
+  const Result result = Convert("caf\xC3\xA9", 11);
+  EXPECT_EQ(result.status, mq::kConverted);
+  EXPECT_EQ(result.text, u"caf\u00E9");
+}
+
+TEST_F(UserDefaultLocaleTest, AnUnknownUserLocaleLeavesTheCategoryAsItWas) {
+  ASSERT_NE(std::setlocale(LC_CTYPE, "C.UTF-8"), nullptr);
+  setenv("LC_ALL", "xx_XX.no-such-encoding", 1);
+  EXPECT_FALSE(mq::UseUserDefaultCharacterLocale());
+  EXPECT_STREQ(std::setlocale(LC_CTYPE, nullptr), "C.UTF-8");
+}
+
 #endif
 
 // A Japanese name in the user's default encoding, when the user's default locale is Japanese:
