@@ -22,10 +22,11 @@ std::vector<int32_t> ReferenceCounts(const TestMesh& mesh) {
 
 }  // namespace
 
-TestMesh Grid(const std::string& name, int nx, int ny, MQPoint origin, float step, uint32_t seed) {
+TestMesh Grid(const std::string& name, int nx, int ny, MQPoint origin, float step,
+              uint32_t pattern) {
   TestMesh mesh;
   mesh.name = name;
-  uint32_t state = seed;
+  uint32_t state = pattern;
   for (int y = 0; y < ny; ++y) {
     for (int x = 0; x < nx; ++x) {
       mesh.vertices.push_back({origin.x + static_cast<float>(x) * step,
@@ -42,10 +43,10 @@ TestMesh Grid(const std::string& name, int nx, int ny, MQPoint origin, float ste
   return mesh;
 }
 
-TestMesh Displaced(const std::string& name, const TestMesh& base, float size, uint32_t seed) {
+TestMesh Displaced(const std::string& name, const TestMesh& base, float size, uint32_t pattern) {
   TestMesh mesh;
   mesh.name = name;
-  uint32_t state = seed;
+  uint32_t state = pattern;
   for (const MQPoint& p : base.vertices) {
     const float dx = Pseudorandom(state) * size;
     const float dy = Pseudorandom(state) * size;

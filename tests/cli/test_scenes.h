@@ -19,10 +19,12 @@ struct TestMesh {
 };
 
 // A grid of nx by ny vertices in quads, from `origin` in steps of `step` along x and y, with z
-// rippled by a fixed pseudo-random pattern of the seed.
-TestMesh Grid(const std::string& name, int nx, int ny, MQPoint origin, float step, uint32_t seed);
-// `base` with every vertex displaced by a pseudo-random amount of the seed, up to `size`; no faces.
-TestMesh Displaced(const std::string& name, const TestMesh& base, float size, uint32_t seed);
+// rippled by a fixed pseudo-random pattern of the pattern.
+TestMesh Grid(const std::string& name, int nx, int ny, MQPoint origin, float step,
+              uint32_t pattern);
+// `base` with every vertex displaced by a pseudo-random amount of the pattern, up to `size`; no
+// faces.
+TestMesh Displaced(const std::string& name, const TestMesh& base, float size, uint32_t pattern);
 
 // The meshes as OBJ text, with "%.9g" numbers and absolute face indexes.
 std::string ObjText(const std::vector<TestMesh>& meshes);

@@ -52,8 +52,8 @@ class FastCorrespondenceTest : public MorphFixture {
   // Vertices on a coarse grid, so that distances tie often; every `unusedEvery`-th vertex is
   // used by no face.
   HostObject& RandomMesh(const std::string& name, std::size_t count, int levels, int unusedEvery,
-                         uint32_t seed) {
-    std::mt19937 engine(seed);
+                         uint32_t pattern) {
+    std::mt19937 engine(pattern);
     std::vector<MQPoint> vertices;
     std::set<int32_t> unused;
     const auto level = [&] {

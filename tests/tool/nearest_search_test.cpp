@@ -79,7 +79,7 @@ void ExpectExhaustiveLists(const SourcePoints& source, const std::vector<MQPoint
 
 class RandomPoints {
  public:
-  explicit RandomPoints(uint32_t seed) : engine_(seed) {}
+  explicit RandomPoints(uint32_t pattern) : engine_(pattern) {}
 
   // Coordinates on a coarse grid of `levels` values in [-1, 1], so that distances tie often.
   std::vector<MQPoint> OnGrid(std::size_t count, int levels) {
@@ -117,10 +117,10 @@ std::vector<MQPoint> Lattice(int side, float spacing) {
 }
 
 TEST(NearestSearchRandomClouds, SizesZeroToFourMatchTheExhaustiveSearch) {
-  for (uint32_t seed = 1; seed <= 40; ++seed) {
+  for (uint32_t pattern = 1; pattern <= 40; ++pattern) {
     for (std::size_t size = 0; size <= 4; ++size) {
-      RandomPoints random(seed * 10 + static_cast<uint32_t>(size));
-      const SourcePoints source = MakeSource(random.OnGrid(size, seed % 2 == 0 ? 3 : 1000));
+      RandomPoints random(pattern * 10 + static_cast<uint32_t>(size));
+      const SourcePoints source = MakeSource(random.OnGrid(size, pattern % 2 == 0 ? 3 : 1000));
       std::vector<MQPoint> queries = random.OnGrid(20, 5);
       for (const MQPoint& point : source.positions) queries.push_back(point);
       ExpectExhaustiveLists(source, queries);
@@ -129,9 +129,9 @@ TEST(NearestSearchRandomClouds, SizesZeroToFourMatchTheExhaustiveSearch) {
 }
 
 TEST(NearestSearchRandomClouds, LargerCloudsMatchInsideAndAround) {
-  for (uint32_t seed = 1; seed <= 4; ++seed) {
-    RandomPoints random(seed);
-    const SourcePoints source = MakeSource(random.InBox(1500 * seed, 1.0f), seed);
+  for (uint32_t pattern = 1; pattern <= 4; ++pattern) {
+    RandomPoints random(pattern);
+    const SourcePoints source = MakeSource(random.InBox(1500 * pattern, 1.0f), pattern);
     ExpectExhaustiveLists(source, random.InBox(2500, 1.5f));
   }
 }
