@@ -124,6 +124,15 @@ int32_t DispatchItemDrawing(const EventCall& call, ReadKeys readKeys) {
   return result;
 }
 
+// The pointer's place in the widget and on the screen, 0 where the host gives none.
+template <typename Record>
+void ReadPointerPositions(const EventCall& call, Record& record) {
+  record.clientX = call.Int("client_x", 0);
+  record.clientY = call.Int("client_y", 0);
+  record.screenX = call.Int("screen_x", 0);
+  record.screenY = call.Int("screen_y", 0);
+}
+
 int32_t DispatchCloseQuery(const EventCall& call) {
   CloseQueryFlag flag = false;
   const int32_t result = call.Invoke(&flag);
@@ -134,10 +143,7 @@ int32_t DispatchCloseQuery(const EventCall& call) {
 
 int32_t DispatchDragOver(const EventCall& call) {
   DragOverRecord record;
-  record.clientX = call.Int("client_x", 0);
-  record.clientY = call.Int("client_y", 0);
-  record.screenX = call.Int("screen_x", 0);
-  record.screenY = call.Int("screen_y", 0);
+  ReadPointerPositions(call, record);
   auto* hostResult = static_cast<uint8_t*>(call.Value("result"));
   if (hostResult != nullptr) record.result = *hostResult;
   const int32_t result = call.Invoke(&record);
@@ -147,10 +153,7 @@ int32_t DispatchDragOver(const EventCall& call) {
 
 int32_t DispatchDropFiles(const EventCall& call) {
   DropFilesRecord record;
-  record.clientX = call.Int("client_x", 0);
-  record.clientY = call.Int("client_y", 0);
-  record.screenX = call.Int("screen_x", 0);
-  record.screenY = call.Int("screen_y", 0);
+  ReadPointerPositions(call, record);
   const auto* const* files = static_cast<const void* const*>(call.Value("files"));
   for (; files != nullptr && *files != nullptr; ++files) record.files.push_back(*files);
   return call.Invoke(&record);

@@ -12,19 +12,14 @@
 
 namespace {
 
+using recording::Fake;
+using recording::kDestinationObject;
+using recording::kDocument;
+using recording::kSourceObject;
 using recording::ReceivedCall;
 using recording::RecordingStation;
 using recording::Words;
 using recording::WordsOf;
-
-template <typename Handle>
-Handle Fake(uintptr_t value) {
-  return reinterpret_cast<Handle>(value);
-}
-
-const MQDocument kDocument = Fake<MQDocument>(0xD0C0);
-const MQObject kDestinationObject = Fake<MQObject>(0x0B10);
-const MQObject kSourceObject = Fake<MQObject>(0x0B20);
 
 void* Text(const char* text) {
   return const_cast<char*>(text);

@@ -14,6 +14,16 @@
 
 namespace recording {
 
+// A handle that names nothing real: the router only passes handles along.
+template <typename Handle>
+Handle Fake(uintptr_t value) {
+  return reinterpret_cast<Handle>(value);
+}
+
+inline const MQDocument kDocument = Fake<MQDocument>(0xD0C0);
+inline const MQObject kDestinationObject = Fake<MQObject>(0x0B10);
+inline const MQObject kSourceObject = Fake<MQObject>(0x0B20);
+
 using Words = std::vector<uint64_t>;
 
 inline uint64_t Word(const void* pointer) {

@@ -11,23 +11,19 @@
 
 namespace {
 
+using recording::Fake;
 using recording::Join;
+using recording::kDestinationObject;
+using recording::kDocument;
+using recording::kSourceObject;
 using recording::ReceivedCall;
 using recording::RecordingCommand;
 using recording::RecordingStation;
 using recording::WordsOf;
 
-template <typename Handle>
-Handle Fake(uintptr_t value) {
-  return reinterpret_cast<Handle>(value);
-}
-
-const MQDocument kDocument = Fake<MQDocument>(0xD0C0);
 const MQScene kScene = Fake<MQScene>(0x5CE0);
 const MQXmlElement kXml = Fake<MQXmlElement>(0x3E10);
 const MQDocument kSourceDocument = Fake<MQDocument>(0xD0C1);
-const MQObject kDestinationObject = Fake<MQObject>(0x0B10);
-const MQObject kSourceObject = Fake<MQObject>(0x0B20);
 const MQWideChar kFilename[] = u"scene.mqo";
 
 // The data the events' values point to.
