@@ -8,6 +8,7 @@
 #include "cli/arguments.h"
 #include "cli/dialog_user.h"
 #include "cli/document_changes.h"
+#include "cli/help_text.h"
 #include "cli/input_error.h"
 #include "cli/name_text.h"
 #include "cli/obj_reader.h"
@@ -135,11 +136,16 @@ int RunProgram(const std::vector<std::string>& arguments, const std::string& plu
   try {
     parsed = ParseArguments(arguments);
   } catch (const InputError& error) {
-    err << "palisor-cli: " << error.what() << '\n' << kUsage;
+    err << "palisor-cli: " << error.what() << '\n'
+        << kUsage << "Try 'palisor-cli --help' for more information.\n";
     return kError;
   }
   if (parsed.help) {
-    out << kUsage;
+    WriteHelp(out);
+    return kFinished;
+  }
+  if (parsed.version) {
+    WriteVersion(out);
     return kFinished;
   }
   try {
