@@ -88,8 +88,7 @@ int main(int argc, char** argv) {
     wchar_t* value = nullptr;
     UINT characters = 0;
     const std::wstring path = block + Wide(name);
-    if (!VerQueryValueW(data.data(), path.c_str(), reinterpret_cast<void**>(&value),
-                        &characters) ||
+    if (!VerQueryValueW(data.data(), path.c_str(), reinterpret_cast<void**>(&value), &characters) ||
         characters == 0) {
       return std::string();
     }
