@@ -18,6 +18,7 @@
 #include "cli/scene_document.h"
 #include "cli/scene_setup.h"
 #include "cli/summary.h"
+#include "cli/worker_threads.h"
 #include "host_imitation/host_imitation.h"
 #include "host_imitation/log_format.h"
 #include "host_imitation/morph_feature.h"
@@ -48,11 +49,11 @@ class ProgramRun {
 
     progress_.Begin("reading " + arguments_.scenePath);
     Clock::time_point start = Clock::now();
-    const Scene scene = ReadObjFile(arguments_.scenePath);
+    Scene scene = ReadObjFile(arguments_.scenePath);
     host_imitation::HostImitation& host = host_imitation::Host();
     host.Reset();
     host_imitation::HostDocument& document = host.NewDocument();
-    const auto objects = BuildDocument(scene, document);
+    const auto objects = BuildDocument(std::move(scene.objects), document);
     host_imitation::MorphFeature& morphFeature = host_imitation::InstallMorphFeature();
     PrepareDocument(arguments_, scene, objects, morphFeature);
     times_.reading = SecondsSince(start);
@@ -83,8 +84,10 @@ class ProgramRun {
     const DocumentChanges changes = CompareDocument(before, document, morphFeature);
     progress_.Begin("writing " + arguments_.outputPath);
     start = Clock::now();
-    const Scene result = SceneFromDocument(document, scene.header, morphFeature.Bindings());
-    WriteFileAtomically(arguments_.outputPath, WriteObjText(result));
+    const ObjSceneView result = DocumentView(document, scene.header, morphFeature.Bindings());
+    WriteFileAtomically(arguments_.outputPath, [&result](std::FILE* file) {
+      return WriteObj(result, file, HardwareThreads());
+    });
     times_.writing = SecondsSince(start);
     progress_.End();
 

@@ -2,6 +2,7 @@
 // and a vertex selection.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -13,6 +14,17 @@
 namespace host_imitation {
 
 class HostDocument;
+
+// The faces of an object: the corners of all faces one after another, as vertex indexes, and how
+// many corners each face has. The plug-in cannot change faces, so a clone shares its original's.
+struct FaceList {
+  std::vector<int32_t> corners;
+  std::vector<int32_t> sizes;
+
+  bool operator==(const FaceList& other) const {
+    return corners == other.corners && sizes == other.sizes;
+  }
+};
 
 // Whatever a scene format carries for an object beyond what the host models (texture
 // coordinates, normals, materials); a clone shares its original's.
@@ -29,6 +41,11 @@ class HostObject {
   int32_t AddVertex(MQPoint position);
   // Adds a face over existing vertices; every corner adds one reference to its vertex.
   void AddFace(const std::vector<int32_t>& corners);
+  std::size_t FaceCount() const { return faces ? faces->sizes.size() : 0; }
+  // The corners of face `index` (which must exist).
+  std::vector<int32_t> Face(std::size_t index) const;
+  // Drops the geometry of an object the host destroyed.
+  void ReleaseGeometry();
   int32_t VertexCount() const { return static_cast<int32_t>(vertices.size()); }
   int32_t RefCount(int32_t vertex) const;
   bool IsVertexSelected(int32_t vertex) const;
@@ -44,7 +61,8 @@ class HostObject {
   int32_t serial;
   std::string name;
   std::vector<MQPoint> vertices;
-  std::vector<std::vector<int32_t>> faces;
+  // Null for an object without faces.
+  std::shared_ptr<const FaceList> faces;
   std::vector<int32_t> refCounts;
   std::vector<bool> selectedVertices;
   std::map<int32_t, int32_t> intValues;
