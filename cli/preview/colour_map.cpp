@@ -1,6 +1,5 @@
 #include "cli/preview/colour_map.h"
 
-#include <cmath>
 #include <cstddef>
 
 namespace palisor_cli {
@@ -15,7 +14,7 @@ constexpr Rgb kViridis[] = {{68, 1, 84},    {72, 40, 120},  {62, 74, 137},  {49,
 constexpr std::size_t kPoints = sizeof kViridis / sizeof kViridis[0];
 
 uint8_t Blend(uint8_t a, uint8_t b, float t) {
-  return static_cast<uint8_t>(std::lround(static_cast<float>(a) + (static_cast<float>(b) - a) * t));
+  return static_cast<uint8_t>(static_cast<float>(a) + (static_cast<float>(b) - a) * t + 0.5f);
 }
 
 }  // namespace

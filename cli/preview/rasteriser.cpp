@@ -15,9 +15,6 @@ struct Vector3 {
 // Towards the light, in the picture's own axes (right, up, toward the viewer): from the upper
 // left, in front.
 constexpr Vector3 kLightInView{-0.35f, 0.55f, 0.76f};
-constexpr float kAmbient = 0.3f;
-constexpr float kDiffuse = 0.7f;
-constexpr float kBehind = 0.5f;
 
 Vector3 Subtract(const MQPoint& a, const MQPoint& b) {
   return {a.x - b.x, a.y - b.y, a.z - b.z};
@@ -29,6 +26,13 @@ Vector3 Cross(Vector3 a, Vector3 b) {
 
 float Dot(Vector3 a, const float axis[3]) {
   return a.x * axis[0] + a.y * axis[1] + a.z * axis[2];
+}
+
+// floor() for the small values of a picture's pixel bounds (well within +-2^20), without a call
+// into the maths library: truncation rounds down once the value is made positive.
+int32_t Floor(float value) {
+  constexpr double kOffset = 1 << 20;
+  return static_cast<int32_t>(static_cast<double>(value) + kOffset) - (1 << 20);
 }
 
 struct ProjectedVertex {
@@ -54,10 +58,10 @@ class TriangleFill {
     const float maxX = std::clamp(std::max({a.x, b.x, c.x}), -1.0f, width + 1.0f);
     const float minY = std::clamp(std::min({a.y, b.y, c.y}), -1.0f, height + 1.0f);
     const float maxY = std::clamp(std::max({a.y, b.y, c.y}), -1.0f, height + 1.0f);
-    const int32_t x0 = std::max(0, static_cast<int32_t>(std::ceil(minX - 0.5f)));
-    const int32_t y0 = std::max(0, static_cast<int32_t>(std::ceil(minY - 0.5f)));
-    const int32_t x1 = std::min(rect_.width - 1, static_cast<int32_t>(std::floor(maxX - 0.5f)));
-    const int32_t y1 = std::min(rect_.height - 1, static_cast<int32_t>(std::floor(maxY - 0.5f)));
+    const int32_t x0 = std::max(0, -Floor(0.5f - minX));
+    const int32_t y0 = std::max(0, -Floor(0.5f - minY));
+    const int32_t x1 = std::min(rect_.width - 1, Floor(maxX - 0.5f));
+    const int32_t y1 = std::min(rect_.height - 1, Floor(maxY - 0.5f));
     if (x0 > x1 || y0 > y1) return;
     const float inverse = 1.0f / area;
     for (int32_t y = y0; y <= y1; ++y) {
@@ -93,11 +97,6 @@ class TriangleFill {
 };
 
 }  // namespace
-
-float FaceBrightness(float cosine, bool seenFromBehind) {
-  const float lit = kAmbient + kDiffuse * std::max(0.0f, cosine);
-  return seenFromBehind ? kBehind * lit : lit;
-}
 
 void DrawMesh(const MeshToDraw& mesh, const Camera& camera, Image& image, PictureRect rect) {
   const std::vector<MQPoint>& positions = *mesh.vertices;
@@ -142,19 +141,17 @@ void DrawMesh(const MeshToDraw& mesh, const Camera& camera, Image& image, Pictur
       normal.y += (p.z - q.z) * (p.x + q.x);
       normal.z += (p.x - q.x) * (p.y + q.y);
     }
-    const float length = std::sqrt(normal.x * normal.x + normal.y * normal.y + normal.z * normal.z);
+    float length = std::sqrt(normal.x * normal.x + normal.y * normal.y + normal.z * normal.z);
     if (!(length > 0.0f) || !std::isfinite(length)) {
       // A degenerate face: take its first triangle's normal, or draw it unlit.
       normal = Cross(Subtract(positions[static_cast<std::size_t>(face[1])],
                               positions[static_cast<std::size_t>(face[0])]),
                      Subtract(positions[static_cast<std::size_t>(face[2])],
                               positions[static_cast<std::size_t>(face[0])]));
+      length = std::sqrt(normal.x * normal.x + normal.y * normal.y + normal.z * normal.z);
     }
-    const float facing = Dot(normal, camera.toward);
-    const bool behind = facing < 0.0f;
-    const float normalLength =
-        std::sqrt(normal.x * normal.x + normal.y * normal.y + normal.z * normal.z);
-    float cosine = normalLength > 0.0f ? Dot(normal, light) / (normalLength * lightLength) : 0.0f;
+    const bool behind = Dot(normal, camera.toward) < 0.0f;
+    float cosine = length > 0.0f ? Dot(normal, light) / (length * lightLength) : 0.0f;
     if (behind) cosine = -cosine;
     const float brightness = FaceBrightness(std::isfinite(cosine) ? cosine : 0.0f, behind);
     const ProjectedVertex& first = projected[static_cast<std::size_t>(face[0])];

@@ -29,9 +29,13 @@ struct MeshToDraw {
   const std::vector<Rgb>* colours = nullptr;
 };
 
-// The brightness of a face whose unit normal makes `cosine` with the direction to the light, and
-// whether it faces away from the viewer.
-float FaceBrightness(float cosine, bool seenFromBehind);
+// The brightness of a face whose normal makes `cosine` with the direction to the light (the normal
+// turned to the viewer): some ambient light, the rest by the light's angle, and half as bright
+// where the face is seen from behind.
+inline float FaceBrightness(float cosine, bool seenFromBehind) {
+  const float lit = 0.3f + 0.7f * (cosine > 0.0f ? cosine : 0.0f);
+  return seenFromBehind ? 0.5f * lit : lit;
+}
 
 void DrawMesh(const MeshToDraw& mesh, const Camera& camera, Image& image, PictureRect rect);
 
