@@ -40,8 +40,7 @@ const std::vector<OptionHelp>& ListedOptions() {
       {"--list", "", "print the mode's candidates with their ticks, cancel, write nothing"},
       {"--cancel", "", "answer everything, then press Cancel: the scene is written unchanged"},
       {"--preview", "FILE.png",
-       "draw the Source and its chosen targets, then each Destination and its new morph "
-       "objects, coloured by how far vertices moved, on one PNG contact sheet"},
+       "draw the Source, targets, Destinations and morph objects on a PNG contact sheet"},
       {"--view", "VIEW",
        "the preview's direction: front, side, top or three-quarter (the default)"},
       {"--preview-size", "WxH",
