@@ -4,8 +4,10 @@
 #include <cstddef>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <memory>
 #include <new>
+#include <system_error>
 #include <utility>
 
 #include "cli/arguments.h"
@@ -43,6 +45,19 @@ using Clock = std::chrono::steady_clock;
 double SecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
+
+#ifdef PALISOR_CLI_PREVIEW
+// Whether two paths name one file, existing or not (a file that does not exist yet is compared
+// by its absolute path with its links and relative parts resolved).
+bool SamePlace(const std::string& first, const std::string& second) {
+  if (NamesSameFile(first, second)) return true;
+  std::error_code error;
+  const auto a = std::filesystem::weakly_canonical(std::filesystem::absolute(first, error), error);
+  if (error) return first == second;
+  const auto b = std::filesystem::weakly_canonical(std::filesystem::absolute(second, error), error);
+  return error ? first == second : a == b;
+}
+#endif
 
 // The document, the plug-in and the dialog's answers of one run.
 class ProgramRun {
@@ -131,10 +146,10 @@ class ProgramRun {
     if (arguments_.previewPath.empty()) return;
 #ifdef PALISOR_CLI_PREVIEW
     const std::string& path = arguments_.previewPath;
-    if (NamesSameFile(arguments_.scenePath, path) || path == arguments_.scenePath) {
+    if (SamePlace(arguments_.scenePath, path)) {
       throw InputError("the preview file " + path + " is the input file");
     }
-    if (NamesSameFile(arguments_.outputPath, path) || path == arguments_.outputPath) {
+    if (SamePlace(arguments_.outputPath, path)) {
       throw InputError("the preview file " + path + " is the output file");
     }
     text_ = std::make_unique<TextPainter>();

@@ -7,14 +7,19 @@
 #include <exception>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 
+#include "cli/input_error.h"
 #include "cli/preview/camera.h"
 #include "cli/preview/colour_map.h"
 
 namespace palisor_cli {
 
 namespace {
+
+// 2^26 pixels, 192 MiB of picture.
+constexpr int64_t kLargestSheet = int64_t{1} << 26;
 
 // Runs task(0) ... task(count - 1) on up to as many threads as the machine has cores; the first
 // failure is passed on once all have stopped.
@@ -156,6 +161,11 @@ Image DrawContactSheet(const std::vector<std::vector<SheetPicture>>& rows,
     }
   }
   const SheetGeometry geometry = LayOutSheet(rows.size(), columns, settings);
+  if (static_cast<int64_t>(geometry.width) * geometry.height > kLargestSheet) {
+    throw InputError("the preview would be " + std::to_string(geometry.width) + "x" +
+                     std::to_string(geometry.height) +
+                     " pixels, too large to draw: give a smaller --preview-size");
+  }
   Image sheet(geometry.width, geometry.height, kSheetBackground);
 
   std::vector<MeshSurvey> surveys(pictures.size());

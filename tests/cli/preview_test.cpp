@@ -208,6 +208,11 @@ TEST_F(PreviewTest, NoPictureUnlessTheRunFinishesAndAnUnwritablePictureLeavesThe
         "--preview", scene},
        2,
        "palisor-cli: the preview file "},
+      {{scene, "-o", folder.Path("new.obj").string(), "--select", "face", "--select", "体",
+        "--preview", folder.Path("./new.obj").string()},
+       2,
+       "palisor-cli: the preview file "},
+      {Run({"--preview-size", "4096x4096"}), 2, "palisor-cli: the preview would be "},
   };
   for (const auto& scenario : cases) {
     folder.Write("out.obj", "the earlier output\n");
