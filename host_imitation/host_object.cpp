@@ -27,6 +27,11 @@ void HostObject::AddFace(const std::vector<int32_t>& corners) {
   own.sizes.push_back(static_cast<int32_t>(corners.size()));
 }
 
+const FaceList& HostObject::Faces() const {
+  static const FaceList kNone;
+  return faces ? *faces : kNone;
+}
+
 std::vector<int32_t> HostObject::Face(std::size_t index) const {
   std::size_t first = 0;
   for (std::size_t face = 0; face < index; ++face) {
