@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "host/cmq_object.h"
-#include "tool/nearest_list.h"
+#include "search/nearest_search.h"
 
 // Reads Source vertex j and target vertex j for every listed Source vertex j. An entry at distance
 // 0 takes all: its displacement is the delta, unweighted. An empty list gives (0, 0, 0). A Source
