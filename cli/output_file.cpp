@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #ifdef _WIN32
 #include <io.h>
@@ -59,7 +60,43 @@ std::FILE* CreateTemporary(const std::string& path, std::string& temporaryPath) 
   return nullptr;
 }
 
+[[noreturn]] void FailToWrite(const std::string& path, const std::string& reason) {
+  throw InputError("cannot write " + path + ": " + reason);
+}
+
 }  // namespace
+
+StagedFile::StagedFile(std::string path) : path_(std::move(path)) {
+  std::FILE* file = CreateTemporary(path_, temporaryPath_);
+  if (file == nullptr) {
+    const int error = errno;
+    temporaryPath_.clear();
+    FailToWrite(path_, std::strerror(error));
+  }
+  std::fclose(file);
+}
+
+StagedFile::~StagedFile() {
+  if (!committed_ && !temporaryPath_.empty()) std::remove(temporaryPath_.c_str());
+}
+
+void StagedFile::Write(const std::string& contents) {
+  std::FILE* file = std::fopen(temporaryPath_.c_str(), "wb");
+  if (file == nullptr) FailToWrite(path_, std::strerror(errno));
+  const bool written = std::fwrite(contents.data(), 1, contents.size(), file) == contents.size() &&
+                       FlushToDisk(file);
+  const int writeError = errno;
+  if (std::fclose(file) != 0 || !written) {
+    FailToWrite(path_, std::strerror(written ? errno : writeError));
+  }
+}
+
+void StagedFile::Commit() {
+  std::error_code error;
+  std::filesystem::rename(temporaryPath_, path_, error);
+  if (error) FailToWrite(path_, error.message());
+  committed_ = true;
+}
 
 bool NamesSameFile(const std::string& first, const std::string& second) {
   std::error_code error;

@@ -13,4 +13,24 @@ bool NamesSameFile(const std::string& first, const std::string& second);
 // after removing the temporary file.
 void WriteFileAtomically(const std::string& path, const std::string& contents);
 
+// A file made in two steps, so that it can wait for another one: a temporary file beside `path`
+// is created at once (so that an unwritable place shows before any work is done), filled by
+// Write, and renamed into place by Commit. Until then `path` is untouched; a StagedFile destroyed
+// before Commit removes its temporary file. Every failure throws InputError.
+class StagedFile {
+ public:
+  explicit StagedFile(std::string path);
+  ~StagedFile();
+  StagedFile(const StagedFile&) = delete;
+  StagedFile& operator=(const StagedFile&) = delete;
+
+  void Write(const std::string& contents);
+  void Commit();
+
+ private:
+  std::string path_;
+  std::string temporaryPath_;
+  bool committed_ = false;
+};
+
 }  // namespace palisor_cli

@@ -42,6 +42,7 @@ int32_t HostObject::IntValue(int32_t attribute) const {
 std::unique_ptr<HostObject> HostObject::Clone(int32_t newSerial) const {
   auto copy = std::make_unique<HostObject>(*this);
   copy->serial = newSerial;
+  copy->clonedFrom = serial;
   copy->document = nullptr;
   copy->destroyed = false;
   return copy;

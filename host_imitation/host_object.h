@@ -42,6 +42,8 @@ class HostObject {
 
   uint32_t magic = kMagic;
   int32_t serial;
+  // The serial of the object this one was cloned from; 0 for an object made afresh.
+  int32_t clonedFrom = 0;
   std::string name;
   std::vector<MQPoint> vertices;
   std::vector<std::vector<int32_t>> faces;
