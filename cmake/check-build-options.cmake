@@ -32,6 +32,7 @@ function(configure_and_read name options)
     list(APPEND commands "${command}")
   endforeach()
   set(${name}_files ${files} PARENT_SCOPE)
+  set(${name}_output "${output}" PARENT_SCOPE)
   set(${name}_commands ${commands} PARENT_SCOPE)
 endfunction()
 
@@ -54,6 +55,10 @@ elseif(CHECK STREQUAL "every-source-built")
   file(GLOB_RECURSE sources LIST_DIRECTORIES false RELATIVE ${SOURCE_DIR}
     ${SOURCE_DIR}/*.c ${SOURCE_DIR}/*.cpp)
   list(FILTER sources EXCLUDE REGEX "^(build|bench|fuzz|examples|tests/windows)/|^\\.")
+  # palisor-cli's preview is left out where its libraries are missing, and says so.
+  if(sources_output MATCHES "--preview is left out")
+    list(FILTER sources EXCLUDE REGEX "^cli/preview/")
+  endif()
   set(missing)
   foreach(source IN LISTS sources)
     if(NOT ${SOURCE_DIR}/${source} IN_LIST sources_files)
