@@ -103,19 +103,27 @@ bool NamesSameFile(const std::string& first, const std::string& second) {
   return std::filesystem::equivalent(first, second, error) && !error;
 }
 
-void WriteFileAtomically(const std::string& path, const std::string& contents) {
+void WriteFileAtomically(const std::string& path, const std::function<int(std::FILE*)>& write) {
   std::string temporaryPath;
   std::FILE* file = CreateTemporary(path, temporaryPath);
   if (file == nullptr) {
     throw InputError("cannot write " + path + ": " + std::strerror(errno));
   }
-  const bool written = std::fwrite(contents.data(), 1, contents.size(), file) == contents.size() &&
-                       FlushToDisk(file);
-  const int writeError = errno;
+  int writeError = 0;
+  try {
+    writeError = write(file);
+  } catch (...) {
+    std::fclose(file);
+    std::remove(temporaryPath.c_str());
+    throw;
+  }
+  const bool written = writeError == 0 && FlushToDisk(file);
+  if (writeError == 0 && !written) writeError = errno;
   const bool closed = std::fclose(file) == 0;
   if (!written || !closed) {
+    const int error = written ? errno : writeError;
     std::remove(temporaryPath.c_str());
-    throw InputError("cannot write " + path + ": " + std::strerror(written ? errno : writeError));
+    throw InputError("cannot write " + path + ": " + std::strerror(error));
   }
   std::error_code error;
   std::filesystem::rename(temporaryPath, path, error);
@@ -123,6 +131,13 @@ void WriteFileAtomically(const std::string& path, const std::string& contents) {
     std::remove(temporaryPath.c_str());
     throw InputError("cannot write " + path + ": " + error.message());
   }
+}
+
+void WriteFileAtomically(const std::string& path, const std::string& contents) {
+  WriteFileAtomically(path, [&contents](std::FILE* file) {
+    if (std::fwrite(contents.data(), 1, contents.size(), file) == contents.size()) return 0;
+    return errno != 0 ? errno : EIO;
+  });
 }
 
 }  // namespace palisor_cli

@@ -25,6 +25,7 @@
 #include "cli/scene_document.h"
 #include "cli/scene_setup.h"
 #include "cli/summary.h"
+#include "cli/worker_threads.h"
 #include "host/cmq_object.h"
 #include "host_imitation/host_imitation.h"
 #include "host_imitation/log_format.h"
@@ -75,12 +76,12 @@ class ProgramRun {
 
     progress_.Begin("reading " + arguments_.scenePath);
     Clock::time_point start = Clock::now();
-    const Scene scene = ReadObjFile(arguments_.scenePath);
+    Scene scene = ReadObjFile(arguments_.scenePath);
     WarnOfCutNames(scene);
     host_imitation::HostImitation& host = host_imitation::Host();
     host.Reset();
     host_imitation::HostDocument& document = host.NewDocument();
-    const auto objects = BuildDocument(scene, document);
+    const auto objects = BuildDocument(std::move(scene.objects), document);
     host_imitation::MorphFeature& morphFeature = host_imitation::InstallMorphFeature();
     PrepareDocument(arguments_, scene, objects, morphFeature);
     times_.reading = SecondsSince(start);
@@ -114,8 +115,10 @@ class ProgramRun {
     if (previewFile_ && dialog.confirmed) DrawPreview(before, document);
     progress_.Begin("writing " + arguments_.outputPath);
     start = Clock::now();
-    const Scene result = SceneFromDocument(document, scene.header, morphFeature.Bindings());
-    WriteFileAtomically(arguments_.outputPath, WriteObjText(result));
+    const ObjSceneView result = DocumentView(document, scene.header, morphFeature.Bindings());
+    WriteFileAtomically(arguments_.outputPath, [&result](std::FILE* file) {
+      return WriteObj(result, file, HardwareThreads());
+    });
     if (previewFile_ && dialog.confirmed) previewFile_->Commit();
     times_.writing = SecondsSince(start);
     progress_.End();

@@ -27,7 +27,7 @@ RunOutcome FindRunOutcome(const DocumentState& before,
     }
   }
   if (source == nullptr || source->object->destroyed) return outcome;
-  outcome.source.first = OutcomeObject{source->object, &source->vertices, &source->object->faces};
+  outcome.source.first = OutcomeObject{source->object, &source->vertices, &source->object->Faces()};
 
   // morphs[d][t]: the morph object made for Destination d from target t.
   std::vector<const HostObject*> targets;
@@ -48,7 +48,7 @@ RunOutcome FindRunOutcome(const DocumentState& before,
   }
 
   for (const HostObject* target : targets) {
-    const auto* faces = target->faces.empty() ? &source->object->faces : &target->faces;
+    const auto* faces = target->faces ? &target->Faces() : &source->object->Faces();
     outcome.source.others.push_back(OutcomeObject{target, &source->vertices, faces});
   }
   for (std::size_t d = 0; d < destinations.size(); ++d) {
@@ -56,11 +56,11 @@ RunOutcome FindRunOutcome(const DocumentState& before,
     if (destination.object->destroyed) continue;
     OutcomeRow row;
     row.first =
-        OutcomeObject{destination.object, &destination.vertices, &destination.object->faces};
+        OutcomeObject{destination.object, &destination.vertices, &destination.object->Faces()};
     row.others.resize(targets.size());
     for (const auto& made : morphs[d]) {
       row.others[made.first] =
-          OutcomeObject{made.second, &destination.vertices, &made.second->faces};
+          OutcomeObject{made.second, &destination.vertices, &made.second->Faces()};
     }
     outcome.destinations.push_back(row);
   }

@@ -21,7 +21,7 @@ struct OutcomeObject {
   const std::vector<MQPoint>* start = nullptr;
   // The object's faces; for a target without faces of its own, the Source's, which its vertices
   // follow index by index.
-  const std::vector<std::vector<int32_t>>* faces = nullptr;
+  const host_imitation::FaceList* faces = nullptr;
 };
 
 struct OutcomeRow {

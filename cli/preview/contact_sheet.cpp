@@ -58,7 +58,7 @@ MeshSurvey SurveyMesh(const SheetPicture& picture) {
   MeshSurvey survey;
   const std::vector<MQPoint>& vertices = *picture.vertices;
   std::vector<bool> used(vertices.size(), false);
-  for (const std::vector<int32_t>& face : *picture.faces) {
+  for (const host_imitation::FaceCorners face : *picture.faces) {
     if (face.size() < 3) continue;
     for (int32_t corner : face) {
       if (corner >= 0 && static_cast<std::size_t>(corner) < vertices.size()) {

@@ -13,6 +13,7 @@
 #include "cli/preview/rasteriser.h"
 #include "cli/preview/text.h"
 #include "host/host_api.h"
+#include "host_imitation/host_object.h"
 
 namespace palisor_cli {
 
@@ -21,7 +22,7 @@ struct SheetPicture {
   std::string name;
   // Null for an empty place in its row.
   const std::vector<MQPoint>* vertices = nullptr;
-  const std::vector<std::vector<int32_t>>* faces = nullptr;
+  const host_imitation::FaceList* faces = nullptr;
   // Where the vertices started, to tell how far each moved; null when none moved.
   const std::vector<MQPoint>* start = nullptr;
 };

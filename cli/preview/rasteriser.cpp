@@ -126,7 +126,7 @@ void DrawMesh(const MeshToDraw& mesh, const Camera& camera, Image& image, Pictur
       -std::numeric_limits<float>::infinity());
   TriangleFill fill(image, rect, depth);
   const std::size_t count = positions.size();
-  for (const std::vector<int32_t>& face : *mesh.faces) {
+  for (const host_imitation::FaceCorners face : *mesh.faces) {
     if (face.size() < 3) continue;
     bool inside = true;
     for (int32_t corner : face)

@@ -9,6 +9,7 @@
 #include "cli/preview/camera.h"
 #include "cli/preview/image.h"
 #include "host/host_api.h"
+#include "host_imitation/host_object.h"
 
 namespace palisor_cli {
 
@@ -24,7 +25,7 @@ struct MeshToDraw {
   const std::vector<MQPoint>* vertices = nullptr;
   // Each face a list of vertex indexes; faces with fewer than three corners or an index outside
   // the vertices are left out.
-  const std::vector<std::vector<int32_t>>* faces = nullptr;
+  const host_imitation::FaceList* faces = nullptr;
   // One colour per vertex.
   const std::vector<Rgb>* colours = nullptr;
 };
