@@ -19,9 +19,8 @@ fi
 scripts/install-dependencies.sh clang-14 libclang-rt-14-dev
 
 mkdir -p build
-cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++-14 \
-  -DPALISOR_FUZZ=ON -DPALISOR_TESTS=OFF > build/fuzz.configure.log
-cmake --build build/fuzz -j "$(nproc)" --target fuzzers
+cmake --preset fuzz -DPALISOR_WERROR=ON > build/fuzz.configure.log
+cmake --build --preset fuzz -j "$(nproc)"
 
 mkdir -p build/fuzz/artifacts
 for name in "${names[@]}"; do
