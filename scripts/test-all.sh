@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Palisor and runs every test: once as built for use, once under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and as the Windows DLLs (32 and 64 bits) under Wine.
+# UndefinedBehaviorSanitizer, and as the Windows DLLs (32 and 64 bits) under Wine; then builds and
+# checks the Windows release package.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -30,5 +31,8 @@ run_suite win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake" 
   -DPALISOR_NATIVE_BUILD_DIR="$root/build/native"
 run_suite win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake" \
   -DPALISOR_NATIVE_BUILD_DIR="$root/build/native"
+# The release package, built twice, checked with the programs of the builds above.
+echo "== package"
+scripts/check-package.sh || status=1
 
 exit $status
