@@ -7,7 +7,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 # nanoflann: the benchmarks, which the native build compiles (and does not run), compare with it.
-scripts/install-dependencies.sh libnanoflann-dev
+# libpng, FreeType, fontconfig and a font with Japanese glyphs: palisor-cli's --preview.
+scripts/install-dependencies.sh libnanoflann-dev libpng-dev libfreetype-dev libfontconfig-dev \
+  fonts-noto-cjk
 scripts/install-windows-toolchain.sh
 
 jobs=$(nproc)
