@@ -8,7 +8,8 @@
 namespace palisor_cli {
 
 const char* const kUsage =
-    "usage: palisor-cli SCENE.obj -o OUT.obj --select NAME [--select NAME ...]\n"
+    "usage: palisor-cli SCENE -o OUT --select NAME [--select NAME ...]\n"
+    "                   [--source-scene FILE]\n"
     "                   [--mode keynote|vertex-count|morph] [--tick NAME]... [--untick NAME]...\n"
     "                   [--tick-all] [--tick-none] [--selected-vertices-only]\n"
     "                   [--select-vertices OBJECT=INDEXES]... [--no-backup]\n"
@@ -95,6 +96,10 @@ Arguments ParseArguments(const std::vector<std::string>& arguments) {
       parsed.outputPath = value();
       outputGiven = true;
       if (parsed.outputPath.empty()) throw InputError("-o needs a file name");
+    } else if (argument == "--source-scene") {
+      if (!parsed.sourceScenePath.empty()) throw InputError("--source-scene is given twice");
+      parsed.sourceScenePath = value();
+      if (parsed.sourceScenePath.empty()) throw InputError("--source-scene needs a file name");
     } else if (argument == "--select") {
       parsed.selectNames.push_back(value());
     } else if (argument == "--mode") {

@@ -32,6 +32,8 @@ struct VertexSelection {
 
 struct Arguments {
   std::string scenePath;
+  // --source-scene: a scene whose objects come first in the document and are not written.
+  std::string sourceScenePath;
   std::string outputPath;
   std::vector<std::string> selectNames;
   std::optional<ListingMode> mode;

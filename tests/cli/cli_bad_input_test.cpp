@@ -166,7 +166,7 @@ TEST(CliOutputTest, AnUnwritableOutputIsAnErrorThatLeavesNothingBehind) {
 TEST(CliUsageTest, HelpShowsTheUsage) {
   const CliResult run = RunCli({"--help"});
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out.rfind("usage: palisor-cli SCENE.obj -o OUT.obj --select NAME", 0), 0u);
+  EXPECT_EQ(run.out.rfind("usage: palisor-cli SCENE -o OUT --select NAME", 0), 0u);
 }
 
 }  // namespace
