@@ -14,16 +14,18 @@
 #include "host/host_function_table.h"
 #include "host_imitation/host_imitation.h"
 #include "host_imitation/plugin_module.h"
+#include "search/nearest_search.h"
 #include "surface_mesh.h"
-#include "tool/exhaustive_nearest.h"
-#include "tool/nearest_search.h"
 #include "tool/nearest_source_vertices.h"
+#include "tool/read_used_vertices.h"
 
 namespace {
 
 struct PointPair {
+  std::vector<MQPoint> sourcePositions;
   SourcePoints source;
-  std::vector<MQPoint> queries;
+  std::vector<MQPoint> hostQueries;
+  std::vector<SearchPoint> queries;
 };
 
 const PointPair& PairOfSize(std::size_t vertexCount) {
@@ -33,11 +35,12 @@ const PointPair& PairOfSize(std::size_t vertexCount) {
   // One pair at a time keeps the memory of the run small.
   pairs.clear();
   PointPair& pair = pairs[vertexCount];
-  const SurfaceMesh source = MakeSourceSurface(vertexCount);
-  for (std::size_t k = 0; k < source.vertices.size(); ++k) {
-    pair.source.Add(static_cast<int32_t>(k), source.vertices[k]);
+  pair.sourcePositions = MakeSourceSurface(vertexCount).vertices;
+  for (std::size_t k = 0; k < pair.sourcePositions.size(); ++k) {
+    pair.source.Add(static_cast<int32_t>(k), ToSearchPoint(pair.sourcePositions[k]));
   }
-  pair.queries = MakeDestinationSurface(vertexCount).vertices;
+  pair.hostQueries = MakeDestinationSurface(vertexCount).vertices;
+  for (const MQPoint& query : pair.hostQueries) pair.queries.push_back(ToSearchPoint(query));
   return pair;
 }
 
@@ -69,7 +72,7 @@ void BM_Exhaustive(benchmark::State& state) {
   const PointPair& pair = PairOfSize(static_cast<std::size_t>(state.range(0)));
   NearestList list;
   for (auto _ : state) {
-    for (const MQPoint& query : pair.queries) {
+    for (const SearchPoint& query : pair.queries) {
       FindNearestExhaustive(pair.source, query, list);
       benchmark::DoNotOptimize(list.data());
     }
@@ -90,10 +93,10 @@ void BM_ExhaustiveThroughTheHost(benchmark::State& state) {
   std::vector<int32_t> face(pair.source.size());
   for (std::size_t k = 0; k < face.size(); ++k) face[k] = static_cast<int32_t>(k);
   host_imitation::HostObject& source =
-      host.AddObject(document, "source", pair.source.positions, {face});
+      host.AddObject(document, "source", pair.sourcePositions, {face});
   const cmq::CMQObject handle(source.handle(), document.handle());
   for (auto _ : state) {
-    for (const MQPoint& query : pair.queries) {
+    for (const MQPoint& query : pair.hostQueries) {
       NearestList list = NearestSourceVertices(handle, query);
       benchmark::DoNotOptimize(list.data());
     }
@@ -107,7 +110,7 @@ struct SourceAdaptor {
   const SourcePoints& points;
   std::size_t kdtree_get_point_count() const { return points.size(); }
   float kdtree_get_pt(std::size_t k, std::size_t axis) const {
-    const MQPoint& p = points.positions[k];
+    const SearchPoint& p = points.positions[k];
     return axis == 0 ? p.x : (axis == 1 ? p.y : p.z);
   }
   template <class Box>

@@ -3,17 +3,10 @@
 #include <cstddef>
 #include <limits>
 
+#include "cli/help_text.h"
 #include "cli/input_error.h"
 
 namespace palisor_cli {
-
-const char* const kUsage =
-    "usage: palisor-cli SCENE -o OUT --select NAME [--select NAME ...]\n"
-    "                   [--source-scene FILE]\n"
-    "                   [--mode keynote|vertex-count|morph] [--tick NAME]... [--untick NAME]...\n"
-    "                   [--tick-all] [--tick-none] [--selected-vertices-only]\n"
-    "                   [--select-vertices OBJECT=INDEXES]... [--no-backup]\n"
-    "                   [--bind BASE=TARGET]... [--list] [--cancel]\n";
 
 const char* ListingModeName(ListingMode mode) {
   switch (mode) {
@@ -91,6 +84,9 @@ Arguments ParseArguments(const std::vector<std::string>& arguments) {
       if (i + 1 >= arguments.size()) throw InputError(argument + " needs a value");
       return arguments[++i];
     };
+    if (argument.size() > 1 && argument[0] == '-' && !IsListedOption(argument)) {
+      throw InputError("unknown option " + argument);
+    }
     if (argument == "-o") {
       if (outputGiven) throw InputError("-o is given twice");
       parsed.outputPath = value();
@@ -133,13 +129,15 @@ Arguments ParseArguments(const std::vector<std::string>& arguments) {
       parsed.cancel = true;
     } else if (argument == "--help" || argument == "-h") {
       parsed.help = true;
+    } else if (argument == "--version") {
+      parsed.version = true;
     } else if (argument.size() > 1 && argument[0] == '-') {
-      throw InputError("unknown option " + argument);
+      throw InputError("option " + argument + " is listed in the help but not handled");
     } else {
       positional.push_back(argument);
     }
   }
-  if (parsed.help) return parsed;
+  if (parsed.help || parsed.version) return parsed;
   if (positional.size() != 1) {
     throw InputError(positional.empty() ? "no scene file given"
                                         : "one scene file only, not '" + positional[1] + "'");

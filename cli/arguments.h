@@ -49,6 +49,7 @@ struct Arguments {
   bool list = false;
   bool cancel = false;
   bool help = false;
+  bool version = false;
 };
 
 // Throws InputError for anything that is not a valid command line.
@@ -56,7 +57,5 @@ Arguments ParseArguments(const std::vector<std::string>& arguments);
 
 // "0,5,10-20" as ranges; throws InputError when the text is not such a list.
 std::vector<IndexRange> ParseIndexList(const std::string& text);
-
-extern const char* const kUsage;
 
 }  // namespace palisor_cli

@@ -79,12 +79,15 @@ class ObjReader {
     if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) position += 3;
     while (position < end) {
       ++lineNumber_;
-      const char* lineEnd = static_cast<const char*>(
-          std::memchr(position, '\n', static_cast<std::size_t>(end - position)));
-      if (lineEnd == nullptr) lineEnd = end;
-      const char* next = lineEnd < end ? lineEnd + 1 : end;
-      if (lineEnd > position && lineEnd[-1] == '\r') --lineEnd;
-      ReadLine(position, lineEnd);
+      const std::size_t remaining = static_cast<std::size_t>(end - position);
+      const void* newline = std::memchr(position, '\n', remaining);
+      std::size_t length =
+          newline != nullptr
+              ? static_cast<std::size_t>(static_cast<const char*>(newline) - position)
+              : remaining;
+      const char* next = position + (newline != nullptr ? length + 1 : length);
+      if (length > 0 && position[length - 1] == '\r') --length;
+      ReadLine(position, length);
       position = next;
     }
     FinishObject();
@@ -99,10 +102,10 @@ class ObjReader {
     Fail(fileLabel_ + ":" + std::to_string(lineNumber_) + ": " + message);
   }
 
-  void ReadLine(const char* begin, const char* end) {
-    if (std::memchr(begin, '\0', static_cast<std::size_t>(end - begin)) != nullptr) {
-      FailLine("the line holds a NUL byte");
-    }
+  // The line is `length` bytes from `begin`, without its line end.
+  void ReadLine(const char* begin, std::size_t length) {
+    if (std::memchr(begin, '\0', length) != nullptr) FailLine("the line holds a NUL byte");
+    const char* const end = begin + length;
     const char* start = begin;
     while (start < end && IsBlank(*start)) ++start;
     if (start == end) return;

@@ -9,6 +9,7 @@
 #include "cli/arguments.h"
 #include "cli/dialog_user.h"
 #include "cli/document_changes.h"
+#include "cli/help_text.h"
 #include "cli/input_error.h"
 #include "cli/name_text.h"
 #include "cli/obj_reader.h"
@@ -21,6 +22,7 @@
 #include "cli/scene_loading.h"
 #include "cli/scene_setup.h"
 #include "cli/summary.h"
+#include "host/cmq_object.h"
 #include "host_imitation/host_imitation.h"
 #include "host_imitation/log_format.h"
 #include "host_imitation/morph_feature.h"
@@ -58,6 +60,7 @@ class ProgramRun {
       sourceScene = LoadScene(arguments_.sourceScenePath);
       scenes.insert(scenes.begin(), &sourceScene);
     }
+    for (const LoadedScene* loaded : scenes) WarnOfCutNames(loaded->scene);
     const SceneFormat outputFormat = OutputFormat(arguments_.outputPath, scene.format);
     if (!arguments_.list && outputFormat != SceneFormat::kObj && !scene.gltf) {
       throw InputError("the output file " + arguments_.outputPath +
@@ -138,6 +141,18 @@ class ProgramRun {
   }
 
  private:
+  // The host hands the plug-in object names cut to a fixed length; the user should know that the
+  // plug-in sees longer names cut, and so acts on no name clash with them.
+  void WarnOfCutNames(const Scene& scene) {
+    for (std::size_t i = 0; i < scene.objects.size(); ++i) {
+      const std::string& name = scene.objects[i].name;
+      if (name.size() <= cmq::kLongestWholeName) continue;
+      err_ << "palisor-cli: warning: the name of object " << i + 1 << " (" << name.size()
+           << " bytes) is cut by the host to its first " << cmq::kLongestWholeName
+           << " bytes; the plug-in sees it cut and acts on no name clash with it\n";
+    }
+  }
+
   // The plug-in ended without its dialog: it showed its warning, which goes to standard error.
   int Refused(bool ran) {
     const auto& boxes = host_imitation::Host().widgets().messageBoxes();
@@ -186,11 +201,16 @@ int RunProgram(const std::vector<std::string>& arguments, const std::string& plu
   try {
     parsed = ParseArguments(arguments);
   } catch (const InputError& error) {
-    err << "palisor-cli: " << error.what() << '\n' << kUsage;
+    err << "palisor-cli: " << error.what() << '\n'
+        << kUsage << "Try 'palisor-cli --help' for more information.\n";
     return kError;
   }
   if (parsed.help) {
-    out << kUsage;
+    WriteHelp(out);
+    return kFinished;
+  }
+  if (parsed.version) {
+    WriteVersion(out);
     return kFinished;
   }
   try {

@@ -9,7 +9,7 @@
 namespace palisor_cli {
 
 // Exit statuses.
-constexpr int kFinished = 0;  // the run ended with OK or Cancel (or --list, --help)
+constexpr int kFinished = 0;  // the run ended with OK or Cancel (or --list, --help, --version)
 constexpr int kRefused = 1;   // the plug-in refused the run; its warning went to `err`
 constexpr int kError = 2;     // a usage or input error; nothing was written
 

@@ -19,7 +19,7 @@ bool CMQObject::IsValid() const {
 std::string CMQObject::GetName() const {
   constexpr std::size_t kBufferSize = 256;
   char buffer[kBufferSize] = {};
-  int32_t nameLimit = 250;
+  int32_t nameLimit = static_cast<int32_t>(kLongestWholeName + 1);
   int32_t reserved = 0;
   void* pointers[] = {buffer, &nameLimit, &reserved};
   mq::hostFunctions.MQObj_PointerArray(object, MQOBJECT_POINTER_NAME, pointers);

@@ -7,6 +7,7 @@
 #include "tool/interpolated_delta.h"
 #include "tool/palisor.h"
 #include "tool/run_settings.h"
+#include "tool/saturated_point.h"
 #include "tool/used_vertex_range.h"
 #include "tool/vertex_selection.h"
 
@@ -31,9 +32,7 @@ bool Palisor::ApplyMorphs(cmq::CMQObject destination) {
           nearest->second, [&](int32_t sourceIndex) { return displacements.Of(k, sourceIndex); });
       MQPoint position{};
       mq::hostFunctions.MQObj_GetVertex(morph, vertex, &position);
-      position.x = position.x + delta.x;
-      position.y = position.y + delta.y;
-      position.z = position.z + delta.z;
+      position = SaturatedSum(position, delta);
       mq::hostFunctions.MQObj_SetVertex(morph, vertex, &position);
     }
   }

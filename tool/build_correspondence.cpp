@@ -6,7 +6,7 @@
 // lists that reading every used Source vertex for every Destination vertex gives
 // (NearestSourceVertices), at a fraction of the cost.
 #include "host/host_function_table.h"
-#include "tool/nearest_search.h"
+#include "search/nearest_search.h"
 #include "tool/palisor.h"
 #include "tool/read_used_vertices.h"
 #include "tool/run_settings.h"
@@ -17,7 +17,7 @@ bool Palisor::BuildCorrespondence(cmq::CMQObject destination) {
   CorrespondenceMap.clear();
 
   std::vector<int32_t> vertices;
-  std::vector<MQPoint> positions;
+  std::vector<SearchPoint> positions;
   for (int32_t vertex : UsedVertexRange(destination)) {
     // Only the Destination's own selection counts, never the Source's.
     if (runSettings.selectedVerticesOnly &&
@@ -27,7 +27,7 @@ bool Palisor::BuildCorrespondence(cmq::CMQObject destination) {
     MQPoint position{};
     mq::hostFunctions.MQObj_GetVertex(destination.object, vertex, &position);
     vertices.push_back(vertex);
-    positions.push_back(position);
+    positions.push_back(ToSearchPoint(position));
   }
   if (vertices.empty()) return true;
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "host/host_function_table.h"
+#include "tool/saturated_point.h"
 
 DisplacementCache::DisplacementCache(const cmq::CMQObject& source,
                                      const std::vector<cmq::CMQObject>& targets)
@@ -45,7 +46,7 @@ MQPoint DisplacementCache::Of(std::size_t target, int32_t sourceIndex) {
   if (sourceIndex < displacements.vertexCount) {
     mq::hostFunctions.MQObj_GetVertex(targets_[target].object, sourceIndex, &moved);
   }
-  const MQPoint displacement{moved.x - base.x, moved.y - base.y, moved.z - base.z};
+  const MQPoint displacement = SaturatedDifference(moved, base);
   if (cached) {
     displacements.displacements[at] = displacement;
     displacements.known[at] = true;

@@ -1,6 +1,7 @@
 #include "tool/interpolated_delta.h"
 
 #include "host/host_function_table.h"
+#include "tool/saturated_point.h"
 
 namespace {
 
@@ -13,7 +14,7 @@ MQPoint Displacement(const cmq::CMQObject& source, const cmq::CMQObject& target,
   if (sourceIndex < targetVertexCount) {
     mq::hostFunctions.MQObj_GetVertex(target.object, sourceIndex, &moved);
   }
-  return MQPoint{moved.x - base.x, moved.y - base.y, moved.z - base.z};
+  return SaturatedDifference(moved, base);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "host/cmq_object.h"
-#include "tool/nearest_list.h"
+#include "search/nearest_search.h"
 
 // The up to three used vertices of `source` nearest to `position` by squared distance, nearest
 // first; the Source is walked in increasing index order and ranked by InsertNearest.

@@ -3,11 +3,15 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "host/cmq_object.h"
 #include "host/plugin_base.h"
-#include "tool/nearest_list.h"
+#include "search/nearest_search.h"
+
+// Destination vertex index -> its nearest Source vertices, for one Destination at a time.
+using CorrespondenceMap = std::unordered_map<int32_t, NearestList>;
 
 class Palisor : public MQObjectPlugin {
  public:

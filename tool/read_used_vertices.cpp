@@ -8,7 +8,7 @@ SourcePoints ReadUsedVertices(const cmq::CMQObject& object) {
   for (int32_t vertex : UsedVertexRange(object)) {
     MQPoint position{};
     mq::hostFunctions.MQObj_GetVertex(object.object, vertex, &position);
-    points.Add(vertex, position);
+    points.Add(vertex, ToSearchPoint(position));
   }
   return points;
 }

@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli/help_text.h"
 #include "cli/input_error.h"
 
 namespace {
@@ -113,6 +115,47 @@ TEST(ArgumentsTest, MistakesAreRefusedWithAClearMessage) {
   for (const auto& scenario : cases) {
     const std::string error = ErrorOf(scenario.arguments);
     EXPECT_EQ(error.rfind(scenario.message, 0), 0u) << error;
+  }
+}
+
+// The help and the parser know the same options: the parser refuses what the help does not list,
+// and takes everything it lists.
+TEST(ArgumentsTest, EveryListedOptionIsTaken) {
+  for (const auto& option : palisor_cli::ListedOptions()) {
+    std::istringstream names(option.names);
+    std::string name;
+    while (std::getline(names, name, ',')) {
+      if (name[0] == ' ') name.erase(0, 1);
+      std::vector<std::string> arguments = {"a.obj", "-o", "x", "--select", "a", name};
+      if (option.value[0] != '\0') arguments.push_back("x");
+      const std::string error = ErrorOf(arguments);
+      EXPECT_EQ(error.find("unknown option"), std::string::npos) << error;
+      EXPECT_EQ(error.find("not handled"), std::string::npos) << error;
+    }
+  }
+}
+
+// Every option gets a line or two (after its own line when its name is long), within 79 columns.
+TEST(ArgumentsTest, HelpDescribesEveryOptionInALineOrTwo) {
+  std::ostringstream out;
+  palisor_cli::WriteHelp(out);
+  std::istringstream help(out.str());
+  std::vector<std::string> entries;
+  std::vector<int> textLines;
+  for (std::string line; std::getline(help, line);) {
+    EXPECT_LE(line.size(), 79u) << line;
+    if (line.rfind("  -", 0) == 0 || line.rfind("      --", 0) == 0) {
+      entries.push_back(line);
+      textLines.push_back(line.size() > 26 && line[25] == ' ' && line[26] != ' ' ? 1 : 0);
+    } else if (!entries.empty() && line.rfind(std::string(26, ' '), 0) == 0) {
+      ++textLines.back();
+    }
+  }
+  ASSERT_EQ(entries.size(), palisor_cli::ListedOptions().size());
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    EXPECT_NE(entries[i].find(palisor_cli::ListedOptions()[i].names), std::string::npos);
+    EXPECT_GE(textLines[i], 1) << entries[i];
+    EXPECT_LE(textLines[i], 2) << entries[i];
   }
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli_process.h"
+#include "palisor_version.h"
 
 namespace {
 
@@ -163,10 +164,19 @@ TEST(CliOutputTest, AnUnwritableOutputIsAnErrorThatLeavesNothingBehind) {
   EXPECT_EQ(folder.Files(), (std::vector<std::string>{"scene.obj"}));
 }
 
-TEST(CliUsageTest, HelpShowsTheUsage) {
-  const CliResult run = RunCli({"--help"});
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out.rfind("usage: palisor-cli SCENE -o OUT --select NAME", 0), 0u);
+TEST(CliUsageTest, HelpAndVersionGoToStandardOutput) {
+  const CliResult help = RunCli({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out.rfind("usage: palisor-cli SCENE -o OUT --select NAME", 0), 0u);
+  EXPECT_NE(help.out.find("\n      --select-vertices OBJECT=INDEXES\n"), std::string::npos);
+  const CliResult version = RunCli({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.substr(0, version.out.find('\n')),
+            "palisor-cli (Palisor) " PALISOR_VERSION);
+  const CliResult wrong = RunCli({"--help-me"});
+  EXPECT_EQ(wrong.status, 2);
+  EXPECT_NE(wrong.err.find("\nTry 'palisor-cli --help' for more information.\n"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -53,6 +53,45 @@ TEST_F(InterpolatedDeltaTest, VanishingWeightsLeaveTheSumUndivided) {
   ExpectPoint(InterpolatedDelta(list, Handle(base), Handle(target)), MQPoint{0, 0, 0});
 }
 
+// Finite positions give a finite delta however near or far the Source vertices lie and however
+// large their displacements are.
+TEST_F(InterpolatedDeltaTest, OverflowingArithmeticStaysFinite) {
+  constexpr float kLargest = std::numeric_limits<float>::max();
+  HostObject& farBase = AddMesh("far base", {{-3e38f, 0, 0}, {0, 3e38f, 0}});
+  HostObject& farTarget = AddMesh("far target", {{3e38f, 0, 0}, {0, -3e38f, 0}});
+  struct Case {
+    const char* what;
+    HostObject& base;
+    HostObject& target;
+    NearestList list;
+    MQPoint expected;
+  };
+  const Case cases[] = {
+      // 1/d overflows: as good as an exact hit, whatever follows.
+      {"subnormal distance", base, target, {{1, 1e-40f}, {2, 3.0f}}, {0, -1, 0}},
+      // A huge but finite weight blends as ever: the far vertex's share rounds away.
+      {"smallest normal distance",
+       base,
+       target,
+       {{3, 1.1754944e-38f}, {1, 1.0f}},
+       {0.125f, 0.375f, 0}},
+      // Each weight 2.5e38 is finite, their sum is not: the mean of the two displacements.
+      {"weight sum overflows", base, target, {{1, 4e-39f}, {2, 4e-39f}}, {0, -0.5f, 0.125f}},
+      // The displacements 6e38 and -6e38 are beyond the float range: the largest float stands in.
+      {"displacement overflows", farBase, farTarget, {{0, 0.0f}}, {kLargest, 0, 0}},
+      // Finite weights, overflowing products: the mean is taken in double precision.
+      {"weighted sums overflow",
+       farBase,
+       farTarget,
+       {{0, 0.5f}, {1, 0.5f}},
+       {kLargest / 2, -kLargest / 2, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ExpectPoint(InterpolatedDelta(c.list, Handle(c.base), Handle(c.target)), c.expected);
+  }
+}
+
 TEST_F(InterpolatedDeltaTest, ASourceVertexTheTargetLacksShowsNoDisplacement) {
   HostObject& shortTarget = AddMesh("short", {{0.5f, 0, 0}, {1, -1, 0}});
   host.log.Clear();

@@ -2,8 +2,8 @@
 // computed so that it never exceeds the float distance SquaredDistance gives for such a point.
 #pragma once
 
-#include "host/host_api.h"
-#include "tool/branch_free_float.h"
+#include "search/branch_free_float.h"
+#include "search/nearest_search.h"
 
 #ifdef PALISOR_SSE_MIN_MAX
 #include <xmmintrin.h>
@@ -18,7 +18,7 @@ inline float BoxGap(float query, float low, float high) {
 // SquaredDistance's float expression over the gaps to the nearer faces of [low, high]. For p
 // inside, |query - p| >= gap holds exactly on each axis, and rounding, squaring and adding
 // non-negative floats are monotone, so the bound never exceeds the point's float distance.
-inline float BoxBound(const MQPoint& query, const MQPoint& low, const MQPoint& high) {
+inline float BoxBound(const SearchPoint& query, const SearchPoint& low, const SearchPoint& high) {
   const float gx = BoxGap(query.x, low.x, high.x);
   const float gy = BoxGap(query.y, low.y, high.y);
   const float gz = BoxGap(query.z, low.z, high.z);
@@ -27,8 +27,8 @@ inline float BoxBound(const MQPoint& query, const MQPoint& low, const MQPoint& h
 
 // BoxBound for two boxes at once, given axis by axis: box b spans low[axis][b] .. high[axis][b].
 // The two boxes take two lanes of the same float operations, so each bound has BoxBound's bits.
-inline void BoxBoundPair(const MQPoint& query, const float (&low)[3][2], const float (&high)[3][2],
-                         float (&bounds)[2]) {
+inline void BoxBoundPair(const SearchPoint& query, const float (&low)[3][2],
+                         const float (&high)[3][2], float (&bounds)[2]) {
 #ifdef PALISOR_SSE_MIN_MAX
   const float coordinates[3] = {query.x, query.y, query.z};
   const __m128 zero = _mm_setzero_ps();
@@ -46,8 +46,8 @@ inline void BoxBoundPair(const MQPoint& query, const float (&low)[3][2], const f
   bounds[1] = _mm_cvtss_f32(_mm_shuffle_ps(sum, sum, 1));
 #else
   for (int box = 0; box < 2; ++box) {
-    bounds[box] = BoxBound(query, MQPoint{low[0][box], low[1][box], low[2][box]},
-                           MQPoint{high[0][box], high[1][box], high[2][box]});
+    bounds[box] = BoxBound(query, SearchPoint{low[0][box], low[1][box], low[2][box]},
+                           SearchPoint{high[0][box], high[1][box], high[2][box]});
   }
 #endif
 }

@@ -1,4 +1,4 @@
-#include "tool/kd_tree.h"
+#include "search/kd_tree.h"
 
 #include <algorithm>
 #include <limits>
@@ -11,23 +11,23 @@ constexpr float kUnbounded = std::numeric_limits<float>::infinity();
 // most one deferred child per level.
 constexpr int kMaxDepth = 64;
 
-float Coordinate(const MQPoint& point, int axis) {
+float Coordinate(const SearchPoint& point, int axis) {
   return axis == 0 ? point.x : (axis == 1 ? point.y : point.z);
 }
 
-MQPoint Lesser(const MQPoint& a, const MQPoint& b) {
-  return MQPoint{std::min(a.x, b.x), std::min(a.y, b.y), std::min(a.z, b.z)};
+SearchPoint Lesser(const SearchPoint& a, const SearchPoint& b) {
+  return SearchPoint{std::min(a.x, b.x), std::min(a.y, b.y), std::min(a.z, b.z)};
 }
 
-MQPoint Greater(const MQPoint& a, const MQPoint& b) {
-  return MQPoint{std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z)};
+SearchPoint Greater(const SearchPoint& a, const SearchPoint& b) {
+  return SearchPoint{std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z)};
 }
 
 }  // namespace
 
 // One query's walk: the points accepted so far and the three least of their distances.
 struct NearestTree::Search {
-  MQPoint query;
+  SearchPoint query;
   std::vector<Candidate>& accepted;
   std::size_t acceptedCount = 0;
   // The three least accepted distances in increasing order, +infinity where fewer were accepted;
@@ -51,8 +51,8 @@ NearestTree::NearestTree(const SourcePoints& source) {
   const auto count = static_cast<int32_t>(source.size());
   if (count == 0) return;
   std::vector<Point> points(source.size());
-  MQPoint low = source.positions[0];
-  MQPoint high = low;
+  SearchPoint low = source.positions[0];
+  SearchPoint high = low;
   for (std::size_t k = 0; k < source.size(); ++k) {
     points[k] = Point{source.positions[k], source.indices[k]};
     low = Lesser(low, source.positions[k]);
@@ -78,7 +78,8 @@ NearestTree::NearestTree(const SourcePoints& source) {
 }
 
 NearestTree::Reference NearestTree::Build(std::vector<Point>& points, int32_t begin, int32_t end,
-                                          const MQPoint& low, const MQPoint& high, int32_t parent) {
+                                          const SearchPoint& low, const SearchPoint& high,
+                                          int32_t parent) {
   if (end - begin <= kLeafSize) {
     leafStarts_.push_back(begin);
     leafParents_.push_back(parent);
@@ -100,12 +101,12 @@ NearestTree::Reference NearestTree::Build(std::vector<Point>& points, int32_t be
 
   Branch branch{};
   branch.parent = parent;
-  MQPoint sideLows[2];
-  MQPoint sideHighs[2];
+  SearchPoint sideLows[2];
+  SearchPoint sideHighs[2];
   const int32_t ranges[3] = {begin, middle, end};
   for (int side = 0; side < 2; ++side) {
-    MQPoint sideLow = points[static_cast<std::size_t>(ranges[side])].position;
-    MQPoint sideHigh = sideLow;
+    SearchPoint sideLow = points[static_cast<std::size_t>(ranges[side])].position;
+    SearchPoint sideHigh = sideLow;
     for (int32_t k = ranges[side] + 1; k < ranges[side + 1]; ++k) {
       sideLow = Lesser(sideLow, points[static_cast<std::size_t>(k)].position);
       sideHigh = Greater(sideHigh, points[static_cast<std::size_t>(k)].position);
@@ -126,7 +127,7 @@ NearestTree::Reference NearestTree::Build(std::vector<Point>& points, int32_t be
   return self;
 }
 
-void NearestTree::FindNearest(const MQPoint& query, Scratch& scratch, NearestList& list) const {
+void NearestTree::FindNearest(const SearchPoint& query, Scratch& scratch, NearestList& list) const {
   list.clear();
   if (indices_.empty()) return;
 
@@ -226,7 +227,7 @@ void NearestTree::ScanLeaf(int32_t leaf, Search& search) const {
   float distances[kLeafSize];
   for (std::size_t k = 0; k < static_cast<std::size_t>(kLeafSize); ++k) {
     distances[k] =
-        SquaredDistance(search.query, MQPoint{xs_[begin + k], ys_[begin + k], zs_[begin + k]});
+        SquaredDistance(search.query, SearchPoint{xs_[begin + k], ys_[begin + k], zs_[begin + k]});
   }
   std::vector<Candidate>& accepted = search.accepted;
   if (accepted.size() < search.acceptedCount + kLeafSize) {

@@ -1,10 +1,10 @@
-#include "tool/morton_order.h"
+#include "search/morton_order.h"
 
 #include <algorithm>
 #include <array>
 #include <limits>
 
-#include "tool/source_points.h"
+#include "search/finite_points.h"
 
 namespace {
 
@@ -34,12 +34,12 @@ uint32_t Cell(float value, double low, double extent) {
 
 }  // namespace
 
-std::vector<int32_t> MortonOrder(const std::vector<MQPoint>& points) {
+std::vector<int32_t> MortonOrder(const std::vector<SearchPoint>& points) {
   double low[3] = {std::numeric_limits<double>::max(), std::numeric_limits<double>::max(),
                    std::numeric_limits<double>::max()};
   double high[3] = {std::numeric_limits<double>::lowest(), std::numeric_limits<double>::lowest(),
                     std::numeric_limits<double>::lowest()};
-  for (const MQPoint& point : points) {
+  for (const SearchPoint& point : points) {
     if (!IsFinitePoint(point)) continue;
     const double coordinates[3] = {point.x, point.y, point.z};
     for (int axis = 0; axis < 3; ++axis) {
@@ -54,7 +54,7 @@ std::vector<int32_t> MortonOrder(const std::vector<MQPoint>& points) {
   keys.reserve(points.size());
   order.reserve(points.size());
   for (std::size_t k = 0; k < points.size(); ++k) {
-    const MQPoint& point = points[k];
+    const SearchPoint& point = points[k];
     if (!IsFinitePoint(point)) {
       nonFinite.push_back(static_cast<int32_t>(k));
       continue;

@@ -1,4 +1,4 @@
-#include "tool/nearest_search.h"
+#include "search/nearest_search.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tool/exhaustive_nearest.h"
-#include "tool/kd_tree.h"
+#include "search/kd_tree.h"
 
 namespace {
 
@@ -35,7 +34,7 @@ std::string Describe(const NearestList& list) {
 
 // Points with the indices 0, 1, 2, ... or, where `stride` > 1, every stride-th index, as a
 // Source whose other vertices are unreferenced.
-SourcePoints MakeSource(const std::vector<MQPoint>& positions, int32_t stride = 1) {
+SourcePoints MakeSource(const std::vector<SearchPoint>& positions, int32_t stride = 1) {
   SourcePoints source;
   for (std::size_t k = 0; k < positions.size(); ++k) {
     source.Add(static_cast<int32_t>(k) * stride + (stride > 1 ? 1 : 0), positions[k]);
@@ -56,7 +55,7 @@ bool SameList(const NearestList& actual, const NearestList& expected) {
 
 // Compares every query's list, found on one thread and on three, with the exhaustive search's,
 // by index and distance bits, and reports the first few differences.
-void ExpectExhaustiveLists(const SourcePoints& source, const std::vector<MQPoint>& queries) {
+void ExpectExhaustiveLists(const SourcePoints& source, const std::vector<SearchPoint>& queries) {
   std::vector<NearestList> expected(queries.size());
   for (std::size_t q = 0; q < queries.size(); ++q) {
     FindNearestExhaustive(source, queries[q], expected[q]);
@@ -82,16 +81,16 @@ class RandomPoints {
   explicit RandomPoints(uint32_t pattern) : engine_(pattern) {}
 
   // Coordinates on a coarse grid of `levels` values in [-1, 1], so that distances tie often.
-  std::vector<MQPoint> OnGrid(std::size_t count, int levels) {
-    std::vector<MQPoint> points;
+  std::vector<SearchPoint> OnGrid(std::size_t count, int levels) {
+    std::vector<SearchPoint> points;
     for (std::size_t k = 0; k < count; ++k) {
       points.push_back({Level(levels), Level(levels), Level(levels)});
     }
     return points;
   }
-  std::vector<MQPoint> InBox(std::size_t count, float size) {
+  std::vector<SearchPoint> InBox(std::size_t count, float size) {
     std::uniform_real_distribution<float> coordinate(-size, size);
-    std::vector<MQPoint> points;
+    std::vector<SearchPoint> points;
     for (std::size_t k = 0; k < count; ++k) {
       points.push_back({coordinate(engine_), coordinate(engine_), coordinate(engine_)});
     }
@@ -106,8 +105,8 @@ class RandomPoints {
   std::mt19937 engine_;
 };
 
-std::vector<MQPoint> Lattice(int side, float spacing) {
-  std::vector<MQPoint> points;
+std::vector<SearchPoint> Lattice(int side, float spacing) {
+  std::vector<SearchPoint> points;
   for (int x = 0; x < side; ++x) {
     for (int y = 0; y < side; ++y) {
       for (int z = 0; z < side; ++z) points.push_back({x * spacing, y * spacing, z * spacing});
@@ -121,8 +120,8 @@ TEST(NearestSearchRandomClouds, SizesZeroToFourMatchTheExhaustiveSearch) {
     for (std::size_t size = 0; size <= 4; ++size) {
       RandomPoints random(pattern * 10 + static_cast<uint32_t>(size));
       const SourcePoints source = MakeSource(random.OnGrid(size, pattern % 2 == 0 ? 3 : 1000));
-      std::vector<MQPoint> queries = random.OnGrid(20, 5);
-      for (const MQPoint& point : source.positions) queries.push_back(point);
+      std::vector<SearchPoint> queries = random.OnGrid(20, 5);
+      for (const SearchPoint& point : source.positions) queries.push_back(point);
       ExpectExhaustiveLists(source, queries);
     }
   }
@@ -144,7 +143,7 @@ TEST(NearestSearchRandomClouds, CoarseGridCloudsFullOfTiesMatch) {
 
 TEST(NearestSearchTies, LatticeQueriesAtPointsEdgesAndCellCentres) {
   const SourcePoints source = MakeSource(Lattice(12, 0.5f));
-  std::vector<MQPoint> queries;
+  std::vector<SearchPoint> queries;
   for (int x = -1; x < 25; ++x) {
     for (int y = -1; y < 25; y += 3) {
       for (int z = -1; z < 25; z += 2) queries.push_back({x * 0.25f, y * 0.25f, z * 0.25f});
@@ -154,30 +153,30 @@ TEST(NearestSearchTies, LatticeQueriesAtPointsEdgesAndCellCentres) {
 }
 
 TEST(NearestSearchTies, DuplicatedPointsKeepTheHighestIndexes) {
-  std::vector<MQPoint> positions;
-  for (const MQPoint& point : Lattice(6, 1.0f)) {
+  std::vector<SearchPoint> positions;
+  for (const SearchPoint& point : Lattice(6, 1.0f)) {
     for (int copy = 0; copy < 5; ++copy) positions.push_back(point);
   }
   // Interleave the copies so that a point's duplicates are far apart in index.
-  std::vector<MQPoint> interleaved;
+  std::vector<SearchPoint> interleaved;
   for (int copy = 0; copy < 5; ++copy) {
     for (std::size_t k = static_cast<std::size_t>(copy); k < positions.size(); k += 5) {
       interleaved.push_back(positions[k]);
     }
   }
-  std::vector<MQPoint> queries = Lattice(11, 0.5f);
+  std::vector<SearchPoint> queries = Lattice(11, 0.5f);
   ExpectExhaustiveLists(MakeSource(positions), queries);
   ExpectExhaustiveLists(MakeSource(interleaved), queries);
   // Every point at one place: every list holds the three highest indexes at distance 0.
-  ExpectExhaustiveLists(MakeSource(std::vector<MQPoint>(100, MQPoint{1, 2, 3})), queries);
+  ExpectExhaustiveLists(MakeSource(std::vector<SearchPoint>(100, SearchPoint{1, 2, 3})), queries);
 }
 
 // Every point with integer coordinates at distance exactly 9 from the origin, and some
 // further out, around several centres.
 TEST(NearestSearchTies, EquidistantRingsAroundTheirCentres) {
-  std::vector<MQPoint> positions;
-  std::vector<MQPoint> centres = {{0, 0, 0}, {20, 0, 0}, {0, -30, 7}, {0.5f, 0.25f, 40}};
-  for (const MQPoint& centre : centres) {
+  std::vector<SearchPoint> positions;
+  std::vector<SearchPoint> centres = {{0, 0, 0}, {20, 0, 0}, {0, -30, 7}, {0.5f, 0.25f, 40}};
+  for (const SearchPoint& centre : centres) {
     for (int x = -11; x <= 11; ++x) {
       for (int y = -11; y <= 11; ++y) {
         for (int z = -11; z <= 11; ++z) {
@@ -212,9 +211,9 @@ TEST(NearestSearchTies, EquidistantRingsAroundTheirCentres) {
 TEST(NearestSearchFarQueries, FarAwayQueriesStillFindTheNearestPoints) {
   RandomPoints random(11);
   const SourcePoints source = MakeSource(random.OnGrid(2000, 9));
-  std::vector<MQPoint> queries;
+  std::vector<SearchPoint> queries;
   for (float distance : {10.0f, 1e3f, 1e6f, 1e12f, 1e19f, 1e20f, 1e30f, FLT_MAX}) {
-    for (const MQPoint& direction : random.InBox(30, 1.0f)) {
+    for (const SearchPoint& direction : random.InBox(30, 1.0f)) {
       queries.push_back({direction.x * distance, direction.y * distance, direction.z * distance});
     }
     queries.push_back({distance, 0, 0});
@@ -224,7 +223,7 @@ TEST(NearestSearchFarQueries, FarAwayQueriesStillFindTheNearestPoints) {
 }
 
 TEST(NearestSearchExtremeCoordinates, HugeCoordinatesWhoseSquaresOverflow) {
-  std::vector<MQPoint> positions;
+  std::vector<SearchPoint> positions;
   for (float scale : {FLT_MAX, FLT_MAX / 2, 1e38f, 3e19f, 1e19f, 1e18f}) {
     for (int sign = -1; sign <= 1; sign += 2) {
       positions.push_back({sign * scale, 0, 0});
@@ -233,7 +232,7 @@ TEST(NearestSearchExtremeCoordinates, HugeCoordinatesWhoseSquaresOverflow) {
       positions.push_back({sign * scale, 1, -scale});
     }
   }
-  std::vector<MQPoint> queries = positions;
+  std::vector<SearchPoint> queries = positions;
   queries.push_back({0, 0, 0});
   queries.push_back({-FLT_MAX, -FLT_MAX, -FLT_MAX});
   queries.push_back({FLT_MAX, -FLT_MAX, 0});
@@ -244,14 +243,14 @@ TEST(NearestSearchExtremeCoordinates, HugeCoordinatesWhoseSquaresOverflow) {
 TEST(NearestSearchExtremeCoordinates, TinySubnormalAndSignedZeroCoordinates) {
   const float subnormal = std::numeric_limits<float>::denorm_min();
   const float smallest = FLT_MIN;
-  std::vector<MQPoint> positions;
+  std::vector<SearchPoint> positions;
   for (float value : {0.0f, -0.0f, subnormal, -subnormal, 3 * subnormal, smallest, -smallest,
                       1e-20f, -1e-20f, 1e-30f}) {
     positions.push_back({value, 0.0f, -0.0f});
     positions.push_back({-0.0f, value, value});
     positions.push_back({value, -value, 0.0f});
   }
-  std::vector<MQPoint> queries = positions;
+  std::vector<SearchPoint> queries = positions;
   queries.push_back({0.0f, 0.0f, 0.0f});
   queries.push_back({-0.0f, -0.0f, -0.0f});
   queries.push_back({1e-19f, 0, 0});
@@ -261,8 +260,8 @@ TEST(NearestSearchExtremeCoordinates, TinySubnormalAndSignedZeroCoordinates) {
 
 TEST(NearestSearchExtremeCoordinates, NonFiniteQueriesAndSourcesMatchTheExhaustiveSearch) {
   RandomPoints random(5);
-  const std::vector<MQPoint> finite = random.OnGrid(500, 7);
-  std::vector<MQPoint> queries = random.OnGrid(200, 4);
+  const std::vector<SearchPoint> finite = random.OnGrid(500, 7);
+  std::vector<SearchPoint> queries = random.OnGrid(200, 4);
   for (float odd : {kInfinity, -kInfinity, kNaN}) {
     queries.push_back({odd, 0, 0});
     queries.push_back({0.5f, odd, 1});
@@ -271,7 +270,7 @@ TEST(NearestSearchExtremeCoordinates, NonFiniteQueriesAndSourcesMatchTheExhausti
   ExpectExhaustiveLists(MakeSource(finite), queries);
 
   for (float odd : {kInfinity, -kInfinity, kNaN}) {
-    std::vector<MQPoint> withOdd = finite;
+    std::vector<SearchPoint> withOdd = finite;
     withOdd[250].y = odd;
     withOdd.push_back({odd, odd, 0});
     ExpectExhaustiveLists(MakeSource(withOdd), queries);
@@ -281,7 +280,7 @@ TEST(NearestSearchExtremeCoordinates, NonFiniteQueriesAndSourcesMatchTheExhausti
 TEST(NearestSearchThreads, AnswersDoNotDependOnTheNumberOfThreads) {
   RandomPoints random(3);
   const SourcePoints source = MakeSource(random.OnGrid(20000, 40));
-  const std::vector<MQPoint> queries = random.OnGrid(30000, 81);
+  const std::vector<SearchPoint> queries = random.OnGrid(30000, 81);
   const std::vector<NearestFound> single = FindNearestAll(source, queries, 1);
   for (unsigned threads : {2u, 3u, 8u}) {
     const std::vector<NearestFound> spread = FindNearestAll(source, queries, threads);
@@ -305,7 +304,7 @@ TEST(NearestSearchTree, ReusedScratchGivesTheSameListsAsAFreshOne) {
   NearestTree::Scratch reused;
   NearestList list;
   NearestList expected;
-  for (const MQPoint& query : random.OnGrid(500, 23)) {
+  for (const SearchPoint& query : random.OnGrid(500, 23)) {
     tree.FindNearest(query, reused, list);
     NearestTree::Scratch fresh;
     tree.FindNearest(query, fresh, expected);
@@ -325,10 +324,10 @@ TEST(NearestSearchTree, BoxBoundNeverExceedsTheDistanceOfAPointInside) {
       const int power = trial % 7 == 0 ? exponent(engine) : exponent(engine) % 80 - 40;
       return std::ldexp(mantissa(engine), power);
     };
-    const MQPoint a{coordinate(), coordinate(), coordinate()};
-    const MQPoint b{coordinate(), coordinate(), coordinate()};
-    const MQPoint low{std::min(a.x, b.x), std::min(a.y, b.y), std::min(a.z, b.z)};
-    const MQPoint high{std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z)};
+    const SearchPoint a{coordinate(), coordinate(), coordinate()};
+    const SearchPoint b{coordinate(), coordinate(), coordinate()};
+    const SearchPoint low{std::min(a.x, b.x), std::min(a.y, b.y), std::min(a.z, b.z)};
+    const SearchPoint high{std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z)};
     // On each axis a face or the middle of the box.
     const auto pick = [trial](int axis, float lowEnd, float highEnd) {
       switch ((trial >> (2 * axis)) % 3) {
@@ -340,8 +339,9 @@ TEST(NearestSearchTree, BoxBoundNeverExceedsTheDistanceOfAPointInside) {
           return lowEnd / 2 + highEnd / 2;
       }
     };
-    const MQPoint inside{pick(0, low.x, high.x), pick(1, low.y, high.y), pick(2, low.z, high.z)};
-    const MQPoint query{coordinate(), coordinate(), coordinate()};
+    const SearchPoint inside{pick(0, low.x, high.x), pick(1, low.y, high.y),
+                             pick(2, low.z, high.z)};
+    const SearchPoint query{coordinate(), coordinate(), coordinate()};
     ASSERT_LE(BoxBound(query, low, high), SquaredDistance(query, inside))
         << trial << ": query " << query.x << " " << query.y << " " << query.z;
   }
@@ -364,12 +364,12 @@ TEST(NearestSearchTree, PairedBoxBoundsEqualSingleOnes) {
         high[axis][box] = std::max(a, b);
       }
     }
-    const MQPoint query{value(), trial % 4 == 0 ? low[1][0] : value(), value()};
+    const SearchPoint query{value(), trial % 4 == 0 ? low[1][0] : value(), value()};
     float bounds[2];
     BoxBoundPair(query, low, high, bounds);
     for (int box = 0; box < 2; ++box) {
-      const float single = BoxBound(query, MQPoint{low[0][box], low[1][box], low[2][box]},
-                                    MQPoint{high[0][box], high[1][box], high[2][box]});
+      const float single = BoxBound(query, SearchPoint{low[0][box], low[1][box], low[2][box]},
+                                    SearchPoint{high[0][box], high[1][box], high[2][box]});
       ASSERT_EQ(Bits(bounds[box]), Bits(single)) << trial << " box " << box;
     }
   }

@@ -1,6 +1,7 @@
-#include "tool/exhaustive_nearest.h"
+#include "search/nearest_search.h"
 
-void FindNearestExhaustive(const SourcePoints& source, const MQPoint& query, NearestList& list) {
+void FindNearestExhaustive(const SourcePoints& source, const SearchPoint& query,
+                           NearestList& list) {
   list.clear();
   for (std::size_t k = 0; k < source.size(); ++k) {
     InsertNearest(list, source.indices[k], SquaredDistance(query, source.positions[k]));

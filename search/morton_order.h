@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/host_api.h"
+#include "search/nearest_search.h"
 
 // The indices 0 .. points.size()-1: the finite points along the curve over their bounding box,
 // then the points with a non-finite coordinate in increasing index.
-std::vector<int32_t> MortonOrder(const std::vector<MQPoint>& points);
+std::vector<int32_t> MortonOrder(const std::vector<SearchPoint>& points);

@@ -1,4 +1,4 @@
-#include "tool/nearest_list.h"
+#include "search/nearest_search.h"
 
 void InsertNearest(NearestList& list, int32_t sourceIndex, float squaredDistance) {
   std::size_t place = list.size();

@@ -24,10 +24,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "tool/box_bound.h"
-#include "tool/branch_free_float.h"
-#include "tool/nearest_list.h"
-#include "tool/source_points.h"
+#include "search/box_bound.h"
+#include "search/branch_free_float.h"
+#include "search/nearest_search.h"
 
 class NearestTree {
  public:
@@ -52,7 +51,7 @@ class NearestTree {
 
   // Fills `list` (emptied first) with what FindNearestExhaustive gives for the query, whose
   // coordinates must be finite.
-  void FindNearest(const MQPoint& query, Scratch& scratch, NearestList& list) const;
+  void FindNearest(const SearchPoint& query, Scratch& scratch, NearestList& list) const;
 
   std::size_t size() const { return indices_.size(); }
 
@@ -74,14 +73,14 @@ class NearestTree {
   };
 
   struct Point {
-    MQPoint position;
+    SearchPoint position;
     int32_t index;
   };
 
   struct Search;
 
-  Reference Build(std::vector<Point>& points, int32_t begin, int32_t end, const MQPoint& low,
-                  const MQPoint& high, int32_t parent);
+  Reference Build(std::vector<Point>& points, int32_t begin, int32_t end, const SearchPoint& low,
+                  const SearchPoint& high, int32_t parent);
   // Visits the subtree under `node`, nearer box first, skipping what is out of reach.
   void Descend(Reference node, Search& search) const;
   void ScanLeaf(int32_t leaf, Search& search) const;

@@ -1,12 +1,12 @@
-#include "tool/nearest_search.h"
+#include "search/nearest_search.h"
 
 #include <algorithm>
 #include <memory>
 
-#include "tool/exhaustive_nearest.h"
-#include "tool/kd_tree.h"
-#include "tool/morton_order.h"
-#include "tool/parallel_chunks.h"
+#include "search/finite_points.h"
+#include "search/kd_tree.h"
+#include "search/morton_order.h"
+#include "search/parallel_chunks.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ NearestFound Compact(const NearestList& list) {
 }  // namespace
 
 std::vector<NearestFound> FindNearestAll(const SourcePoints& source,
-                                         const std::vector<MQPoint>& queries,
+                                         const std::vector<SearchPoint>& queries,
                                          unsigned threadCount) {
   std::vector<NearestFound> found(queries.size());
   if (queries.empty()) return found;

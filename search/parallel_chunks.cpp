@@ -1,4 +1,4 @@
-#include "tool/parallel_chunks.h"
+#include "search/parallel_chunks.h"
 
 #include <algorithm>
 #include <exception>

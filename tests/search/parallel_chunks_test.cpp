@@ -1,4 +1,4 @@
-#include "tool/parallel_chunks.h"
+#include "search/parallel_chunks.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "tool/morton_order.h"
+#include "search/morton_order.h"
 
 namespace {
 
@@ -41,8 +41,9 @@ TEST(RunInChunks, AnExceptionInAChunkReachesTheCallerAfterEveryChunkRan) {
 TEST(MortonOrder, IsAPermutationWithNonFinitePointsLastInIndexOrder) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float infinity = std::numeric_limits<float>::infinity();
-  std::vector<MQPoint> points = {{1, 1, 1},        {nan, 0, 0},        {0, 0, 0},         {1, 1, 1},
-                                 {0, infinity, 0}, {0.5f, 0.5f, 0.5f}, {-3e38f, 3e38f, 0}};
+  std::vector<SearchPoint> points = {{1, 1, 1},         {nan, 0, 0},      {0, 0, 0},
+                                     {1, 1, 1},         {0, infinity, 0}, {0.5f, 0.5f, 0.5f},
+                                     {-3e38f, 3e38f, 0}};
   const std::vector<int32_t> order = MortonOrder(points);
   ASSERT_EQ(order.size(), points.size());
   EXPECT_EQ(order[5], 1);

@@ -1,0 +1,75 @@
+// The nearest-point search: for points given as plain arrays of 32-bit floats, the three nearest
+// Source points of every query, ranked by one rule. This is the search's one public header; it
+// knows nothing of the host, so nothing here can call the host from a worker thread.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+// A point: three 32-bit floats.
+struct SearchPoint {
+  float x;
+  float y;
+  float z;
+};
+
+// One Source point a query takes motion from.
+struct NearestEntry {
+  int32_t sourceIndex = 0;
+  float squaredDistance = 0.0f;
+};
+
+// At most three entries, nearest first; between equal distances the higher Source index first.
+using NearestList = std::vector<NearestEntry>;
+
+constexpr std::size_t kNearestCount = 3;
+
+// (dx*dx + dy*dy) + dz*dz in 32-bit floats, the x and y terms added first.
+inline float SquaredDistance(const SearchPoint& a, const SearchPoint& b) {
+  const float dx = a.x - b.x;
+  const float dy = a.y - b.y;
+  const float dz = a.z - b.z;
+  return (dx * dx + dy * dy) + dz * dz;
+}
+
+// Offers Source point `sourceIndex` at `squaredDistance` to the list. The new entry goes directly
+// after the last entry that is strictly nearer, so it stands before entries of equal distance; a
+// full list whose three entries are all strictly nearer stays as it is, and a list that grows to
+// four drops its last entry. Offered in increasing index order, equal distances thus rank the
+// higher index first and the higher index wins the third place. Every search ranks its candidates
+// through this one routine, so that all searches agree to the bit.
+void InsertNearest(NearestList& list, int32_t sourceIndex, float squaredDistance);
+
+// The Source points a search may pick: each point's index and its position, in increasing index.
+struct SourcePoints {
+  std::vector<int32_t> indices;
+  std::vector<SearchPoint> positions;
+
+  std::size_t size() const { return indices.size(); }
+  void Add(int32_t index, const SearchPoint& position) {
+    indices.push_back(index);
+    positions.push_back(position);
+  }
+};
+
+// A NearestList held in place: `count` entries, nearest first.
+struct NearestFound {
+  std::array<NearestEntry, kNearestCount> entries{};
+  int32_t count = 0;
+
+  NearestList ToList() const { return NearestList(entries.begin(), entries.begin() + count); }
+};
+
+// The reference search: fills `list` (emptied first) by offering every Source point to it, in
+// increasing index. Works for any coordinates, finite or not.
+void FindNearestExhaustive(const SourcePoints& source, const SearchPoint& query, NearestList& list);
+
+// For every query, the list that FindNearestExhaustive gives, bit for bit. The points' indices
+// must increase. Finite data go through a k-d tree; when a Source coordinate is not finite every
+// query, and when a query coordinate is not finite that query, is answered by the exhaustive
+// search. The queries are spread over up to `threadCount` threads (0: as many as the machine
+// runs); only computation happens there, and the answers do not depend on the number of threads.
+std::vector<NearestFound> FindNearestAll(const SourcePoints& source,
+                                         const std::vector<SearchPoint>& queries,
+                                         unsigned threadCount = 0);
