@@ -16,8 +16,8 @@ const std::vector<OptionHelp>& ListedOptions() {
   // One entry per option; the text is wrapped to the help's width, and should take a line or two.
   static const std::vector<OptionHelp> options = {
       {"-o", "OUT",
-       "write the resulting scene to OUT (not needed with --list); never the input file; "
-       ".gltf or .glb for glTF (needs a glTF SCENE), .obj for OBJ, else SCENE's format"},
+       "write the result to OUT (not with --list; never the input): .obj, .gltf or .glb "
+       "(glTF needs a glTF SCENE)"},
       {"--source-scene", "FILE",
        "put the objects of the scene FILE (OBJ or glTF) ahead of SCENE's, for --select; they "
        "are not written"},
@@ -25,8 +25,8 @@ const std::vector<OptionHelp>& ListedOptions() {
        "select every object named NAME; the first selected in file order is the Source, the "
        "others are Destinations"},
       {"--mode", "MODE",
-       "how the dialog lists candidates: keynote (by name, the default for OBJ), "
-       "vertex-count or morph (by binding, the default for glTF: its morph targets)"},
+       "list candidates by keynote (OBJ's default), vertex-count or morph (by "
+       "binding; glTF's default)"},
       {"--tick-all", "", "press \"select all\" in the dialog"},
       {"--tick-none", "", "press \"select all\" and then \"invert\": nothing ticked"},
       {"--tick", "NAME",
