@@ -102,22 +102,24 @@ const unsigned char* ViewData(const tinygltf::Model& model, int view, std::size_
     FailAt(where, what + " names " + Indexed("bufferViews", view) + ", which does not exist");
   }
   const tinygltf::BufferView& bufferView = model.bufferViews[static_cast<std::size_t>(view)];
-  if (bufferView.buffer < 0 || static_cast<std::size_t>(bufferView.buffer) >= model.buffers.size()) {
-    FailAt(where, Indexed("bufferViews", view) + " names " +
-                      Indexed("buffers", bufferView.buffer) + ", which does not exist");
+  if (bufferView.buffer < 0 ||
+      static_cast<std::size_t>(bufferView.buffer) >= model.buffers.size()) {
+    FailAt(where, Indexed("bufferViews", view) + " names " + Indexed("buffers", bufferView.buffer) +
+                      ", which does not exist");
   }
   const std::vector<unsigned char>& data =
       model.buffers[static_cast<std::size_t>(bufferView.buffer)].data;
-  if (bufferView.byteOffset > data.size() || bufferView.byteLength > data.size() - bufferView.byteOffset) {
+  if (bufferView.byteOffset > data.size() ||
+      bufferView.byteLength > data.size() - bufferView.byteOffset) {
     FailAt(where, Indexed("bufferViews", view) + " reaches past the end of " +
                       Indexed("buffers", bufferView.buffer) + " (" + std::to_string(data.size()) +
                       " bytes)");
   }
   if (count > 0) {
     const std::size_t limit = bufferView.byteLength;
-    const bool fits =
-        offset <= limit && (count - 1) <= (limit - offset) / std::max<std::size_t>(stride, 1) &&
-        (count - 1) * stride + elementSize <= limit - offset;
+    const bool fits = offset <= limit &&
+                      (count - 1) <= (limit - offset) / std::max<std::size_t>(stride, 1) &&
+                      (count - 1) * stride + elementSize <= limit - offset;
     if (!fits) {
       FailAt(where, what + " reaches past the end of " + Indexed("bufferViews", view) + " (" +
                         std::to_string(limit) + " bytes)");
@@ -161,9 +163,10 @@ std::vector<float> ReadFloatAccessor(const tinygltf::Model& model, int accessor,
   std::vector<float> values(data.count * width, 0.0f);
   const std::size_t elementSize = componentSize * width;
   if (data.bufferView >= 0) {
-    const tinygltf::BufferView& view = model.bufferViews.size() > static_cast<std::size_t>(data.bufferView)
-                                           ? model.bufferViews[static_cast<std::size_t>(data.bufferView)]
-                                           : tinygltf::BufferView();
+    const tinygltf::BufferView& view =
+        model.bufferViews.size() > static_cast<std::size_t>(data.bufferView)
+            ? model.bufferViews[static_cast<std::size_t>(data.bufferView)]
+            : tinygltf::BufferView();
     const std::size_t stride = view.byteStride != 0 ? view.byteStride : elementSize;
     const unsigned char* bytes = ViewData(model, data.bufferView, data.byteOffset, data.count,
                                           elementSize, stride, where, name);
@@ -198,12 +201,13 @@ std::vector<float> ReadFloatAccessor(const tinygltf::Model& model, int accessor,
     for (std::size_t k = 0; k < count; ++k) {
       const uint32_t target = IndexValue(indexes + k * indexSize, indexType);
       if (target >= data.count) {
-        FailAt(where, name + ".sparse.indices names element " + std::to_string(target) +
-                          " of " + std::to_string(data.count));
+        FailAt(where, name + ".sparse.indices names element " + std::to_string(target) + " of " +
+                          std::to_string(data.count));
       }
       for (std::size_t c = 0; c < width; ++c) {
-        values[target * width + c] = ComponentValue(sparseValues + k * elementSize + c * componentSize,
-                                                    data.componentType, data.normalized);
+        values[target * width + c] =
+            ComponentValue(sparseValues + k * elementSize + c * componentSize, data.componentType,
+                           data.normalized);
       }
     }
   }

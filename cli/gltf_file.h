@@ -5,10 +5,9 @@
 
 #include <cstddef>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "cli/gltf_transform.h"
 #include "cli/obj_scene.h"

@@ -50,7 +50,8 @@ std::vector<Vector3> VertexNormals(const std::vector<float>& positions,
     const Vector3 a = At(positions, corners[t]);
     const Vector3 face =
         Cross(Sub(At(positions, corners[t + 1]), a), Sub(At(positions, corners[t + 2]), a));
-    for (std::size_t k = 0; k < 3; ++k) normals[corners[t + k]] = Add(normals[corners[t + k]], face);
+    for (std::size_t k = 0; k < 3; ++k)
+      normals[corners[t + k]] = Add(normals[corners[t + k]], face);
   }
   return normals;
 }
@@ -80,7 +81,8 @@ std::vector<PrimitiveBase> ReadBases(const GltfFile& file, const GltfMeshNode& m
   const tinygltf::Mesh& mesh = model.meshes[static_cast<std::size_t>(meshNode.mesh)];
   std::vector<PrimitiveBase> bases;
   for (const GltfPrimitiveSpan& span : meshNode.primitives) {
-    const tinygltf::Primitive& primitive = mesh.primitives[static_cast<std::size_t>(span.primitive)];
+    const tinygltf::Primitive& primitive =
+        mesh.primitives[static_cast<std::size_t>(span.primitive)];
     const GltfPlace where{file.path, "meshes[" + std::to_string(meshNode.mesh) + "].primitives[" +
                                          std::to_string(span.primitive) + "]"};
     PrimitiveBase base;
@@ -161,9 +163,9 @@ const GltfObjectOrigin* OriginOf(const HostObject* object, const GltfFile& file)
 
 }  // namespace
 
-std::vector<DestinationMorphs> CollectMorphTargets(
-    const GltfFile& file, const host_imitation::HostDocument& document,
-    const std::set<const HostObject*>& originals) {
+std::vector<DestinationMorphs> CollectMorphTargets(const GltfFile& file,
+                                                   const host_imitation::HostDocument& document,
+                                                   const std::set<const HostObject*>& originals) {
   // The objects of the file's nodes as they stand after the run.
   std::map<std::size_t, const HostObject*> bases;
   for (const HostObject* object : document.slots) {

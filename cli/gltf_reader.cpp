@@ -1,5 +1,6 @@
 #include "cli/gltf_reader.h"
 
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -54,9 +55,9 @@ std::string GlbJson(const std::string& bytes, const std::string& path) {
 // Extensions that change nothing about where vertices are; a file that requires any other is
 // refused, since its geometry could mean something else than it seems.
 bool GeometryNeutral(const std::string& extension) {
-  static const char* const kPrefixes[] = {"KHR_materials_", "KHR_texture_", "EXT_texture_",
-                                          "KHR_lights_punctual", "KHR_mesh_quantization",
-                                          "KHR_animation_pointer"};
+  static const char* const kPrefixes[] = {"KHR_materials_",        "KHR_texture_",
+                                          "EXT_texture_",          "KHR_lights_punctual",
+                                          "KHR_mesh_quantization", "KHR_animation_pointer"};
   for (const char* prefix : kPrefixes) {
     if (extension.rfind(prefix, 0) == 0) return true;
   }
@@ -170,8 +171,8 @@ class GltfSceneReader {
       if (p == 0) {
         displacements.resize(primitive.targets.size());
       } else if (primitive.targets.size() != displacements.size()) {
-        throw InputError(file_->path + ": " + place + ".targets: " +
-                         std::to_string(primitive.targets.size()) +
+        throw InputError(file_->path + ": " + place +
+                         ".targets: " + std::to_string(primitive.targets.size()) +
                          " morph targets, but the mesh's first primitive has " +
                          std::to_string(displacements.size()));
       }
@@ -272,6 +273,62 @@ class GltfSceneReader {
   GltfScene result_;
 };
 
+std::string PercentDecoded(const std::string& uri) {
+  std::string text;
+  for (std::size_t i = 0; i < uri.size(); ++i) {
+    if (uri[i] == '%' && i + 2 < uri.size() &&
+        std::isxdigit(static_cast<unsigned char>(uri[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(uri[i + 2]))) {
+      text += static_cast<char>(std::stoi(uri.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      text += uri[i];
+    }
+  }
+  return text;
+}
+
+// Every buffer's data must be there, as long as its byteLength says: an external file, or the
+// binary chunk of a .glb.
+void CheckBuffers(const OrderedJson& json, const std::string& bytes, bool binary,
+                  const std::string& path) {
+  const auto buffers = json.find("buffers");
+  if (buffers == json.end() || !buffers->is_array()) return;
+  for (std::size_t i = 0; i < buffers->size(); ++i) {
+    const OrderedJson& buffer = (*buffers)[i];
+    const std::string place = path + ": buffers[" + std::to_string(i) + "]";
+    const auto lengthField = buffer.find("byteLength");
+    if (lengthField == buffer.end() || !lengthField->is_number_unsigned()) {
+      throw InputError(place + ": has no valid byteLength");
+    }
+    const uint64_t length = lengthField->get<uint64_t>();
+    const auto uri = buffer.find("uri");
+    uint64_t available = 0;
+    std::string source;
+    if (uri == buffer.end()) {
+      if (!binary || i != 0) throw InputError(place + ": has no uri");
+      const std::size_t chunk = 20 + ((Word(bytes, 12) + 3) & ~3u);
+      if (chunk + 8 <= bytes.size() && Word(bytes, chunk + 4) == 0x004E4942) {
+        available = Word(bytes, chunk);
+      }
+      source = "the binary chunk";
+    } else if (uri->is_string() && uri->get<std::string>().rfind("data:", 0) != 0) {
+      const std::filesystem::path file =
+          std::filesystem::path(path).parent_path() / PercentDecoded(uri->get<std::string>());
+      std::error_code error;
+      available = std::filesystem::file_size(file, error);
+      if (error) throw InputError(place + ": the file " + file.string() + " cannot be read");
+      source = file.string();
+    } else {
+      continue;
+    }
+    if (available < length) {
+      throw InputError(place + ": byteLength is " + std::to_string(length) + ", but " + source +
+                       " holds " + std::to_string(available) + " bytes");
+    }
+  }
+}
+
 }  // namespace
 
 bool LooksLikeGlb(const std::string& bytes) {
@@ -291,7 +348,12 @@ GltfScene ReadGltfFile(const std::string& path) {
   }
   if (!file->json.is_object()) throw InputError(path + ": the JSON is not a glTF object");
 
+  CheckBuffers(file->json, bytes, file->binary, path);
   tinygltf::TinyGLTF loader;
+  // Images are carried through as they are, never decoded.
+  loader.SetImageLoader([](tinygltf::Image*, const int, std::string*, std::string*, int, int,
+                           const unsigned char*, int, void*) { return true; },
+                        nullptr);
   std::string error;
   std::string warning;
   const std::string directory = std::filesystem::path(path).parent_path().string();
@@ -304,7 +366,8 @@ GltfScene ReadGltfFile(const std::string& path) {
                                        static_cast<unsigned int>(bytes.size()), directory);
   if (!loaded) {
     while (!error.empty() && (error.back() == '\n' || error.back() == ' ')) error.pop_back();
-    throw InputError(path + ": " + (error.empty() ? std::string("not a valid glTF 2.0 file") : error));
+    throw InputError(path + ": " +
+                     (error.empty() ? std::string("not a valid glTF 2.0 file") : error));
   }
   CheckRequiredExtensions(file->model, path);
   return GltfSceneReader(file).Read();

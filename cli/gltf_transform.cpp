@@ -81,7 +81,8 @@ std::vector<Matrix4> WorldMatrices(const tinygltf::Model& model, const std::stri
   std::vector<int> state(count, 0);  // 0 not done, 1 on the current chain, 2 done
   for (std::size_t start = 0; start < count; ++start) {
     std::vector<int> chain;
-    for (int node = static_cast<int>(start); node >= 0 && state[static_cast<std::size_t>(node)] != 2;
+    for (int node = static_cast<int>(start);
+         node >= 0 && state[static_cast<std::size_t>(node)] != 2;
          node = parent[static_cast<std::size_t>(node)]) {
       if (state[static_cast<std::size_t>(node)] == 1) {
         throw InputError(file + ": nodes[" + std::to_string(node) + "] is its own ancestor");
@@ -92,8 +93,9 @@ std::vector<Matrix4> WorldMatrices(const tinygltf::Model& model, const std::stri
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
       const std::size_t node = static_cast<std::size_t>(*it);
       const Matrix4 local = LocalMatrix(model.nodes[node]);
-      world[node] = parent[node] >= 0 ? Multiply(world[static_cast<std::size_t>(parent[node])], local)
-                                      : local;
+      world[node] = parent[node] >= 0
+                        ? Multiply(world[static_cast<std::size_t>(parent[node])], local)
+                        : local;
       state[node] = 2;
     }
   }
@@ -115,7 +117,7 @@ bool InverseLinearPart(const Matrix4& m, std::array<double, 9>& inverse) {
   const double g = m[2], h = m[6], i = m[10];
   const double determinant = a * (e * i - f * h) - b * (d * i - f * g) + c * (d * h - e * g);
   if (determinant == 0.0 || !std::isfinite(determinant)) return false;
-  const double rows[9] = {(e * i - f * h), -(b * i - c * h), (b * f - c * e),
+  const double rows[9] = {(e * i - f * h),  -(b * i - c * h), (b * f - c * e),
                           -(d * i - f * g), (a * i - c * g),  -(a * f - c * d),
                           (d * h - e * g),  -(a * h - b * g), (a * e - b * d)};
   // Column-major result.

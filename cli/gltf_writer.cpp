@@ -17,8 +17,7 @@ namespace {
 constexpr int kFloatComponent = 5126;
 
 std::string Base64(const std::string& bytes) {
-  static const char kDigits[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   std::string text;
   text.reserve((bytes.size() + 2) / 3 * 4);
   std::size_t i = 0;
@@ -30,7 +29,8 @@ std::string Base64(const std::string& bytes) {
   }
   if (i < bytes.size()) {
     uint32_t n = static_cast<uint32_t>(static_cast<unsigned char>(bytes[i])) << 16;
-    if (i + 1 < bytes.size()) n |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+    if (i + 1 < bytes.size())
+      n |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
     text += kDigits[n >> 18];
     text += kDigits[(n >> 12) & 63];
     text += i + 1 < bytes.size() ? kDigits[(n >> 6) & 63] : '=';
@@ -97,9 +97,8 @@ class NewData {
     const std::size_t offset = start_ + bytes_.size();
     bytes_.append(reinterpret_cast<const char*>(values.data()), values.size() * sizeof(float));
     OrderedJson& views = Array("bufferViews");
-    OrderedJson view = {{"buffer", buffer_},
-                        {"byteOffset", offset},
-                        {"byteLength", values.size() * sizeof(float)}};
+    OrderedJson view = {
+        {"buffer", buffer_}, {"byteOffset", offset}, {"byteLength", values.size() * sizeof(float)}};
     views.push_back(std::move(view));
     OrderedJson accessor = {{"bufferView", views.size() - 1},
                             {"componentType", kFloatComponent},
@@ -192,7 +191,8 @@ void WidenWeightAnimations(OrderedJson& json, const GltfFile& file, int mesh, st
           model.nodes[static_cast<std::size_t>(channel.target_node)].mesh != mesh) {
         continue;
       }
-      if (channel.sampler < 0 || static_cast<std::size_t>(channel.sampler) >= animation.samplers.size() ||
+      if (channel.sampler < 0 ||
+          static_cast<std::size_t>(channel.sampler) >= animation.samplers.size() ||
           widened[channel.sampler]) {
         continue;
       }
@@ -268,7 +268,8 @@ TargetsMade AddTargets(OrderedJson& json, const GltfFile& file, const Destinatio
     const auto nodes = json.find("nodes");
     if (nodes != json.end() && nodes->is_array()) {
       for (std::size_t n = 0; n < nodes->size() && n < file.model.nodes.size(); ++n) {
-        if (file.model.nodes[n].mesh == meshNode.mesh) ExtendWithZeros((*nodes)[n], "weights", after - before);
+        if (file.model.nodes[n].mesh == meshNode.mesh)
+          ExtendWithZeros((*nodes)[n], "weights", after - before);
       }
     }
     WidenWeightAnimations(json, file, meshNode.mesh, before, after, data);
@@ -318,8 +319,8 @@ std::string WriteGltfResult(const GltfFile& file, const host_imitation::HostDocu
   // New bytes go after those of the binary chunk of a .glb input, else into a buffer of their
   // own: the first one when writing a .glb (the binary chunk must be the first buffer), the last
   // one otherwise.
-  const bool chunkBuffer = file.binary && !buffers.empty() && !buffers[0].contains("uri") &&
-                           !file.model.buffers.empty();
+  const bool chunkBuffer =
+      file.binary && !buffers.empty() && !buffers[0].contains("uri") && !file.model.buffers.empty();
   std::string existing;
   int appendBuffer = 0;
   if (chunkBuffer) {

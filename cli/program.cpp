@@ -9,6 +9,7 @@
 #include "cli/arguments.h"
 #include "cli/dialog_user.h"
 #include "cli/document_changes.h"
+#include "cli/gltf_writer.h"
 #include "cli/help_text.h"
 #include "cli/input_error.h"
 #include "cli/name_text.h"
@@ -17,7 +18,6 @@
 #include "cli/output_file.h"
 #include "cli/plugin_loading.h"
 #include "cli/progress.h"
-#include "cli/gltf_writer.h"
 #include "cli/scene_document.h"
 #include "cli/scene_loading.h"
 #include "cli/scene_setup.h"
@@ -106,7 +106,7 @@ class ProgramRun {
     // Objects of the source scene only lend their shapes; they are not written.
     const std::size_t sourceObjects = sourceScene.scene.objects.size();
     const std::set<const host_imitation::HostObject*> read(objects.objects.begin(),
-                                                             objects.objects.end());
+                                                           objects.objects.end());
     std::vector<TargetsMade> targetsMade;
     std::size_t objectsWritten = 0;
     if (outputFormat == SceneFormat::kObj) {
@@ -171,8 +171,8 @@ class ProgramRun {
       if (object->IntValue(MQOBJECT_ATTRIBUTE_SELECTED) == 0) continue;
       const auto* origin = dynamic_cast<const GltfObjectOrigin*>(object->passthrough.get());
       if (origin != nullptr && !origin->refusal.empty()) {
-        throw InputError(origin->file->path + ": " + origin->refusal + " (object '" +
-                         object->name + "' is selected)");
+        throw InputError(origin->file->path + ": " + origin->refusal + " (object '" + object->name +
+                         "' is selected)");
       }
     }
   }

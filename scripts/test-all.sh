@@ -7,6 +7,10 @@ cd "$root"
 
 # nanoflann: the benchmarks, which the native build compiles (and does not run), compare with it.
 scripts/install-dependencies.sh libnanoflann-dev
+# The glTF tests: Debian's sample models, and the Khronos validator and three.js from npm, pinned
+# by tests/gltf_clients/package-lock.json.
+scripts/install-dependencies.sh nodejs npm assimp-testmodels
+npm ci --prefix tests/gltf_clients --no-audit --no-fund --loglevel=error
 scripts/install-windows-toolchain.sh
 
 jobs=$(nproc)
