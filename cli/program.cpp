@@ -1,9 +1,14 @@
 #include "cli/program.h"
 
 #include <chrono>
+#include <cstddef>
+#include <cstdio>
 #include <exception>
+#include <filesystem>
+#include <memory>
 #include <new>
 #include <set>
+#include <system_error>
 #include <utility>
 
 #include "cli/arguments.h"
@@ -18,15 +23,22 @@
 #include "cli/output_file.h"
 #include "cli/plugin_loading.h"
 #include "cli/progress.h"
+#include "cli/run_outcome.h"
 #include "cli/scene_document.h"
 #include "cli/scene_loading.h"
 #include "cli/scene_setup.h"
 #include "cli/summary.h"
+#include "cli/worker_threads.h"
 #include "host/cmq_object.h"
 #include "host_imitation/host_imitation.h"
 #include "host_imitation/log_format.h"
 #include "host_imitation/morph_feature.h"
 #include "host_imitation/plugin_module.h"
+
+#ifdef PALISOR_CLI_PREVIEW
+#include "cli/preview/run_preview.h"
+#include "cli/preview/text.h"
+#endif
 
 namespace palisor_cli {
 
@@ -37,6 +49,19 @@ using Clock = std::chrono::steady_clock;
 double SecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
+
+#ifdef PALISOR_CLI_PREVIEW
+// Whether two paths name one file, existing or not (a file that does not exist yet is compared
+// by its absolute path with its links and relative parts resolved).
+bool SamePlace(const std::string& first, const std::string& second) {
+  if (NamesSameFile(first, second)) return true;
+  std::error_code error;
+  const auto a = std::filesystem::weakly_canonical(std::filesystem::absolute(first, error), error);
+  if (error) return first == second;
+  const auto b = std::filesystem::weakly_canonical(std::filesystem::absolute(second, error), error);
+  return error ? first == second : a == b;
+}
+#endif
 
 // The document, the plug-in and the dialog's answers of one run.
 class ProgramRun {
@@ -50,11 +75,12 @@ class ProgramRun {
                        " is the input file; the input is never overwritten");
     }
     UseUtf8ForObjectNames();
+    PreparePreview();
 
     progress_.Begin("reading " + arguments_.scenePath);
     Clock::time_point start = Clock::now();
-    const LoadedScene scene = LoadScene(arguments_.scenePath);
-    std::vector<const LoadedScene*> scenes = {&scene};
+    LoadedScene scene = LoadScene(arguments_.scenePath);
+    std::vector<LoadedScene*> scenes = {&scene};
     LoadedScene sourceScene;
     if (!arguments_.sourceScenePath.empty()) {
       sourceScene = LoadScene(arguments_.sourceScenePath);
@@ -68,6 +94,7 @@ class ProgramRun {
     }
     // The morph targets of a glTF scene are bound to their bases: the morph listing shows them.
     if (!arguments_.mode && (scene.gltf || sourceScene.gltf)) arguments_.mode = ListingMode::kMorph;
+    const std::size_t sourceObjects = sourceScene.scene.objects.size();
     host_imitation::HostImitation& host = host_imitation::Host();
     host.Reset();
     host_imitation::HostDocument& document = host.NewDocument();
@@ -101,10 +128,12 @@ class ProgramRun {
     }
 
     const DocumentChanges changes = CompareDocument(before, document, morphFeature);
+    // The picture is made ready before the scene is written, so that a picture that cannot be
+    // written leaves the scene output untouched; it takes its place once the scene has.
+    if (previewFile_ && dialog.confirmed) DrawPreview(before, document);
     progress_.Begin("writing " + arguments_.outputPath);
     start = Clock::now();
     // Objects of the source scene only lend their shapes; they are not written.
-    const std::size_t sourceObjects = sourceScene.scene.objects.size();
     const std::set<const host_imitation::HostObject*> read(objects.objects.begin(),
                                                            objects.objects.end());
     std::vector<TargetsMade> targetsMade;
@@ -114,8 +143,11 @@ class ProgramRun {
         const int32_t slot = document.IndexOf(objects.objects[i]);
         if (slot >= 0) document.slots[static_cast<std::size_t>(slot)] = nullptr;
       }
-      const Scene result = SceneFromDocument(document, scene.scene.header, morphFeature.Bindings());
-      WriteFileAtomically(arguments_.outputPath, WriteObjText(result));
+      const ObjSceneView result =
+          DocumentView(document, scene.scene.header, morphFeature.Bindings());
+      WriteFileAtomically(arguments_.outputPath, [&result](std::FILE* file) {
+        return WriteObj(result, file, HardwareThreads());
+      });
       objectsWritten = result.objects.size();
     } else {
       GltfOutput output;
@@ -126,6 +158,7 @@ class ProgramRun {
                           WriteGltfResult(*scene.gltf, document, read, output, targetsMade));
       objectsWritten = scene.gltf->meshNodes.size();
     }
+    if (previewFile_ && dialog.confirmed) previewFile_->Commit();
     times_.writing = SecondsSince(start);
     progress_.End();
 
@@ -137,10 +170,67 @@ class ProgramRun {
     summary.objectsWritten = objectsWritten;
     summary.targetsMade = &targetsMade;
     PrintSummary(out_, summary);
+    if (previewFile_) {
+      out_ << "Preview         ";
+      if (dialog.confirmed) {
+        out_ << arguments_.previewPath << " (" << previewPictures_ << " pictures, "
+             << previewSeconds_ << " s)\n";
+      } else {
+        out_ << "none: the run was cancelled\n";
+      }
+    }
     return kFinished;
   }
 
  private:
+  // Refuses a preview that cannot be drawn or written before any work is done: the font must be
+  // there and the file's folder writable.
+  void PreparePreview() {
+    if (arguments_.previewPath.empty()) return;
+#ifdef PALISOR_CLI_PREVIEW
+    const std::string& path = arguments_.previewPath;
+    if (SamePlace(arguments_.scenePath, path)) {
+      throw InputError("the preview file " + path + " is the input file");
+    }
+    if (SamePlace(arguments_.outputPath, path)) {
+      throw InputError("the preview file " + path + " is the output file");
+    }
+    text_ = std::make_unique<TextPainter>();
+    previewFile_ = std::make_unique<StagedFile>(path);
+#else
+    throw InputError(
+        "--preview: this build of palisor-cli cannot draw pictures (it was built without libpng, "
+        "FreeType and fontconfig)");
+#endif
+  }
+
+  void DrawPreview(const DocumentState& before, const host_imitation::HostDocument& document) {
+#ifdef PALISOR_CLI_PREVIEW
+    progress_.Begin("drawing " + arguments_.previewPath);
+    const Clock::time_point start = Clock::now();
+    const RunOutcome outcome = FindRunOutcome(before, document);
+    SheetSettings settings;
+    settings.view = arguments_.previewView;
+    settings.pictureWidth = arguments_.previewWidth;
+    settings.pictureHeight = arguments_.previewHeight;
+    previewFile_->Write(DrawRunPreview(outcome, settings, *text_));
+    auto pictures = [](const OutcomeRow& row) {
+      std::size_t count = row.first.object != nullptr ? 1 : 0;
+      for (const OutcomeObject& other : row.others) count += other.object != nullptr ? 1 : 0;
+      return count;
+    };
+    previewPictures_ = pictures(outcome.source);
+    for (const OutcomeRow& row : outcome.destinations) previewPictures_ += pictures(row);
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.3f", SecondsSince(start));
+    previewSeconds_ = seconds;
+    progress_.End();
+#else
+    (void)before;
+    (void)document;
+#endif
+  }
+
   // The host hands the plug-in object names cut to a fixed length; the user should know that the
   // plug-in sees longer names cut, and so acts on no name clash with them.
   void WarnOfCutNames(const Scene& scene) {
@@ -191,6 +281,12 @@ class ProgramRun {
   ProgressLine progress_;
   RunTimes times_;
   host_imitation::PluginModule plugin_;
+  std::unique_ptr<StagedFile> previewFile_;
+#ifdef PALISOR_CLI_PREVIEW
+  std::unique_ptr<TextPainter> text_;
+#endif
+  std::size_t previewPictures_ = 0;
+  std::string previewSeconds_;
 };
 
 }  // namespace

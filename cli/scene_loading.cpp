@@ -62,12 +62,13 @@ SceneFormat OutputFormat(const std::string& path, SceneFormat input) {
   return input;
 }
 
-DocumentObjects BuildDocumentFrom(const std::vector<const LoadedScene*>& scenes,
+DocumentObjects BuildDocumentFrom(const std::vector<LoadedScene*>& scenes,
                                   host_imitation::HostDocument& document) {
   DocumentObjects built;
-  for (const LoadedScene* loaded : scenes) {
+  for (LoadedScene* loaded : scenes) {
     const int32_t offset = static_cast<int32_t>(built.objects.size());
-    std::vector<host_imitation::HostObject*> objects = BuildDocument(loaded->scene, document);
+    std::vector<host_imitation::HostObject*> objects =
+        BuildDocument(std::move(loaded->scene.objects), document);
     for (std::size_t i = 0; i < loaded->origins.size() && i < objects.size(); ++i) {
       objects[i]->passthrough = loaded->origins[i];
     }

@@ -29,13 +29,14 @@ LoadedScene LoadScene(const std::string& path);
 // input's.
 SceneFormat OutputFormat(const std::string& path, SceneFormat input);
 
-// Appends the objects of `scenes` to the document in order, gives glTF objects their origins,
-// and returns every object in that order, with the scenes' bindings as one list over it.
+// Moves the objects of `scenes` into the document in order (their geometry with them), gives glTF
+// objects their origins, and returns every object in that order, with the scenes' bindings as one
+// list over it.
 struct DocumentObjects {
   std::vector<host_imitation::HostObject*> objects;
   Scene bindingsOnly;
 };
-DocumentObjects BuildDocumentFrom(const std::vector<const LoadedScene*>& scenes,
+DocumentObjects BuildDocumentFrom(const std::vector<LoadedScene*>& scenes,
                                   host_imitation::HostDocument& document);
 
 }  // namespace palisor_cli

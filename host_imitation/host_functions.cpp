@@ -211,10 +211,7 @@ MQ_HOST_EXPORT void MQ_CALL MQObj_Delete(MQObject object) {
     return;
   }
   doomed->destroyed = true;
-  doomed->vertices = {};
-  doomed->refCounts = {};
-  doomed->selectedVertices = {};
-  doomed->faces = {};
+  doomed->ReleaseGeometry();
 }
 
 MQ_HOST_EXPORT int32_t MQ_CALL MQObj_GetIntValue(MQObject object, int32_t attribute) {

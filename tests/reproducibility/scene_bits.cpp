@@ -71,7 +71,10 @@ HostObject& AddTarget(HostDocument& document, const HostObject& base, const std:
     vertex.y += sequence.Next(1);
     vertex.z += sequence.Next(3);
   }
-  return host_imitation::Host().AddObject(document, name, vertices, base.faces);
+  HostObject& target = host_imitation::Host().AddObject(document, name, vertices);
+  target.faces = base.faces;
+  target.refCounts = base.refCounts;
+  return target;
 }
 
 std::string Hex(float value) {
