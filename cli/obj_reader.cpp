@@ -96,17 +96,26 @@ class ObjReader {
     }
     bounds.push_back(end);
     textEnd_ = end;
-    std::vector<ParsedBatch> batches(parts);
+    // Batches are kept from one call to the next, so that their storage is reused.
+    if (batches_.size() < parts) batches_.resize(parts);
+    for (ParsedBatch& batch : batches_) Clear(batch);
     std::atomic<std::size_t> next{0};
     RunOnThreads(static_cast<unsigned>(std::min<std::size_t>(threads, parts)), [&] {
       for (std::size_t k = next++; k < parts; k = next++) {
-        ParseBatch(bounds[k], bounds[k + 1], batches[k]);
+        ParseBatch(bounds[k], bounds[k + 1], batches_[k]);
       }
     });
-    for (ParsedBatch& batch : batches) {
-      Take(batch);
-      batch = ParsedBatch();
-    }
+    for (std::size_t k = 0; k < parts; ++k) Take(batches_[k]);
+  }
+
+  static void Clear(ParsedBatch& batch) {
+    batch.vertices.clear();
+    batch.faceSizes.clear();
+    batch.corners.clear();
+    batch.texcoords.clear();
+    batch.normals.clear();
+    batch.hasAttributes = false;
+    batch.runs.clear();
   }
 
   Scene Finish() {
@@ -505,6 +514,7 @@ class ObjReader {
   ElementCount texcoords_{"texture coordinate", "texture coordinates"};
   ElementCount normals_{"normal", "normals"};
   std::vector<PendingBinding> pendingBindings_;
+  std::vector<ParsedBatch> batches_;
 };
 
 }  // namespace

@@ -121,6 +121,13 @@ class ProgramRun {
       throw PluginError("the dialog could not be answered: " + dialog.dialogError);
     }
     if (!dialog.shown) return Refused(ran);
+    // After its dialog the plug-in answers failure only when something stopped it part way (it
+    // ran out of memory, say): the document may then be half changed, and is not written.
+    if (!ran) {
+      throw PluginError(
+          "the plug-in could not finish the run (it may have run out of memory); nothing was "
+          "written");
+    }
     ReportMisuse();
     if (arguments_.list) {
       PrintCandidates(out_, dialog);
@@ -317,7 +324,8 @@ int RunProgram(const std::vector<std::string>& arguments, const std::string& plu
   } catch (const PluginError& error) {
     err << "palisor-cli: " << error.what() << '\n';
   } catch (const std::bad_alloc&) {
-    err << "palisor-cli: out of memory\n";
+    err << "palisor-cli: out of memory: the scene does not fit in the memory available; nothing "
+           "was written\n";
   } catch (const std::exception& error) {
     err << "palisor-cli: " << error.what() << '\n';
   }

@@ -48,7 +48,7 @@ RunOutcome FindRunOutcome(const DocumentState& before,
   }
 
   for (const HostObject* target : targets) {
-    const auto* faces = target->faces ? &target->Faces() : &source->object->Faces();
+    const auto* faces = target->FaceCount() > 0 ? &target->Faces() : &source->object->Faces();
     outcome.source.others.push_back(OutcomeObject{target, &source->vertices, faces});
   }
   for (std::size_t d = 0; d < destinations.size(); ++d) {

@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "host/host_api.h"
 #include "host_imitation/host_imitation.h"
 #include "host_imitation/log_format.h"
 #include "host_imitation/modal_dialog.h"
 #include "host_imitation/widget_properties.h"
-#include "widgets/widget_op.h"
 
 namespace host_imitation {
 
@@ -62,26 +62,26 @@ std::vector<int32_t> HostWidget::SelectedItems() const {
 }
 
 std::string WidgetOperationName(int32_t operation) {
-  switch (static_cast<WidgetOp>(operation)) {
-    case WidgetOp::Show:
+  switch (operation) {
+    case MQWIDGETOP_SHOW:
       return "Show";
-    case WidgetOp::GetSystem:
+    case MQWIDGETOP_GET_SYSTEM:
       return "GetSystem";
-    case WidgetOp::Create:
+    case MQWIDGETOP_CREATE:
       return "Create";
-    case WidgetOp::Delete:
+    case MQWIDGETOP_DELETE:
       return "Delete";
-    case WidgetOp::AddChild:
+    case MQWIDGETOP_ADD_CHILD:
       return "AddChild";
-    case WidgetOp::AddChildWindow:
+    case MQWIDGETOP_ADD_CHILD_WINDOW:
       return "AddChildWindow";
-    case WidgetOp::Get:
+    case MQWIDGETOP_GET:
       return "Get";
-    case WidgetOp::Set:
+    case MQWIDGETOP_SET:
       return "Set";
-    case WidgetOp::Call:
+    case MQWIDGETOP_CALL:
       return "Call";
-    case WidgetOp::AddEvent:
+    case MQWIDGETOP_ADD_EVENT:
       return "AddEvent";
   }
   return std::to_string(operation);
@@ -112,32 +112,32 @@ void WidgetService::Reset() {
 
 int32_t WidgetService::Value(int32_t widget, int32_t operation, void* values) {
   const auto* pairs = static_cast<const MQKeyValuePair*>(values);
-  const bool isDelete = operation == OperationCode(WidgetOp::Delete);
+  const bool isDelete = operation == MQWIDGETOP_DELETE;
   LogRequest(widget, operation, isDelete ? nullptr : pairs);
   if (values == nullptr) {
     Misuse("MQWidget_Value: " + WidgetOperationName(operation) + " without an argument");
     return 0;
   }
-  switch (static_cast<WidgetOp>(operation)) {
-    case WidgetOp::Show:
+  switch (operation) {
+    case MQWIDGETOP_SHOW:
       return Show(widget, pairs);
-    case WidgetOp::GetSystem:
+    case MQWIDGETOP_GET_SYSTEM:
       return GetSystem(pairs);
-    case WidgetOp::Create:
+    case MQWIDGETOP_CREATE:
       return Create(widget, pairs);
-    case WidgetOp::Delete:
+    case MQWIDGETOP_DELETE:
       return Delete(widget);
-    case WidgetOp::AddChild:
+    case MQWIDGETOP_ADD_CHILD:
       return AddChild(widget, pairs);
-    case WidgetOp::AddChildWindow:
+    case MQWIDGETOP_ADD_CHILD_WINDOW:
       return AddChildWindow(widget, pairs);
-    case WidgetOp::Get:
+    case MQWIDGETOP_GET:
       return GetOrSet(widget, false, pairs);
-    case WidgetOp::Set:
+    case MQWIDGETOP_SET:
       return GetOrSet(widget, true, pairs);
-    case WidgetOp::Call:
+    case MQWIDGETOP_CALL:
       return Call(widget, pairs);
-    case WidgetOp::AddEvent:
+    case MQWIDGETOP_ADD_EVENT:
       return AddEvent(widget, pairs);
   }
   Misuse("MQWidget_Value: unknown operation " + std::to_string(operation));

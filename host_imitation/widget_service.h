@@ -78,7 +78,7 @@ class WidgetService {
   void SetMessageBoxAnswer(int32_t answer) { messageBoxAnswer_ = answer; }
 
   // --- Creation -------------------------------------------------------------------------------
-  // Makes WidgetOp::Create write id 0 for every request `refuse` returns true for (given the
+  // Makes MQWIDGETOP_CREATE write id 0 for every request `refuse` returns true for (given the
   // kind); an empty function accepts all.
   void RefuseCreations(std::function<bool(const std::string& kind)> refuse) {
     refuseCreation_ = std::move(refuse);

@@ -78,20 +78,28 @@ std::string EncodeUtf8(const std::u32string& text) {
 
 // The file and face index of the font fontconfig prefers for Japanese sans-serif text.
 bool AskFontconfig(std::string& path, int& index) {
-  if (FcInit() == FcFalse) return false;
+  // A configuration of its own, destroyed afterwards, so that nothing of fontconfig's stays.
+  FcConfig* config = FcInitLoadConfigAndFonts();
+  if (config == nullptr) return false;
   FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("sans-serif:lang=ja"));
-  if (pattern == nullptr) return false;
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
-  FcResult result = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-  FcPatternDestroy(pattern);
-  if (match == nullptr) return false;
+  FcPattern* match = nullptr;
+  if (pattern != nullptr) {
+    FcConfigSubstitute(config, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    match = FcFontMatch(config, pattern, &result);
+    FcPatternDestroy(pattern);
+  }
   FcChar8* file = nullptr;
-  bool found = FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file != nullptr;
-  if (found) path = reinterpret_cast<const char*>(file);
-  if (FcPatternGetInteger(match, FC_INDEX, 0, &index) != FcResultMatch) index = 0;
-  FcPatternDestroy(match);
+  const bool found = match != nullptr &&
+                     FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch &&
+                     file != nullptr;
+  if (found) {
+    path = reinterpret_cast<const char*>(file);
+    if (FcPatternGetInteger(match, FC_INDEX, 0, &index) != FcResultMatch) index = 0;
+  }
+  if (match != nullptr) FcPatternDestroy(match);
+  FcConfigDestroy(config);
   return found;
 }
 
