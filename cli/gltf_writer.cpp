@@ -305,6 +305,62 @@ std::string GlbBytes(const std::string& jsonText, const std::string* binary) {
   return out;
 }
 
+// A .glb result: the binary chunk (buffer 0) holds whatever the input held inside itself (its own
+// binary chunk, buffers given as data URIs) and the new bytes; external buffers stay external.
+std::string BinaryResult(OrderedJson& json, const GltfFile& file,
+                         const std::vector<DestinationMorphs>& morphs, const GltfOutput& output,
+                         std::vector<TargetsMade>& made) {
+  OrderedJson& buffers = json["buffers"];
+  auto embedded = [&](std::size_t i) {
+    if (i >= file.model.buffers.size()) return false;
+    const auto uri = buffers[i].find("uri");
+    if (uri == buffers[i].end()) return file.binary && i == 0;
+    return uri->is_string() && uri->get<std::string>().rfind("data:", 0) == 0;
+  };
+  bool needChunk = !morphs.empty();
+  for (std::size_t i = 0; i < buffers.size(); ++i) needChunk = needChunk || embedded(i);
+  std::string chunk;
+  // Per buffer of the input: its index in the result and where its bytes start there.
+  std::vector<std::pair<int64_t, std::size_t>> moved(buffers.size());
+  OrderedJson kept = OrderedJson::array();
+  if (needChunk) kept.push_back(OrderedJson::object());
+  for (std::size_t i = 0; i < buffers.size(); ++i) {
+    if (needChunk && embedded(i)) {
+      while (chunk.size() % 4 != 0) chunk += '\0';
+      moved[i] = {0, chunk.size()};
+      chunk.append(file.model.buffers[i].data.begin(), file.model.buffers[i].data.end());
+    } else {
+      moved[i] = {static_cast<int64_t>(kept.size()), 0};
+      kept.push_back(buffers[i]);
+    }
+  }
+  const auto views = json.find("bufferViews");
+  if (views != json.end() && views->is_array()) {
+    for (OrderedJson& view : *views) {
+      const auto buffer = view.find("buffer");
+      if (buffer == view.end() || !buffer->is_number_unsigned() ||
+          buffer->get<std::size_t>() >= moved.size()) {
+        continue;
+      }
+      const auto& place = moved[buffer->get<std::size_t>()];
+      *buffer = place.first;
+      if (place.second != 0) {
+        view["byteOffset"] = view.value("byteOffset", std::size_t{0}) + place.second;
+      }
+    }
+  }
+  buffers = std::move(kept);
+  NewData data(json, 0, chunk.size());
+  for (const DestinationMorphs& destination : morphs) {
+    made.push_back(AddTargets(json, file, destination, output.keepBackups, data));
+  }
+  chunk += data.bytes();
+  if (needChunk) json["buffers"][0]["byteLength"] = chunk.size();
+  if (json["buffers"].empty()) json.erase("buffers");
+  const std::string text = json.dump(-1, ' ', false, OrderedJson::error_handler_t::replace);
+  return GlbBytes(text, needChunk ? &chunk : nullptr);
+}
+
 }  // namespace
 
 std::string WriteGltfResult(const GltfFile& file, const host_imitation::HostDocument& document,
@@ -316,50 +372,29 @@ std::string WriteGltfResult(const GltfFile& file, const host_imitation::HostDocu
   if (!json["buffers"].is_array()) json["buffers"] = OrderedJson::array();
   OrderedJson& buffers = json["buffers"];
 
-  // New bytes go after those of the binary chunk of a .glb input, else into a buffer of their
-  // own: the first one when writing a .glb (the binary chunk must be the first buffer), the last
-  // one otherwise.
+  if (output.binary) {
+    return BinaryResult(json, file, morphs, output, made);
+  }
+  // New bytes go after those of the binary chunk of a .glb input, which becomes a data URI, or
+  // else into a data URI buffer of their own.
   const bool chunkBuffer =
       file.binary && !buffers.empty() && !buffers[0].contains("uri") && !file.model.buffers.empty();
-  std::string existing;
-  int appendBuffer = 0;
-  if (chunkBuffer) {
-    existing.assign(file.model.buffers[0].data.begin(), file.model.buffers[0].data.end());
-  } else if (output.binary) {
-    if (!morphs.empty()) {
-      if (json["bufferViews"].is_array()) {
-        for (OrderedJson& view : json["bufferViews"]) {
-          if (view.contains("buffer") && view["buffer"].is_number_integer()) {
-            view["buffer"] = view["buffer"].get<int64_t>() + 1;
-          }
-        }
-      }
-      buffers.insert(buffers.begin(), OrderedJson{{"byteLength", 0}});
-    }
-  } else {
-    appendBuffer = static_cast<int>(buffers.size());
-  }
-  NewData data(json, appendBuffer, existing.size());
+  std::string bytes;
+  const int appendBuffer = chunkBuffer ? 0 : static_cast<int>(buffers.size());
+  if (chunkBuffer) bytes.assign(file.model.buffers[0].data.begin(), file.model.buffers[0].data.end());
+  NewData data(json, appendBuffer, bytes.size());
   for (const DestinationMorphs& destination : morphs) {
     made.push_back(AddTargets(json, file, destination, output.keepBackups, data));
   }
-  std::string appended = existing;
-  if (!data.empty()) {
-    appended.resize(existing.size() + (4 - existing.size() % 4) % 4, '\0');
-    appended += data.bytes();
+  bytes += data.bytes();
+  if (chunkBuffer || !data.empty()) {
+    if (!chunkBuffer) json["buffers"].push_back(OrderedJson::object());
+    OrderedJson& buffer = json["buffers"][static_cast<std::size_t>(appendBuffer)];
+    buffer["byteLength"] = bytes.size();
+    buffer["uri"] = "data:application/octet-stream;base64," + Base64(bytes);
   }
-  const bool hasAppendBuffer = chunkBuffer || (!data.empty());
-  if (hasAppendBuffer) {
-    if (!chunkBuffer && !output.binary) buffers.push_back(OrderedJson::object());
-    buffers[static_cast<std::size_t>(appendBuffer)]["byteLength"] = appended.size();
-    if (!output.binary) {
-      buffers[static_cast<std::size_t>(appendBuffer)]["uri"] =
-          "data:application/octet-stream;base64," + Base64(appended);
-    }
-  }
-  const std::string text = json.dump(-1, ' ', false, OrderedJson::error_handler_t::replace);
-  if (!output.binary) return text;
-  return GlbBytes(text, hasAppendBuffer ? &appended : nullptr);
+  if (json["buffers"].empty()) json.erase("buffers");
+  return json.dump(-1, ' ', false, OrderedJson::error_handler_t::replace);
 }
 
 }  // namespace palisor_cli

@@ -62,7 +62,7 @@ TEST(GltfSampleModelsTest, WrittenBackUnchangedAndValid) {
 
   // The morph cube's two targets onto the skinned mesh of another file.
   const std::string skin = kSamples + "/simple_skin/simple_skin.gltf";
-  const std::string result = folder.Path("skin-with-cube-targets.gltf").string();
+  const std::string result = folder.Path("skin-with-cube-targets.glb").string();
   const CliResult run =
       RunCli({skin, "--source-scene",
               kSamples + "/glTF-Sample-Models/AnimatedMorphCube-glTF/AnimatedMorphCube.gltf", "-o",
