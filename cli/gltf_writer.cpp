@@ -381,7 +381,8 @@ std::string WriteGltfResult(const GltfFile& file, const host_imitation::HostDocu
       file.binary && !buffers.empty() && !buffers[0].contains("uri") && !file.model.buffers.empty();
   std::string bytes;
   const int appendBuffer = chunkBuffer ? 0 : static_cast<int>(buffers.size());
-  if (chunkBuffer) bytes.assign(file.model.buffers[0].data.begin(), file.model.buffers[0].data.end());
+  if (chunkBuffer)
+    bytes.assign(file.model.buffers[0].data.begin(), file.model.buffers[0].data.end());
   NewData data(json, appendBuffer, bytes.size());
   for (const DestinationMorphs& destination : morphs) {
     made.push_back(AddTargets(json, file, destination, output.keepBackups, data));
