@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds Palisor and runs every test: once as built for use, once under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and as the Windows DLLs (32 and 64 bits) under Wine.
+# UndefinedBehaviorSanitizer, and as the Windows DLLs (32 and 64 bits) under Wine; then builds and
+# checks the Windows release package, and runs each fuzzer a short while (scripts/fuzz.sh runs them
+# longer).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -29,5 +31,11 @@ for preset in native sanitize win32 win64; do
   cmake --build --preset "$preset" -j "$jobs"
   ctest --preset "$preset" -j "$jobs" || status=1
 done
+# The release package, built twice, checked with the programs of the builds above.
+echo "== package"
+scripts/check-package.sh || status=1
+
+# Each libFuzzer harness for 12 seconds, built with Clang in a build of its own.
+scripts/fuzz.sh 12 || status=1
 
 exit $status
