@@ -52,8 +52,12 @@ void WriteScenes(const std::filesystem::path& glb, const std::filesystem::path& 
   const SurfaceMesh destination = MakeDestinationSurface(kVertices, true);
   const char* const names[] = {"smile", "blink", "frown"};
   std::string bin;
-  palisor_cli::OrderedJson json = {
-      {"asset", {{"version", "2.0"}}}, {"scene", 0}, {"scenes", {{{"nodes", {0, 1}}}}}};
+  // Every top-level member exists before references into the JSON are held.
+  palisor_cli::OrderedJson json = {{"asset", {{"version", "2.0"}}},
+                                   {"scene", 0},
+                                   {"scenes", {{{"nodes", {0, 1}}}}},
+                                   {"bufferViews", palisor_cli::OrderedJson::array()},
+                                   {"accessors", palisor_cli::OrderedJson::array()}};
   auto view = [&](const void* data, std::size_t size) {
     json["bufferViews"].push_back(
         {{"buffer", 0}, {"byteOffset", bin.size()}, {"byteLength", size}});

@@ -356,7 +356,9 @@ std::string BinaryResult(OrderedJson& json, const GltfFile& file,
   }
   chunk += data.bytes();
   if (needChunk) json["buffers"][0]["byteLength"] = chunk.size();
-  if (json["buffers"].empty()) json.erase("buffers");
+  for (const char* array : {"buffers", "bufferViews", "accessors"}) {
+    if (json[array].empty()) json.erase(array);
+  }
   const std::string text = json.dump(-1, ' ', false, OrderedJson::error_handler_t::replace);
   return GlbBytes(text, needChunk ? &chunk : nullptr);
 }
@@ -368,8 +370,12 @@ std::string WriteGltfResult(const GltfFile& file, const host_imitation::HostDocu
                             const GltfOutput& output, std::vector<TargetsMade>& made) {
   const std::vector<DestinationMorphs> morphs = CollectMorphTargets(file, document, before);
   OrderedJson json = file.json;
+  // The members new data goes into exist before references into the JSON are held: adding a
+  // member later could move the others.
+  for (const char* array : {"buffers", "bufferViews", "accessors"}) {
+    if (!json[array].is_array()) json[array] = OrderedJson::array();
+  }
   RebaseUris(json, file.path, output.path);
-  if (!json["buffers"].is_array()) json["buffers"] = OrderedJson::array();
   OrderedJson& buffers = json["buffers"];
 
   if (output.binary) {
@@ -394,7 +400,9 @@ std::string WriteGltfResult(const GltfFile& file, const host_imitation::HostDocu
     buffer["byteLength"] = bytes.size();
     buffer["uri"] = "data:application/octet-stream;base64," + Base64(bytes);
   }
-  if (json["buffers"].empty()) json.erase("buffers");
+  for (const char* array : {"buffers", "bufferViews", "accessors"}) {
+    if (json[array].empty()) json.erase(array);
+  }
   return json.dump(-1, ' ', false, OrderedJson::error_handler_t::replace);
 }
 
