@@ -4,8 +4,7 @@
 #include <algorithm>
 
 #include "host/host_function_table.h"
-#include "tool/find_object_by_name.h"
-#include "tool/morph_object_name.h"
+#include "tool/naming.h"
 #include "tool/palisor.h"
 #include "tool/run_settings.h"
 

@@ -1,9 +1,11 @@
-#include "tool/palisor_window.h"
+#include "tool/dialog.h"
 
+#include <algorithm>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "host/multibyte_conversion.h"
-#include "tool/multibyte_to_wide.h"
 #include "tool/palisor.h"
 #include "tool/run_settings.h"
 #include "widgets/widget_value.h"
@@ -11,6 +13,9 @@
 using namespace widget_key;
 
 namespace {
+
+// The modal result of the OK button; every other one counts as a cancel.
+constexpr int32_t kModalResultOk = 1;
 
 constexpr const char16_t* kModeTexts[] = {u"keynote準拠(&K)", u"同頂点数(&D)", u"モーフ設定(&A)"};
 constexpr const char16_t* kModeHints[] = {
@@ -158,4 +163,35 @@ int32_t PalisorWindow::OnModeChanged(MQWidgetBase* sender, void*) {
   tool->ListCandidates();
   FillTargetList();
   return 0;
+}
+
+std::u16string MultibyteToWide(const std::string& text) {
+  // Every byte yields at most two UTF-16 units, so this buffer always holds the whole text.
+  const std::size_t bufferUnits = 2 * text.size() + 1;
+  std::unique_ptr<char16_t[]> buffer(new char16_t[bufferUnits]);
+  if (mq::MultibyteToUtf16(nullptr, buffer.get(), bufferUnits, text.c_str()) != mq::kConverted) {
+    return u"invalid";
+  }
+  return std::u16string(buffer.get());
+}
+
+void Palisor::RunDialog() {
+  MQWindow mainWindow(QueryMainWindowId());
+  PalisorWindow dialog(mainWindow, this);
+  if (ShowModal(dialog) != kModalResultOk) return;
+
+  // A host reporting more items than there are candidates must not make the read-back write past
+  // the candidates' end.
+  std::vector<MorphCandidate>& candidates = runSettings.candidates;
+  const int32_t itemCount = dialog.targetList->GetItemCount();
+  const std::size_t readable =
+      std::min(candidates.size(), static_cast<std::size_t>(std::max(itemCount, 0)));
+  for (std::size_t index = 0; index < readable; ++index) {
+    candidates[index].ticked = dialog.targetList->GetItemSelected(static_cast<int32_t>(index));
+  }
+  runSettings.selectedVerticesOnly =
+      GetWidgetValue(*dialog.selectedOnlyCheck, widget_key::kChecked);
+  runSettings.createBackup = GetWidgetValue(*dialog.backupCheck, widget_key::kChecked);
+  runSettings.confirmed = true;
+  // The dialog goes first, then the main window's wrapper.
 }

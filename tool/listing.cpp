@@ -1,7 +1,9 @@
+// Listing: the Source's morph-target candidates in the current listing mode, each with its
+// preset tick.
 #include <algorithm>
 
 #include "host/host_function_table.h"
-#include "tool/keynote_naming.h"
+#include "tool/naming.h"
 #include "tool/palisor.h"
 #include "tool/run_settings.h"
 

@@ -1,8 +1,8 @@
-#include "tool/nearest_source_vertices.h"
+#include "reference/nearest_source_vertices.h"
 
 #include "host/host_function_table.h"
-#include "tool/read_used_vertices.h"
-#include "tool/used_vertex_range.h"
+#include "tool/correspondence.h"
+#include "tool/vertex_walk.h"
 
 NearestList NearestSourceVertices(const cmq::CMQObject& source, const MQPoint& position) {
   NearestList nearest;

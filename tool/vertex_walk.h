@@ -1,10 +1,12 @@
-// A forward walk over an object's used vertices: those whose reference count is above 0, that is,
-// those some face uses. Every vertex walk of the tool goes through it.
+// The vertex walks of correspondence and applying: over an object's used vertices (those whose
+// reference count is above 0, that is, those some face uses), and the vertex selection that
+// restricts them.
 #pragma once
 
 #include <cstdint>
 
 #include "host/cmq_object.h"
+#include "host/host_api.h"
 
 // for (int32_t vertex : UsedVertexRange(object)) visits the used vertices in increasing order. The
 // end is the object's vertex count, asked of the host afresh at every comparison, and every step
@@ -39,3 +41,8 @@ class UsedVertexRange {
  private:
   cmq::CMQObject object_;
 };
+
+// Whether a vertex of an object is selected, as the host keeps the selection per document.
+// Asks the document for the object's index afresh, then for the vertex's selection. An object
+// that the document does not know has no selected vertex.
+bool IsVertexSelected(MQDocument document, MQObject object, int32_t vertex);

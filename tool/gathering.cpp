@@ -1,9 +1,24 @@
+// Gathering: the first selected object in document order is the Source, every further one a
+// Destination; with fewer than two the run is refused with a warning.
+#include <string>
+
 #include "host/host_function_table.h"
+#include "host/plugin_message.h"
 #include "tool/palisor.h"
 #include "tool/run_settings.h"
-#include "tool/selection_warning.h"
+#include "widgets/widget_value.h"
+#include "widgets/window.h"
 
 namespace {
+
+// The warning box over the host's main window, titled with the host's "Error" text; returns when
+// the user has closed it.
+void ShowSelectionWarning() {
+  MQWindow mainWindow(QueryMainWindowId());
+  const std::u16string title = mq::RequestHostText("Error");
+  ShowMessageBox(mainWindow, "warning",
+                 u"SourceオブジェクトとDestinationオブジェクトを選択してください。", title.c_str());
+}
 
 std::string JoinNames(const std::vector<cmq::CMQObject>& objects) {
   std::string joined;

@@ -1,7 +1,6 @@
-#include "tool/interpolated_delta.h"
+#include "reference/interpolated_delta.h"
 
 #include "host/host_function_table.h"
-#include "tool/saturated_point.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The nearest used Source vertices of one point, found by reading every used Source vertex
-// through the host. It is the plain reference search: any faster search must give the same lists
-// to the bit.
+// through the host for every point. It is the plain reference search that tests and benchmarks
+// hold the plug-in's correspondence to: any faster search must give the same lists to the bit.
 #pragma once
 
 #include "host/cmq_object.h"

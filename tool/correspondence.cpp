@@ -5,13 +5,23 @@
 // vertices, then the used Source vertices. The search over them (FindNearestAll) gives the very
 // lists that reading every used Source vertex for every Destination vertex gives
 // (NearestSourceVertices), at a fraction of the cost.
+#include "tool/correspondence.h"
+
 #include "host/host_function_table.h"
 #include "search/nearest_search.h"
 #include "tool/palisor.h"
-#include "tool/read_used_vertices.h"
 #include "tool/run_settings.h"
-#include "tool/used_vertex_range.h"
-#include "tool/vertex_selection.h"
+#include "tool/vertex_walk.h"
+
+SourcePoints ReadUsedVertices(const cmq::CMQObject& object) {
+  SourcePoints points;
+  for (int32_t vertex : UsedVertexRange(object)) {
+    MQPoint position{};
+    mq::hostFunctions.MQObj_GetVertex(object.object, vertex, &position);
+    points.Add(vertex, ToSearchPoint(position));
+  }
+  return points;
+}
 
 bool Palisor::BuildCorrespondence(cmq::CMQObject destination) {
   CorrespondenceMap.clear();

@@ -1,18 +1,32 @@
-// The displacement of one Destination vertex in one morph target: the inverse-square-distance
-// weighted mean of the displacements of its nearest Source vertices.
+// Applying morphs: every morph object of a Destination moves each vertex by the
+// inverse-square-distance weighted mean of the displacements (target minus base) of the vertex's
+// nearest Source vertices in its own target (Palisor::ApplyMorphs). The blend and the position
+// arithmetic it uses stay finite for finite input.
 #pragma once
 
 #include <cmath>
+#include <limits>
 
-#include "host/cmq_object.h"
+#include "host/host_api.h"
 #include "search/nearest_search.h"
 
-// Reads Source vertex j and target vertex j for every listed Source vertex j. An entry at distance
-// 0 takes all: its displacement is the delta, unweighted. An empty list gives (0, 0, 0). A Source
-// vertex that the target lacks (the target has fewer vertices) shows no displacement: its target
-// position is taken to be its base position.
-MQPoint InterpolatedDelta(const NearestList& nearest, const cmq::CMQObject& source,
-                          const cmq::CMQObject& target);
+// Position arithmetic that stays finite: a sum or difference of finite floats beyond the float
+// range becomes the largest finite float of its sign, the nearest a 32-bit position can come to
+// it. Every result within the range is the plain float sum or difference, bit for bit.
+inline float Saturated(float value) {
+  if (!std::isinf(value)) return value;
+  return std::copysign(std::numeric_limits<float>::max(), value);
+}
+
+// a - b componentwise.
+inline MQPoint SaturatedDifference(const MQPoint& a, const MQPoint& b) {
+  return MQPoint{Saturated(a.x - b.x), Saturated(a.y - b.y), Saturated(a.z - b.z)};
+}
+
+// a + b componentwise.
+inline MQPoint SaturatedSum(const MQPoint& a, const MQPoint& b) {
+  return MQPoint{Saturated(a.x + b.x), Saturated(a.y + b.y), Saturated(a.z + b.z)};
+}
 
 // The same weighted mean with weights and sums in double precision, rounded to float once at the
 // end. For finite displacements and weights no step overflows, and the mean lies between the

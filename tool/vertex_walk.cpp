@@ -1,4 +1,4 @@
-#include "tool/used_vertex_range.h"
+#include "tool/vertex_walk.h"
 
 #include "host/host_function_table.h"
 
@@ -22,4 +22,10 @@ void UsedVertexRange::Iterator::SkipUnused() {
          mq::hostFunctions.MQObj_GetVertexRefCount(object_.object, index_) <= 0) {
     ++index_;
   }
+}
+
+bool IsVertexSelected(MQDocument document, MQObject object, int32_t vertex) {
+  const int32_t objectIndex = mq::hostFunctions.MQDoc_GetObjectIndex(document, object);
+  if (objectIndex < 0) return false;
+  return mq::hostFunctions.MQDoc_IsSelectVertex(document, objectIndex, vertex) != 0;
 }
