@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Palisor and runs every test: once as built for use, once under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and as the Windows DLLs (32 and 64 bits) under Wine; then runs each
-# fuzzer a short while (scripts/fuzz.sh runs them longer).
+# UndefinedBehaviorSanitizer, and as the Windows DLLs (32 and 64 bits) under Wine; then builds and
+# checks the Windows release package, and runs each fuzzer a short while (scripts/fuzz.sh runs them
+# longer).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -10,6 +11,10 @@ cd "$root"
 # libpng, FreeType, fontconfig and a font with Japanese glyphs: palisor-cli's --preview.
 scripts/install-dependencies.sh libnanoflann-dev libpng-dev libfreetype-dev libfontconfig-dev \
   fonts-noto-cjk
+# The glTF tests: Debian's sample models, and the Khronos validator and three.js from npm, pinned
+# by tests/gltf_clients/package-lock.json.
+scripts/install-dependencies.sh nodejs npm assimp-testmodels
+npm ci --prefix tests/gltf_clients --no-audit --no-fund --loglevel=error
 scripts/install-windows-toolchain.sh
 
 jobs=$(nproc)
@@ -26,6 +31,9 @@ for preset in native sanitize win32 win64; do
   cmake --build --preset "$preset" -j "$jobs"
   ctest --preset "$preset" -j "$jobs" || status=1
 done
+# The release package, built twice, checked with the programs of the builds above.
+echo "== package"
+scripts/check-package.sh || status=1
 
 # Each libFuzzer harness for 12 seconds, built with Clang in a build of its own.
 scripts/fuzz.sh 12 || status=1
