@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cfenv>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
@@ -10,7 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "search/float_control.h"
 #include "search/kd_tree.h"
+
+#ifdef PALISOR_HAS_MXCSR
+#include <xmmintrin.h>
+#endif
 
 namespace {
 
@@ -114,6 +120,43 @@ std::vector<SearchPoint> Lattice(int side, float spacing) {
   }
   return points;
 }
+
+// A floating-point state a host may run its thread in: a rounding mode, and on x86 tiny results
+// flushed to zero and tiny inputs taken as zero.
+struct FloatMode {
+  const char* name;
+  int rounding;
+  bool flushTiny;
+};
+
+constexpr FloatMode kFloatModes[] = {
+    {"to nearest", FE_TONEAREST, false},         {"upwards", FE_UPWARD, false},
+    {"downwards", FE_DOWNWARD, false},           {"towards zero", FE_TOWARDZERO, false},
+    {"to nearest, FTZ+DAZ", FE_TONEAREST, true}, {"upwards, FTZ+DAZ", FE_UPWARD, true},
+};
+
+// Puts the calling thread in `mode` until the scope ends; false where the mode does not exist.
+class FloatModeScope {
+ public:
+  explicit FloatModeScope(const FloatMode& mode) : restore_(CurrentFloatControl()) {
+    std::fesetround(mode.rounding);
+#ifdef PALISOR_HAS_MXCSR
+    constexpr unsigned int kFlushToZero = 0x8000;
+    constexpr unsigned int kDenormalsAreZero = 0x0040;
+    if (mode.flushTiny) _mm_setcsr(_mm_getcsr() | kFlushToZero | kDenormalsAreZero);
+    available_ = true;
+#else
+    available_ = !mode.flushTiny;
+#endif
+  }
+  bool available() const {
+    return available_;
+  }
+
+ private:
+  AdoptedFloatControl restore_;
+  bool available_ = false;
+};
 
 TEST(NearestSearchRandomClouds, SizesZeroToFourMatchTheExhaustiveSearch) {
   for (uint32_t pattern = 1; pattern <= 40; ++pattern) {
@@ -277,6 +320,24 @@ TEST(NearestSearchExtremeCoordinates, NonFiniteQueriesAndSourcesMatchTheExhausti
   }
 }
 
+// Whatever state the calling thread computes in, every thread of the search computes in it too,
+// and the tree prunes exactly: the lists are the exhaustive search's in that state, on one thread
+// and on three. Enough queries for three workers; clouds of ordinary and of subnormal sizes.
+TEST(NearestSearchFloatModes, TheCallingThreadsStateRulesEveryThread) {
+  RandomPoints random(17);
+  const SourcePoints cloud = MakeSource(random.InBox(600, 1.0f));
+  const std::vector<SearchPoint> queries = random.InBox(12300, 1.2f);
+  const SourcePoints tiny = MakeSource(random.InBox(100, 3e-38f));
+  const std::vector<SearchPoint> tinyQueries = random.InBox(12300, 4e-38f);
+  for (const FloatMode& mode : kFloatModes) {
+    SCOPED_TRACE(mode.name);
+    const FloatModeScope scope(mode);
+    if (!scope.available()) continue;
+    ExpectExhaustiveLists(cloud, queries);
+    ExpectExhaustiveLists(tiny, tinyQueries);
+  }
+}
+
 TEST(NearestSearchThreads, AnswersDoNotDependOnTheNumberOfThreads) {
   RandomPoints random(3);
   const SourcePoints source = MakeSource(random.OnGrid(20000, 40));
@@ -314,7 +375,7 @@ TEST(NearestSearchTree, ReusedScratchGivesTheSameListsAsAFreshOne) {
 
 // The box bound against the float distance of points inside the box, where rounding is at its
 // most delicate: coordinates of very different magnitudes, huge ones among them.
-TEST(NearestSearchTree, BoxBoundNeverExceedsTheDistanceOfAPointInside) {
+void ExpectBoxBoundBelowDistancesInside() {
   std::mt19937 engine(21);
   std::uniform_int_distribution<int> exponent(-40, 128);
   std::uniform_real_distribution<float> mantissa(-1.0f, 1.0f);
@@ -336,7 +397,7 @@ TEST(NearestSearchTree, BoxBoundNeverExceedsTheDistanceOfAPointInside) {
         case 1:
           return highEnd;
         default:
-          return lowEnd / 2 + highEnd / 2;
+          return std::min(std::max(lowEnd / 2 + highEnd / 2, lowEnd), highEnd);
       }
     };
     const SearchPoint inside{pick(0, low.x, high.x), pick(1, low.y, high.y),
@@ -344,6 +405,14 @@ TEST(NearestSearchTree, BoxBoundNeverExceedsTheDistanceOfAPointInside) {
     const SearchPoint query{coordinate(), coordinate(), coordinate()};
     ASSERT_LE(BoxBound(query, low, high), SquaredDistance(query, inside))
         << trial << ": query " << query.x << " " << query.y << " " << query.z;
+  }
+}
+
+TEST(NearestSearchTree, BoxBoundNeverExceedsTheDistanceOfAPointInsideInEveryMode) {
+  for (const FloatMode& mode : kFloatModes) {
+    SCOPED_TRACE(mode.name);
+    const FloatModeScope scope(mode);
+    if (scope.available()) ExpectBoxBoundBelowDistancesInside();
   }
 }
 
