@@ -7,8 +7,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-# nanoflann is the peer k-d tree the searches are compared with.
-scripts/install-dependencies.sh libnanoflann-dev
+# nanoflann, FLANN and CGAL are the peer searches the nearest-point search is compared with.
+scripts/install-dependencies.sh libnanoflann-dev libflann-dev libcgal-dev
 
 mkdir -p build
 cmake -S . -B build/benchmark -DCMAKE_BUILD_TYPE=Release -DPALISOR_BENCHMARKS=ON \

@@ -5,8 +5,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-# nanoflann: the benchmarks, which the native build compiles (and does not run), compare with it.
-scripts/install-dependencies.sh libnanoflann-dev
+# nanoflann, FLANN and CGAL: the benchmarks, which the native build compiles (and does not run),
+# compare with them.
+scripts/install-dependencies.sh libnanoflann-dev libflann-dev libcgal-dev
 scripts/install-windows-toolchain.sh
 
 jobs=$(nproc)

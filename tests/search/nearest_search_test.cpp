@@ -184,6 +184,41 @@ TEST(NearestSearchRandomClouds, CoarseGridCloudsFullOfTiesMatch) {
   ExpectExhaustiveLists(source, random.OnGrid(3000, 11));
 }
 
+// Shapes whose proportions are far from a cube's, large enough for a tree built in parts: points on
+// a cylinder a hundred times as long as it is wide, and on four planes at odd angles, with queries
+// on and around them.
+TEST(NearestSearchShapes, LongThinCylinderAndPlanesMatch) {
+  std::mt19937 engine(23);
+  std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+  const auto cylinder = [&](std::size_t count, float radius) {
+    std::vector<SearchPoint> points;
+    for (std::size_t k = 0; k < count; ++k) {
+      const float angle = 6.2831853f * unit(engine);
+      points.push_back({200.0f * unit(engine), radius * std::cos(angle), radius * std::sin(angle)});
+    }
+    return points;
+  };
+  const auto planes = [&](std::size_t count, float offset) {
+    const SearchPoint normals[4] = {{0, 0, 1}, {0.6f, 0.8f, 0}, {-0.48f, 0.6f, 0.64f}, {1, 0, 0}};
+    std::vector<SearchPoint> points;
+    for (std::size_t k = 0; k < count; ++k) {
+      const SearchPoint& n = normals[k % 4];
+      // Two directions in the plane: n x e for a unit axis e not along n, and n x (n x e).
+      const SearchPoint e = std::fabs(n.x) < 0.9f ? SearchPoint{1, 0, 0} : SearchPoint{0, 1, 0};
+      const SearchPoint u{n.y * e.z - n.z * e.y, n.z * e.x - n.x * e.z, n.x * e.y - n.y * e.x};
+      const SearchPoint v{n.y * u.z - n.z * u.y, n.z * u.x - n.x * u.z, n.x * u.y - n.y * u.x};
+      const float a = 4 * unit(engine) - 2;
+      const float b = 4 * unit(engine) - 2;
+      const float c = static_cast<float>(k % 4) + offset * (unit(engine) - 0.5f);
+      points.push_back(
+          {a * u.x + b * v.x + c * n.x, a * u.y + b * v.y + c * n.y, a * u.z + b * v.z + c * n.z});
+    }
+    return points;
+  };
+  ExpectExhaustiveLists(MakeSource(cylinder(40000, 1.0f)), cylinder(1000, 1.1f));
+  ExpectExhaustiveLists(MakeSource(planes(40000, 0.0f)), planes(1000, 0.2f));
+}
+
 TEST(NearestSearchTies, LatticeQueriesAtPointsEdgesAndCellCentres) {
   const SourcePoints source = MakeSource(Lattice(12, 0.5f));
   std::vector<SearchPoint> queries;
