@@ -39,6 +39,29 @@ ListingMode ParseMode(const std::string& text) {
   throw InputError("--mode takes keynote, vertex-count or morph, not '" + text + "'");
 }
 
+PreviewView ParseView(const std::string& text) {
+  if (text == "front") return PreviewView::kFront;
+  if (text == "side") return PreviewView::kSide;
+  if (text == "top") return PreviewView::kTop;
+  if (text == "three-quarter") return PreviewView::kThreeQuarter;
+  throw InputError("--view takes front, side, top or three-quarter, not '" + text + "'");
+}
+
+// "WxH", each side from 16 to 4096 pixels.
+void ParsePreviewSize(const std::string& text, Arguments& parsed) {
+  const std::size_t split = text.find('x');
+  int64_t width = 0;
+  int64_t height = 0;
+  if (split == std::string::npos || !ParseIndex(text.substr(0, split), width) ||
+      !ParseIndex(text.substr(split + 1), height) || width < 16 || height < 16 || width > 4096 ||
+      height > 4096) {
+    throw InputError("--preview-size takes WIDTHxHEIGHT in pixels, each from 16 to 4096, not '" +
+                     text + "'");
+  }
+  parsed.previewWidth = static_cast<int32_t>(width);
+  parsed.previewHeight = static_cast<int32_t>(height);
+}
+
 VertexSelection ParseVertexSelection(const std::string& text) {
   // Index lists hold no "=", so the last one ends the object name.
   const std::size_t split = text.rfind('=');
@@ -78,6 +101,7 @@ Arguments ParseArguments(const std::vector<std::string>& arguments) {
   Arguments parsed;
   std::vector<std::string> positional;
   bool outputGiven = false;
+  std::string previewOptionGiven;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     auto value = [&]() -> const std::string& {
@@ -119,6 +143,16 @@ Arguments ParseArguments(const std::vector<std::string>& arguments) {
         throw InputError("--bind takes BASE=TARGET, not '" + binding + "'");
       }
       parsed.bindings.push_back(binding);
+    } else if (argument == "--preview") {
+      if (!parsed.previewPath.empty()) throw InputError("--preview is given twice");
+      parsed.previewPath = value();
+      if (parsed.previewPath.empty()) throw InputError("--preview needs a file name");
+    } else if (argument == "--view") {
+      parsed.previewView = ParseView(value());
+      previewOptionGiven = argument;
+    } else if (argument == "--preview-size") {
+      ParsePreviewSize(value(), parsed);
+      previewOptionGiven = argument;
     } else if (argument == "--list") {
       parsed.list = true;
     } else if (argument == "--cancel") {
@@ -141,6 +175,12 @@ Arguments ParseArguments(const std::vector<std::string>& arguments) {
   parsed.scenePath = positional[0];
   if (!outputGiven && !parsed.list) throw InputError("no output file given (-o OUT.obj)");
   if (parsed.selectNames.empty()) throw InputError("no object selected (--select NAME)");
+  if (!previewOptionGiven.empty() && parsed.previewPath.empty()) {
+    throw InputError(previewOptionGiven + " shapes a preview: it needs --preview FILE.png");
+  }
+  if (!parsed.previewPath.empty() && parsed.list) {
+    throw InputError("--list draws nothing: --preview needs a run");
+  }
   return parsed;
 }
 

@@ -30,6 +30,9 @@ struct VertexSelection {
   std::vector<IndexRange> ranges;
 };
 
+// The direction a preview looks at the scene from.
+enum class PreviewView { kFront, kSide, kTop, kThreeQuarter };
+
 struct Arguments {
   std::string scenePath;
   std::string outputPath;
@@ -44,6 +47,12 @@ struct Arguments {
   // Each as given, "BASE=TARGET": names may hold "=" themselves, so the split is made once the
   // scene's names are known.
   std::vector<std::string> bindings;
+  // --preview FILE.png: the contact sheet of the run; empty for none.
+  std::string previewPath;
+  PreviewView previewView = PreviewView::kThreeQuarter;
+  // The size of one picture of the sheet, in pixels.
+  int32_t previewWidth = 256;
+  int32_t previewHeight = 256;
   bool list = false;
   bool cancel = false;
   bool help = false;

@@ -40,7 +40,8 @@ DocumentState CaptureDocument(const host_imitation::HostDocument& document,
   DocumentState state;
   for (const HostObject* object : document.slots) {
     if (object == nullptr || object->destroyed) continue;
-    state.objects.push_back(ObjectState{object, object->name, object->vertices});
+    state.objects.push_back(ObjectState{object, object->name, object->vertices,
+                                        object->IntValue(MQOBJECT_ATTRIBUTE_SELECTED) != 0});
   }
   state.bindings = morphFeature.Bindings();
   return state;

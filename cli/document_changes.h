@@ -18,6 +18,7 @@ struct ObjectState {
   const host_imitation::HostObject* object = nullptr;
   std::string name;
   std::vector<MQPoint> vertices;
+  bool selected = false;
 };
 
 struct DocumentState {

@@ -39,6 +39,12 @@ const std::vector<OptionHelp>& ListedOptions() {
        "each name)"},
       {"--list", "", "print the mode's candidates with their ticks, cancel, write nothing"},
       {"--cancel", "", "answer everything, then press Cancel: the scene is written unchanged"},
+      {"--preview", "FILE.png",
+       "draw the Source, targets, Destinations and morph objects on a PNG contact sheet"},
+      {"--view", "VIEW",
+       "the preview's direction: front, side, top or three-quarter (the default)"},
+      {"--preview-size", "WxH",
+       "the size of each picture of the preview in pixels (default 256x256)"},
       {"-h, --help", "", "print this help and exit"},
       {"--version", "", "print the version and exit"},
   };
@@ -124,7 +130,7 @@ void WriteHelp(std::ostream& out) {
   WriteWrapped(out,
                "Exit status: 0 when the run finished (OK or Cancel), 1 when the plug-in refused "
                "it, 2 for a usage or input error. On 1 and 2, and with --list, nothing is "
-               "written.",
+               "written; after a Cancel no preview is drawn.",
                0, 0);
 }
 

@@ -1,19 +1,24 @@
 #include "cli/obj_reader.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <memory>
 #include <set>
 #include <string_view>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "cli/float_text.h"
 #include "cli/input_error.h"
+#include "cli/obj_line_batches.h"
+#include "cli/worker_threads.h"
 
 namespace palisor_cli {
 
@@ -22,6 +27,9 @@ namespace {
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
+
+// Lines of a text are read in batches of about this many bytes, each parsed on all threads.
+constexpr std::size_t kBatchBytes = std::size_t{16} << 20;
 
 // Statements kept as text, with their place among the faces.
 bool IsPassedThrough(std::string_view keyword) {
@@ -39,16 +47,16 @@ bool IsUnsupportedGeometry(std::string_view keyword) {
   return kKeywords.count(keyword) != 0;
 }
 
-// Splits a line into blank-separated tokens.
+// Splits a line into words.
 class Tokens {
  public:
   Tokens(const char* begin, const char* end) : position_(begin), end_(end) {}
 
   bool Next(std::string_view& token) {
-    while (position_ < end_ && IsBlank(*position_)) ++position_;
+    while (position_ < end_ && IsSeparator(*position_)) ++position_;
     if (position_ == end_) return false;
     const char* start = position_;
-    while (position_ < end_ && !IsBlank(*position_)) ++position_;
+    while (position_ < end_ && !IsSeparator(*position_)) ++position_;
     token = std::string_view(start, static_cast<std::size_t>(position_ - start));
     return true;
   }
@@ -72,24 +80,45 @@ class ObjReader {
  public:
   explicit ObjReader(const std::string& fileLabel) : fileLabel_(fileLabel) {}
 
-  Scene Read(const std::string& text) {
-    const char* position = text.data();
-    const char* const end = text.data() + text.size();
+  // Reads whole lines [begin, end), the first ones of the text when `first`. The byte at `end`
+  // must be readable.
+  void ReadLines(const char* begin, const char* end, bool first) {
     // Some editors begin UTF-8 text with a byte order mark; it is no part of the first line.
-    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) position += 3;
-    while (position < end) {
-      ++lineNumber_;
-      const std::size_t remaining = static_cast<std::size_t>(end - position);
-      const void* newline = std::memchr(position, '\n', remaining);
-      std::size_t length =
-          newline != nullptr
-              ? static_cast<std::size_t>(static_cast<const char*>(newline) - position)
-              : remaining;
-      const char* next = position + (newline != nullptr ? length + 1 : length);
-      if (length > 0 && position[length - 1] == '\r') --length;
-      ReadLine(position, length);
-      position = next;
+    if (first && end - begin >= 3 && std::memcmp(begin, "\xEF\xBB\xBF", 3) == 0) begin += 3;
+    const unsigned threads = HardwareThreads();
+    const std::size_t size = static_cast<std::size_t>(end - begin);
+    const std::size_t parts = threads > 1 && size > (std::size_t{1} << 20) ? 2 * threads : 1;
+    std::vector<const char*> bounds = {begin};
+    for (std::size_t k = 1; k < parts; ++k) {
+      const char* at = std::max(bounds.back(), begin + size * k / parts);
+      const void* newline = std::memchr(at, '\n', static_cast<std::size_t>(end - at));
+      bounds.push_back(newline != nullptr ? static_cast<const char*>(newline) + 1 : end);
     }
+    bounds.push_back(end);
+    textEnd_ = end;
+    // Batches are kept from one call to the next, so that their storage is reused.
+    if (batches_.size() < parts) batches_.resize(parts);
+    for (ParsedBatch& batch : batches_) Clear(batch);
+    std::atomic<std::size_t> next{0};
+    RunOnThreads(static_cast<unsigned>(std::min<std::size_t>(threads, parts)), [&] {
+      for (std::size_t k = next++; k < parts; k = next++) {
+        ParseBatch(bounds[k], bounds[k + 1], batches_[k]);
+      }
+    });
+    for (std::size_t k = 0; k < parts; ++k) Take(batches_[k]);
+  }
+
+  static void Clear(ParsedBatch& batch) {
+    batch.vertices.clear();
+    batch.faceSizes.clear();
+    batch.corners.clear();
+    batch.texcoords.clear();
+    batch.normals.clear();
+    batch.hasAttributes = false;
+    batch.runs.clear();
+  }
+
+  Scene Finish() {
     FinishObject();
     if (scene_.objects.empty()) Fail(fileLabel_ + ": the scene holds no object (no 'o' line)");
     ResolveBindings();
@@ -97,6 +126,105 @@ class ObjReader {
   }
 
  private:
+  // Reads `count` lines from `begin` one by one.
+  void ReadEach(const char* begin, std::size_t count) {
+    const char* position = begin;
+    for (std::size_t k = 0; k < count; ++k) {
+      ++lineNumber_;
+      std::size_t length = 0;
+      const char* next = NextLine(position, textEnd_, length);
+      ReadLine(position, length);
+      position = next;
+    }
+  }
+
+  // Takes over what a batch parsed, in line order. A run of lines that does not fit the scene
+  // read so far as it stands (before any object, indexes out of range) is read line by line,
+  // which reports the first mistake.
+  void Take(const ParsedBatch& batch) {
+    std::size_t vertex = 0;
+    std::size_t face = 0;
+    std::size_t corner = 0;
+    for (const LineRun& run : batch.runs) {
+      if (run.kind == LineRun::kOther) {
+        ReadEach(run.begin, 1);
+      } else if (run.kind == LineRun::kVertices) {
+        if (inObject_ && vertices_.total + static_cast<int64_t>(run.lines) <=
+                             std::numeric_limits<int32_t>::max()) {
+          TakeVertices(batch, vertex, run.lines);
+        } else {
+          ReadEach(run.begin, run.lines);
+        }
+        vertex += run.lines;
+      } else {
+        std::size_t corners = 0;
+        for (std::size_t k = face; k < face + run.lines; ++k) {
+          corners += static_cast<std::size_t>(batch.faceSizes[k]);
+        }
+        if (inObject_ && FitsScene(batch, corner, corners)) {
+          TakeFaces(batch, face, run.lines, corner);
+        } else {
+          ReadEach(run.begin, run.lines);
+        }
+        face += run.lines;
+        corner += corners;
+      }
+    }
+  }
+
+  void TakeVertices(const ParsedBatch& batch, std::size_t first, std::size_t count) {
+    const auto begin = batch.vertices.begin() + static_cast<std::ptrdiff_t>(first);
+    object_.vertices.insert(object_.vertices.end(), begin,
+                            begin + static_cast<std::ptrdiff_t>(count));
+    if (hasVertexTails_) {
+      passthrough_->vertexTails.resize(passthrough_->vertexTails.size() + count);
+    }
+    vertices_.total += static_cast<int64_t>(count);
+    lineNumber_ += static_cast<int64_t>(count);
+  }
+
+  // An index as written, made absolute (from 0 over the whole file); -1 when it names nothing.
+  static int64_t Absolute(int32_t written, const ElementCount& count) {
+    return written > 0 ? written - 1 : count.total + written;
+  }
+  static bool Names(int32_t written, const ElementCount& count) {
+    const int64_t absolute = Absolute(written, count);
+    return absolute >= count.objectFirst && absolute < count.total;
+  }
+
+  bool FitsScene(const ParsedBatch& batch, std::size_t first, std::size_t count) const {
+    for (std::size_t k = first; k < first + count; ++k) {
+      if (!Names(batch.corners[k], vertices_)) return false;
+      if (!batch.hasAttributes) continue;
+      if (batch.texcoords[k] != 0 && !Names(batch.texcoords[k], texcoords_)) return false;
+      if (batch.normals[k] != 0 && !Names(batch.normals[k], normals_)) return false;
+    }
+    return true;
+  }
+
+  void TakeFaces(const ParsedBatch& batch, std::size_t firstFace, std::size_t faces,
+                 std::size_t firstCorner) {
+    std::size_t corner = firstCorner;
+    for (std::size_t face = firstFace; face < firstFace + faces; ++face) {
+      const int32_t size = batch.faceSizes[face];
+      for (int32_t k = 0; k < size; ++k, ++corner) {
+        object_.faceCorners.push_back(static_cast<int32_t>(
+            Absolute(batch.corners[corner], vertices_) - vertices_.objectFirst));
+        if (!batch.hasAttributes && !hasCornerAttributes_) continue;
+        const int32_t texcoord = batch.hasAttributes ? batch.texcoords[corner] : 0;
+        const int32_t normal = batch.hasAttributes ? batch.normals[corner] : 0;
+        KeepCornerAttributes(
+            texcoord != 0
+                ? static_cast<int32_t>(Absolute(texcoord, texcoords_) - texcoords_.objectFirst)
+                : -1,
+            normal != 0 ? static_cast<int32_t>(Absolute(normal, normals_) - normals_.objectFirst)
+                        : -1);
+      }
+      object_.faceSizes.push_back(size);
+    }
+    lineNumber_ += static_cast<int64_t>(faces);
+  }
+
   [[noreturn]] void Fail(const std::string& message) const { throw InputError(message); }
   [[noreturn]] void FailLine(const std::string& message) const {
     Fail(fileLabel_ + ":" + std::to_string(lineNumber_) + ": " + message);
@@ -107,7 +235,7 @@ class ObjReader {
     if (std::memchr(begin, '\0', length) != nullptr) FailLine("the line holds a NUL byte");
     const char* const end = begin + length;
     const char* start = begin;
-    while (start < end && IsBlank(*start)) ++start;
+    while (start < end && IsSeparator(*start)) ++start;
     if (start == end) return;
     if (*start == '#') {
       ReadComment(start, end);
@@ -194,6 +322,7 @@ class ObjReader {
     normals_.objectFirst = normals_.total;
     inObject_ = true;
     hasCornerAttributes_ = false;
+    hasVertexTails_ = false;
   }
 
   void FinishObject() {
@@ -244,10 +373,11 @@ class ObjReader {
     if (vertices_.total >= std::numeric_limits<int32_t>::max()) {
       FailLine("too many vertices");
     }
-    if (hasTail && passthrough_->vertexTails.empty()) {
+    if (hasTail && !hasVertexTails_) {
       passthrough_->vertexTails.resize(object_.vertices.size());
+      hasVertexTails_ = true;
     }
-    if (!passthrough_->vertexTails.empty()) {
+    if (hasVertexTails_) {
       passthrough_->vertexTails.emplace_back(hasTail ? std::string(tailStart, end) : std::string());
     }
     object_.vertices.push_back(MQPoint{coordinates[0], coordinates[1], coordinates[2]});
@@ -370,22 +500,29 @@ class ObjReader {
   };
 
   const std::string& fileLabel_;
+  // The end of the lines being read.
+  const char* textEnd_ = nullptr;
   int64_t lineNumber_ = 0;
   Scene scene_;
   bool inObject_ = false;
   bool hasCornerAttributes_ = false;
+  // Whether some vertex of the object had more than x y z.
+  bool hasVertexTails_ = false;
   SceneObject object_;
   std::shared_ptr<ObjPassthrough> passthrough_;
   ElementCount vertices_{"vertex", "vertices"};
   ElementCount texcoords_{"texture coordinate", "texture coordinates"};
   ElementCount normals_{"normal", "normals"};
   std::vector<PendingBinding> pendingBindings_;
+  std::vector<ParsedBatch> batches_;
 };
 
 }  // namespace
 
 Scene ReadObjText(const std::string& text, const std::string& fileLabel) {
-  return ObjReader(fileLabel).Read(text);
+  ObjReader reader(fileLabel);
+  reader.ReadLines(text.data(), text.data() + text.size(), true);
+  return reader.Finish();
 }
 
 Scene ReadObjFile(const std::string& path) {
@@ -397,23 +534,36 @@ Scene ReadObjFile(const std::string& path) {
   if (file == nullptr) {
     throw InputError("cannot read " + path + ": " + std::strerror(errno));
   }
-  std::string text;
-  // The size is a hint only; the file is read to its end whatever it says.
-  if (std::fseek(file, 0, SEEK_END) == 0) {
-    const long size = std::ftell(file);
-    if (size > 0 && static_cast<unsigned long>(size) < text.max_size()) {
-      text.reserve(static_cast<std::size_t>(size));
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(file, &std::fclose);
+  ObjReader reader(path);
+  // The text is read a batch at a time; the bytes after a batch's last LF wait for the next one.
+  // One byte more than the text stays readable after the lines being read.
+  std::vector<char> buffer(kBatchBytes + 1);
+  std::size_t held = 0;
+  bool first = true;
+  for (;;) {
+    if (held == buffer.size() - 1) buffer.resize(2 * buffer.size());
+    const std::size_t count = std::fread(buffer.data() + held, 1, buffer.size() - 1 - held, file);
+    if (count == 0) {
+      if (std::ferror(file) != 0) {
+        throw InputError("cannot read " + path + ": " + std::strerror(errno));
+      }
+      buffer[held] = '\0';
+      reader.ReadLines(buffer.data(), buffer.data() + held, first);
+      break;
     }
-    std::rewind(file);
+    held += count;
+    const char* const begin = buffer.data();
+    const char* lastLine = begin + held;
+    while (lastLine > begin && lastLine[-1] != '\n') --lastLine;
+    if (lastLine == begin) continue;
+    reader.ReadLines(begin, lastLine, first);
+    first = false;
+    const std::size_t rest = static_cast<std::size_t>(begin + held - lastLine);
+    std::memmove(buffer.data(), lastLine, rest);
+    held = rest;
   }
-  char buffer[1 << 16];
-  std::size_t count = 0;
-  while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, count);
-  const bool failed = std::ferror(file) != 0;
-  const int error = errno;
-  std::fclose(file);
-  if (failed) throw InputError("cannot read " + path + ": " + std::strerror(error));
-  return ReadObjText(text, path);
+  return reader.Finish();
 }
 
 }  // namespace palisor_cli

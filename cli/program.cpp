@@ -1,8 +1,13 @@
 #include "cli/program.h"
 
 #include <chrono>
+#include <cstddef>
+#include <cstdio>
 #include <exception>
+#include <filesystem>
+#include <memory>
 #include <new>
+#include <system_error>
 #include <utility>
 
 #include "cli/arguments.h"
@@ -16,14 +21,21 @@
 #include "cli/output_file.h"
 #include "cli/plugin_loading.h"
 #include "cli/progress.h"
+#include "cli/run_outcome.h"
 #include "cli/scene_document.h"
 #include "cli/scene_setup.h"
 #include "cli/summary.h"
+#include "cli/worker_threads.h"
 #include "host/cmq_object.h"
 #include "host_imitation/host_imitation.h"
 #include "host_imitation/log_format.h"
 #include "host_imitation/morph_feature.h"
 #include "host_imitation/plugin_module.h"
+
+#ifdef PALISOR_CLI_PREVIEW
+#include "cli/preview/run_preview.h"
+#include "cli/preview/text.h"
+#endif
 
 namespace palisor_cli {
 
@@ -34,6 +46,19 @@ using Clock = std::chrono::steady_clock;
 double SecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
+
+#ifdef PALISOR_CLI_PREVIEW
+// Whether two paths name one file, existing or not (a file that does not exist yet is compared
+// by its absolute path with its links and relative parts resolved).
+bool SamePlace(const std::string& first, const std::string& second) {
+  if (NamesSameFile(first, second)) return true;
+  std::error_code error;
+  const auto a = std::filesystem::weakly_canonical(std::filesystem::absolute(first, error), error);
+  if (error) return first == second;
+  const auto b = std::filesystem::weakly_canonical(std::filesystem::absolute(second, error), error);
+  return error ? first == second : a == b;
+}
+#endif
 
 // The document, the plug-in and the dialog's answers of one run.
 class ProgramRun {
@@ -47,15 +72,16 @@ class ProgramRun {
                        " is the input file; the input is never overwritten");
     }
     UseUtf8ForObjectNames();
+    PreparePreview();
 
     progress_.Begin("reading " + arguments_.scenePath);
     Clock::time_point start = Clock::now();
-    const Scene scene = ReadObjFile(arguments_.scenePath);
+    Scene scene = ReadObjFile(arguments_.scenePath);
     WarnOfCutNames(scene);
     host_imitation::HostImitation& host = host_imitation::Host();
     host.Reset();
     host_imitation::HostDocument& document = host.NewDocument();
-    const auto objects = BuildDocument(scene, document);
+    const auto objects = BuildDocument(std::move(scene.objects), document);
     host_imitation::MorphFeature& morphFeature = host_imitation::InstallMorphFeature();
     PrepareDocument(arguments_, scene, objects, morphFeature);
     times_.reading = SecondsSince(start);
@@ -77,6 +103,13 @@ class ProgramRun {
       throw PluginError("the dialog could not be answered: " + dialog.dialogError);
     }
     if (!dialog.shown) return Refused(ran);
+    // After its dialog the plug-in answers failure only when something stopped it part way (it
+    // ran out of memory, say): the document may then be half changed, and is not written.
+    if (!ran) {
+      throw PluginError(
+          "the plug-in could not finish the run (it may have run out of memory); nothing was "
+          "written");
+    }
     ReportMisuse();
     if (arguments_.list) {
       PrintCandidates(out_, dialog);
@@ -84,10 +117,16 @@ class ProgramRun {
     }
 
     const DocumentChanges changes = CompareDocument(before, document, morphFeature);
+    // The picture is made ready before the scene is written, so that a picture that cannot be
+    // written leaves the scene output untouched; it takes its place once the scene has.
+    if (previewFile_ && dialog.confirmed) DrawPreview(before, document);
     progress_.Begin("writing " + arguments_.outputPath);
     start = Clock::now();
-    const Scene result = SceneFromDocument(document, scene.header, morphFeature.Bindings());
-    WriteFileAtomically(arguments_.outputPath, WriteObjText(result));
+    const ObjSceneView result = DocumentView(document, scene.header, morphFeature.Bindings());
+    WriteFileAtomically(arguments_.outputPath, [&result](std::FILE* file) {
+      return WriteObj(result, file, HardwareThreads());
+    });
+    if (previewFile_ && dialog.confirmed) previewFile_->Commit();
     times_.writing = SecondsSince(start);
     progress_.End();
 
@@ -98,10 +137,67 @@ class ProgramRun {
     summary.outputPath = arguments_.outputPath;
     summary.objectsWritten = result.objects.size();
     PrintSummary(out_, summary);
+    if (previewFile_) {
+      out_ << "Preview         ";
+      if (dialog.confirmed) {
+        out_ << arguments_.previewPath << " (" << previewPictures_ << " pictures, "
+             << previewSeconds_ << " s)\n";
+      } else {
+        out_ << "none: the run was cancelled\n";
+      }
+    }
     return kFinished;
   }
 
  private:
+  // Refuses a preview that cannot be drawn or written before any work is done: the font must be
+  // there and the file's folder writable.
+  void PreparePreview() {
+    if (arguments_.previewPath.empty()) return;
+#ifdef PALISOR_CLI_PREVIEW
+    const std::string& path = arguments_.previewPath;
+    if (SamePlace(arguments_.scenePath, path)) {
+      throw InputError("the preview file " + path + " is the input file");
+    }
+    if (SamePlace(arguments_.outputPath, path)) {
+      throw InputError("the preview file " + path + " is the output file");
+    }
+    text_ = std::make_unique<TextPainter>();
+    previewFile_ = std::make_unique<StagedFile>(path);
+#else
+    throw InputError(
+        "--preview: this build of palisor-cli cannot draw pictures (it was built without libpng, "
+        "FreeType and fontconfig)");
+#endif
+  }
+
+  void DrawPreview(const DocumentState& before, const host_imitation::HostDocument& document) {
+#ifdef PALISOR_CLI_PREVIEW
+    progress_.Begin("drawing " + arguments_.previewPath);
+    const Clock::time_point start = Clock::now();
+    const RunOutcome outcome = FindRunOutcome(before, document);
+    SheetSettings settings;
+    settings.view = arguments_.previewView;
+    settings.pictureWidth = arguments_.previewWidth;
+    settings.pictureHeight = arguments_.previewHeight;
+    previewFile_->Write(DrawRunPreview(outcome, settings, *text_));
+    auto pictures = [](const OutcomeRow& row) {
+      std::size_t count = row.first.object != nullptr ? 1 : 0;
+      for (const OutcomeObject& other : row.others) count += other.object != nullptr ? 1 : 0;
+      return count;
+    };
+    previewPictures_ = pictures(outcome.source);
+    for (const OutcomeRow& row : outcome.destinations) previewPictures_ += pictures(row);
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.3f", SecondsSince(start));
+    previewSeconds_ = seconds;
+    progress_.End();
+#else
+    (void)before;
+    (void)document;
+#endif
+  }
+
   // The host hands the plug-in object names cut to a fixed length; the user should know that the
   // plug-in sees longer names cut, and so acts on no name clash with them.
   void WarnOfCutNames(const Scene& scene) {
@@ -140,6 +236,12 @@ class ProgramRun {
   ProgressLine progress_;
   RunTimes times_;
   host_imitation::PluginModule plugin_;
+  std::unique_ptr<StagedFile> previewFile_;
+#ifdef PALISOR_CLI_PREVIEW
+  std::unique_ptr<TextPainter> text_;
+#endif
+  std::size_t previewPictures_ = 0;
+  std::string previewSeconds_;
 };
 
 }  // namespace
@@ -170,7 +272,8 @@ int RunProgram(const std::vector<std::string>& arguments, const std::string& plu
   } catch (const PluginError& error) {
     err << "palisor-cli: " << error.what() << '\n';
   } catch (const std::bad_alloc&) {
-    err << "palisor-cli: out of memory\n";
+    err << "palisor-cli: out of memory: the scene does not fit in the memory available; nothing "
+           "was written\n";
   } catch (const std::exception& error) {
     err << "palisor-cli: " << error.what() << '\n';
   }

@@ -44,10 +44,7 @@ void HostDocument::DeleteAt(int32_t index) {
   object->document = nullptr;
   object->destroyed = true;
   // The handle stays recognisable as dead; its geometry is released.
-  object->vertices = {};
-  object->refCounts = {};
-  object->selectedVertices = {};
-  object->faces = {};
+  object->ReleaseGeometry();
 }
 
 std::string HostDocument::UnusedName(const std::string& base, int32_t bufferSize) const {

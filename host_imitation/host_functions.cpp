@@ -21,17 +21,19 @@ void Log(const char* function, std::vector<std::string> arguments,
 }
 
 // Logging is off on the hot paths unless a test asks for it.
-#define LOG_CALL(...)                                   \
-  do {                                                  \
-    Host().CheckThread(__func__);                       \
-    if (Host().log.enabled) Log(__func__, __VA_ARGS__); \
+#define LOG_CALL(...)                                 \
+  do {                                                \
+    host_imitation::HostImitation& host = Host();     \
+    host.CheckThread(__func__);                       \
+    if (host.log.enabled) Log(__func__, __VA_ARGS__); \
   } while (false)
 
 HostObject* VertexOwner(MQObject object, int32_t vertex, const char* function) {
-  HostObject* owner = Host().ResolveObject(object, function);
+  host_imitation::HostImitation& host = Host();
+  HostObject* owner = host.ResolveObject(object, function);
   if (owner != nullptr && (vertex < 0 || vertex >= owner->VertexCount())) {
-    Host().NoteMisuse(std::string(function) + ": vertex " + std::to_string(vertex) +
-                      " out of range on obj" + std::to_string(owner->serial));
+    host.NoteMisuse(std::string(function) + ": vertex " + std::to_string(vertex) +
+                    " out of range on obj" + std::to_string(owner->serial));
     return nullptr;
   }
   return owner;
@@ -211,10 +213,7 @@ MQ_HOST_EXPORT void MQ_CALL MQObj_Delete(MQObject object) {
     return;
   }
   doomed->destroyed = true;
-  doomed->vertices = {};
-  doomed->refCounts = {};
-  doomed->selectedVertices = {};
-  doomed->faces = {};
+  doomed->ReleaseGeometry();
 }
 
 MQ_HOST_EXPORT int32_t MQ_CALL MQObj_GetIntValue(MQObject object, int32_t attribute) {

@@ -1,5 +1,7 @@
 #include "host_imitation/host_imitation.h"
 
+#include <stdexcept>
+
 namespace host_imitation {
 
 HostImitation& HostImitation::Instance() {
@@ -39,7 +41,18 @@ HostObject& HostImitation::AddObject(HostDocument& document, const std::string& 
                                      const std::vector<std::vector<int32_t>>& faces) {
   HostObject& object = NewObject(name);
   for (const MQPoint& vertex : vertices) object.AddVertex(vertex);
-  for (const auto& face : faces) object.AddFace(face);
+  auto faceList = std::make_shared<FaceList>();
+  for (const auto& face : faces) {
+    for (int32_t corner : face) {
+      if (corner < 0 || corner >= object.VertexCount()) {
+        throw std::out_of_range("face corner out of range");
+      }
+      ++object.refCounts[static_cast<std::size_t>(corner)];
+    }
+    faceList->corners.insert(faceList->corners.end(), face.begin(), face.end());
+    faceList->sizes.push_back(static_cast<int32_t>(face.size()));
+  }
+  if (!faces.empty()) object.faces = std::move(faceList);
   document.Append(&object);
   return object;
 }

@@ -16,7 +16,36 @@ void HostObject::AddFace(const std::vector<int32_t>& corners) {
     if (corner < 0 || corner >= VertexCount()) throw std::out_of_range("face corner out of range");
   }
   for (int32_t corner : corners) ++refCounts[static_cast<std::size_t>(corner)];
-  faces.push_back(corners);
+  // Faces shared with a clone stay as they are; the object adding one gets its own copy.
+  if (!faces || faces.use_count() > 1) {
+    faces = faces ? std::make_shared<FaceList>(*faces) : std::make_shared<FaceList>();
+  }
+  // Every face list is made here or by a document builder as a mutable object, and no other
+  // object holds this one.
+  auto& own = const_cast<FaceList&>(*faces);
+  own.corners.insert(own.corners.end(), corners.begin(), corners.end());
+  own.sizes.push_back(static_cast<int32_t>(corners.size()));
+}
+
+const FaceList& HostObject::Faces() const {
+  static const FaceList kNone;
+  return faces ? *faces : kNone;
+}
+
+std::vector<int32_t> HostObject::Face(std::size_t index) const {
+  std::size_t first = 0;
+  for (std::size_t face = 0; face < index; ++face) {
+    first += static_cast<std::size_t>(faces->sizes[face]);
+  }
+  const auto begin = faces->corners.begin() + static_cast<std::ptrdiff_t>(first);
+  return std::vector<int32_t>(begin, begin + faces->sizes[index]);
+}
+
+void HostObject::ReleaseGeometry() {
+  vertices = {};
+  refCounts = {};
+  selectedVertices = {};
+  faces = nullptr;
 }
 
 int32_t HostObject::RefCount(int32_t vertex) const {
@@ -42,6 +71,7 @@ int32_t HostObject::IntValue(int32_t attribute) const {
 std::unique_ptr<HostObject> HostObject::Clone(int32_t newSerial) const {
   auto copy = std::make_unique<HostObject>(*this);
   copy->serial = newSerial;
+  copy->clonedFrom = serial;
   copy->document = nullptr;
   copy->destroyed = false;
   return copy;

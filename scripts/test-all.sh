@@ -7,7 +7,9 @@ cd "$root"
 
 # nanoflann, FLANN and CGAL: the benchmarks, which the native build compiles (and does not run),
 # compare with them.
-scripts/install-dependencies.sh libnanoflann-dev libflann-dev libcgal-dev
+# libpng, FreeType, fontconfig and a font with Japanese glyphs: palisor-cli's --preview.
+scripts/install-dependencies.sh libnanoflann-dev libflann-dev libcgal-dev libpng-dev \
+  libfreetype-dev libfontconfig-dev fonts-noto-cjk
 scripts/install-windows-toolchain.sh
 
 jobs=$(nproc)

@@ -11,6 +11,7 @@
 #include "widgets/event_records.h"
 #include "widgets/widget_base.h"
 #include "widgets/widget_registry.h"
+#include "widgets/widget_value.h"
 
 namespace {
 
@@ -68,9 +69,10 @@ struct HostRectangle {
   }
 };
 
+// The host's "finished" flag is one byte of the host's; only ever set, to 1.
 void ReportFinished(const EventCall& call, bool finished) {
-  auto* hostFlag = static_cast<bool*>(call.Value("finished"));
-  if (finished && hostFlag != nullptr) *hostFlag = true;
+  auto* hostFlag = static_cast<HostBool*>(call.Value("finished"));
+  if (finished && hostFlag != nullptr) *hostFlag = 1;
 }
 
 int32_t DispatchMouse(const EventCall& call) {
@@ -136,8 +138,7 @@ void ReadPointerPositions(const EventCall& call, Record& record) {
 int32_t DispatchCloseQuery(const EventCall& call) {
   CloseQueryFlag flag = false;
   const int32_t result = call.Invoke(&flag);
-  auto* hostFlag = static_cast<bool*>(call.Value("finished"));
-  if (flag && hostFlag != nullptr) *hostFlag = flag;
+  ReportFinished(call, flag);
   return result;
 }
 

@@ -44,9 +44,9 @@ void SetWidgetValue(const MQWidgetBase& widget, const char* key, const char16_t*
 }
 
 bool GetWidgetBool(const MQWidgetBase& widget, const char* key) {
-  bool value = false;
+  HostBool value = 0;
   GetValue(widget, key, &value);
-  return value;
+  return value != 0;
 }
 
 int32_t GetWidgetInt(const MQWidgetBase& widget, const char* key) {
@@ -62,11 +62,11 @@ void SetItemSelected(const MQWidgetBase& list, int32_t index, bool selected) {
 }
 
 bool GetItemSelected(const MQWidgetBase& list, int32_t index) {
-  bool selected = false;
+  HostBool selected = 0;
   MQKeyValuePair values[] = {mq::Pair("index", &index), mq::Pair("item.selected", &selected),
                              mq::kEndOfPairs};
   SendWidgetRequest(list.id, WidgetOp::Get, values);
-  return selected;
+  return selected != 0;
 }
 
 int32_t QueryMainWindowId() {

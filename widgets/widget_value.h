@@ -10,8 +10,11 @@
 
 class MQWidgetBase;
 
-// Bools cross the protocol as one byte.
+// Bools cross the protocol as one byte. The plug-in writes C++ bools (0 or 1); a byte the host
+// writes may hold any value, nonzero meaning true, so it is read as a HostBool and never straight
+// into a bool.
 static_assert(sizeof(bool) == 1, "the widget protocol's booleans are one byte");
+using HostBool = uint8_t;
 
 // MQWidget_Value(widget, operation, values); 0 when the host function is not resolved.
 int32_t SendWidgetRequest(int32_t widget, WidgetOp operation, MQKeyValuePair* values);

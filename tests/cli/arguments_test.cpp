@@ -49,7 +49,13 @@ TEST(ArgumentsTest, EveryOptionIsTakenInTheOrderGiven) {
                                            "--no-backup",
                                            "--bind",
                                            "face=elem:a-face",
-                                           "--cancel"});
+                                           "--cancel",
+                                           "--preview",
+                                           "p.png",
+                                           "--view",
+                                           "side",
+                                           "--preview-size",
+                                           "320x200"});
   EXPECT_EQ(parsed.scenePath, "scene.obj");
   EXPECT_EQ(parsed.outputPath, "out.obj");
   EXPECT_EQ(parsed.selectNames, (std::vector<std::string>{"face", "body part"}));
@@ -70,6 +76,10 @@ TEST(ArgumentsTest, EveryOptionIsTakenInTheOrderGiven) {
   EXPECT_EQ(parsed.bindings, (std::vector<std::string>{"face=elem:a-face"}));
   EXPECT_TRUE(parsed.cancel);
   EXPECT_FALSE(parsed.list);
+  EXPECT_EQ(parsed.previewPath, "p.png");
+  EXPECT_EQ(parsed.previewView, palisor_cli::PreviewView::kSide);
+  EXPECT_EQ(parsed.previewWidth, 320);
+  EXPECT_EQ(parsed.previewHeight, 200);
 }
 
 TEST(ArgumentsTest, DefaultsLeaveTheDialogAsItOpens) {
@@ -80,6 +90,8 @@ TEST(ArgumentsTest, DefaultsLeaveTheDialogAsItOpens) {
   EXPECT_FALSE(parsed.selectedVerticesOnly);
   EXPECT_TRUE(parsed.outputPath.empty());
   EXPECT_TRUE(parsed.list);
+  EXPECT_TRUE(parsed.previewPath.empty());
+  EXPECT_EQ(parsed.previewView, palisor_cli::PreviewView::kThreeQuarter);
 }
 
 TEST(ArgumentsTest, MistakesAreRefusedWithAClearMessage) {
@@ -111,6 +123,15 @@ TEST(ArgumentsTest, MistakesAreRefusedWithAClearMessage) {
       {{"a.obj", "-o", "x", "--select", "a", "--select-vertices", "a="}, "'' is not"},
       {{"a.obj", "-o", "x", "--select", "a", "--bind", "ab"}, "--bind takes BASE=TARGET"},
       {{"a.obj", "-o", "x", "--select", "a", "--verbose"}, "unknown option --verbose"},
+      {{"a.obj", "-o", "x", "--select", "a", "--view", "back"},
+       "--view takes front, side, top or three-quarter, not 'back'"},
+      {{"a.obj", "-o", "x", "--select", "a", "--preview-size", "8x8"},
+       "--preview-size takes WIDTHxHEIGHT in pixels, each from 16 to 4096, not '8x8'"},
+      {{"a.obj", "-o", "x", "--select", "a", "--preview-size", "300"}, "--preview-size takes"},
+      {{"a.obj", "-o", "x", "--select", "a", "--view", "top"},
+       "--view shapes a preview: it needs --preview FILE.png"},
+      {{"a.obj", "--list", "--select", "a", "--preview", "p.png"},
+       "--list draws nothing: --preview needs a run"},
   };
   for (const auto& scenario : cases) {
     const std::string error = ErrorOf(scenario.arguments);

@@ -179,4 +179,38 @@ TEST(CliUsageTest, HelpAndVersionGoToStandardOutput) {
             std::string::npos);
 }
 
+// A scene too large for the memory the program may use: under the same limit a small scene is
+// carried over, while a 3-million-vertex one ends with a clear error and leaves everything as it
+// was. (The sanitizers reserve more memory than the limit allows, so they skip this.)
+TEST(CliMemoryTest, ASceneThatDoesNotFitEndsWithAnErrorAndWritesNothing) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer needs more memory than the limit";
+#endif
+  constexpr long kLimitKilobytes = 48 * 1024;
+  TestFolder folder;
+  folder.Write("small.obj", kScene);
+  std::string large = "o face\n";
+  for (int k = 0; k < 3000000; ++k) large += "v 0 0 0\n";
+  large += "o body\nv 0 0 0\n";
+  folder.Write("large.obj", large);
+  folder.Write("out.obj", "the old result\n");
+  const std::vector<std::string> files = folder.Files();
+
+  const CliResult small =
+      RunCli({folder.Path("small.obj").string(), "-o", folder.Path("small-out.obj").string(),
+              "--select", "face", "--select", "body"},
+             kLimitKilobytes);
+  EXPECT_EQ(small.status, 0) << small.err;
+  std::filesystem::remove(folder.Path("small-out.obj"));
+
+  const CliResult run =
+      RunCli({folder.Path("large.obj").string(), "-o", folder.Path("out.obj").string(), "--select",
+              "face", "--select", "body"},
+             kLimitKilobytes);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.err.rfind("palisor-cli: out of memory", 0), 0u) << run.err;
+  EXPECT_EQ(folder.Files(), files);
+  EXPECT_EQ(folder.Read("out.obj"), "the old result\n");
+}
+
 }  // namespace

@@ -65,12 +65,15 @@ std::vector<std::string> TestFolder::Files() const {
   return names;
 }
 
-CliResult RunCli(const std::vector<std::string>& arguments) {
+CliResult RunCli(const std::vector<std::string>& arguments, long dataLimitKilobytes) {
   static int serial = 0;
   const fs::path capture = fs::path(PALISOR_TEST_BINARY_DIR) / "cli_runs" /
                            ("capture-" + std::to_string(getpid()) + "-" + std::to_string(++serial));
   fs::create_directories(capture.parent_path());
   std::string command = Quoted(PALISOR_CLI_PATH);
+  if (dataLimitKilobytes > 0) {
+    command = "ulimit -d " + std::to_string(dataLimitKilobytes) + " && exec " + command;
+  }
   for (const std::string& argument : arguments) command += " " + Quoted(argument);
   command += " > " + Quoted(capture.string() + ".out") + " 2> " + Quoted(capture.string() + ".err");
   const int raw = std::system(command.c_str());

@@ -32,5 +32,6 @@ class TestFolder {
   std::filesystem::path root_;
 };
 
-// Runs palisor-cli with `arguments` (the program name not included).
-CliResult RunCli(const std::vector<std::string>& arguments);
+// Runs palisor-cli with `arguments` (the program name not included); with a data limit, the
+// program's data memory is limited to that many kilobytes.
+CliResult RunCli(const std::vector<std::string>& arguments, long dataLimitKilobytes = 0);

@@ -44,7 +44,7 @@ TEST_F(SceneDocumentTest, ObjectsArriveInFileOrderWithReferenceCountsFromTheirFa
   EXPECT_EQ(objects[0]->name, "base");
   EXPECT_EQ(objects[0]->refCounts, (std::vector<int32_t>{2, 2, 2, 0}));
   EXPECT_EQ(objects[1]->refCounts, (std::vector<int32_t>{1, 1, 1}));
-  EXPECT_EQ(objects[0]->faces[1], (std::vector<int32_t>{2, 1, 0}));
+  EXPECT_EQ(objects[0]->Face(1), (std::vector<int32_t>{2, 1, 0}));
   EXPECT_EQ(objects[0]->vertices[3].y, 5.0f);
   EXPECT_EQ(objects[1]->selectedVertices.size(), 3u);
 }

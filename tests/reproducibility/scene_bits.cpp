@@ -3,8 +3,9 @@
 // write the same file: the plug-in's geometry is 32-bit float arithmetic in a fixed order, with
 // no contraction and no extended precision.
 //
-//   scene_bits OUTPUT-FILE
+//   scene_bits OUTPUT-FILE [PLUGIN]
 //
+// PLUGIN is the plug-in library to load, by default the one of this build.
 // Exits with 1 when the plug-in cannot be loaded, when the run made no morph objects, or when
 // the plug-in did anything a real host would reject.
 #include <cstdint>
@@ -70,7 +71,10 @@ HostObject& AddTarget(HostDocument& document, const HostObject& base, const std:
     vertex.y += sequence.Next(1);
     vertex.z += sequence.Next(3);
   }
-  return host_imitation::Host().AddObject(document, name, vertices, base.faces);
+  HostObject& target = host_imitation::Host().AddObject(document, name, vertices);
+  target.faces = base.faces;
+  target.refCounts = base.refCounts;
+  return target;
 }
 
 std::string Hex(float value) {
@@ -84,8 +88,8 @@ std::string Hex(float value) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::cerr << "usage: scene_bits OUTPUT-FILE\n";
+  if (argc != 2 && argc != 3) {
+    std::cerr << "usage: scene_bits OUTPUT-FILE [PLUGIN]\n";
     return 2;
   }
   host_imitation::HostImitation& host = host_imitation::Host();
@@ -112,7 +116,7 @@ int main(int argc, char** argv) {
   });
 
   host_imitation::PluginModule plugin;
-  if (!plugin.Load(PALISOR_PLUGIN_PATH) || !plugin.Initialise()) {
+  if (!plugin.Load(argc == 3 ? argv[2] : PALISOR_PLUGIN_PATH) || !plugin.Initialise()) {
     std::cerr << plugin.error << "\n";
     return 1;
   }

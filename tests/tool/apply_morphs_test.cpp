@@ -95,7 +95,7 @@ TEST_F(ApplyMorphsTest, WithoutASelectedVertexEveryMorphObjectKeepsTheDestinatio
 
 TEST_F(ApplyMorphsTest, AVertexWithAnEmptyListIsWrittenBackUnchanged) {
   AddTarget("elem:up-face", {{0, 1, 0}, {4, 1, 0}, {0, 5, 0}, {0, 1, 4}});
-  source.faces.clear();
+  source.faces = nullptr;
   source.refCounts.assign(source.refCounts.size(), 0);
   Process();
   EXPECT_EQ(host.log.Count("MQObj_SetVertex"), 3u);

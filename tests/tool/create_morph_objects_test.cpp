@@ -74,7 +74,7 @@ TEST_F(CreateMorphObjectsTest, ClonesTheDestinationOncePerTargetBesideTheTarget)
   // Shaped like the Destination until its vertices are moved.
   EXPECT_EQ(smileMorph.vertices.size(), body.vertices.size());
   EXPECT_EQ(smileMorph.vertices[3].z, body.vertices[3].z);
-  EXPECT_EQ(smileMorph.faces, body.faces);
+  EXPECT_EQ(*smileMorph.faces, *body.faces);
 
   // No clash: nothing else renamed, nothing deleted.
   EXPECT_EQ(host.log.Count("MQObj_SetName"), 2u);

@@ -1,5 +1,6 @@
 // The property requests of the widget value protocol: keys, value forms and presets as the host
 // receives them.
+#include "host/host_function_table.h"
 #include "host/key_value.h"
 #include "widget_test_fixture.h"
 
@@ -90,6 +91,44 @@ TEST_F(WidgetValueTest, ReadsReturnTheHostsStateOverTheirPresets) {
   EXPECT_EQ(GetWidgetInt(*list, "item.count"), 2);
   const HostCall last = WidgetCalls().back();
   EXPECT_EQ(last.Value("item.count"), "0");
+}
+
+// A host that writes "true" as another nonzero byte than 1: the byte each bool read meets.
+uint8_t hostTrueByte = 1;
+MQWidget_Value_Function hostWidgetValue = nullptr;
+int32_t MQ_CALL WidgetValueWithOtherTrueBytes(int32_t widget, int32_t operation, void* values) {
+  const int32_t result = hostWidgetValue(widget, operation, values);
+  if (operation != OperationCode(WidgetOp::Get)) return result;
+  for (auto* pair = static_cast<MQKeyValuePair*>(values); pair->name != nullptr; ++pair) {
+    const std::string key = pair->name;
+    auto* byte = static_cast<uint8_t*>(pair->value);
+    if ((key == "checked" || key == "item.selected") && *byte != 0) *byte = hostTrueByte;
+  }
+  return result;
+}
+
+TEST_F(WidgetValueTest, AnyNonzeroByteTheHostWritesReadsAsTrue) {
+  MQCheckBox* box = dialog->NewCheckBox(column, u"Backup");
+  SetWidgetValue(*box, "checked", true);
+  AddItem(u"a");
+  AddItem(u"b");
+  SetItemSelected(*list, 0, true);
+  hostWidgetValue = mq::hostFunctions.MQWidget_Value;
+  mq::hostFunctions.MQWidget_Value = WidgetValueWithOtherTrueBytes;
+  for (const uint8_t trueByte : {2, 0x80, 0xFF}) {
+    SCOPED_TRACE(static_cast<int>(trueByte));
+    hostTrueByte = trueByte;
+    EXPECT_EQ(GetWidgetBool(*box, "checked"), true);
+    // Inverting the selection as the dialog does, twice.
+    for (const std::vector<int32_t>& expected :
+         {std::vector<int32_t>{1}, std::vector<int32_t>{0}}) {
+      for (int32_t item = 0; item < 2; ++item) {
+        SetItemSelected(*list, item, !GetItemSelected(*list, item));
+      }
+      EXPECT_EQ(service().Find(list->id)->SelectedItems(), expected);
+    }
+  }
+  mq::hostFunctions.MQWidget_Value = hostWidgetValue;
 }
 
 TEST_F(WidgetValueTest, TheMainWindowAndAModalRunAnswerThroughResult) {

@@ -4,13 +4,12 @@
 // scripts/soak.sh runs 1,000).
 #include <windows.h>
 // After windows.h: the process counters (K32GetProcessMemoryInfo is kernel32's own).
+#include <gtest/gtest.h>
 #include <psapi.h>
 
-#include <gtest/gtest.h>
-
 #include <cmath>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>

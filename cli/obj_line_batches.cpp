@@ -1,0 +1,150 @@
+#include "cli/obj_line_batches.h"
+
+#include <cstring>
+
+#include "cli/float_text.h"
+
+namespace palisor_cli {
+
+namespace {
+
+const char* SkipSeparators(const char* position, const char* end) {
+  while (position < end && IsSeparator(*position)) ++position;
+  return position;
+}
+
+const char* WordEnd(const char* position, const char* end) {
+  while (position < end && !IsSeparator(*position)) ++position;
+  return position;
+}
+
+// A whole number as the reader writes it back: an optional minus, no leading zero, not zero, and
+// within 32 bits. Anything else is left to the reader, which has the exact words for it.
+bool ParsePlainIndex(const char*& position, const char* end, int32_t& value) {
+  const bool negative = position < end && *position == '-';
+  const char* digits = negative ? position + 1 : position;
+  if (digits == end || *digits < '1' || *digits > '9') return false;
+  int64_t magnitude = 0;
+  const char* at = digits;
+  while (at < end && *at >= '0' && *at <= '9' && at - digits < 10) {
+    magnitude = magnitude * 10 + (*at - '0');
+    ++at;
+  }
+  if (magnitude > INT32_MAX) return false;
+  value = static_cast<int32_t>(negative ? -magnitude : magnitude);
+  position = at;
+  return true;
+}
+
+bool IsKeyword(const char* begin, const char* end, char keyword) {
+  return end - begin >= 2 && begin[0] == keyword && (begin[1] == ' ' || begin[1] == '\t');
+}
+
+bool ParseVertexLine(const char* begin, const char* end, ParsedBatch& batch) {
+  if (!IsKeyword(begin, end, 'v')) return false;
+  float coordinates[3];
+  const char* position = begin + 1;
+  for (float& coordinate : coordinates) {
+    position = SkipSeparators(position, end);
+    const char* wordEnd = WordEnd(position, end);
+    if (!ParseFloat(position, wordEnd, coordinate)) return false;
+    position = wordEnd;
+  }
+  if (SkipSeparators(position, end) != end) return false;
+  batch.vertices.push_back(MQPoint{coordinates[0], coordinates[1], coordinates[2]});
+  return true;
+}
+
+bool ParseFaceLine(const char* begin, const char* end, ParsedBatch& batch) {
+  if (!IsKeyword(begin, end, 'f')) return false;
+  const std::size_t firstCorner = batch.corners.size();
+  const char* position = SkipSeparators(begin + 1, end);
+  while (position < end) {
+    int32_t vertex = 0;
+    int32_t texcoord = 0;
+    int32_t normal = 0;
+    bool valid = ParsePlainIndex(position, end, vertex);
+    if (valid && position < end && *position == '/') {
+      ++position;
+      if (position < end && *position != '/') valid = ParsePlainIndex(position, end, texcoord);
+      if (valid && position < end && *position == '/') {
+        ++position;
+        valid = ParsePlainIndex(position, end, normal);
+      } else if (texcoord == 0) {
+        valid = false;
+      }
+    }
+    if (!valid || (position < end && !IsSeparator(*position))) {
+      batch.corners.resize(firstCorner);
+      if (batch.hasAttributes) {
+        batch.texcoords.resize(firstCorner);
+        batch.normals.resize(firstCorner);
+      }
+      return false;
+    }
+    if ((texcoord != 0 || normal != 0) && !batch.hasAttributes) {
+      batch.texcoords.assign(batch.corners.size(), 0);
+      batch.normals.assign(batch.corners.size(), 0);
+      batch.hasAttributes = true;
+    }
+    batch.corners.push_back(vertex);
+    if (batch.hasAttributes) {
+      batch.texcoords.push_back(texcoord);
+      batch.normals.push_back(normal);
+    }
+    position = SkipSeparators(position, end);
+  }
+  const std::size_t cornerCount = batch.corners.size() - firstCorner;
+  if (cornerCount < 3) {
+    batch.corners.resize(firstCorner);
+    if (batch.hasAttributes) {
+      batch.texcoords.resize(firstCorner);
+      batch.normals.resize(firstCorner);
+    }
+    return false;
+  }
+  batch.faceSizes.push_back(static_cast<int32_t>(cornerCount));
+  return true;
+}
+
+void AddToRun(ParsedBatch& batch, LineRun::Kind kind, const char* lineStart) {
+  if (kind != LineRun::kOther && !batch.runs.empty() && batch.runs.back().kind == kind) {
+    ++batch.runs.back().lines;
+    return;
+  }
+  batch.runs.push_back(LineRun{kind, lineStart, 1});
+}
+
+}  // namespace
+
+const char* NextLine(const char* position, const char* end, std::size_t& length) {
+  const std::size_t remaining = static_cast<std::size_t>(end - position);
+  const void* newline = std::memchr(position, '\n', remaining);
+  if (newline == nullptr) {
+    length = remaining;
+    return end;
+  }
+  length = static_cast<std::size_t>(static_cast<const char*>(newline) - position);
+  const char* next = position + length + 1;
+  if (length > 0 && position[length - 1] == '\r') --length;
+  return next;
+}
+
+void ParseBatch(const char* begin, const char* end, ParsedBatch& batch) {
+  const char* position = begin;
+  while (position < end) {
+    std::size_t length = 0;
+    const char* next = NextLine(position, end, length);
+    const char* lineEnd = position + length;
+    if (ParseVertexLine(position, lineEnd, batch)) {
+      AddToRun(batch, LineRun::kVertices, position);
+    } else if (ParseFaceLine(position, lineEnd, batch)) {
+      AddToRun(batch, LineRun::kFaces, position);
+    } else {
+      AddToRun(batch, LineRun::kOther, position);
+    }
+    position = next;
+  }
+}
+
+}  // namespace palisor_cli
