@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -135,6 +136,8 @@ double ReadAndParseFloor(const std::filesystem::path& path) {
 
 struct ChildRun {
   double seconds = 0;
+  // Processor time on all threads; on a shared machine steadier than the wall-clock time.
+  double processorSeconds = 0;
   double peakMegabytes = 0;
   int status = -1;
 };
@@ -159,6 +162,10 @@ ChildRun RunPalisorCli(const std::string& scene, const std::string& output,
     if (wait4(child, &status, 0, &usage) == child) {
       run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
       run.peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;
+      const auto seconds = [](const timeval& time) {
+        return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) * 1e-6;
+      };
+      run.processorSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
       run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
   }
@@ -188,13 +195,20 @@ void BM_PalisorCliWholeRun(benchmark::State& state) {
   const std::string output = (BenchFolder() / "result.obj").string();
   const std::string log = (BenchFolder() / "result.log").string();
   double peak = 0;
+  double processor = 0;
   double floorSeconds = 0;
+  double floorProcessor = 0;
   std::vector<double> phases(3, 0.0);
   for (auto _ : state) {
-    Clock::time_point start = Clock::now();
+    const Clock::time_point start = Clock::now();
+    const std::clock_t processorStart = std::clock();
     benchmark::DoNotOptimize(ReadAndParseFloor(scene));
+    floorProcessor += static_cast<double>(std::clock() - processorStart) / CLOCKS_PER_SEC;
     floorSeconds += std::chrono::duration<double>(Clock::now() - start).count();
 
+    // Each run writes a new file, as a first run does; replacing a large file would add the
+    // file system's time to free the old one.
+    std::filesystem::remove(output);
     const ChildRun run = RunPalisorCli(scene.string(), output, log);
     if (run.status != 0) {
       state.SkipWithError("palisor-cli did not finish the run");
@@ -202,12 +216,15 @@ void BM_PalisorCliWholeRun(benchmark::State& state) {
     }
     state.SetIterationTime(run.seconds);
     peak = std::max(peak, run.peakMegabytes);
+    processor += run.processorSeconds;
     const std::vector<double> reported = ReportedPhases(log);
     for (std::size_t k = 0; k < phases.size() && k < reported.size(); ++k) phases[k] += reported[k];
   }
   const double iterations = static_cast<double>(state.iterations());
   state.counters["peak_MB"] = peak;
+  state.counters["cpu_s"] = processor / iterations;
   state.counters["floor_s"] = floorSeconds / iterations;
+  state.counters["floor_cpu_s"] = floorProcessor / iterations;
   state.counters["reading_s"] = phases[0] / iterations;
   state.counters["run_s"] = phases[1] / iterations;
   state.counters["writing_s"] = phases[2] / iterations;

@@ -1,4 +1,6 @@
-/* The fourteen entry points that a plug-in exports to its host. C linkage, C calling convention. */
+/* The fourteen entry points that a plug-in exports to its host. C linkage, C calling convention.
+ * The host calls each of them on its user-interface thread only, one at a time; the plug-in may
+ * call host functions back (host_api.h) on that thread before it returns. */
 #ifndef PALISOR_HOST_PLUGIN_EXPORTS_H
 #define PALISOR_HOST_PLUGIN_EXPORTS_H
 

@@ -4,6 +4,7 @@
 
 #include "host_imitation/host_exports.h"
 #include "host_imitation/host_imitation.h"
+#include "host_imitation/key_lookup.h"
 #include "host_imitation/log_format.h"
 
 using host_imitation::DescribeDocument;
@@ -39,24 +40,11 @@ HostObject* VertexOwner(MQObject object, int32_t vertex, const char* function) {
   return owner;
 }
 
-const MQKeyValuePair* FindPair(const MQKeyValuePair* pairs, const char* name) {
-  for (; pairs != nullptr && pairs->name != nullptr; ++pairs) {
-    if (std::strcmp(pairs->name, name) == 0) return pairs;
-  }
-  return nullptr;
-}
-
-template <typename T>
-T* PairValue(const MQKeyValuePair* pairs, const char* name) {
-  const MQKeyValuePair* pair = FindPair(pairs, name);
-  return pair != nullptr ? static_cast<T*>(pair->value) : nullptr;
-}
-
 int32_t DeliverUserMessage(const MQSendMessageInfo& info) {
   const MQKeyValuePair* pairs = info.option;
-  auto* targetProduct = PairValue<uint32_t>(pairs, "target_product");
-  auto* targetId = PairValue<uint32_t>(pairs, "target_id");
-  auto* result = PairValue<int32_t>(pairs, "result");
+  auto* targetProduct = host_imitation::FindValue<uint32_t>(pairs, "target_product");
+  auto* targetId = host_imitation::FindValue<uint32_t>(pairs, "target_id");
+  auto* result = host_imitation::FindValue<int32_t>(pairs, "result");
   if (Host().log.enabled) {
     std::vector<std::pair<std::string, std::string>> values;
     for (const MQKeyValuePair* pair = pairs; pair != nullptr && pair->name != nullptr; ++pair) {
@@ -84,13 +72,12 @@ int32_t DeliverUserMessage(const MQSendMessageInfo& info) {
   const host_imitation::PeerPlugin* peer = Host().FindPeer(*targetProduct, *targetId);
   if (peer == nullptr) return 0;
   host_imitation::UserMessage message;
-  message.document = static_cast<MQDocument>(
-      FindPair(pairs, "document") != nullptr ? FindPair(pairs, "document")->value : nullptr);
+  message.document = static_cast<MQDocument>(host_imitation::FindValue(pairs, "document"));
   message.senderProduct = info.product;
   message.senderId = info.id;
-  const char* description = PairValue<const char>(pairs, "description");
+  const char* description = host_imitation::FindValue<const char>(pairs, "description");
   message.description = description != nullptr ? description : "";
-  message.message = PairValue<void>(pairs, "message");
+  message.message = host_imitation::FindValue<void>(pairs, "message");
   std::optional<int32_t> answer = (*peer)(message);
   if (answer && result != nullptr) *result = *answer;
   return 1;
@@ -98,9 +85,9 @@ int32_t DeliverUserMessage(const MQSendMessageInfo& info) {
 
 int32_t AnswerTextRequest(const MQSendMessageInfo& info) {
   const MQKeyValuePair* pairs = info.option;
-  const char* id = PairValue<const char>(pairs, "id");
-  auto* buffer = PairValue<char16_t>(pairs, "result");
-  auto* bufferSize = PairValue<int32_t>(pairs, "result_size");
+  const char* id = host_imitation::FindValue<const char>(pairs, "id");
+  auto* buffer = host_imitation::FindValue<char16_t>(pairs, "result");
+  auto* bufferSize = host_imitation::FindValue<int32_t>(pairs, "result_size");
   if (Host().log.enabled) {
     Log("MQ_SendMessage",
         {"506", host_imitation::DescribeHex(info.product), host_imitation::DescribeHex(info.id)},

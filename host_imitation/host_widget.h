@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "widgets/widget_op.h"
+#include "host/host_api.h"
 
 namespace host_imitation {
 
@@ -16,7 +16,7 @@ struct ListItem {
   bool selected = false;
 };
 
-// One WidgetOp::AddEvent: the host calls `proc(context, values, pointer)` for each event of
+// One MQWIDGETOP_ADD_EVENT: the host calls `proc(context, values, pointer)` for each event of
 // `type` on `widget`.
 struct EventRegistration {
   int32_t widget = 0;

@@ -1,23 +1,12 @@
 #include "host_imitation/morph_feature.h"
 
-#include <cstring>
 #include <memory>
+
+#include "host_imitation/key_lookup.h"
 
 namespace host_imitation {
 
 namespace {
-
-const MQKeyValuePair* FindParameter(const MQKeyValuePair* parameters, const char* name) {
-  for (; parameters != nullptr && parameters->name != nullptr; ++parameters) {
-    if (std::strcmp(parameters->name, name) == 0) return parameters;
-  }
-  return nullptr;
-}
-
-void* ParameterValue(const MQKeyValuePair* parameters, const char* name) {
-  const MQKeyValuePair* parameter = FindParameter(parameters, name);
-  return parameter != nullptr ? parameter->value : nullptr;
-}
 
 MorphFeatureRequest Describe(const std::string& description, const MQKeyValuePair* parameters) {
   MorphFeatureRequest request;
@@ -26,12 +15,12 @@ MorphFeatureRequest Describe(const std::string& description, const MQKeyValuePai
     request.keys.push_back(pair->name);
   }
   if (description == "QueryAPIVersion") {
-    if (auto* version = static_cast<const int32_t*>(ParameterValue(parameters, "version"))) {
+    if (auto* version = FindValue<const int32_t>(parameters, "version")) {
       request.version = *version;
     }
   }
-  request.base = ParameterValue(parameters, "base");
-  request.target = ParameterValue(parameters, "target");
+  request.base = FindValue(parameters, "base");
+  request.target = FindValue(parameters, "target");
   return request;
 }
 

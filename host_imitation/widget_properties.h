@@ -1,5 +1,5 @@
 // The keys of the widget value protocol as the imitated host reads them: the form each key's value
-// takes, and the widget properties that WidgetOp::Set and WidgetOp::Get reach.
+// takes, and the widget properties that MQWIDGETOP_SET and MQWIDGETOP_GET reach.
 #pragma once
 
 #include <cstdint>

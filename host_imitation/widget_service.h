@@ -1,5 +1,7 @@
 // The imitated host's widget service: what MQWidget_Value does, the widgets it keeps, the modal
-// runs it hands to a scripted user, the message boxes it shows, and the events it delivers.
+// runs it hands to a scripted user, the message boxes it shows, and the events it delivers. Its
+// three parts live apart: request handling (widget_requests.cpp), inspection of the widgets
+// (widget_inspection.cpp) and event delivery (widget_events.cpp).
 //
 // Tests reach it as Host().widgets():
 //
@@ -78,13 +80,13 @@ class WidgetService {
   void SetMessageBoxAnswer(int32_t answer) { messageBoxAnswer_ = answer; }
 
   // --- Creation -------------------------------------------------------------------------------
-  // Makes WidgetOp::Create write id 0 for every request `refuse` returns true for (given the
+  // Makes MQWIDGETOP_CREATE write id 0 for every request `refuse` returns true for (given the
   // kind); an empty function accepts all.
   void RefuseCreations(std::function<bool(const std::string& kind)> refuse) {
     refuseCreation_ = std::move(refuse);
   }
 
-  // --- Widgets --------------------------------------------------------------------------------
+  // --- Inspection -----------------------------------------------------------------------------
   // A live widget, or null.
   const HostWidget* Find(int32_t id) const;
   HostWidget* Find(int32_t id);
@@ -98,7 +100,7 @@ class WidgetService {
   // The tree under `root` as indented text, one widget a line with its properties.
   std::string DescribeTree(int32_t root) const;
 
-  // --- Events ---------------------------------------------------------------------------------
+  // --- Event delivery -------------------------------------------------------------------------
   // The registrations on a widget (live or deleted), optionally of one type, in calling order.
   std::vector<EventRegistration> Registrations(int32_t widget, const std::string& type = "") const;
   // The opaque context the host passes to every event procedure.
@@ -115,6 +117,7 @@ class WidgetService {
   int32_t DeliverEvent(int32_t widget, const std::string& type);
 
  private:
+  // Request handling.
   HostWidget& Add(const std::string& kind);
   // The live widget for a request, or null: silently for id 0, noted as misuse otherwise.
   HostWidget* Resolve(int32_t id, const char* operation);
@@ -132,6 +135,7 @@ class WidgetService {
   int32_t Call(int32_t widget, const MQKeyValuePair* values);
   int32_t AddEvent(int32_t widget, const MQKeyValuePair* values);
   void LogRequest(int32_t widget, int32_t operation, const MQKeyValuePair* values);
+  // Inspection.
   void DescribeInto(std::string& text, const HostWidget& widget, int depth) const;
 
   std::map<int32_t, std::unique_ptr<HostWidget>> widgets_;

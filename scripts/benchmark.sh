@@ -1,22 +1,35 @@
 #!/usr/bin/env bash
-# Builds Palisor optimised, with the benchmarks, and runs them: the nearest-point searches on
-# surface meshes of 10^4 to 10^6 vertices a side (with the ratios that matter printed last), then
-# a whole run through the plug-in's exports. Arguments are passed to both benchmark programs
-# (e.g. --benchmark_filter=OneThread).
+# Builds Palisor optimised, with the benchmarks, and runs every benchmark program once: the
+# nearest-point searches beside their peers (with the ratios that matter printed last), whole runs
+# of palisor-cli on scene files beside the read-and-parse floor, then the plug-in through its
+# exports, reading and writing scene files, and whatever other benchmark programs the build has
+# (glTF, previews). The machine's load is printed before and after, since a shared machine's
+# wall-clock times depend on it. Everything printed also goes to build/benchmark.log. Arguments
+# are passed to every benchmark program (e.g. --benchmark_filter=OneThread).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-# nanoflann, FLANN and CGAL are the peer searches the nearest-point search is compared with.
-scripts/install-dependencies.sh libnanoflann-dev libflann-dev libcgal-dev
+# nanoflann, FLANN and CGAL are the peer searches the nearest-point search is compared with; the
+# previews draw with libpng, FreeType and fontconfig.
+scripts/install-dependencies.sh libnanoflann-dev libflann-dev libcgal-dev libpng-dev \
+  libfreetype-dev libfontconfig-dev
 
 mkdir -p build
 cmake -S . -B build/benchmark -DCMAKE_BUILD_TYPE=Release -DPALISOR_BENCHMARKS=ON \
   -DPALISOR_TESTS=OFF > build/benchmark.configure.log
-cmake --build build/benchmark -j "$(nproc)" --target correspondence_bench whole_run_bench \
-  scene_io_bench
+cmake --build build/benchmark -j "$(nproc)" > build/benchmark.build.log
 
-build/benchmark/bench/correspondence_bench "$@"
-build/benchmark/bench/whole_run_bench "$@"
-# Reading and writing a million-vertex scene file as palisor-cli does.
-build/benchmark/bench/scene_io_bench
+{
+  echo "== $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores; load before: $(cut -d' ' -f1-3 /proc/loadavg)"
+  ordered="correspondence_bench whole_run_bench scene_io_bench"
+  others=$(cd build/benchmark/bench && ls -- *_bench 2>/dev/null | grep -vxF -e correspondence_bench \
+    -e whole_run_bench -e scene_io_bench || true)
+  for program in $ordered $others; do
+    if [ -x "build/benchmark/bench/$program" ]; then
+      echo "== $program"
+      "build/benchmark/bench/$program" "$@"
+    fi
+  done
+  echo "== load after: $(cut -d' ' -f1-3 /proc/loadavg)"
+} 2>&1 | tee build/benchmark.log

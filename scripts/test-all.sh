@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds Palisor and runs every test: once as built for use, once under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and as the Windows DLLs (32 and 64 bits) under Wine.
+# UndefinedBehaviorSanitizer, and as the Windows DLLs (32 and 64 bits) under Wine; then builds and
+# checks the Windows release package, and runs each fuzzer a short while (scripts/fuzz.sh runs them
+# longer).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -15,23 +17,22 @@ scripts/install-windows-toolchain.sh
 jobs=$(nproc)
 status=0
 
-run_suite() {
-  local name=$1
-  shift
-  echo "== $name"
-  cmake -S . -B "build/$name" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" > "build/$name.configure.log"
-  cmake --build "build/$name" -j "$jobs"
-  (cd "build/$name" && ctest -j "$jobs" --output-on-failure --timeout 600) || status=1
-}
-
+# Each configuration of CMakePresets.json, in this order: the native build (which also compiles,
+# without running, the benchmarks), the same under AddressSanitizer and UndefinedBehaviorSanitizer,
+# then the real target, a 32-bit Windows DLL, and its 64-bit twin: built with MinGW-w64, tested
+# under Wine, and held to the native build's bits for the same scene. Warnings are errors here.
 mkdir -p build
-run_suite native -DPALISOR_BENCHMARKS=ON
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_suite sanitize -DPALISOR_SANITIZE=ON
-# The real target, a 32-bit Windows DLL, and its 64-bit twin: built with MinGW-w64, tested under
-# Wine, and held to the native build's bits for the same scene.
-run_suite win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake" \
-  -DPALISOR_NATIVE_BUILD_DIR="$root/build/native"
-run_suite win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake" \
-  -DPALISOR_NATIVE_BUILD_DIR="$root/build/native"
+for preset in native sanitize win32 win64; do
+  echo "== $preset"
+  cmake --preset "$preset" -DPALISOR_WERROR=ON > "build/$preset.configure.log"
+  cmake --build --preset "$preset" -j "$jobs"
+  ctest --preset "$preset" -j "$jobs" || status=1
+done
+# The release package, built twice, checked with the programs of the builds above.
+echo "== package"
+scripts/check-package.sh || status=1
+
+# Each libFuzzer harness for 12 seconds, built with Clang in a build of its own.
+scripts/fuzz.sh 12 || status=1
 
 exit $status

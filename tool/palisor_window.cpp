@@ -2,12 +2,13 @@
 
 #include <string>
 
-#include "host/key_value.h"
 #include "host/multibyte_conversion.h"
 #include "tool/multibyte_to_wide.h"
 #include "tool/palisor.h"
 #include "tool/run_settings.h"
 #include "widgets/widget_value.h"
+
+using namespace widget_key;
 
 namespace {
 
@@ -27,20 +28,14 @@ constexpr const char16_t* kBackupHint =
 
 constexpr const char* kFill = "fill";
 
-// WidgetOp::Call of a list method: its name with a null value, then its arguments.
-void CallListMethod(const MQWidgetBase& list, const char* method, MQKeyValuePair argument) {
-  MQKeyValuePair values[] = {mq::Pair(method, nullptr), argument, mq::kEndOfPairs};
-  SendWidgetRequest(list.id, WidgetOp::Call, values);
-}
-
 // A read-only edit showing a name from the host's multibyte text.
 void AddNameEdit(MQWindowBase& window, MQFrame* grid, const std::string& name) {
   MQEdit* edit = window.NewEdit(grid, u"");
-  SetWidgetValue(*edit, "readonly", true);
+  SetWidgetValue(*edit, kReadOnly, true);
   const std::u16string text = MultibyteToWide(name);
-  SetWidgetValue(*edit, "text", text.c_str());
-  SetWidgetValue(*edit, "horzlayout", kFill);
-  SetWidgetValue(*edit, "fillrate_x", 70.0);
+  SetWidgetValue(*edit, kText, text.c_str());
+  SetWidgetValue(*edit, kHorzLayout, kFill);
+  SetWidgetValue(*edit, kFillRateX, 70.0);
 }
 
 }  // namespace
@@ -49,35 +44,35 @@ PalisorWindow::PalisorWindow(MQWindowBase& owner, Palisor* owningTool)
     : MQDialog(owner), tool(owningTool) {
   // Names are shown in the user's multibyte encoding from here on.
   mq::UseUserDefaultCharacterLocale();
-  SetWidgetValue(*this, "title", u"Palisor");
-  SetWidgetValue(*this, "canresize", true);
+  SetWidgetValue(*this, kTitle, u"Palisor");
+  SetWidgetValue(*this, kCanResize, true);
 
   MQFrame* main = NewVerticalFrame(this);
-  SetWidgetValue(*main, "vertlayout", kFill);
+  SetWidgetValue(*main, kVertLayout, kFill);
   MQFrame* top = NewHorizontalFrame(main);
   MQFrame* body = NewHorizontalFrame(main);
-  SetWidgetValue(*body, "vertlayout", kFill);
-  SetWidgetValue(*body, "horzlayout", kFill);
+  SetWidgetValue(*body, kVertLayout, kFill);
+  SetWidgetValue(*body, kHorzLayout, kFill);
   MQFrame* names = NewHorizontalFrame(top);
-  SetWidgetValue(*names, "horzlayout", kFill);
-  SetWidgetValue(*names, "matrixcolumn", int32_t{2});
+  SetWidgetValue(*names, kHorzLayout, kFill);
+  SetWidgetValue(*names, kMatrixColumn, 2);
   MQFrame* spacer = NewVerticalFrame(top);
-  SetWidgetValue(*spacer, "fillrate_x", 30.0);
+  SetWidgetValue(*spacer, kFillRateX, 30.0);
   MQFrame* confirmColumn = NewVerticalFrame(top);
-  SetWidgetValue(*confirmColumn, "fillrate_x", 10.0);
+  SetWidgetValue(*confirmColumn, kFillRateX, 10.0);
 
   BuildNameGrid(names);
 
   MQButton* ok = NewButton(confirmColumn, u"OK");
-  SetWidgetValue(*ok, "default", true);
-  SetWidgetValue(*ok, "modalresult", int32_t{1});
+  SetWidgetValue(*ok, kDefault, true);
+  SetWidgetValue(*ok, kModalResult, 1);
   MQButton* cancel = NewButton(confirmColumn, u"Cancel");
-  SetWidgetValue(*cancel, "cancel", true);
-  SetWidgetValue(*cancel, "modalresult", int32_t{2});
+  SetWidgetValue(*cancel, kCancel, true);
+  SetWidgetValue(*cancel, kModalResult, 2);
 
   MQFrame* listColumn = NewVerticalFrame(body);
   MQFrame* settingsColumn = NewVerticalFrame(body);
-  SetWidgetValue(*listColumn, "horzlayout", kFill);
+  SetWidgetValue(*listColumn, kHorzLayout, kFill);
 
   MQFrame* listButtons = NewHorizontalFrame(listColumn);
   NewButton(listButtons, u"全て選択(&Z)")->AddExecuteHandler(this, &PalisorWindow::OnSelectAll);
@@ -85,8 +80,8 @@ PalisorWindow::PalisorWindow(MQWindowBase& owner, Palisor* owningTool)
       ->AddExecuteHandler(this, &PalisorWindow::OnInvertSelection);
 
   targetList = NewListBox(listColumn);
-  SetWidgetValue(*targetList, "vertlayout", kFill);
-  SetWidgetValue(*targetList, "multiselect", true);
+  SetWidgetValue(*targetList, kVertLayout, kFill);
+  SetWidgetValue(*targetList, kMultiSelect, true);
   FillTargetList();
 
   BuildModeGroup(settingsColumn);
@@ -94,22 +89,22 @@ PalisorWindow::PalisorWindow(MQWindowBase& owner, Palisor* owningTool)
 }
 
 void PalisorWindow::BuildNameGrid(MQFrame* grid) {
-  SetWidgetValue(*NewLabel(grid, u"Source"), "fillrate_x", 30.0);
+  SetWidgetValue(*NewLabel(grid, u"Source"), kFillRateX, 30.0);
   AddNameEdit(*this, grid, runSettings.sourceName);
-  SetWidgetValue(*NewLabel(grid, u"Destination"), "fillrate_x", 30.0);
+  SetWidgetValue(*NewLabel(grid, u"Destination"), kFillRateX, 30.0);
   AddNameEdit(*this, grid, runSettings.destinationNames);
 }
 
 void PalisorWindow::BuildModeGroup(MQFrame* column) {
   MQGroupBox* group = NewGroupBox(column, u"");
-  SetWidgetValue(*group, "text", u"動作モード");
+  SetWidgetValue(*group, kText, u"動作モード");
   for (std::size_t mode = 0; mode < modeRadios.size(); ++mode) {
     modeRadios[mode] = NewRadioButton(group, kModeTexts[mode]);
-    SetWidgetValue(*modeRadios[mode], "hinttext", kModeHints[mode]);
+    SetWidgetValue(*modeRadios[mode], kHintText, kModeHints[mode]);
   }
   // The list was made for the current mode, so its radio button opens checked.
   if (tool->listingMode >= 0 && tool->listingMode < static_cast<int32_t>(modeRadios.size())) {
-    SetWidgetValue(*modeRadios[static_cast<std::size_t>(tool->listingMode)], "checked", true);
+    SetWidgetValue(*modeRadios[static_cast<std::size_t>(tool->listingMode)], kChecked, true);
   }
   for (MQRadioButton* radio : modeRadios) {
     radio->AddExecuteHandler(this, &PalisorWindow::OnModeChanged);
@@ -119,32 +114,27 @@ void PalisorWindow::BuildModeGroup(MQFrame* column) {
 void PalisorWindow::BuildOptions(MQFrame* column) {
   selectedOnlyCheck = NewCheckBox(column, u"選択頂点のみモーフ反映する(&S)");
   backupCheck = NewCheckBox(column, u"バックアップエレメントを作成する(&X)");
-  SetWidgetValue(*backupCheck, "checked", true);
-  SetWidgetValue(*backupCheck, "hinttext", kBackupHint);
+  SetWidgetValue(*backupCheck, kChecked, true);
+  SetWidgetValue(*backupCheck, kHintText, kBackupHint);
 }
 
 void PalisorWindow::FillTargetList() {
-  CallListMethod(*targetList, "clearitems", mq::kEndOfPairs);
+  targetList->ClearItems();
   for (const MorphCandidate& candidate : runSettings.candidates) {
     const std::u16string name = MultibyteToWide(candidate.object.GetName());
-    int32_t index = -1;
-    MQKeyValuePair values[] = {mq::Pair("additem", nullptr), mq::Pair("text", name.c_str()),
-                               mq::Pair("result", &index), mq::kEndOfPairs};
-    SendWidgetRequest(targetList->id, WidgetOp::Call, values);
-    SetItemSelected(*targetList, index, candidate.ticked);
+    targetList->SetItemSelected(targetList->AddItem(name.c_str()), candidate.ticked);
   }
-  int32_t firstItem = 0;
-  CallListMethod(*targetList, "makeitemvisible", mq::Pair("index", &firstItem));
+  targetList->MakeItemVisible(0);
 }
 
 template <typename Select>
 void PalisorWindow::ChangeEveryItem(Select&& select) {
-  SetWidgetValue(*targetList, "enabled", false);
-  const int32_t count = GetWidgetInt(*targetList, "item.count");
+  SetWidgetValue(*targetList, kEnabled, false);
+  const int32_t count = targetList->GetItemCount();
   for (int32_t index = 0; index < count; ++index) {
-    SetItemSelected(*targetList, index, select(index));
+    targetList->SetItemSelected(index, select(index));
   }
-  SetWidgetValue(*targetList, "enabled", true);
+  SetWidgetValue(*targetList, kEnabled, true);
 }
 
 int32_t PalisorWindow::OnSelectAll(MQWidgetBase*, void*) {
@@ -153,7 +143,7 @@ int32_t PalisorWindow::OnSelectAll(MQWidgetBase*, void*) {
 }
 
 int32_t PalisorWindow::OnInvertSelection(MQWidgetBase*, void*) {
-  ChangeEveryItem([this](int32_t index) { return !GetItemSelected(*targetList, index); });
+  ChangeEveryItem([this](int32_t index) { return !targetList->GetItemSelected(index); });
   return 0;
 }
 
@@ -162,7 +152,7 @@ int32_t PalisorWindow::OnModeChanged(MQWidgetBase* sender, void*) {
     if (modeRadios[mode] == sender) {
       tool->listingMode = static_cast<int32_t>(mode);
     } else {
-      SetWidgetValue(*modeRadios[mode], "checked", false);
+      SetWidgetValue(*modeRadios[mode], kChecked, false);
     }
   }
   tool->ListCandidates();

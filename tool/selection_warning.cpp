@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "host/key_value.h"
 #include "host/plugin_message.h"
 #include "widgets/widget_value.h"
 #include "widgets/window.h"
@@ -10,15 +9,6 @@
 void ShowSelectionWarning() {
   MQWindow mainWindow(QueryMainWindowId());
   const std::u16string title = mq::RequestHostText("Error");
-  int32_t parent = mainWindow.id;
-  int32_t result = 0;
-  MQKeyValuePair values[] = {
-      mq::Pair("type", "messagebox"),
-      mq::Pair("messagetype", "warning"),
-      mq::Pair("parent", &parent),
-      mq::Pair("message", u"SourceオブジェクトとDestinationオブジェクトを選択してください。"),
-      mq::Pair("title", title.c_str()),
-      mq::Pair("result", &result),
-      mq::kEndOfPairs};
-  SendWidgetRequest(0, WidgetOp::Show, values);
+  ShowMessageBox(mainWindow, "warning",
+                 u"SourceオブジェクトとDestinationオブジェクトを選択してください。", title.c_str());
 }

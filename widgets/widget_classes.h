@@ -40,10 +40,24 @@ class MQRadioButton : public MQWidgetBase {
   MQRadioButton();
 };
 
+// A list of text items, each of which may be selected (ticked).
 class MQListBox : public MQWidgetBase {
  public:
   static constexpr const char* kKind = "listbox";
   MQListBox();
+
+  // Removes every item ("clearitems").
+  void ClearItems();
+  // Appends an item ("additem" with "text"); returns its index as the host reports it in
+  // "result" (preset -1).
+  int32_t AddItem(const char16_t* text);
+  // Scrolls item `index` into view ("makeitemvisible" with "index").
+  void MakeItemVisible(int32_t index);
+  // "item.count" (preset 0).
+  int32_t GetItemCount() const;
+  // The selection of item `index`: "index" followed by "item.selected" in one array.
+  bool GetItemSelected(int32_t index) const;
+  void SetItemSelected(int32_t index, bool selected);
 };
 
 class MQLabel : public MQWidgetBase {

@@ -6,12 +6,7 @@
 
 namespace {
 
-void SetValue(const MQWidgetBase& widget, const char* key, const void* value) {
-  MQKeyValuePair values[] = {mq::Pair(key, value), mq::kEndOfPairs};
-  SendWidgetRequest(widget.id, WidgetOp::Set, values);
-}
-
-void GetValue(const MQWidgetBase& widget, const char* key, void* value) {
+void GetProperty(const MQWidgetBase& widget, const char* key, void* value) {
   MQKeyValuePair values[] = {mq::Pair(key, value), mq::kEndOfPairs};
   SendWidgetRequest(widget.id, WidgetOp::Get, values);
 }
@@ -23,50 +18,22 @@ int32_t SendWidgetRequest(int32_t widget, WidgetOp operation, MQKeyValuePair* va
   return mq::hostFunctions.MQWidget_Value(widget, OperationCode(operation), values);
 }
 
-void SetWidgetValue(const MQWidgetBase& widget, const char* key, bool value) {
-  SetValue(widget, key, &value);
+void widget_value_detail::SetProperty(const MQWidgetBase& widget, const char* key,
+                                      const void* value) {
+  MQKeyValuePair values[] = {mq::Pair(key, value), mq::kEndOfPairs};
+  SendWidgetRequest(widget.id, WidgetOp::Set, values);
 }
 
-void SetWidgetValue(const MQWidgetBase& widget, const char* key, int32_t value) {
-  SetValue(widget, key, &value);
-}
-
-void SetWidgetValue(const MQWidgetBase& widget, const char* key, double value) {
-  SetValue(widget, key, &value);
-}
-
-void SetWidgetValue(const MQWidgetBase& widget, const char* key, const char* value) {
-  SetValue(widget, key, value);
-}
-
-void SetWidgetValue(const MQWidgetBase& widget, const char* key, const char16_t* value) {
-  SetValue(widget, key, value);
-}
-
-bool GetWidgetBool(const MQWidgetBase& widget, const char* key) {
+bool GetWidgetValue(const MQWidgetBase& widget, WidgetKey<bool> key) {
   HostBool value = 0;
-  GetValue(widget, key, &value);
+  GetProperty(widget, key.name, &value);
   return value != 0;
 }
 
-int32_t GetWidgetInt(const MQWidgetBase& widget, const char* key) {
+int32_t GetWidgetValue(const MQWidgetBase& widget, WidgetKey<int32_t> key) {
   int32_t value = 0;
-  GetValue(widget, key, &value);
+  GetProperty(widget, key.name, &value);
   return value;
-}
-
-void SetItemSelected(const MQWidgetBase& list, int32_t index, bool selected) {
-  MQKeyValuePair values[] = {mq::Pair("index", &index), mq::Pair("item.selected", &selected),
-                             mq::kEndOfPairs};
-  SendWidgetRequest(list.id, WidgetOp::Set, values);
-}
-
-bool GetItemSelected(const MQWidgetBase& list, int32_t index) {
-  HostBool selected = 0;
-  MQKeyValuePair values[] = {mq::Pair("index", &index), mq::Pair("item.selected", &selected),
-                             mq::kEndOfPairs};
-  SendWidgetRequest(list.id, WidgetOp::Get, values);
-  return selected != 0;
 }
 
 int32_t QueryMainWindowId() {
@@ -82,5 +49,20 @@ int32_t ShowModal(const MQWidgetBase& dialog) {
   MQKeyValuePair values[] = {mq::Pair("type", "modal"), mq::Pair("result", &result),
                              mq::kEndOfPairs};
   SendWidgetRequest(dialog.id, WidgetOp::Show, values);
+  return result;
+}
+
+int32_t ShowMessageBox(const MQWidgetBase& parent, const char* messageType, const char16_t* message,
+                       const char16_t* title) {
+  int32_t parentId = parent.id;
+  int32_t result = 0;
+  MQKeyValuePair values[] = {mq::Pair("type", "messagebox"),
+                             mq::Pair("messagetype", messageType),
+                             mq::Pair("parent", &parentId),
+                             mq::Pair("message", message),
+                             mq::Pair("title", title),
+                             mq::Pair("result", &result),
+                             mq::kEndOfPairs};
+  SendWidgetRequest(0, WidgetOp::Show, values);
   return result;
 }

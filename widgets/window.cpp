@@ -18,7 +18,7 @@ void MQWindowBase::AddToParent(const MQWidgetBase& parent, const MQWidgetBase& c
 
 MQFrame* MQWindowBase::NewFrame(MQWidgetBase* parent, const char* alignment) {
   MQFrame* frame = CreateWidget<MQFrame>();
-  SetWidgetValue(*frame, "alignment", alignment);
+  SetWidgetValue(*frame, widget_key::kAlignment, alignment);
   if (parent != nullptr) AddToParent(*parent, *frame);
   return frame;
 }
@@ -26,7 +26,7 @@ MQFrame* MQWindowBase::NewFrame(MQWidgetBase* parent, const char* alignment) {
 template <typename Widget>
 Widget* MQWindowBase::NewTextWidget(MQFrameBase* parent, const char16_t* text) {
   Widget* widget = CreateWidget<Widget>();
-  SetWidgetValue(*widget, "text", text != nullptr ? text : u"");
+  SetWidgetValue(*widget, widget_key::kText, text != nullptr ? text : u"");
   if (parent != nullptr) AddToParent(*parent, *widget);
   return widget;
 }

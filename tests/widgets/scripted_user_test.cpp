@@ -13,34 +13,34 @@ using host_imitation::ModalDialog;
 class FruitDialog : public MQDialog {
  public:
   explicit FruitDialog(MQWindowBase& owner) : MQDialog(owner) {
-    SetWidgetValue(*this, "title", u"Fruit");
+    SetWidgetValue(*this, widget_key::kTitle, u"Fruit");
     MQFrame* column = NewVerticalFrame(this);
     MQFrame* buttons = NewHorizontalFrame(column);
     NewButton(buttons, u"All")->AddExecuteHandler(this, &FruitDialog::OnSelectAll);
     list = NewListBox(column);
-    SetWidgetValue(*list, "multiselect", true);
-    for (const char16_t* name : {u"apple", u"pear", u"plum"}) AddItem(name);
+    SetWidgetValue(*list, widget_key::kMultiSelect, true);
+    for (const char16_t* name : {u"apple", u"pear", u"plum"}) list->AddItem(name);
     MQFrameBase* sizes = NewGroupBox(column, u"Size");
     sizes_[0] = NewRadioButton(sizes, u"Small");
     sizes_[1] = NewRadioButton(sizes, u"Large");
-    SetWidgetValue(*sizes_[0], "checked", true);
+    SetWidgetValue(*sizes_[0], widget_key::kChecked, true);
     for (MQRadioButton* size : sizes_) size->AddExecuteHandler(this, &FruitDialog::OnSize);
     option = NewCheckBox(column, u"Peel");
-    SetWidgetValue(*option, "checked", true);
+    SetWidgetValue(*option, widget_key::kChecked, true);
     option->AddExecuteHandler(this, &FruitDialog::OnOption);
     NewLabel(column, u"Note");
-    SetWidgetValue(*NewEdit(column, u"fresh"), "readonly", true);
+    SetWidgetValue(*NewEdit(column, u"fresh"), widget_key::kReadOnly, true);
     MQButton* ok = NewButton(column, u"OK");
-    SetWidgetValue(*ok, "modalresult", 1);
+    SetWidgetValue(*ok, widget_key::kModalResult, 1);
     MQButton* cancel = NewButton(column, u"Cancel");
-    SetWidgetValue(*cancel, "modalresult", 2);
+    SetWidgetValue(*cancel, widget_key::kModalResult, 2);
   }
 
   int32_t OnSelectAll(MQWidgetBase*, void*) {
-    SetWidgetValue(*list, "enabled", false);
-    const int32_t count = GetWidgetInt(*list, "item.count");
-    for (int32_t i = 0; i < count; ++i) SetItemSelected(*list, i, true);
-    SetWidgetValue(*list, "enabled", true);
+    SetWidgetValue(*list, widget_key::kEnabled, false);
+    const int32_t count = list->GetItemCount();
+    for (int32_t i = 0; i < count; ++i) list->SetItemSelected(i, true);
+    SetWidgetValue(*list, widget_key::kEnabled, true);
     return 0;
   }
   int32_t OnSize(MQWidgetBase* sender, void*) {
@@ -48,7 +48,7 @@ class FruitDialog : public MQDialog {
       if (sizes_[i] == sender) {
         size = i;
       } else {
-        SetWidgetValue(*sizes_[i], "checked", false);
+        SetWidgetValue(*sizes_[i], widget_key::kChecked, false);
       }
     }
     return 0;
@@ -64,13 +64,6 @@ class FruitDialog : public MQDialog {
   int optionEvents = 0;
 
  private:
-  void AddItem(const char16_t* text) {
-    int32_t result = -1;
-    MQKeyValuePair values[] = {mq::Pair("additem", nullptr), mq::Pair("text", text),
-                               mq::Pair("result", &result), mq::kEndOfPairs};
-    SendWidgetRequest(list->id, WidgetOp::Call, values);
-  }
-
   MQRadioButton* sizes_[2] = {nullptr, nullptr};
 };
 
@@ -87,8 +80,8 @@ class ScriptedUserTest : public WidgetTest {
 
   std::vector<bool> Ticks() {
     std::vector<bool> ticks;
-    const int32_t count = GetWidgetInt(*dialog->list, "item.count");
-    for (int32_t i = 0; i < count; ++i) ticks.push_back(GetItemSelected(*dialog->list, i));
+    const int32_t count = dialog->list->GetItemCount();
+    for (int32_t i = 0; i < count; ++i) ticks.push_back(dialog->list->GetItemSelected(i));
     return ticks;
   }
 
@@ -126,7 +119,7 @@ TEST_F(ScriptedUserTest, TheUserReadsTheDialogAndItsChoicesComeBack) {
 
   EXPECT_EQ(ShowModal(*dialog), 1);
   EXPECT_EQ(Ticks(), (std::vector<bool>{true, false, true}));
-  EXPECT_FALSE(GetWidgetBool(*dialog->option, "checked"));
+  EXPECT_FALSE(GetWidgetValue(*dialog->option, widget_key::kChecked));
   ASSERT_EQ(service().modalRuns().size(), 1u);
   EXPECT_EQ(service().modalRuns()[0].dialog, dialog->id);
   EXPECT_EQ(service().modalRuns()[0].result, 1);
@@ -164,7 +157,7 @@ TEST_F(ScriptedUserTest, AButtonWithoutAModalResultLeavesTheDialogOpen) {
 }
 
 TEST_F(ScriptedUserTest, AListWithoutMultipleSelectionKeepsOneTick) {
-  SetWidgetValue(*dialog->list, "multiselect", false);
+  SetWidgetValue(*dialog->list, widget_key::kMultiSelect, false);
   service().SetUser([&](ModalDialog& user) {
     user.TickItem(0);
     user.TickItem(2);
@@ -191,14 +184,14 @@ TEST_F(ScriptedUserTest, WhatAUserCannotDoEndsTheRunAndIsReported) {
        "the dialog is closed"},
       {"disabled list",
        [&](ModalDialog& user) {
-         SetWidgetValue(*dialog->list, "enabled", false);
+         SetWidgetValue(*dialog->list, widget_key::kEnabled, false);
          user.TickItem(0);
        },
        "is disabled"},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.name);
-    SetWidgetValue(*dialog->list, "enabled", true);
+    SetWidgetValue(*dialog->list, widget_key::kEnabled, true);
     service().SetUser(test.user);
     const int32_t expected = std::string(test.name) == "press after closing" ? 2 : 0;
     EXPECT_EQ(ShowModal(*dialog), expected);

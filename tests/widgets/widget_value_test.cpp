@@ -15,18 +15,11 @@ class WidgetValueTest : public WidgetTest {
     dialog = std::make_unique<MQDialog>(*mainWindow);
     column = dialog->NewVerticalFrame(dialog.get());
     list = dialog->NewListBox(column);
-    SetWidgetValue(*list, "multiselect", true);
+    SetWidgetValue(*list, widget_key::kMultiSelect, true);
   }
   void TearDown() override {
     dialog.reset();
     WidgetTest::TearDown();
-  }
-
-  void AddItem(const char16_t* text) {
-    int32_t result = -1;
-    MQKeyValuePair values[] = {mq::Pair("additem", nullptr), mq::Pair("text", text),
-                               mq::Pair("result", &result), mq::kEndOfPairs};
-    SendWidgetRequest(list->id, WidgetOp::Call, values);
   }
 
   std::unique_ptr<MQDialog> dialog;
@@ -35,12 +28,12 @@ class WidgetValueTest : public WidgetTest {
 };
 
 TEST_F(WidgetValueTest, ItemSelectionNamesTheIndexBeforeTheItemProperty) {
-  AddItem(u"a");
-  AddItem(u"b");
+  list->AddItem(u"a");
+  list->AddItem(u"b");
   const std::size_t mark = LogMark();
-  SetItemSelected(*list, 1, true);
-  EXPECT_TRUE(GetItemSelected(*list, 1));
-  EXPECT_FALSE(GetItemSelected(*list, 0));
+  list->SetItemSelected(1, true);
+  EXPECT_TRUE(list->GetItemSelected(1));
+  EXPECT_FALSE(list->GetItemSelected(0));
   const std::vector<HostCall> calls = WidgetCallsSince(mark);
   ASSERT_EQ(calls.size(), 3u);
   for (const HostCall& call : calls) {
@@ -59,11 +52,11 @@ TEST_F(WidgetValueTest, EachValueFormReachesTheHostAsTheKeyTakesIt) {
   MQEdit* edit = dialog->NewEdit(column, u"");
   MQButton* button = dialog->NewButton(column, u"OK");
   const std::size_t mark = LogMark();
-  SetWidgetValue(*edit, "readonly", true);
-  SetWidgetValue(*edit, "text", u"名前");
-  SetWidgetValue(*edit, "fillrate_x", 70.0);
-  SetWidgetValue(*edit, "horzlayout", "fill");
-  SetWidgetValue(*button, "modalresult", 2);
+  SetWidgetValue(*edit, widget_key::kReadOnly, true);
+  SetWidgetValue(*edit, widget_key::kText, u"名前");
+  SetWidgetValue(*edit, widget_key::kFillRateX, 70);  // the key makes it a double
+  SetWidgetValue(*edit, widget_key::kHorzLayout, "fill");
+  SetWidgetValue(*button, widget_key::kModalResult, 2);
   const std::vector<HostCall> calls = WidgetCallsSince(mark);
   ASSERT_EQ(calls.size(), 5u);
   EXPECT_EQ(calls[0].Value("readonly"), "true");
@@ -82,13 +75,13 @@ TEST_F(WidgetValueTest, EachValueFormReachesTheHostAsTheKeyTakesIt) {
 
 TEST_F(WidgetValueTest, ReadsReturnTheHostsStateOverTheirPresets) {
   MQCheckBox* box = dialog->NewCheckBox(column, u"Backup");
-  EXPECT_FALSE(GetWidgetBool(*box, "checked"));
-  SetWidgetValue(*box, "checked", true);
-  EXPECT_TRUE(GetWidgetBool(*box, "checked"));
-  EXPECT_EQ(GetWidgetInt(*list, "item.count"), 0);
-  AddItem(u"a");
-  AddItem(u"b");
-  EXPECT_EQ(GetWidgetInt(*list, "item.count"), 2);
+  EXPECT_FALSE(GetWidgetValue(*box, widget_key::kChecked));
+  SetWidgetValue(*box, widget_key::kChecked, true);
+  EXPECT_TRUE(GetWidgetValue(*box, widget_key::kChecked));
+  EXPECT_EQ(GetWidgetValue(*list, widget_key::kItemCount), 0);
+  list->AddItem(u"a");
+  list->AddItem(u"b");
+  EXPECT_EQ(GetWidgetValue(*list, widget_key::kItemCount), 2);
   const HostCall last = WidgetCalls().back();
   EXPECT_EQ(last.Value("item.count"), "0");
 }
@@ -109,26 +102,67 @@ int32_t MQ_CALL WidgetValueWithOtherTrueBytes(int32_t widget, int32_t operation,
 
 TEST_F(WidgetValueTest, AnyNonzeroByteTheHostWritesReadsAsTrue) {
   MQCheckBox* box = dialog->NewCheckBox(column, u"Backup");
-  SetWidgetValue(*box, "checked", true);
-  AddItem(u"a");
-  AddItem(u"b");
-  SetItemSelected(*list, 0, true);
+  SetWidgetValue(*box, widget_key::kChecked, true);
+  list->AddItem(u"a");
+  list->AddItem(u"b");
+  list->SetItemSelected(0, true);
   hostWidgetValue = mq::hostFunctions.MQWidget_Value;
   mq::hostFunctions.MQWidget_Value = WidgetValueWithOtherTrueBytes;
   for (const uint8_t trueByte : {2, 0x80, 0xFF}) {
     SCOPED_TRACE(static_cast<int>(trueByte));
     hostTrueByte = trueByte;
-    EXPECT_EQ(GetWidgetBool(*box, "checked"), true);
+    EXPECT_EQ(GetWidgetValue(*box, widget_key::kChecked), true);
     // Inverting the selection as the dialog does, twice.
     for (const std::vector<int32_t>& expected :
          {std::vector<int32_t>{1}, std::vector<int32_t>{0}}) {
       for (int32_t item = 0; item < 2; ++item) {
-        SetItemSelected(*list, item, !GetItemSelected(*list, item));
+        list->SetItemSelected(item, !list->GetItemSelected(item));
       }
       EXPECT_EQ(service().Find(list->id)->SelectedItems(), expected);
     }
   }
   mq::hostFunctions.MQWidget_Value = hostWidgetValue;
+}
+
+TEST_F(WidgetValueTest, ListMethodsAreCallsWithTheirArgumentsAfterTheirName) {
+  const std::size_t mark = LogMark();
+  EXPECT_EQ(list->AddItem(u"a"), 0);
+  EXPECT_EQ(list->AddItem(u"b"), 1);
+  list->MakeItemVisible(1);
+  list->ClearItems();
+  EXPECT_EQ(list->GetItemCount(), 0);
+  const std::vector<HostCall> calls = WidgetCallsSince(mark);
+  ASSERT_EQ(calls.size(), 5u);
+  const std::vector<std::vector<std::string>> keys = {{"additem", "text", "result"},
+                                                      {"additem", "text", "result"},
+                                                      {"makeitemvisible", "index"},
+                                                      {"clearitems"}};
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    EXPECT_EQ(Operation(calls[i]), "Call");
+    EXPECT_EQ(Widget(calls[i]), list->id);
+    EXPECT_EQ(calls[i].Keys(), keys[i]);
+  }
+  EXPECT_EQ(calls[1].Value("text"), "b");
+  EXPECT_EQ(calls[1].Value("result"), "-1");
+  EXPECT_EQ(calls[2].Value("index"), "1");
+  EXPECT_EQ(calls[4].Keys(), std::vector<std::string>{"item.count"});
+}
+
+TEST_F(WidgetValueTest, AMessageBoxNamesItsParentWindowOnWidgetZero) {
+  const std::size_t mark = LogMark();
+  ShowMessageBox(*mainWindow, "warning", u"本文", u"Error");
+  const std::vector<HostCall> calls = WidgetCallsSince(mark);
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(Operation(calls[0]), "Show");
+  EXPECT_EQ(Widget(calls[0]), 0);
+  EXPECT_EQ(calls[0].Keys(), (std::vector<std::string>{"type", "messagetype", "parent", "message",
+                                                       "title", "result"}));
+  EXPECT_EQ(calls[0].Value("type"), "messagebox");
+  EXPECT_EQ(calls[0].Value("messagetype"), "warning");
+  EXPECT_EQ(calls[0].Value("parent"), std::to_string(mainWindow->id));
+  EXPECT_EQ(calls[0].Value("message"), "本文");
+  EXPECT_EQ(calls[0].Value("title"), "Error");
+  EXPECT_EQ(calls[0].Value("result"), "0");
 }
 
 TEST_F(WidgetValueTest, TheMainWindowAndAModalRunAnswerThroughResult) {

@@ -1,14 +1,16 @@
-#include "host_imitation/widget_service.h"
-
+// The imitated widget service's answers to MQWidget_Value (and MQCanvas_Value): each operation
+// checked as a real host would accept it, carried out on the widgets, and logged.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
+#include "host/host_api.h"
 #include "host_imitation/host_imitation.h"
+#include "host_imitation/key_lookup.h"
 #include "host_imitation/log_format.h"
 #include "host_imitation/modal_dialog.h"
 #include "host_imitation/widget_properties.h"
-#include "widgets/widget_op.h"
+#include "host_imitation/widget_service.h"
 
 namespace host_imitation {
 
@@ -28,60 +30,29 @@ bool IsWindow(const HostWidget& widget) {
   return widget.kind == "main_window" || widget.kind == "dialog";
 }
 
-const MQKeyValuePair* FindPair(const MQKeyValuePair* values, const char* name) {
-  for (; values != nullptr && values->name != nullptr; ++values) {
-    if (std::strcmp(values->name, name) == 0) return values;
-  }
-  return nullptr;
-}
-
-template <typename T>
-T* FindValue(const MQKeyValuePair* values, const char* name) {
-  const MQKeyValuePair* pair = FindPair(values, name);
-  return pair != nullptr ? static_cast<T*>(pair->value) : nullptr;
-}
-
-std::string Text(const char16_t* text) {
-  return text != nullptr ? ToUtf8(text) : std::string();
-}
-
 }  // namespace
 
-std::vector<std::u16string> HostWidget::ItemTexts() const {
-  std::vector<std::u16string> texts;
-  for (const ListItem& item : items) texts.push_back(item.text);
-  return texts;
-}
-
-std::vector<int32_t> HostWidget::SelectedItems() const {
-  std::vector<int32_t> selected;
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    if (items[i].selected) selected.push_back(static_cast<int32_t>(i));
-  }
-  return selected;
-}
-
 std::string WidgetOperationName(int32_t operation) {
-  switch (static_cast<WidgetOp>(operation)) {
-    case WidgetOp::Show:
+  switch (operation) {
+    case MQWIDGETOP_SHOW:
       return "Show";
-    case WidgetOp::GetSystem:
+    case MQWIDGETOP_GET_SYSTEM:
       return "GetSystem";
-    case WidgetOp::Create:
+    case MQWIDGETOP_CREATE:
       return "Create";
-    case WidgetOp::Delete:
+    case MQWIDGETOP_DELETE:
       return "Delete";
-    case WidgetOp::AddChild:
+    case MQWIDGETOP_ADD_CHILD:
       return "AddChild";
-    case WidgetOp::AddChildWindow:
+    case MQWIDGETOP_ADD_CHILD_WINDOW:
       return "AddChildWindow";
-    case WidgetOp::Get:
+    case MQWIDGETOP_GET:
       return "Get";
-    case WidgetOp::Set:
+    case MQWIDGETOP_SET:
       return "Set";
-    case WidgetOp::Call:
+    case MQWIDGETOP_CALL:
       return "Call";
-    case WidgetOp::AddEvent:
+    case MQWIDGETOP_ADD_EVENT:
       return "AddEvent";
   }
   return std::to_string(operation);
@@ -108,36 +79,34 @@ void WidgetService::Reset() {
   refuseCreation_ = nullptr;
 }
 
-// --- Requests ------------------------------------------------------------------------------------
-
 int32_t WidgetService::Value(int32_t widget, int32_t operation, void* values) {
   const auto* pairs = static_cast<const MQKeyValuePair*>(values);
-  const bool isDelete = operation == OperationCode(WidgetOp::Delete);
+  const bool isDelete = operation == MQWIDGETOP_DELETE;
   LogRequest(widget, operation, isDelete ? nullptr : pairs);
   if (values == nullptr) {
     Misuse("MQWidget_Value: " + WidgetOperationName(operation) + " without an argument");
     return 0;
   }
-  switch (static_cast<WidgetOp>(operation)) {
-    case WidgetOp::Show:
+  switch (operation) {
+    case MQWIDGETOP_SHOW:
       return Show(widget, pairs);
-    case WidgetOp::GetSystem:
+    case MQWIDGETOP_GET_SYSTEM:
       return GetSystem(pairs);
-    case WidgetOp::Create:
+    case MQWIDGETOP_CREATE:
       return Create(widget, pairs);
-    case WidgetOp::Delete:
+    case MQWIDGETOP_DELETE:
       return Delete(widget);
-    case WidgetOp::AddChild:
+    case MQWIDGETOP_ADD_CHILD:
       return AddChild(widget, pairs);
-    case WidgetOp::AddChildWindow:
+    case MQWIDGETOP_ADD_CHILD_WINDOW:
       return AddChildWindow(widget, pairs);
-    case WidgetOp::Get:
+    case MQWIDGETOP_GET:
       return GetOrSet(widget, false, pairs);
-    case WidgetOp::Set:
+    case MQWIDGETOP_SET:
       return GetOrSet(widget, true, pairs);
-    case WidgetOp::Call:
+    case MQWIDGETOP_CALL:
       return Call(widget, pairs);
-    case WidgetOp::AddEvent:
+    case MQWIDGETOP_ADD_EVENT:
       return AddEvent(widget, pairs);
   }
   Misuse("MQWidget_Value: unknown operation " + std::to_string(operation));
@@ -456,126 +425,6 @@ int32_t WidgetService::AddEvent(int32_t widget, const MQKeyValuePair* values) {
     events.push_back(registration);
   }
   return 1;
-}
-
-// --- Widgets -------------------------------------------------------------------------------------
-
-const HostWidget* WidgetService::Find(int32_t id) const {
-  const HostWidget* widget = FindEvenDeleted(id);
-  return widget != nullptr && !widget->deleted ? widget : nullptr;
-}
-
-HostWidget* WidgetService::Find(int32_t id) {
-  return const_cast<HostWidget*>(static_cast<const WidgetService*>(this)->Find(id));
-}
-
-const HostWidget* WidgetService::FindEvenDeleted(int32_t id) const {
-  auto found = widgets_.find(id);
-  return found != widgets_.end() ? found->second.get() : nullptr;
-}
-
-std::vector<const HostWidget*> WidgetService::LiveWidgets() const {
-  std::vector<const HostWidget*> live;
-  for (const auto& [id, widget] : widgets_) {
-    if (!widget->deleted) live.push_back(widget.get());
-  }
-  return live;
-}
-
-std::vector<const HostWidget*> WidgetService::Descendants(int32_t root) const {
-  std::vector<const HostWidget*> found;
-  const HostWidget* widget = Find(root);
-  if (widget == nullptr) return found;
-  for (int32_t childId : widget->children) {
-    const HostWidget* child = Find(childId);
-    if (child == nullptr) continue;
-    found.push_back(child);
-    std::vector<const HostWidget*> below = Descendants(childId);
-    found.insert(found.end(), below.begin(), below.end());
-  }
-  return found;
-}
-
-std::string WidgetService::DescribeTree(int32_t root) const {
-  std::string text;
-  if (const HostWidget* widget = Find(root)) DescribeInto(text, *widget, 0);
-  return text;
-}
-
-void WidgetService::DescribeInto(std::string& text, const HostWidget& widget, int depth) const {
-  text += std::string(static_cast<std::size_t>(depth) * 2, ' ') + widget.kind;
-  if (!widget.title.empty()) text += " title=\"" + Text(widget.title.c_str()) + "\"";
-  if (widget.kind != "frame" && widget.kind != "dialog" && widget.kind != "listbox" &&
-      widget.kind != "main_window") {
-    text += " \"" + Text(widget.text.c_str()) + "\"";
-  }
-  if (!widget.alignment.empty()) text += " " + widget.alignment;
-  if (widget.kind == "checkbox" || widget.kind == "radiobutton") {
-    text += widget.checked ? " [x]" : " [ ]";
-  }
-  if (widget.readOnly) text += " readonly";
-  if (widget.isDefault) text += " default";
-  if (widget.isCancel) text += " cancel";
-  if (widget.modalResult != 0) text += " modalresult=" + std::to_string(widget.modalResult);
-  if (!widget.enabled) text += " disabled";
-  if (widget.multiSelect) text += " multiselect";
-  if (widget.matrixColumn != 0) text += " matrixcolumn=" + std::to_string(widget.matrixColumn);
-  if (!widget.vertLayout.empty()) text += " vertlayout=" + widget.vertLayout;
-  if (!widget.horzLayout.empty()) text += " horzlayout=" + widget.horzLayout;
-  if (widget.fillRateX) {
-    char rate[32];
-    std::snprintf(rate, sizeof rate, "%g", *widget.fillRateX);
-    text += std::string(" fillrate_x=") + rate;
-  }
-  if (!widget.hintText.empty()) text += " hint=\"" + Text(widget.hintText.c_str()) + "\"";
-  text += "\n";
-  for (const ListItem& item : widget.items) {
-    text += std::string(static_cast<std::size_t>(depth + 1) * 2, ' ') +
-            (item.selected ? "[x] " : "[ ] ") + Text(item.text.c_str()) + "\n";
-  }
-  for (int32_t childId : widget.children) {
-    if (const HostWidget* child = Find(childId)) DescribeInto(text, *child, depth + 1);
-  }
-}
-
-// --- Events --------------------------------------------------------------------------------------
-
-std::vector<EventRegistration> WidgetService::Registrations(int32_t widget,
-                                                            const std::string& type) const {
-  std::vector<EventRegistration> found;
-  const HostWidget* target = FindEvenDeleted(widget);
-  if (target == nullptr) return found;
-  for (const EventRegistration& registration : target->events) {
-    if (type.empty() || registration.type == type) found.push_back(registration);
-  }
-  return found;
-}
-
-int32_t WidgetService::CallProcedure(const EventRegistration& registration,
-                                     const MQKeyValuePair* values) {
-  if (registration.proc == nullptr) return 0;
-  return registration.proc(eventContext(), const_cast<MQKeyValuePair*>(values),
-                           registration.pointer);
-}
-
-int32_t WidgetService::SendEvent(const EventRegistration& registration, const std::string& type) {
-  int32_t target = registration.widget;
-  int32_t sender = registration.widget;
-  MQKeyValuePair values[] = {{"type", const_cast<char*>(type.c_str())},
-                             {"target_id", &target},
-                             {"sender_id", &sender},
-                             {nullptr, nullptr}};
-  return CallProcedure(registration, values);
-}
-
-int32_t WidgetService::DeliverEvent(int32_t widget, const std::string& type) {
-  int32_t result = 0;
-  // A copy: a procedure may delete the widget, or register more events, while this runs.
-  for (const EventRegistration& registration : Registrations(widget, type)) {
-    if (!IsLive(widget)) break;
-    result = SendEvent(registration, type);
-  }
-  return result;
 }
 
 }  // namespace host_imitation

@@ -1,0 +1,28 @@
+// The plug-in library, loaded once through its exports as palisor-cli loads it and kept loaded
+// for every input, as the host keeps it.
+#pragma once
+
+#include <cstdint>
+
+#include "cli/plugin_loading.h"
+#include "host_imitation/plugin_module.h"
+
+struct LoadedPlugin {
+  host_imitation::PluginModule module;
+  int32_t menuEntry = -1;
+};
+
+inline LoadedPlugin& Plugin() {
+  static LoadedPlugin* const plugin = [] {
+    auto* loaded = new LoadedPlugin;
+    loaded->menuEntry = palisor_cli::LoadPlugin(loaded->module, PALISOR_PLUGIN_PATH);
+    return loaded;
+  }();
+  return *plugin;
+}
+
+// Loading before the first input lets libFuzzer count the library's coverage from the start.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  Plugin();
+  return 0;
+}

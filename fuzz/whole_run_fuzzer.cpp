@@ -1,0 +1,88 @@
+// Whole runs on any scene, as palisor-cli makes them: the scene read into the imitated host, some
+// objects and vertices selected, the plug-in library run through its exports, its dialog answered
+// with fuzzed choices, the result written. The plug-in must never crash, never make a request the
+// host rejects, and never write a position that is not finite when every position it read was.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "cli/arguments.h"
+#include "cli/dialog_user.h"
+#include "cli/input_error.h"
+#include "cli/obj_reader.h"
+#include "cli/obj_writer.h"
+#include "cli/scene_document.h"
+#include "cli/scene_setup.h"
+#include "fuzz/loaded_plugin.h"
+#include "fuzz/scene_equality.h"
+#include "host_imitation/host_imitation.h"
+#include "host_imitation/morph_feature.h"
+
+namespace {
+
+bool AllFinite(const host_imitation::HostDocument& document) {
+  for (const host_imitation::HostObject* object : document.slots) {
+    if (object == nullptr) continue;
+    for (const MQPoint& p : object->vertices) {
+      if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  LoadedPlugin& plugin = Plugin();
+
+  FuzzedDataProvider input(data, size);
+  palisor_cli::Arguments arguments;
+  const int mode = input.ConsumeIntegralInRange<int>(0, 3);
+  if (mode < 3) arguments.mode = static_cast<palisor_cli::ListingMode>(mode);
+  const int tickEverything = input.ConsumeIntegralInRange<int>(0, 2);
+  if (tickEverything < 2) arguments.tickEverything = tickEverything == 0;
+  arguments.selectedVerticesOnly = input.ConsumeBool();
+  arguments.noBackup = input.ConsumeBool();
+  arguments.cancel = input.ConsumeIntegralInRange<int>(0, 7) == 0;
+  const uint32_t selectedObjects = input.ConsumeIntegral<uint32_t>();
+  const int32_t vertexStride = input.ConsumeIntegralInRange<int32_t>(0, 4);
+
+  palisor_cli::Scene scene;
+  try {
+    scene = palisor_cli::ReadObjText(input.ConsumeRemainingBytesAsString(), "fuzz.obj");
+  } catch (const palisor_cli::InputError&) {
+    return 0;
+  }
+
+  host_imitation::HostImitation& host = host_imitation::Host();
+  host.Reset();
+  host_imitation::HostDocument& document = host.NewDocument();
+  const auto objects = palisor_cli::BuildDocument(scene, document);
+  host_imitation::MorphFeature& morphFeature = host_imitation::InstallMorphFeature();
+  palisor_cli::PrepareDocument(arguments, scene, objects, morphFeature);
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    if ((selectedObjects >> (i % 32) & 1) == 0) continue;
+    objects[i]->intValues[MQOBJECT_ATTRIBUTE_SELECTED] = 1;
+    const int32_t count = static_cast<int32_t>(objects[i]->vertices.size());
+    for (int32_t v = 0; vertexStride > 0 && v < count; v += vertexStride) {
+      objects[i]->SelectVertex(v);
+    }
+  }
+  const bool finiteInput = AllFinite(document);
+
+  palisor_cli::DialogRecord dialog;
+  host.widgets().SetUser(palisor_cli::AnswerDialog(arguments, dialog, [] {}));
+  plugin.module.MQModifyObject(plugin.menuEntry, document.handle());
+
+  if (!host.misuse().empty()) FuzzFailure("the host rejected a request:", host.misuse().front());
+  if (finiteInput && !AllFinite(document)) FuzzFailure("a position written is not finite", "");
+  const palisor_cli::Scene result =
+      palisor_cli::SceneFromDocument(document, scene.header, morphFeature.Bindings());
+  palisor_cli::WriteObjText(result);
+  host.Reset();
+  return 0;
+}

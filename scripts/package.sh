@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Builds the Windows release package from the sources, in build folders of its own made afresh:
+#
+#   scripts/package.sh [OUTPUT-FOLDER]      # default dist/
+#
+# makes OUTPUT-FOLDER/palisor-VERSION-windows.zip holding the 32-bit palisor.dll, x64/palisor.dll,
+# palisor-cli.exe, README.txt, LICENSE.txt and SHA256SUMS. The same commit gives the same bytes:
+# the binaries carry no time or build path, and every file of the archive has the time of the
+# commit, fixed permissions and a fixed place in the archive. PALISOR_PACKAGE_BUILD_DIR names the
+# build folder (default build/package).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+scripts/install-dependencies.sh zip
+scripts/install-windows-toolchain.sh
+
+output=$(mkdir -p "${1:-dist}" && cd "${1:-dist}" && pwd)
+work=${PALISOR_PACKAGE_BUILD_DIR:-build/package}
+version=$(sed -n 's/^project(Palisor VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+[ -n "$version" ] || { echo "package.sh: no version in CMakeLists.txt's project()" >&2; exit 1; }
+zipName=palisor-$version-windows.zip
+
+# Every file of the archive gets the time of the commit (the 1980 start of zip's clock outside a
+# repository).
+export TZ=UTC
+epoch=$(git log -1 --format=%ct 2>/dev/null || echo 315532800)
+if [ -n "$(git status --porcelain --untracked-files=no 2>/dev/null)" ]; then
+  echo "package.sh: warning: the working tree has uncommitted changes, which the package holds" >&2
+fi
+
+rm -rf "$work"
+mkdir -p "$work"
+build() {
+  local name=$1 toolchain=$2
+  shift 2
+  echo "== package: $name"
+  cmake -S . -B "$work/$name" -DCMAKE_BUILD_TYPE=Release -DPALISOR_TESTS=OFF \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" > "$work/$name.configure.log"
+  cmake --build "$work/$name" -j "$(nproc)" --target "$@"
+}
+build win32 toolchain-mingw-i686.cmake palisor palisor-cli
+build win64 toolchain-mingw-x86_64.cmake palisor
+
+stage=$work/stage
+mkdir -p "$stage/x64"
+cp "$work/win32/bin/palisor.dll" "$work/win32/bin/palisor-cli.exe" "$stage/"
+cp "$work/win64/bin/palisor.dll" "$stage/x64/"
+
+# The texts in the form Windows' Notepad reads as intended: CRLF line ends, and for the README,
+# which is Japanese and English, UTF-8 with a byte order mark.
+crlf() { sed 's/\r$//; s/$/\r/'; }
+{
+  printf '\357\273\277'
+  sed "s/@VERSION@/$version/g" packaging/README.txt | crlf
+} > "$stage/README.txt"
+{
+  cat LICENSE
+  echo
+  echo
+  cat packaging/THIRD-PARTY-NOTICES.txt
+} | crlf > "$stage/LICENSE.txt"
+
+files=(LICENSE.txt README.txt palisor-cli.exe palisor.dll x64/palisor.dll)
+(cd "$stage" && sha256sum "${files[@]}") > "$stage/SHA256SUMS"
+files+=(SHA256SUMS)
+
+chmod 755 "$stage/x64"
+(cd "$stage" && chmod 644 "${files[@]}" && touch -h -d "@$epoch" "${files[@]}" x64)
+rm -f "$output/$zipName"
+# -X: no owner or extra time fields; -D: no folder entries; the names in a fixed order.
+(cd "$stage" && printf '%s\n' "${files[@]}" | LC_ALL=C sort | zip -q -X -D -9 "$output/$zipName" -@)
+echo "package: $output/$zipName"
