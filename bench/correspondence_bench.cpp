@@ -25,10 +25,10 @@
 #include "host/host_function_table.h"
 #include "host_imitation/host_imitation.h"
 #include "host_imitation/plugin_module.h"
+#include "reference/nearest_source_vertices.h"
 #include "search/nearest_search.h"
 #include "surface_mesh.h"
-#include "tool/nearest_source_vertices.h"
-#include "tool/read_used_vertices.h"
+#include "tool/correspondence.h"
 
 namespace {
 

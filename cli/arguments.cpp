@@ -116,6 +116,10 @@ Arguments ParseArguments(const std::vector<std::string>& arguments) {
       parsed.outputPath = value();
       outputGiven = true;
       if (parsed.outputPath.empty()) throw InputError("-o needs a file name");
+    } else if (argument == "--source-scene") {
+      if (!parsed.sourceScenePath.empty()) throw InputError("--source-scene is given twice");
+      parsed.sourceScenePath = value();
+      if (parsed.sourceScenePath.empty()) throw InputError("--source-scene needs a file name");
     } else if (argument == "--select") {
       parsed.selectNames.push_back(value());
     } else if (argument == "--mode") {

@@ -35,6 +35,8 @@ enum class PreviewView { kFront, kSide, kTop, kThreeQuarter };
 
 struct Arguments {
   std::string scenePath;
+  // --source-scene: a scene whose objects come first in the document and are not written.
+  std::string sourceScenePath;
   std::string outputPath;
   std::vector<std::string> selectNames;
   std::optional<ListingMode> mode;

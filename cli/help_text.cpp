@@ -8,21 +8,25 @@
 namespace palisor_cli {
 
 const char* const kUsage =
-    "usage: palisor-cli SCENE.obj -o OUT.obj --select NAME [OPTION]...\n"
-    "  or:  palisor-cli SCENE.obj --list --select NAME [OPTION]...\n";
+    "usage: palisor-cli SCENE -o OUT --select NAME [OPTION]...\n"
+    "  or:  palisor-cli SCENE --list --select NAME [OPTION]...\n"
+    "SCENE and OUT are Wavefront OBJ (.obj) or glTF 2.0 (.gltf, .glb) files.\n";
 
 const std::vector<OptionHelp>& ListedOptions() {
   // One entry per option; the text is wrapped to the help's width, and should take a line or two.
   static const std::vector<OptionHelp> options = {
-      {"-o", "OUT.obj",
-       "write the resulting scene to OUT.obj (not needed with --list); never "
-       "the input file"},
+      {"-o", "OUT",
+       "write the result to OUT (not with --list; never the input): .obj, .gltf or .glb "
+       "(glTF needs a glTF SCENE)"},
+      {"--source-scene", "FILE",
+       "put the objects of the scene FILE (OBJ or glTF) ahead of SCENE's, for --select; they "
+       "are not written"},
       {"--select", "NAME",
        "select every object named NAME; the first selected in file order is the Source, the "
        "others are Destinations"},
       {"--mode", "MODE",
-       "how the dialog lists candidates: keynote (by name, the default), vertex-count or "
-       "morph (by binding)"},
+       "list candidates by keynote (OBJ's default), vertex-count or morph (by "
+       "binding; glTF's default)"},
       {"--tick-all", "", "press \"select all\" in the dialog"},
       {"--tick-none", "", "press \"select all\" and then \"invert\": nothing ticked"},
       {"--tick", "NAME",

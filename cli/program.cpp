@@ -7,12 +7,14 @@
 #include <filesystem>
 #include <memory>
 #include <new>
+#include <set>
 #include <system_error>
 #include <utility>
 
 #include "cli/arguments.h"
 #include "cli/dialog_user.h"
 #include "cli/document_changes.h"
+#include "cli/gltf_writer.h"
 #include "cli/help_text.h"
 #include "cli/input_error.h"
 #include "cli/name_text.h"
@@ -23,6 +25,7 @@
 #include "cli/progress.h"
 #include "cli/run_outcome.h"
 #include "cli/scene_document.h"
+#include "cli/scene_loading.h"
 #include "cli/scene_setup.h"
 #include "cli/summary.h"
 #include "cli/worker_threads.h"
@@ -76,14 +79,29 @@ class ProgramRun {
 
     progress_.Begin("reading " + arguments_.scenePath);
     Clock::time_point start = Clock::now();
-    Scene scene = ReadObjFile(arguments_.scenePath);
-    WarnOfCutNames(scene);
+    LoadedScene scene = LoadScene(arguments_.scenePath);
+    std::vector<LoadedScene*> scenes = {&scene};
+    LoadedScene sourceScene;
+    if (!arguments_.sourceScenePath.empty()) {
+      sourceScene = LoadScene(arguments_.sourceScenePath);
+      scenes.insert(scenes.begin(), &sourceScene);
+    }
+    for (const LoadedScene* loaded : scenes) WarnOfCutNames(loaded->scene);
+    const SceneFormat outputFormat = OutputFormat(arguments_.outputPath, scene.format);
+    if (!arguments_.list && outputFormat != SceneFormat::kObj && !scene.gltf) {
+      throw InputError("the output file " + arguments_.outputPath +
+                       " is glTF, which needs a glTF scene to write into");
+    }
+    // The morph targets of a glTF scene are bound to their bases: the morph listing shows them.
+    if (!arguments_.mode && (scene.gltf || sourceScene.gltf)) arguments_.mode = ListingMode::kMorph;
+    const std::size_t sourceObjects = sourceScene.scene.objects.size();
     host_imitation::HostImitation& host = host_imitation::Host();
     host.Reset();
     host_imitation::HostDocument& document = host.NewDocument();
-    const auto objects = BuildDocument(std::move(scene.objects), document);
+    const DocumentObjects objects = BuildDocumentFrom(scenes, document);
     host_imitation::MorphFeature& morphFeature = host_imitation::InstallMorphFeature();
-    PrepareDocument(arguments_, scene, objects, morphFeature);
+    PrepareDocument(arguments_, objects.bindingsOnly, objects.objects, morphFeature);
+    RefuseSelectedUnusable(objects.objects);
     times_.reading = SecondsSince(start);
     progress_.End();
 
@@ -122,10 +140,31 @@ class ProgramRun {
     if (previewFile_ && dialog.confirmed) DrawPreview(before, document);
     progress_.Begin("writing " + arguments_.outputPath);
     start = Clock::now();
-    const ObjSceneView result = DocumentView(document, scene.header, morphFeature.Bindings());
-    WriteFileAtomically(arguments_.outputPath, [&result](std::FILE* file) {
-      return WriteObj(result, file, HardwareThreads());
-    });
+    // Objects of the source scene only lend their shapes; they are not written.
+    const std::set<const host_imitation::HostObject*> read(objects.objects.begin(),
+                                                           objects.objects.end());
+    std::vector<TargetsMade> targetsMade;
+    std::size_t objectsWritten = 0;
+    if (outputFormat == SceneFormat::kObj) {
+      for (std::size_t i = 0; i < sourceObjects; ++i) {
+        const int32_t slot = document.IndexOf(objects.objects[i]);
+        if (slot >= 0) document.slots[static_cast<std::size_t>(slot)] = nullptr;
+      }
+      const ObjSceneView result =
+          DocumentView(document, scene.scene.header, morphFeature.Bindings());
+      WriteFileAtomically(arguments_.outputPath, [&result](std::FILE* file) {
+        return WriteObj(result, file, HardwareThreads());
+      });
+      objectsWritten = result.objects.size();
+    } else {
+      GltfOutput output;
+      output.path = arguments_.outputPath;
+      output.binary = outputFormat == SceneFormat::kGltfBinary;
+      output.keepBackups = !arguments_.noBackup;
+      WriteFileAtomically(output.path,
+                          WriteGltfResult(*scene.gltf, document, read, output, targetsMade));
+      objectsWritten = scene.gltf->meshNodes.size();
+    }
     if (previewFile_ && dialog.confirmed) previewFile_->Commit();
     times_.writing = SecondsSince(start);
     progress_.End();
@@ -135,7 +174,8 @@ class ProgramRun {
     summary.changes = &changes;
     summary.times = times_;
     summary.outputPath = arguments_.outputPath;
-    summary.objectsWritten = result.objects.size();
+    summary.objectsWritten = objectsWritten;
+    summary.targetsMade = &targetsMade;
     PrintSummary(out_, summary);
     if (previewFile_) {
       out_ << "Preview         ";
@@ -222,6 +262,18 @@ class ProgramRun {
     return kRefused;
   }
 
+  // A selected object whose geometry the run cannot use (points, lines, compressed data).
+  static void RefuseSelectedUnusable(const std::vector<host_imitation::HostObject*>& objects) {
+    for (const host_imitation::HostObject* object : objects) {
+      if (object->IntValue(MQOBJECT_ATTRIBUTE_SELECTED) == 0) continue;
+      const auto* origin = dynamic_cast<const GltfObjectOrigin*>(object->passthrough.get());
+      if (origin != nullptr && !origin->refusal.empty()) {
+        throw InputError(origin->file->path + ": " + origin->refusal + " (object '" + object->name +
+                         "' is selected)");
+      }
+    }
+  }
+
   // Requests a real host would have rejected say the plug-in misbehaved; the user should know.
   void ReportMisuse() {
     const auto& misuse = host_imitation::Host().misuse();
@@ -230,7 +282,7 @@ class ProgramRun {
     }
   }
 
-  const Arguments& arguments_;
+  Arguments arguments_;
   std::ostream& out_;
   std::ostream& err_;
   ProgressLine progress_;

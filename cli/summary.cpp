@@ -64,6 +64,17 @@ void PrintSummary(std::ostream& out, const RunSummary& summary) {
             [&out](const std::pair<std::string, std::string>& binding) {
               out << binding.second << " as a target of " << binding.first;
             });
+  if (summary.targetsMade != nullptr && !summary.targetsMade->empty()) {
+    PrintList(out, "Targets made", *summary.targetsMade, "Destination", "Destinations",
+              [&out](const TargetsMade& made) {
+                out << made.destination << ":";
+                const char* separator = " ";
+                for (const std::string& target : made.targets) {
+                  out << separator << target;
+                  separator = ", ";
+                }
+              });
+  }
   Label(out, "Vertices moved") << changes.verticesMoved;
   if (changes.verticesMoved > 0) {
     out << " in "

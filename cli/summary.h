@@ -7,6 +7,7 @@
 
 #include "cli/dialog_user.h"
 #include "cli/document_changes.h"
+#include "cli/targets_made.h"
 
 namespace palisor_cli {
 
@@ -22,6 +23,8 @@ struct RunSummary {
   RunTimes times;
   std::string outputPath;
   std::size_t objectsWritten = 0;
+  // For a glTF result: the targets added per Destination (null or empty for OBJ).
+  const std::vector<TargetsMade>* targetsMade = nullptr;
 };
 
 void PrintSummary(std::ostream& out, const RunSummary& summary);

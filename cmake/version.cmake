@@ -12,9 +12,9 @@ endif()
 target_include_directories(palisor_version INTERFACE ${PROJECT_BINARY_DIR}/generated)
 
 # Gives a Windows program or DLL a version resource (file and product version, product name,
-# description, copyright), which Windows shows in the file's properties:
-#   palisor_add_version_resource(TARGET "What the file is")
-function(palisor_add_version_resource target description)
+# description, copyright) in Japanese and in English, which Windows shows in the file's properties:
+#   palisor_add_version_resource(TARGET "What the file is" "The same in Japanese")
+function(palisor_add_version_resource target description japaneseDescription)
   if(NOT WIN32)
     return()
   endif()
@@ -38,6 +38,7 @@ function(palisor_add_version_resource target description)
   set(PALISOR_RESOURCE_INTERNAL_NAME ${name})
   set(PALISOR_RESOURCE_FILE_NAME ${prefix}${name}${suffix})
   set(PALISOR_RESOURCE_DESCRIPTION "${description}")
+  set(PALISOR_RESOURCE_JAPANESE_DESCRIPTION "${japaneseDescription}")
   set(resource ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/version_resource.rc.in ${resource} @ONLY)
   target_sources(${target} PRIVATE ${resource})

@@ -20,3 +20,12 @@ echo
 echo "== Carrying them over to head"
 build/native/palisor-cli "$scene" -o "$result" --select face --select head \
   --preview examples/face_to_head.preview.png
+
+gltf=examples/head_brows_beard.gltf
+gltf_result=build/native/head_brows_beard.result.glb
+echo
+echo "== The same on a glTF scene: head's morph targets, by their own names"
+build/native/palisor-cli "$gltf" --select head --select brows --select beard --list
+echo
+echo "== Carrying them over to brows and beard as new morph targets of the same names"
+build/native/palisor-cli "$gltf" -o "$gltf_result" --select head --select brows --select beard

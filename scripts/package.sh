@@ -31,16 +31,16 @@ fi
 
 rm -rf "$work"
 mkdir -p "$work"
+# The configurations are the presets package-win32 and package-win64 (CMakePresets.json).
 build() {
-  local name=$1 toolchain=$2
-  shift 2
+  local name=$1
+  shift
   echo "== package: $name"
-  cmake -S . -B "$work/$name" -DCMAKE_BUILD_TYPE=Release -DPALISOR_TESTS=OFF \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" > "$work/$name.configure.log"
+  cmake --preset "package-$name" -B "$work/$name" > "$work/$name.configure.log"
   cmake --build "$work/$name" -j "$(nproc)" --target "$@"
 }
-build win32 toolchain-mingw-i686.cmake palisor palisor-cli
-build win64 toolchain-mingw-x86_64.cmake palisor
+build win32 palisor palisor-cli
+build win64 palisor
 
 stage=$work/stage
 mkdir -p "$stage/x64"

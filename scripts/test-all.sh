@@ -12,6 +12,10 @@ cd "$root"
 # libpng, FreeType, fontconfig and a font with Japanese glyphs: palisor-cli's --preview.
 scripts/install-dependencies.sh libnanoflann-dev libflann-dev libcgal-dev libpng-dev \
   libfreetype-dev libfontconfig-dev fonts-noto-cjk
+# The glTF tests: Debian's sample models, and the Khronos validator and three.js from npm, pinned
+# by tests/gltf_clients/package-lock.json.
+scripts/install-dependencies.sh nodejs npm assimp-testmodels
+npm ci --prefix tests/gltf_clients --no-audit --no-fund --loglevel=error
 scripts/install-windows-toolchain.sh
 
 jobs=$(nproc)

@@ -167,7 +167,7 @@ TEST(CliOutputTest, AnUnwritableOutputIsAnErrorThatLeavesNothingBehind) {
 TEST(CliUsageTest, HelpAndVersionGoToStandardOutput) {
   const CliResult help = RunCli({"--help"});
   EXPECT_EQ(help.status, 0);
-  EXPECT_EQ(help.out.rfind("usage: palisor-cli SCENE.obj -o OUT.obj --select NAME", 0), 0u);
+  EXPECT_EQ(help.out.rfind("usage: palisor-cli SCENE -o OUT --select NAME", 0), 0u);
   EXPECT_NE(help.out.find("\n      --select-vertices OBJECT=INDEXES\n"), std::string::npos);
   const CliResult version = RunCli({"--version"});
   EXPECT_EQ(version.status, 0);

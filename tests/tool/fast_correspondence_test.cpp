@@ -14,8 +14,8 @@
 
 #include "host_imitation/log_format.h"
 #include "morph_fixture.h"
-#include "tool/interpolated_delta.h"
-#include "tool/nearest_source_vertices.h"
+#include "reference/interpolated_delta.h"
+#include "reference/nearest_source_vertices.h"
 
 namespace {
 

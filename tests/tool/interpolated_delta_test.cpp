@@ -1,4 +1,4 @@
-#include "tool/interpolated_delta.h"
+#include "reference/interpolated_delta.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "tool/keynote_naming.h"
-
 #include <gtest/gtest.h>
+
+#include "tool/naming.h"
 
 namespace {
 

@@ -1,9 +1,7 @@
-#include "tool/morph_object_name.h"
-
 #include <gtest/gtest.h>
 
 #include "morph_fixture.h"
-#include "tool/find_object_by_name.h"
+#include "tool/naming.h"
 
 namespace {
 

@@ -4,8 +4,9 @@
 //   version_resource FILE VERSION
 //
 // VERSION is "MAJOR.MINOR". Exits with 0 when the fixed file and product versions are
-// MAJOR.MINOR.0.0, the strings FileVersion and ProductVersion are VERSION, ProductName is
-// "Palisor", and FileDescription and LegalCopyright are given; with 1 otherwise.
+// MAJOR.MINOR.0.0 and, in every translation, the strings FileVersion and ProductVersion are
+// VERSION, ProductName is "Palisor", and FileDescription, LegalCopyright and OriginalFilename are
+// given; with 1 otherwise.
 #include <windows.h>
 
 #include <cstdio>
@@ -69,7 +70,7 @@ int main(int argc, char** argv) {
   check("product version", FixedVersion(fixed->dwProductVersionMS, fixed->dwProductVersionLS),
         version + ".0.0");
 
-  // The strings of the first translation listed, the one Windows shows.
+  // The strings of every translation listed: Windows shows the one of the user's language.
   struct Translation {
     WORD language;
     WORD codePage;
@@ -81,24 +82,29 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s: the version resource lists no translation\n", argv[1]);
     return 1;
   }
-  wchar_t block[64];
-  swprintf(block, 64, L"\\StringFileInfo\\%04x%04x\\", translations[0].language,
-           translations[0].codePage);
-  auto text = [&](const char* name) {
-    wchar_t* value = nullptr;
-    UINT characters = 0;
-    const std::wstring path = block + Wide(name);
-    if (!VerQueryValueW(data.data(), path.c_str(), reinterpret_cast<void**>(&value), &characters) ||
-        characters == 0) {
-      return std::string();
-    }
-    return Utf8(value);
-  };
-  check("FileVersion", text("FileVersion"), version);
-  check("ProductVersion", text("ProductVersion"), version);
-  check("ProductName", text("ProductName"), "Palisor");
-  check("FileDescription", text("FileDescription"), "");
-  check("LegalCopyright", text("LegalCopyright"), "");
-  check("OriginalFilename", text("OriginalFilename"), "");
+  for (UINT t = 0; t < length / sizeof(Translation); ++t) {
+    wchar_t block[64];
+    swprintf(block, 64, L"\\StringFileInfo\\%04x%04x\\", translations[t].language,
+             translations[t].codePage);
+    std::printf("translation      %04x %u\n", translations[t].language,
+                static_cast<unsigned>(translations[t].codePage));
+    auto text = [&](const char* name) {
+      wchar_t* value = nullptr;
+      UINT characters = 0;
+      const std::wstring path = block + Wide(name);
+      if (!VerQueryValueW(data.data(), path.c_str(), reinterpret_cast<void**>(&value),
+                          &characters) ||
+          characters == 0) {
+        return std::string();
+      }
+      return Utf8(value);
+    };
+    check("FileVersion", text("FileVersion"), version);
+    check("ProductVersion", text("ProductVersion"), version);
+    check("ProductName", text("ProductName"), "Palisor");
+    check("FileDescription", text("FileDescription"), "");
+    check("LegalCopyright", text("LegalCopyright"), "");
+    check("OriginalFilename", text("OriginalFilename"), "");
+  }
   return good ? 0 : 1;
 }

@@ -1,0 +1,225 @@
+// A whole palisor-cli run on a .glb scene: a 10^6-vertex Source with three morph targets and a
+// 10^6-vertex Destination. Its reading and writing are measured against the glTF library alone
+// loading and saving the same file, and the whole run against the same geometry as an OBJ scene.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "cli/gltf_file.h"
+#include "surface_mesh.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr std::size_t kVertices = 1000000;
+
+std::filesystem::path BenchFolder() {
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() / "palisor_gltf_run";
+  std::filesystem::create_directories(folder);
+  return folder;
+}
+
+std::vector<MQPoint> Target(const std::vector<MQPoint>& base, int k) {
+  std::vector<MQPoint> target = base;
+  const float phase = static_cast<float>(k);
+  for (MQPoint& p : target) {
+    const float swell = 0.05f * std::sin(3 * p.x + phase) * std::cos(2 * p.y - phase);
+    p = MQPoint{p.x * (1 + swell), p.y * (1 + swell), p.z + swell};
+  }
+  return target;
+}
+
+std::vector<uint32_t> Triangles(const SurfaceMesh& mesh) {
+  std::vector<uint32_t> corners;
+  for (const auto& quad : mesh.faces) {
+    for (int k : {0, 1, 2, 0, 2, 3})
+      corners.push_back(static_cast<uint32_t>(quad[static_cast<std::size_t>(k)]));
+  }
+  return corners;
+}
+
+// The scene as .glb and as .obj, written once.
+void WriteScenes(const std::filesystem::path& glb, const std::filesystem::path& obj) {
+  if (std::filesystem::exists(glb) && std::filesystem::exists(obj)) return;
+  const SurfaceMesh source = MakeSourceSurface(kVertices, true);
+  const SurfaceMesh destination = MakeDestinationSurface(kVertices, true);
+  const char* const names[] = {"smile", "blink", "frown"};
+  std::string bin;
+  // Every top-level member exists before references into the JSON are held.
+  palisor_cli::OrderedJson json = {{"asset", {{"version", "2.0"}}},
+                                   {"scene", 0},
+                                   {"scenes", {{{"nodes", {0, 1}}}}},
+                                   {"bufferViews", palisor_cli::OrderedJson::array()},
+                                   {"accessors", palisor_cli::OrderedJson::array()}};
+  auto view = [&](const void* data, std::size_t size) {
+    json["bufferViews"].push_back(
+        {{"buffer", 0}, {"byteOffset", bin.size()}, {"byteLength", size}});
+    bin.append(static_cast<const char*>(data), size);
+    return json["bufferViews"].size() - 1;
+  };
+  auto points = [&](const std::vector<MQPoint>& values) {
+    float low[3] = {INFINITY, INFINITY, INFINITY}, high[3] = {-INFINITY, -INFINITY, -INFINITY};
+    for (const MQPoint& p : values) {
+      const float c[3] = {p.x, p.y, p.z};
+      for (int k = 0; k < 3; ++k)
+        low[k] = std::min(low[k], c[k]), high[k] = std::max(high[k], c[k]);
+    }
+    json["accessors"].push_back({{"bufferView", view(values.data(), values.size() * 12)},
+                                 {"componentType", 5126},
+                                 {"count", values.size()},
+                                 {"type", "VEC3"},
+                                 {"min", {low[0], low[1], low[2]}},
+                                 {"max", {high[0], high[1], high[2]}}});
+    return json["accessors"].size() - 1;
+  };
+  auto indices = [&](const std::vector<uint32_t>& values) {
+    json["accessors"].push_back({{"bufferView", view(values.data(), values.size() * 4)},
+                                 {"componentType", 5125},
+                                 {"count", values.size()},
+                                 {"type", "SCALAR"}});
+    return json["accessors"].size() - 1;
+  };
+  std::string objText;
+  auto objObject = [&](const std::string& name, const std::vector<MQPoint>& vertices,
+                       const SurfaceMesh* faces, std::size_t& offset) {
+    objText += "o " + name + "\n";
+    char line[96];
+    for (const MQPoint& p : vertices) {
+      std::snprintf(line, sizeof line, "v %.9g %.9g %.9g\n", p.x, p.y, p.z);
+      objText += line;
+    }
+    if (faces != nullptr) {
+      for (const auto& quad : faces->faces) {
+        objText += "f";
+        for (int32_t corner : quad)
+          objText += " " + std::to_string(offset + static_cast<std::size_t>(corner) + 1);
+        objText += "\n";
+      }
+    }
+    offset += vertices.size();
+  };
+  std::size_t offset = 0;
+  objObject("body", source.vertices, &source, offset);
+  // Accessors are numbered in the order they are made, so each is made in a statement of its own.
+  const std::size_t sourcePositions = points(source.vertices);
+  const std::size_t sourceIndices = indices(Triangles(source));
+  palisor_cli::OrderedJson sourcePrimitive = {{"attributes", {{"POSITION", sourcePositions}}},
+                                              {"indices", sourceIndices}};
+  for (int k = 0; k < 3; ++k) {
+    const std::vector<MQPoint> target = Target(source.vertices, k);
+    std::vector<MQPoint> moves(target.size());
+    for (std::size_t i = 0; i < target.size(); ++i) {
+      moves[i] = MQPoint{target[i].x - source.vertices[i].x, target[i].y - source.vertices[i].y,
+                         target[i].z - source.vertices[i].z};
+    }
+    sourcePrimitive["targets"].push_back({{"POSITION", points(moves)}});
+    std::vector<MQPoint> read(target.size());
+    for (std::size_t i = 0; i < target.size(); ++i) {
+      read[i] = MQPoint{source.vertices[i].x + moves[i].x, source.vertices[i].y + moves[i].y,
+                        source.vertices[i].z + moves[i].z};
+    }
+    objObject(names[k], read, nullptr, offset);
+  }
+  objObject("garment", destination.vertices, &destination, offset);
+  objText += "# palisor-bind 1 2\n# palisor-bind 1 3\n# palisor-bind 1 4\n";
+  const std::size_t garmentPositions = points(destination.vertices);
+  const std::size_t garmentIndices = indices(Triangles(destination));
+  json["meshes"] = {
+      {{"name", "body"},
+       {"primitives", {sourcePrimitive}},
+       {"extras", {{"targetNames", {names[0], names[1], names[2]}}}}},
+      {{"name", "garment"},
+       {"primitives",
+        {{{"attributes", {{"POSITION", garmentPositions}}}, {"indices", garmentIndices}}}}}};
+  json["nodes"] = {{{"name", "body"}, {"mesh", 0}}, {{"name", "garment"}, {"mesh", 1}}};
+  json["buffers"] = {{{"byteLength", bin.size()}}};
+  std::string text = json.dump();
+  while (text.size() % 4 != 0) text += ' ';
+  while (bin.size() % 4 != 0) bin += '\0';
+  auto word = [](std::ofstream& out, uint32_t value) {
+    out.write(reinterpret_cast<const char*>(&value), 4);
+  };
+  std::ofstream out(glb, std::ios::binary);
+  word(out, 0x46546C67);
+  word(out, 2);
+  word(out, static_cast<uint32_t>(28 + text.size() + bin.size()));
+  word(out, static_cast<uint32_t>(text.size()));
+  word(out, 0x4E4F534A);
+  out << text;
+  word(out, static_cast<uint32_t>(bin.size()));
+  word(out, 0x004E4942);
+  out << bin;
+  std::ofstream(obj, std::ios::binary) << objText;
+}
+
+// The glTF library alone: load the .glb and save it again.
+void BM_TinygltfLoadAndSave(benchmark::State& state) {
+  const std::filesystem::path glb = BenchFolder() / "scene.glb";
+  WriteScenes(glb, BenchFolder() / "scene.obj");
+  const std::string saved = (BenchFolder() / "tinygltf.glb").string();
+  for (auto _ : state) {
+    tinygltf::TinyGLTF loader;
+    tinygltf::Model model;
+    std::string error, warning;
+    if (!loader.LoadBinaryFromFile(&model, &error, &warning, glb.string()) ||
+        !loader.WriteGltfSceneToFile(&model, saved, false, true, false, true)) {
+      state.SkipWithError("tinygltf could not load or save the scene");
+      return;
+    }
+  }
+  std::filesystem::remove(saved);
+}
+BENCHMARK(BM_TinygltfLoadAndSave)->Unit(benchmark::kSecond)->Iterations(3);
+
+// palisor-cli's reading and writing phases, as it reports them, of a whole run on each format.
+void WholeRun(benchmark::State& state, const char* format) {
+  const std::filesystem::path folder = BenchFolder();
+  WriteScenes(folder / "scene.glb", folder / "scene.obj");
+  const std::string scene = (folder / (std::string("scene.") + format)).string();
+  const std::string output = (folder / (std::string("result.") + format)).string();
+  const std::string log = (folder / "result.log").string();
+  const std::string command = std::string("'") + PALISOR_CLI_PATH + "' '" + scene + "' -o '" +
+                              output + "' --select body --select garment --mode morph > '" + log +
+                              "'";
+  double reading = 0, run = 0, writing = 0;
+  for (auto _ : state) {
+    const Clock::time_point start = Clock::now();
+    if (std::system(command.c_str()) != 0) {
+      state.SkipWithError("palisor-cli did not finish the run");
+      return;
+    }
+    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+    std::ifstream in(log);
+    for (std::string line; std::getline(in, line);) {
+      if (line.rfind("Time", 0) != 0) continue;
+      reading += std::atof(line.c_str() + line.find("reading ") + 8);
+      run += std::atof(line.c_str() + line.find("run ") + 4);
+      writing += std::atof(line.c_str() + line.find("writing ") + 8);
+    }
+  }
+  const double n = static_cast<double>(state.iterations());
+  state.counters["reading_s"] = reading / n;
+  state.counters["run_s"] = run / n;
+  state.counters["writing_s"] = writing / n;
+  state.counters["reading+writing_s"] = (reading + writing) / n;
+  std::filesystem::remove(output);
+}
+void BM_PalisorCliGlb(benchmark::State& state) {
+  WholeRun(state, "glb");
+}
+void BM_PalisorCliObj(benchmark::State& state) {
+  WholeRun(state, "obj");
+}
+BENCHMARK(BM_PalisorCliGlb)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(3);
+BENCHMARK(BM_PalisorCliObj)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,248 @@
+#include "cli/gltf_accessor.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "cli/input_error.h"
+
+namespace palisor_cli {
+
+namespace {
+
+std::string Indexed(const char* array, int index) {
+  return std::string(array) + "[" + std::to_string(index) + "]";
+}
+
+int ComponentCount(int type) {
+  switch (type) {
+    case TINYGLTF_TYPE_SCALAR:
+      return 1;
+    case TINYGLTF_TYPE_VEC2:
+      return 2;
+    case TINYGLTF_TYPE_VEC3:
+      return 3;
+    case TINYGLTF_TYPE_VEC4:
+    case TINYGLTF_TYPE_MAT2:
+      return 4;
+    case TINYGLTF_TYPE_MAT3:
+      return 9;
+    case TINYGLTF_TYPE_MAT4:
+      return 16;
+    default:
+      return 0;
+  }
+}
+
+std::size_t ComponentSize(int componentType) {
+  switch (componentType) {
+    case TINYGLTF_COMPONENT_TYPE_BYTE:
+    case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE:
+      return 1;
+    case TINYGLTF_COMPONENT_TYPE_SHORT:
+    case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT:
+      return 2;
+    case TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT:
+    case TINYGLTF_COMPONENT_TYPE_FLOAT:
+      return 4;
+    default:
+      return 0;
+  }
+}
+
+template <typename T>
+T Load(const unsigned char* bytes) {
+  T value;
+  std::memcpy(&value, bytes, sizeof value);
+  return value;
+}
+
+float ComponentValue(const unsigned char* bytes, int componentType, bool normalized) {
+  switch (componentType) {
+    case TINYGLTF_COMPONENT_TYPE_FLOAT:
+      return Load<float>(bytes);
+    case TINYGLTF_COMPONENT_TYPE_BYTE: {
+      const float value = static_cast<float>(Load<int8_t>(bytes));
+      return normalized ? std::max(value / 127.0f, -1.0f) : value;
+    }
+    case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE: {
+      const float value = static_cast<float>(Load<uint8_t>(bytes));
+      return normalized ? value / 255.0f : value;
+    }
+    case TINYGLTF_COMPONENT_TYPE_SHORT: {
+      const float value = static_cast<float>(Load<int16_t>(bytes));
+      return normalized ? std::max(value / 32767.0f, -1.0f) : value;
+    }
+    case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT: {
+      const float value = static_cast<float>(Load<uint16_t>(bytes));
+      return normalized ? value / 65535.0f : value;
+    }
+    default:
+      return static_cast<float>(Load<uint32_t>(bytes));
+  }
+}
+
+uint32_t IndexValue(const unsigned char* bytes, int componentType) {
+  switch (componentType) {
+    case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE:
+      return Load<uint8_t>(bytes);
+    case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT:
+      return Load<uint16_t>(bytes);
+    default:
+      return Load<uint32_t>(bytes);
+  }
+}
+
+// `count` elements of `elementSize` bytes, `stride` apart, from a buffer view: the address of
+// the first, after checking that all of them lie inside the view and the view inside its buffer.
+const unsigned char* ViewData(const tinygltf::Model& model, int view, std::size_t offset,
+                              std::size_t count, std::size_t elementSize, std::size_t stride,
+                              const GltfPlace& where, const std::string& what) {
+  if (view < 0 || static_cast<std::size_t>(view) >= model.bufferViews.size()) {
+    FailAt(where, what + " names " + Indexed("bufferViews", view) + ", which does not exist");
+  }
+  const tinygltf::BufferView& bufferView = model.bufferViews[static_cast<std::size_t>(view)];
+  if (bufferView.buffer < 0 ||
+      static_cast<std::size_t>(bufferView.buffer) >= model.buffers.size()) {
+    FailAt(where, Indexed("bufferViews", view) + " names " + Indexed("buffers", bufferView.buffer) +
+                      ", which does not exist");
+  }
+  const std::vector<unsigned char>& data =
+      model.buffers[static_cast<std::size_t>(bufferView.buffer)].data;
+  if (bufferView.byteOffset > data.size() ||
+      bufferView.byteLength > data.size() - bufferView.byteOffset) {
+    FailAt(where, Indexed("bufferViews", view) + " reaches past the end of " +
+                      Indexed("buffers", bufferView.buffer) + " (" + std::to_string(data.size()) +
+                      " bytes)");
+  }
+  if (count > 0) {
+    const std::size_t limit = bufferView.byteLength;
+    const bool fits = offset <= limit &&
+                      (count - 1) <= (limit - offset) / std::max<std::size_t>(stride, 1) &&
+                      (count - 1) * stride + elementSize <= limit - offset;
+    if (!fits) {
+      FailAt(where, what + " reaches past the end of " + Indexed("bufferViews", view) + " (" +
+                        std::to_string(limit) + " bytes)");
+    }
+  }
+  return data.data() + bufferView.byteOffset + offset;
+}
+
+const tinygltf::Accessor& FindAccessor(const tinygltf::Model& model, int accessor,
+                                       const GltfPlace& where) {
+  if (accessor < 0 || static_cast<std::size_t>(accessor) >= model.accessors.size()) {
+    FailAt(where, "names " + Indexed("accessors", accessor) + ", which does not exist");
+  }
+  return model.accessors[static_cast<std::size_t>(accessor)];
+}
+
+}  // namespace
+
+void FailAt(const GltfPlace& where, const std::string& what) {
+  throw InputError(where.file + ": " + where.place + ": " + what);
+}
+
+std::size_t AccessorCount(const tinygltf::Model& model, int accessor, const GltfPlace& where) {
+  return FindAccessor(model, accessor, where).count;
+}
+
+std::vector<float> ReadFloatAccessor(const tinygltf::Model& model, int accessor, int components,
+                                     const GltfPlace& where) {
+  const tinygltf::Accessor& data = FindAccessor(model, accessor, where);
+  const std::string name = Indexed("accessors", accessor);
+  const std::size_t componentSize = ComponentSize(data.componentType);
+  if (ComponentCount(data.type) != components || componentSize == 0 ||
+      data.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT) {
+    FailAt(where, name + " does not hold " + std::to_string(components) +
+                      "-component elements of a type glTF allows here");
+  }
+  const std::size_t width = static_cast<std::size_t>(components);
+  if (data.count > std::numeric_limits<std::size_t>::max() / (width * 4)) {
+    FailAt(where, name + " has too many elements");
+  }
+  std::vector<float> values(data.count * width, 0.0f);
+  const std::size_t elementSize = componentSize * width;
+  if (data.bufferView >= 0) {
+    const tinygltf::BufferView& view =
+        model.bufferViews.size() > static_cast<std::size_t>(data.bufferView)
+            ? model.bufferViews[static_cast<std::size_t>(data.bufferView)]
+            : tinygltf::BufferView();
+    const std::size_t stride = view.byteStride != 0 ? view.byteStride : elementSize;
+    const unsigned char* bytes = ViewData(model, data.bufferView, data.byteOffset, data.count,
+                                          elementSize, stride, where, name);
+    if (data.componentType == TINYGLTF_COMPONENT_TYPE_FLOAT && stride == elementSize) {
+      if (!values.empty()) std::memcpy(values.data(), bytes, values.size() * sizeof(float));
+    } else {
+      for (std::size_t e = 0; e < data.count; ++e) {
+        const unsigned char* element = bytes + e * stride;
+        for (std::size_t c = 0; c < width; ++c) {
+          values[e * width + c] =
+              ComponentValue(element + c * componentSize, data.componentType, data.normalized);
+        }
+      }
+    }
+  }
+  if (data.sparse.isSparse) {
+    const std::size_t count = static_cast<std::size_t>(std::max(data.sparse.count, 0));
+    const int indexType = data.sparse.indices.componentType;
+    const std::size_t indexSize = ComponentSize(indexType);
+    if (indexSize == 0 || indexType == TINYGLTF_COMPONENT_TYPE_BYTE ||
+        indexType == TINYGLTF_COMPONENT_TYPE_SHORT || count > data.count) {
+      FailAt(where, name + ".sparse is malformed");
+    }
+    const unsigned char* indexes =
+        ViewData(model, data.sparse.indices.bufferView,
+                 static_cast<std::size_t>(data.sparse.indices.byteOffset), count, indexSize,
+                 indexSize, where, name + ".sparse.indices");
+    const unsigned char* sparseValues =
+        ViewData(model, data.sparse.values.bufferView,
+                 static_cast<std::size_t>(data.sparse.values.byteOffset), count, elementSize,
+                 elementSize, where, name + ".sparse.values");
+    for (std::size_t k = 0; k < count; ++k) {
+      const uint32_t target = IndexValue(indexes + k * indexSize, indexType);
+      if (target >= data.count) {
+        FailAt(where, name + ".sparse.indices names element " + std::to_string(target) + " of " +
+                          std::to_string(data.count));
+      }
+      for (std::size_t c = 0; c < width; ++c) {
+        values[target * width + c] =
+            ComponentValue(sparseValues + k * elementSize + c * componentSize, data.componentType,
+                           data.normalized);
+      }
+    }
+  }
+  return values;
+}
+
+std::vector<uint32_t> ReadIndexAccessor(const tinygltf::Model& model, int accessor,
+                                        std::size_t vertexCount, const GltfPlace& where) {
+  const tinygltf::Accessor& data = FindAccessor(model, accessor, where);
+  const std::string name = Indexed("accessors", accessor);
+  const int type = data.componentType;
+  if (data.type != TINYGLTF_TYPE_SCALAR || data.sparse.isSparse || data.bufferView < 0 ||
+      (type != TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE &&
+       type != TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT &&
+       type != TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT)) {
+    FailAt(where, name + " is not a dense accessor of unsigned byte, short or int indices");
+  }
+  const std::size_t size = ComponentSize(type);
+  const tinygltf::BufferView& view =
+      model.bufferViews.size() > static_cast<std::size_t>(data.bufferView)
+          ? model.bufferViews[static_cast<std::size_t>(data.bufferView)]
+          : tinygltf::BufferView();
+  const std::size_t stride = view.byteStride != 0 ? view.byteStride : size;
+  const unsigned char* bytes =
+      ViewData(model, data.bufferView, data.byteOffset, data.count, size, stride, where, name);
+  std::vector<uint32_t> indexes(data.count);
+  for (std::size_t i = 0; i < data.count; ++i) {
+    const uint32_t index = IndexValue(bytes + i * stride, type);
+    if (index >= vertexCount) {
+      FailAt(where, name + " holds index " + std::to_string(index) + " at " + std::to_string(i) +
+                        ", but there are " + std::to_string(vertexCount) + " vertices");
+    }
+    indexes[i] = index;
+  }
+  return indexes;
+}
+
+}  // namespace palisor_cli

@@ -1,0 +1,212 @@
+#include "cli/gltf_morph_export.h"
+
+#include <cmath>
+#include <map>
+
+#include "cli/gltf_accessor.h"
+#include "cli/gltf_triangles.h"
+
+namespace palisor_cli {
+
+namespace {
+
+using host_imitation::HostObject;
+
+struct Vector3 {
+  float x, y, z;
+};
+
+Vector3 Sub(Vector3 a, Vector3 b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+Vector3 Cross(Vector3 a, Vector3 b) {
+  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+float Dot(Vector3 a, Vector3 b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+Vector3 Scale(Vector3 a, float s) {
+  return {a.x * s, a.y * s, a.z * s};
+}
+Vector3 Add(Vector3 a, Vector3 b) {
+  return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+bool Normalize(Vector3& a) {
+  const float length = std::sqrt(Dot(a, a));
+  if (!(length > 0.0f) || !std::isfinite(length)) return false;
+  a = Scale(a, 1.0f / length);
+  return true;
+}
+
+Vector3 At(const std::vector<float>& xyz, std::size_t i) {
+  return {xyz[3 * i], xyz[3 * i + 1], xyz[3 * i + 2]};
+}
+
+// Area-weighted vertex normals of the triangles over the positions.
+std::vector<Vector3> VertexNormals(const std::vector<float>& positions,
+                                   const std::vector<uint32_t>& corners) {
+  std::vector<Vector3> normals(positions.size() / 3, Vector3{0, 0, 0});
+  for (std::size_t t = 0; t + 2 < corners.size(); t += 3) {
+    const Vector3 a = At(positions, corners[t]);
+    const Vector3 face =
+        Cross(Sub(At(positions, corners[t + 1]), a), Sub(At(positions, corners[t + 2]), a));
+    for (std::size_t k = 0; k < 3; ++k)
+      normals[corners[t + k]] = Add(normals[corners[t + k]], face);
+  }
+  return normals;
+}
+
+// The smallest change to `d` (a few steps of the last place at most) after which base + d gives
+// exactly `wanted` in floats, so that a reader adding the displacement to the base finds the
+// tool's position bit for bit.
+float ExactDisplacement(float base, float wanted) {
+  float d = wanted - base;
+  for (int step = 0; step < 4 && base + d != wanted; ++step) {
+    d = std::nextafter(d, base + d < wanted ? INFINITY : -INFINITY);
+  }
+  return d;
+}
+
+// What the export needs of one primitive of the Destination's mesh, read once.
+struct PrimitiveBase {
+  GltfPrimitiveSpan span;
+  std::vector<float> positions;  // the mesh's own space
+  std::vector<uint32_t> corners;
+  std::vector<float> normals;  // empty when the primitive has none
+  std::vector<Vector3> shapeNormals;
+};
+
+std::vector<PrimitiveBase> ReadBases(const GltfFile& file, const GltfMeshNode& meshNode) {
+  const tinygltf::Model& model = file.model;
+  const tinygltf::Mesh& mesh = model.meshes[static_cast<std::size_t>(meshNode.mesh)];
+  std::vector<PrimitiveBase> bases;
+  for (const GltfPrimitiveSpan& span : meshNode.primitives) {
+    const tinygltf::Primitive& primitive =
+        mesh.primitives[static_cast<std::size_t>(span.primitive)];
+    const GltfPlace where{file.path, "meshes[" + std::to_string(meshNode.mesh) + "].primitives[" +
+                                         std::to_string(span.primitive) + "]"};
+    PrimitiveBase base;
+    base.span = span;
+    base.positions = ReadFloatAccessor(model, primitive.attributes.at("POSITION"), 3,
+                                       GltfPlace{file.path, where.place + ".attributes.POSITION"});
+    base.corners = PrimitiveTriangles(model, primitive, span.count, where);
+    const auto normal = primitive.attributes.find("NORMAL");
+    if (normal != primitive.attributes.end()) {
+      base.normals = ReadFloatAccessor(model, normal->second, 3,
+                                       GltfPlace{file.path, where.place + ".attributes.NORMAL"});
+      if (base.normals.size() != base.positions.size()) base.normals.clear();
+      base.shapeNormals = VertexNormals(base.positions, base.corners);
+    }
+    bases.push_back(std::move(base));
+  }
+  return bases;
+}
+
+PrimitiveTarget ExportPrimitive(const PrimitiveBase& base, const GltfMeshNode& meshNode,
+                                const std::vector<MQPoint>& world,
+                                const std::vector<MQPoint>& moved) {
+  PrimitiveTarget target;
+  const std::size_t count = base.span.count;
+  target.positions.resize(3 * count);
+  std::array<double, 9> inverse{};
+  const bool identity = IsIdentity(meshNode.placement);
+  const bool invertible = identity || InverseLinearPart(meshNode.placement, inverse);
+  for (std::size_t i = 0; i < count; ++i) {
+    const MQPoint& from = world[base.span.first + i];
+    const MQPoint& to = moved[base.span.first + i];
+    float* d = &target.positions[3 * i];
+    if (identity) {
+      d[0] = ExactDisplacement(base.positions[3 * i], to.x);
+      d[1] = ExactDisplacement(base.positions[3 * i + 1], to.y);
+      d[2] = ExactDisplacement(base.positions[3 * i + 2], to.z);
+    } else if (invertible) {
+      const double w[3] = {static_cast<double>(to.x) - from.x, static_cast<double>(to.y) - from.y,
+                           static_cast<double>(to.z) - from.z};
+      for (int row = 0; row < 3; ++row) {
+        d[row] = static_cast<float>(inverse[static_cast<std::size_t>(row)] * w[0] +
+                                    inverse[static_cast<std::size_t>(3 + row)] * w[1] +
+                                    inverse[static_cast<std::size_t>(6 + row)] * w[2]);
+      }
+    } else {
+      d[0] = d[1] = d[2] = 0.0f;
+    }
+  }
+  if (base.normals.empty()) return target;
+
+  // Each stored normal turns as the shape's own normal at the vertex turns.
+  std::vector<float> shape(base.positions.size());
+  for (std::size_t i = 0; i < shape.size(); ++i) shape[i] = base.positions[i] + target.positions[i];
+  const std::vector<Vector3> shapeNormals = VertexNormals(shape, base.corners);
+  target.normals.assign(3 * count, 0.0f);
+  for (std::size_t i = 0; i < count; ++i) {
+    Vector3 a = base.shapeNormals[i];
+    Vector3 b = shapeNormals[i];
+    if (!Normalize(a) || !Normalize(b)) continue;
+    const float c = Dot(a, b);
+    if (!(1.0f + c > 1e-6f)) continue;
+    const Vector3 axis = Cross(a, b);
+    const Vector3 v = At(base.normals, i);
+    const Vector3 turned =
+        Add(Add(Scale(v, c), Cross(axis, v)), Scale(axis, Dot(axis, v) / (1.0f + c)));
+    const Vector3 change = Sub(turned, v);
+    target.normals[3 * i] = change.x;
+    target.normals[3 * i + 1] = change.y;
+    target.normals[3 * i + 2] = change.z;
+  }
+  return target;
+}
+
+const GltfObjectOrigin* OriginOf(const HostObject* object, const GltfFile& file) {
+  const auto* origin = dynamic_cast<const GltfObjectOrigin*>(object->passthrough.get());
+  return origin != nullptr && origin->file == &file ? origin : nullptr;
+}
+
+}  // namespace
+
+std::vector<DestinationMorphs> CollectMorphTargets(const GltfFile& file,
+                                                   const host_imitation::HostDocument& document,
+                                                   const std::set<const HostObject*>& originals) {
+  // The objects of the file's nodes as they stand after the run.
+  std::map<std::size_t, const HostObject*> bases;
+  for (const HostObject* object : document.slots) {
+    if (object == nullptr || object->destroyed || originals.count(object) == 0) continue;
+    const GltfObjectOrigin* origin = OriginOf(object, file);
+    if (origin != nullptr && origin->target < 0) bases.emplace(origin->meshNode, object);
+  }
+
+  std::map<std::size_t, DestinationMorphs> groups;
+  std::map<std::size_t, std::vector<PrimitiveBase>> primitiveBases;
+  const HostObject* lastOriginal = nullptr;
+  for (const HostObject* object : document.slots) {
+    if (object == nullptr || object->destroyed) continue;
+    if (originals.count(object) != 0) {
+      lastOriginal = object;
+      continue;
+    }
+    const GltfObjectOrigin* origin = OriginOf(object, file);
+    if (origin == nullptr || origin->target >= 0 || lastOriginal == nullptr) continue;
+    const auto base = bases.find(origin->meshNode);
+    if (base == bases.end() || base->second->vertices.size() != object->vertices.size()) continue;
+    const GltfMeshNode& meshNode = file.meshNodes[origin->meshNode];
+    DestinationMorphs& group = groups[origin->meshNode];
+    group.meshNode = origin->meshNode;
+    group.destination = base->second->name;
+    auto& primitives = primitiveBases[origin->meshNode];
+    if (primitives.empty()) primitives = ReadBases(file, meshNode);
+
+    NewMorphTarget target;
+    target.name = lastOriginal->name;
+    const GltfObjectOrigin* source = OriginOf(lastOriginal, file);
+    if (source != nullptr && source->target >= 0) target.sourceTarget = source;
+    for (const PrimitiveBase& primitive : primitives) {
+      target.primitives.push_back(
+          ExportPrimitive(primitive, meshNode, base->second->vertices, object->vertices));
+    }
+    group.targets.push_back(std::move(target));
+  }
+  std::vector<DestinationMorphs> result;
+  for (auto& entry : groups) result.push_back(std::move(entry.second));
+  return result;
+}
+
+}  // namespace palisor_cli

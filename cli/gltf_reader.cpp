@@ -1,0 +1,376 @@
+#include "cli/gltf_reader.h"
+
+#include <cctype>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <utility>
+
+#include "cli/gltf_accessor.h"
+#include "cli/gltf_triangles.h"
+#include "cli/input_error.h"
+
+namespace palisor_cli {
+
+namespace {
+
+constexpr uint32_t kGlbMagic = 0x46546C67;  // "glTF"
+constexpr uint32_t kJsonChunk = 0x4E4F534A;
+
+std::string ReadBytes(const std::string& path) {
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) {
+    throw InputError(path + ": is a folder, not a scene file");
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw InputError(path + ": cannot be opened");
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  if (in.bad()) throw InputError(path + ": cannot be read");
+  return std::move(bytes).str();
+}
+
+uint32_t Word(const std::string& bytes, std::size_t offset) {
+  uint32_t value = 0;
+  std::memcpy(&value, bytes.data() + offset, 4);
+  return value;
+}
+
+// The JSON chunk of a binary file, after checking the container's header.
+std::string GlbJson(const std::string& bytes, const std::string& path) {
+  if (bytes.size() < 20 || Word(bytes, 4) != 2 || Word(bytes, 8) > bytes.size() ||
+      Word(bytes, 8) < 20) {
+    throw InputError(path + ": not a valid binary glTF 2.0 file (bad header)");
+  }
+  const uint32_t length = Word(bytes, 12);
+  if (Word(bytes, 16) != kJsonChunk || length > Word(bytes, 8) - 20) {
+    throw InputError(path + ": not a valid binary glTF 2.0 file (bad JSON chunk)");
+  }
+  return bytes.substr(20, length);
+}
+
+// Extensions that change nothing about where vertices are; a file that requires any other is
+// refused, since its geometry could mean something else than it seems.
+bool GeometryNeutral(const std::string& extension) {
+  static const char* const kPrefixes[] = {"KHR_materials_",        "KHR_texture_",
+                                          "EXT_texture_",          "KHR_lights_punctual",
+                                          "KHR_mesh_quantization", "KHR_animation_pointer"};
+  for (const char* prefix : kPrefixes) {
+    if (extension.rfind(prefix, 0) == 0) return true;
+  }
+  return false;
+}
+
+void CheckRequiredExtensions(const tinygltf::Model& model, const std::string& path) {
+  for (std::size_t i = 0; i < model.extensionsRequired.size(); ++i) {
+    const std::string& extension = model.extensionsRequired[i];
+    if (GeometryNeutral(extension)) continue;
+    const bool compressed = extension == "KHR_draco_mesh_compression" ||
+                            extension == "EXT_meshopt_compression" ||
+                            extension == "KHR_meshopt_compression";
+    throw InputError(path + ": extensionsRequired[" + std::to_string(i) + "]: " + extension +
+                     (compressed ? " compresses the geometry, which palisor-cli cannot read; "
+                                   "save the scene without compression"
+                                 : " is required, but palisor-cli does not know it"));
+  }
+}
+
+std::string MeshPlace(int mesh, int primitive) {
+  return "meshes[" + std::to_string(mesh) + "].primitives[" + std::to_string(primitive) + "]";
+}
+
+// Whether any accessor the primitive reads lies in a meshopt-compressed buffer view.
+bool UsesMeshopt(const tinygltf::Model& model, const tinygltf::Primitive& primitive) {
+  auto compressed = [&model](int accessor) {
+    if (accessor < 0 || static_cast<std::size_t>(accessor) >= model.accessors.size()) return false;
+    const int view = model.accessors[static_cast<std::size_t>(accessor)].bufferView;
+    if (view < 0 || static_cast<std::size_t>(view) >= model.bufferViews.size()) return false;
+    const auto& extensions = model.bufferViews[static_cast<std::size_t>(view)].extensions;
+    return extensions.count("EXT_meshopt_compression") != 0 ||
+           extensions.count("KHR_meshopt_compression") != 0;
+  };
+  if (compressed(primitive.indices)) return true;
+  for (const auto& attribute : primitive.attributes) {
+    if (compressed(attribute.second)) return true;
+  }
+  for (const auto& target : primitive.targets) {
+    for (const auto& attribute : target) {
+      if (compressed(attribute.second)) return true;
+    }
+  }
+  return false;
+}
+
+int FindAttribute(const std::map<std::string, int>& attributes, const char* name) {
+  const auto found = attributes.find(name);
+  return found != attributes.end() ? found->second : -1;
+}
+
+std::string TargetName(const OrderedJson& mesh, std::size_t target) {
+  const auto extras = mesh.find("extras");
+  if (extras != mesh.end() && extras->is_object()) {
+    const auto names = extras->find("targetNames");
+    if (names != extras->end() && names->is_array() && target < names->size() &&
+        (*names)[target].is_string()) {
+      return (*names)[target].get<std::string>();
+    }
+  }
+  return "target " + std::to_string(target);
+}
+
+class GltfSceneReader {
+ public:
+  explicit GltfSceneReader(std::shared_ptr<GltfFile> file) : file_(std::move(file)) {
+    result_.file = file_;
+  }
+
+  GltfScene Read() {
+    const tinygltf::Model& model = file_->model;
+    const std::vector<Matrix4> world = WorldMatrices(model, file_->path);
+    for (std::size_t node = 0; node < model.nodes.size(); ++node) {
+      const int mesh = model.nodes[node].mesh;
+      if (mesh < 0) continue;
+      if (static_cast<std::size_t>(mesh) >= model.meshes.size()) {
+        throw InputError(file_->path + ": nodes[" + std::to_string(node) + "].mesh names meshes[" +
+                         std::to_string(mesh) + "], which does not exist");
+      }
+      GltfMeshNode meshNode;
+      meshNode.node = static_cast<int>(node);
+      meshNode.mesh = mesh;
+      meshNode.placement = model.nodes[node].skin >= 0 ? IdentityMatrix() : world[node];
+      AddNode(meshNode);
+    }
+    return std::move(result_);
+  }
+
+ private:
+  void AddNode(GltfMeshNode meshNode) {
+    const tinygltf::Model& model = file_->model;
+    const tinygltf::Node& node = model.nodes[static_cast<std::size_t>(meshNode.node)];
+    const tinygltf::Mesh& mesh = model.meshes[static_cast<std::size_t>(meshNode.mesh)];
+    const std::size_t meshNodeIndex = file_->meshNodes.size();
+
+    SceneObject base;
+    base.name = !node.name.empty()   ? node.name
+                : !mesh.name.empty() ? mesh.name
+                                     : "mesh " + std::to_string(meshNode.mesh);
+    auto origin = std::make_shared<GltfObjectOrigin>();
+    origin->file = file_.get();
+    origin->meshNode = meshNodeIndex;
+
+    // Positions in the mesh's own space, primitive after primitive, and each target's
+    // displacements in the same order.
+    std::vector<MQPoint> local;
+    std::vector<std::vector<float>> displacements;
+    for (std::size_t p = 0; p < mesh.primitives.size(); ++p) {
+      const tinygltf::Primitive& primitive = mesh.primitives[p];
+      const std::string place = MeshPlace(meshNode.mesh, static_cast<int>(p));
+      if (p == 0) {
+        displacements.resize(primitive.targets.size());
+      } else if (primitive.targets.size() != displacements.size()) {
+        throw InputError(file_->path + ": " + place +
+                         ".targets: " + std::to_string(primitive.targets.size()) +
+                         " morph targets, but the mesh's first primitive has " +
+                         std::to_string(displacements.size()));
+      }
+      const int positions = FindAttribute(primitive.attributes, "POSITION");
+      if (positions < 0) {
+        throw InputError(file_->path + ": " + place + ".attributes has no POSITION");
+      }
+      const GltfPlace positionPlace{file_->path, place + ".attributes.POSITION"};
+      const std::size_t count = AccessorCount(model, positions, positionPlace);
+      const std::size_t first = local.size();
+      meshNode.primitives.push_back(GltfPrimitiveSpan{static_cast<int>(p), first, count});
+
+      std::string refusal;
+      const int mode = PrimitiveMode(primitive);
+      if (primitive.extensions.count("KHR_draco_mesh_compression") != 0) {
+        refusal = place + " is compressed with Draco, which palisor-cli cannot read";
+      } else if (UsesMeshopt(model, primitive)) {
+        refusal = place + " is compressed with meshopt, which palisor-cli cannot read";
+      } else if (!DrawsTriangles(primitive)) {
+        refusal = place + " draws " + (mode == kGltfPoints ? "points" : "lines") +
+                  ", not triangles; palisor-cli carries morphs between triangle meshes only";
+      }
+      if (!refusal.empty() && origin->refusal.empty()) origin->refusal = refusal;
+
+      if (refusal.find("compressed") != std::string::npos) {
+        // The stored accessors hold no usable data; the vertices stand at the origin.
+        local.resize(first + count, MQPoint{0, 0, 0});
+        for (auto& target : displacements) target.resize(3 * (first + count), 0.0f);
+        continue;
+      }
+      const std::vector<float> xyz = ReadFloatAccessor(model, positions, 3, positionPlace);
+      local.reserve(first + count);
+      for (std::size_t i = 0; i < count; ++i) {
+        local.push_back(MQPoint{xyz[3 * i], xyz[3 * i + 1], xyz[3 * i + 2]});
+      }
+      for (std::size_t t = 0; t < primitive.targets.size(); ++t) {
+        std::vector<float>& target = displacements[t];
+        const int moved = FindAttribute(primitive.targets[t], "POSITION");
+        if (moved < 0) {
+          target.resize(3 * (first + count), 0.0f);
+          continue;
+        }
+        const GltfPlace targetPlace{file_->path,
+                                    place + ".targets[" + std::to_string(t) + "].POSITION"};
+        const std::vector<float> values = ReadFloatAccessor(model, moved, 3, targetPlace);
+        if (values.size() != 3 * count) {
+          FailAt(targetPlace, "has " + std::to_string(values.size() / 3) +
+                                  " elements, but POSITION has " + std::to_string(count));
+        }
+        target.insert(target.end(), values.begin(), values.end());
+      }
+      if (DrawsTriangles(primitive)) {
+        const std::vector<uint32_t> corners =
+            PrimitiveTriangles(model, primitive, count, GltfPlace{file_->path, place});
+        base.faceCorners.reserve(base.faceCorners.size() + corners.size());
+        for (uint32_t corner : corners) {
+          base.faceCorners.push_back(static_cast<int32_t>(first + corner));
+        }
+        base.faceSizes.resize(base.faceSizes.size() + corners.size() / 3, 3);
+      }
+    }
+    meshNode.targetCount = displacements.size();
+
+    base.vertices.resize(local.size());
+    for (std::size_t i = 0; i < local.size(); ++i) {
+      base.vertices[i] = TransformPoint(meshNode.placement, local[i]);
+    }
+    const int32_t baseIndex = static_cast<int32_t>(result_.scene.objects.size());
+    const OrderedJson& meshJson = file_->json["meshes"][static_cast<std::size_t>(meshNode.mesh)];
+    std::vector<SceneObject> targets(displacements.size());
+    for (std::size_t t = 0; t < displacements.size(); ++t) {
+      SceneObject& target = targets[t];
+      target.name = TargetName(meshJson, t);
+      target.vertices.resize(local.size());
+      const std::vector<float>& d = displacements[t];
+      for (std::size_t i = 0; i < local.size(); ++i) {
+        const MQPoint moved{local[i].x + d[3 * i], local[i].y + d[3 * i + 1],
+                            local[i].z + d[3 * i + 2]};
+        target.vertices[i] = TransformPoint(meshNode.placement, moved);
+      }
+      target.faceCorners = base.faceCorners;
+      target.faceSizes = base.faceSizes;
+    }
+    result_.scene.objects.push_back(std::move(base));
+    result_.origins.push_back(origin);
+    for (std::size_t t = 0; t < targets.size(); ++t) {
+      auto targetOrigin = std::make_shared<GltfObjectOrigin>(*origin);
+      targetOrigin->target = static_cast<int>(t);
+      result_.scene.bindings.push_back(
+          SceneBinding{baseIndex, static_cast<int32_t>(result_.scene.objects.size())});
+      result_.scene.objects.push_back(std::move(targets[t]));
+      result_.origins.push_back(std::move(targetOrigin));
+    }
+    file_->meshNodes.push_back(std::move(meshNode));
+  }
+
+  std::shared_ptr<GltfFile> file_;
+  GltfScene result_;
+};
+
+std::string PercentDecoded(const std::string& uri) {
+  std::string text;
+  for (std::size_t i = 0; i < uri.size(); ++i) {
+    if (uri[i] == '%' && i + 2 < uri.size() &&
+        std::isxdigit(static_cast<unsigned char>(uri[i + 1])) &&
+        std::isxdigit(static_cast<unsigned char>(uri[i + 2]))) {
+      text += static_cast<char>(std::stoi(uri.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      text += uri[i];
+    }
+  }
+  return text;
+}
+
+// Every buffer's data must be there, as long as its byteLength says: an external file, or the
+// binary chunk of a .glb.
+void CheckBuffers(const OrderedJson& json, const std::string& bytes, bool binary,
+                  const std::string& path) {
+  const auto buffers = json.find("buffers");
+  if (buffers == json.end() || !buffers->is_array()) return;
+  for (std::size_t i = 0; i < buffers->size(); ++i) {
+    const OrderedJson& buffer = (*buffers)[i];
+    const std::string place = path + ": buffers[" + std::to_string(i) + "]";
+    const auto lengthField = buffer.find("byteLength");
+    if (lengthField == buffer.end() || !lengthField->is_number_unsigned()) {
+      throw InputError(place + ": has no valid byteLength");
+    }
+    const uint64_t length = lengthField->get<uint64_t>();
+    const auto uri = buffer.find("uri");
+    uint64_t available = 0;
+    std::string source;
+    if (uri == buffer.end()) {
+      if (!binary || i != 0) throw InputError(place + ": has no uri");
+      const std::size_t chunk = 20 + ((Word(bytes, 12) + 3) & ~3u);
+      if (chunk + 8 <= bytes.size() && Word(bytes, chunk + 4) == 0x004E4942) {
+        available = Word(bytes, chunk);
+      }
+      source = "the binary chunk";
+    } else if (uri->is_string() && uri->get<std::string>().rfind("data:", 0) != 0) {
+      const std::filesystem::path file =
+          std::filesystem::path(path).parent_path() / PercentDecoded(uri->get<std::string>());
+      std::error_code error;
+      available = std::filesystem::file_size(file, error);
+      if (error) throw InputError(place + ": the file " + file.string() + " cannot be read");
+      source = file.string();
+    } else {
+      continue;
+    }
+    if (available < length) {
+      throw InputError(place + ": byteLength is " + std::to_string(length) + ", but " + source +
+                       " holds " + std::to_string(available) + " bytes");
+    }
+  }
+}
+
+}  // namespace
+
+bool LooksLikeGlb(const std::string& bytes) {
+  return bytes.size() >= 4 && Word(bytes, 0) == kGlbMagic;
+}
+
+GltfScene ReadGltfFile(const std::string& path) {
+  auto file = std::make_shared<GltfFile>();
+  file->path = path;
+  const std::string bytes = ReadBytes(path);
+  file->binary = LooksLikeGlb(bytes);
+  const std::string jsonText = file->binary ? GlbJson(bytes, path) : bytes;
+  try {
+    file->json = OrderedJson::parse(jsonText);
+  } catch (const OrderedJson::parse_error& error) {
+    throw InputError(path + ": malformed JSON: " + error.what());
+  }
+  if (!file->json.is_object()) throw InputError(path + ": the JSON is not a glTF object");
+
+  CheckBuffers(file->json, bytes, file->binary, path);
+  tinygltf::TinyGLTF loader;
+  // Images are carried through as they are, never decoded.
+  loader.SetImageLoader([](tinygltf::Image*, const int, std::string*, std::string*, int, int,
+                           const unsigned char*, int, void*) { return true; },
+                        nullptr);
+  std::string error;
+  std::string warning;
+  const std::string directory = std::filesystem::path(path).parent_path().string();
+  const bool loaded =
+      file->binary
+          ? loader.LoadBinaryFromMemory(&file->model, &error, &warning,
+                                        reinterpret_cast<const unsigned char*>(bytes.data()),
+                                        static_cast<unsigned int>(bytes.size()), directory)
+          : loader.LoadASCIIFromString(&file->model, &error, &warning, bytes.data(),
+                                       static_cast<unsigned int>(bytes.size()), directory);
+  if (!loaded) {
+    while (!error.empty() && (error.back() == '\n' || error.back() == ' ')) error.pop_back();
+    throw InputError(path + ": " +
+                     (error.empty() ? std::string("not a valid glTF 2.0 file") : error));
+  }
+  CheckRequiredExtensions(file->model, path);
+  return GltfSceneReader(file).Read();
+}
+
+}  // namespace palisor_cli

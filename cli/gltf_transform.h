@@ -1,0 +1,30 @@
+// The placement of glTF nodes in the scene: each node's matrix (given, or made from translation,
+// rotation and scale) times its parents', computed in double precision.
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include "cli/tinygltf_config.h"
+#include "host/host_api.h"
+
+namespace palisor_cli {
+
+// A column-major 4x4 matrix, as glTF writes them.
+using Matrix4 = std::array<double, 16>;
+
+Matrix4 IdentityMatrix();
+bool IsIdentity(const Matrix4& matrix);
+
+// Every node's world matrix; a node in no scene or under no parent stands at its own matrix.
+// Throws InputError (naming `file`) for a cycle of children.
+std::vector<Matrix4> WorldMatrices(const tinygltf::Model& model, const std::string& file);
+
+// matrix * (x, y, z, 1), rounded to floats. The identity gives back the very bits of the point.
+MQPoint TransformPoint(const Matrix4& matrix, const MQPoint& point);
+
+// The inverse of the matrix's upper-left 3x3 part (column-major 3x3), which takes a displacement
+// in world space back into the node's own space; false when it has no inverse.
+bool InverseLinearPart(const Matrix4& matrix, std::array<double, 9>& inverse);
+
+}  // namespace palisor_cli

@@ -1,0 +1,409 @@
+#include "cli/gltf_writer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <map>
+
+#include "cli/gltf_accessor.h"
+#include "cli/gltf_morph_export.h"
+#include "cli/gltf_vrm.h"
+
+namespace palisor_cli {
+
+namespace {
+
+constexpr int kFloatComponent = 5126;
+
+std::string Base64(const std::string& bytes) {
+  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string text;
+  text.reserve((bytes.size() + 2) / 3 * 4);
+  std::size_t i = 0;
+  for (; i + 2 < bytes.size(); i += 3) {
+    const uint32_t n = static_cast<uint32_t>(static_cast<unsigned char>(bytes[i])) << 16 |
+                       static_cast<uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8 |
+                       static_cast<unsigned char>(bytes[i + 2]);
+    text += {kDigits[n >> 18], kDigits[(n >> 12) & 63], kDigits[(n >> 6) & 63], kDigits[n & 63]};
+  }
+  if (i < bytes.size()) {
+    uint32_t n = static_cast<uint32_t>(static_cast<unsigned char>(bytes[i])) << 16;
+    if (i + 1 < bytes.size())
+      n |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
+    text += kDigits[n >> 18];
+    text += kDigits[(n >> 12) & 63];
+    text += i + 1 < bytes.size() ? kDigits[(n >> 6) & 63] : '=';
+    text += '=';
+  }
+  return text;
+}
+
+bool IsRelativeReference(const std::string& uri) {
+  if (uri.empty() || uri[0] == '/' || uri[0] == '\\') return false;
+  const std::size_t colon = uri.find(':');
+  const std::size_t slash = uri.find('/');
+  return colon == std::string::npos || (slash != std::string::npos && slash < colon);
+}
+
+std::string PercentEncodePath(const std::string& path) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string encoded;
+  for (unsigned char c : path) {
+    if (std::isalnum(c) || std::strchr("-._~/!$&'()*+,;=@", c) != nullptr || c >= 0x80) {
+      encoded += static_cast<char>(c);
+    } else {
+      encoded += '%';
+      encoded += kHex[c >> 4];
+      encoded += kHex[c & 15];
+    }
+  }
+  return encoded;
+}
+
+// Relative URIs of external files, made relative to the folder of the file written instead of
+// the folder of the file read, so that they keep naming the same files.
+void RebaseUris(OrderedJson& json, const std::string& inputPath, const std::string& outputPath) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const fs::path from = fs::absolute(fs::path(inputPath), error).parent_path();
+  const fs::path to = fs::absolute(fs::path(outputPath), error).parent_path();
+  if (error || fs::equivalent(from, to, error)) return;
+  fs::path prefix = from.lexically_relative(to);
+  if (prefix.empty()) prefix = from;
+  const std::string start = PercentEncodePath(prefix.generic_string());
+  for (const char* array : {"buffers", "images"}) {
+    const auto items = json.find(array);
+    if (items == json.end() || !items->is_array()) continue;
+    for (OrderedJson& item : *items) {
+      const auto uri = item.find("uri");
+      if (uri == item.end() || !uri->is_string()) continue;
+      const std::string text = uri->get<std::string>();
+      if (IsRelativeReference(text)) *uri = start + "/" + text;
+    }
+  }
+}
+
+// The bytes added to the file and the views and accessors over them.
+class NewData {
+ public:
+  NewData(OrderedJson& json, int buffer, std::size_t start)
+      : json_(json), buffer_(buffer), start_(start) {}
+
+  // A float accessor of `components` per element; with min and max when asked.
+  int AddFloats(const std::vector<float>& values, int components, const char* type,
+                bool withBounds) {
+    Align();
+    const std::size_t offset = start_ + bytes_.size();
+    bytes_.append(reinterpret_cast<const char*>(values.data()), values.size() * sizeof(float));
+    OrderedJson& views = Array("bufferViews");
+    OrderedJson view = {
+        {"buffer", buffer_}, {"byteOffset", offset}, {"byteLength", values.size() * sizeof(float)}};
+    views.push_back(std::move(view));
+    OrderedJson accessor = {{"bufferView", views.size() - 1},
+                            {"componentType", kFloatComponent},
+                            {"count", values.size() / static_cast<std::size_t>(components)},
+                            {"type", type}};
+    if (withBounds && !values.empty()) {
+      OrderedJson lowest = OrderedJson::array();
+      OrderedJson highest = OrderedJson::array();
+      for (int c = 0; c < components; ++c) {
+        float low = std::numeric_limits<float>::infinity();
+        float high = -low;
+        for (std::size_t i = static_cast<std::size_t>(c); i < values.size();
+             i += static_cast<std::size_t>(components)) {
+          low = std::min(low, values[i]);
+          high = std::max(high, values[i]);
+        }
+        lowest.push_back(static_cast<double>(low));
+        highest.push_back(static_cast<double>(high));
+      }
+      accessor["min"] = std::move(lowest);
+      accessor["max"] = std::move(highest);
+    }
+    OrderedJson& accessors = Array("accessors");
+    accessors.push_back(std::move(accessor));
+    return static_cast<int>(accessors.size() - 1);
+  }
+
+  const std::string& bytes() const { return bytes_; }
+  bool empty() const { return bytes_.empty(); }
+
+ private:
+  void Align() {
+    while ((start_ + bytes_.size()) % 4 != 0) bytes_ += '\0';
+  }
+  OrderedJson& Array(const char* name) {
+    OrderedJson& array = json_[name];
+    if (!array.is_array()) array = OrderedJson::array();
+    return array;
+  }
+
+  OrderedJson& json_;
+  int buffer_;
+  std::size_t start_;
+  std::string bytes_;
+};
+
+std::vector<std::string> TargetNames(const OrderedJson& mesh, std::size_t count) {
+  std::vector<std::string> names(count);
+  const OrderedJson* list = nullptr;
+  const auto extras = mesh.find("extras");
+  if (extras != mesh.end() && extras->is_object()) {
+    const auto found = extras->find("targetNames");
+    if (found != extras->end() && found->is_array()) list = &*found;
+  }
+  for (std::size_t k = 0; k < count; ++k) {
+    names[k] = list != nullptr && k < list->size() && (*list)[k].is_string()
+                   ? (*list)[k].get<std::string>()
+                   : "target " + std::to_string(k);
+  }
+  return names;
+}
+
+// A name from "#" and `name` and a serial number that no target of the mesh bears.
+std::string BackupName(const std::string& name, const std::vector<std::string>& names) {
+  for (int serial = 1;; ++serial) {
+    const std::string candidate = "#" + name + std::to_string(serial);
+    if (std::find(names.begin(), names.end(), candidate) == names.end()) return candidate;
+  }
+}
+
+void ExtendWithZeros(OrderedJson& object, const char* key, std::size_t added) {
+  const auto weights = object.find(key);
+  if (weights == object.end() || !weights->is_array()) return;
+  for (std::size_t i = 0; i < added; ++i) weights->push_back(0);
+}
+
+// Animations of the morph weights of nodes that show `mesh`: their outputs get a 0 for every
+// target added after the `before` there were.
+void WidenWeightAnimations(OrderedJson& json, const GltfFile& file, int mesh, std::size_t before,
+                           std::size_t after, NewData& data) {
+  const tinygltf::Model& model = file.model;
+  const auto animations = json.find("animations");
+  if (animations == json.end() || !animations->is_array()) return;
+  for (std::size_t a = 0; a < animations->size() && a < model.animations.size(); ++a) {
+    const tinygltf::Animation& animation = model.animations[a];
+    std::map<int, bool> widened;
+    for (const tinygltf::AnimationChannel& channel : animation.channels) {
+      if (channel.target_path != "weights" || channel.target_node < 0 ||
+          static_cast<std::size_t>(channel.target_node) >= model.nodes.size() ||
+          model.nodes[static_cast<std::size_t>(channel.target_node)].mesh != mesh) {
+        continue;
+      }
+      if (channel.sampler < 0 ||
+          static_cast<std::size_t>(channel.sampler) >= animation.samplers.size() ||
+          widened[channel.sampler]) {
+        continue;
+      }
+      widened[channel.sampler] = true;
+      const tinygltf::AnimationSampler& sampler =
+          animation.samplers[static_cast<std::size_t>(channel.sampler)];
+      const std::string place = "animations[" + std::to_string(a) + "].samplers[" +
+                                std::to_string(channel.sampler) + "].output";
+      const std::vector<float> values =
+          ReadFloatAccessor(model, sampler.output, 1, GltfPlace{file.path, place});
+      if (before == 0 || values.size() % before != 0) continue;
+      const std::size_t groups = values.size() / before;
+      std::vector<float> wider(groups * after, 0.0f);
+      for (std::size_t g = 0; g < groups; ++g) {
+        std::copy(values.begin() + static_cast<std::ptrdiff_t>(g * before),
+                  values.begin() + static_cast<std::ptrdiff_t>((g + 1) * before),
+                  wider.begin() + static_cast<std::ptrdiff_t>(g * after));
+      }
+      (*animations)[a]["samplers"][static_cast<std::size_t>(channel.sampler)]["output"] =
+          data.AddFloats(wider, 1, "SCALAR", false);
+    }
+  }
+}
+
+// Adds the new targets of one Destination to its mesh.
+TargetsMade AddTargets(OrderedJson& json, const GltfFile& file, const DestinationMorphs& morphs,
+                       bool keepBackups, NewData& data) {
+  const GltfMeshNode& meshNode = file.meshNodes[morphs.meshNode];
+  OrderedJson& mesh = json["meshes"][static_cast<std::size_t>(meshNode.mesh)];
+  OrderedJson& primitives = mesh["primitives"];
+  const std::size_t before = primitives.empty() || !primitives[0].contains("targets")
+                                 ? 0
+                                 : primitives[0]["targets"].size();
+  std::vector<std::string> names = TargetNames(mesh, before);
+  TargetsMade made;
+  made.destination = morphs.destination;
+  for (const NewMorphTarget& target : morphs.targets) {
+    std::size_t index = static_cast<std::size_t>(
+        std::find(names.begin(), names.end(), target.name) - names.begin());
+    const bool replacing = index < names.size() && !keepBackups;
+    if (index < names.size() && keepBackups) names[index] = BackupName(target.name, names);
+    if (!replacing) {
+      index = names.size();
+      names.push_back(target.name);
+    }
+    for (std::size_t p = 0; p < target.primitives.size() && p < primitives.size(); ++p) {
+      const PrimitiveTarget& exported = target.primitives[p];
+      OrderedJson attributes = {{"POSITION", data.AddFloats(exported.positions, 3, "VEC3", true)}};
+      if (!exported.normals.empty()) {
+        attributes["NORMAL"] = data.AddFloats(exported.normals, 3, "VEC3", false);
+      }
+      OrderedJson& targets = primitives[p]["targets"];
+      if (!targets.is_array()) targets = OrderedJson::array();
+      if (replacing) {
+        targets[index] = std::move(attributes);
+      } else {
+        targets.push_back(std::move(attributes));
+      }
+    }
+    if (target.sourceTarget != nullptr) {
+      const GltfMeshNode& source = file.meshNodes[target.sourceTarget->meshNode];
+      BindLikeSource(json, MorphTargetRef{source.node, source.mesh, target.sourceTarget->target},
+                     MorphTargetRef{meshNode.node, meshNode.mesh, static_cast<int>(index)});
+    }
+    made.targets.push_back(target.name);
+  }
+  const std::size_t after = names.size();
+  OrderedJson& extras = mesh["extras"];
+  if (!extras.is_object()) extras = OrderedJson::object();
+  extras["targetNames"] = names;
+  if (after > before) {
+    ExtendWithZeros(mesh, "weights", after - before);
+    const auto nodes = json.find("nodes");
+    if (nodes != json.end() && nodes->is_array()) {
+      for (std::size_t n = 0; n < nodes->size() && n < file.model.nodes.size(); ++n) {
+        if (file.model.nodes[n].mesh == meshNode.mesh)
+          ExtendWithZeros((*nodes)[n], "weights", after - before);
+      }
+    }
+    WidenWeightAnimations(json, file, meshNode.mesh, before, after, data);
+  }
+  return made;
+}
+
+void AppendWord(std::string& out, uint32_t value) {
+  char bytes[4];
+  std::memcpy(bytes, &value, 4);
+  out.append(bytes, 4);
+}
+
+std::string GlbBytes(const std::string& jsonText, const std::string* binary) {
+  std::string json = jsonText;
+  while (json.size() % 4 != 0) json += ' ';
+  std::string bin = binary != nullptr ? *binary : std::string();
+  while (bin.size() % 4 != 0) bin += '\0';
+  const std::size_t total = 12 + 8 + json.size() + (binary != nullptr ? 8 + bin.size() : 0);
+  std::string out;
+  out.reserve(total);
+  AppendWord(out, 0x46546C67);
+  AppendWord(out, 2);
+  AppendWord(out, static_cast<uint32_t>(total));
+  AppendWord(out, static_cast<uint32_t>(json.size()));
+  AppendWord(out, 0x4E4F534A);
+  out += json;
+  if (binary != nullptr) {
+    AppendWord(out, static_cast<uint32_t>(bin.size()));
+    AppendWord(out, 0x004E4942);
+    out += bin;
+  }
+  return out;
+}
+
+// A .glb result: the binary chunk (buffer 0) holds whatever the input held inside itself (its own
+// binary chunk, buffers given as data URIs) and the new bytes; external buffers stay external.
+std::string BinaryResult(OrderedJson& json, const GltfFile& file,
+                         const std::vector<DestinationMorphs>& morphs, const GltfOutput& output,
+                         std::vector<TargetsMade>& made) {
+  OrderedJson& buffers = json["buffers"];
+  auto embedded = [&](std::size_t i) {
+    if (i >= file.model.buffers.size()) return false;
+    const auto uri = buffers[i].find("uri");
+    if (uri == buffers[i].end()) return file.binary && i == 0;
+    return uri->is_string() && uri->get<std::string>().rfind("data:", 0) == 0;
+  };
+  bool needChunk = !morphs.empty();
+  for (std::size_t i = 0; i < buffers.size(); ++i) needChunk = needChunk || embedded(i);
+  std::string chunk;
+  // Per buffer of the input: its index in the result and where its bytes start there.
+  std::vector<std::pair<int64_t, std::size_t>> moved(buffers.size());
+  OrderedJson kept = OrderedJson::array();
+  if (needChunk) kept.push_back(OrderedJson::object());
+  for (std::size_t i = 0; i < buffers.size(); ++i) {
+    if (needChunk && embedded(i)) {
+      while (chunk.size() % 4 != 0) chunk += '\0';
+      moved[i] = {0, chunk.size()};
+      chunk.append(file.model.buffers[i].data.begin(), file.model.buffers[i].data.end());
+    } else {
+      moved[i] = {static_cast<int64_t>(kept.size()), 0};
+      kept.push_back(buffers[i]);
+    }
+  }
+  const auto views = json.find("bufferViews");
+  if (views != json.end() && views->is_array()) {
+    for (OrderedJson& view : *views) {
+      const auto buffer = view.find("buffer");
+      if (buffer == view.end() || !buffer->is_number_unsigned() ||
+          buffer->get<std::size_t>() >= moved.size()) {
+        continue;
+      }
+      const auto& place = moved[buffer->get<std::size_t>()];
+      *buffer = place.first;
+      if (place.second != 0) {
+        view["byteOffset"] = view.value("byteOffset", std::size_t{0}) + place.second;
+      }
+    }
+  }
+  buffers = std::move(kept);
+  NewData data(json, 0, chunk.size());
+  for (const DestinationMorphs& destination : morphs) {
+    made.push_back(AddTargets(json, file, destination, output.keepBackups, data));
+  }
+  chunk += data.bytes();
+  if (needChunk) json["buffers"][0]["byteLength"] = chunk.size();
+  for (const char* array : {"buffers", "bufferViews", "accessors"}) {
+    if (json[array].empty()) json.erase(array);
+  }
+  const std::string text = json.dump(-1, ' ', false, OrderedJson::error_handler_t::replace);
+  return GlbBytes(text, needChunk ? &chunk : nullptr);
+}
+
+}  // namespace
+
+std::string WriteGltfResult(const GltfFile& file, const host_imitation::HostDocument& document,
+                            const std::set<const host_imitation::HostObject*>& before,
+                            const GltfOutput& output, std::vector<TargetsMade>& made) {
+  const std::vector<DestinationMorphs> morphs = CollectMorphTargets(file, document, before);
+  OrderedJson json = file.json;
+  // The members new data goes into exist before references into the JSON are held: adding a
+  // member later could move the others.
+  for (const char* array : {"buffers", "bufferViews", "accessors"}) {
+    if (!json[array].is_array()) json[array] = OrderedJson::array();
+  }
+  RebaseUris(json, file.path, output.path);
+  OrderedJson& buffers = json["buffers"];
+
+  if (output.binary) {
+    return BinaryResult(json, file, morphs, output, made);
+  }
+  // New bytes go after those of the binary chunk of a .glb input, which becomes a data URI, or
+  // else into a data URI buffer of their own.
+  const bool chunkBuffer =
+      file.binary && !buffers.empty() && !buffers[0].contains("uri") && !file.model.buffers.empty();
+  std::string bytes;
+  const int appendBuffer = chunkBuffer ? 0 : static_cast<int>(buffers.size());
+  if (chunkBuffer)
+    bytes.assign(file.model.buffers[0].data.begin(), file.model.buffers[0].data.end());
+  NewData data(json, appendBuffer, bytes.size());
+  for (const DestinationMorphs& destination : morphs) {
+    made.push_back(AddTargets(json, file, destination, output.keepBackups, data));
+  }
+  bytes += data.bytes();
+  if (chunkBuffer || !data.empty()) {
+    if (!chunkBuffer) json["buffers"].push_back(OrderedJson::object());
+    OrderedJson& buffer = json["buffers"][static_cast<std::size_t>(appendBuffer)];
+    buffer["byteLength"] = bytes.size();
+    buffer["uri"] = "data:application/octet-stream;base64," + Base64(bytes);
+  }
+  for (const char* array : {"buffers", "bufferViews", "accessors"}) {
+    if (json[array].empty()) json.erase(array);
+  }
+  return json.dump(-1, ' ', false, OrderedJson::error_handler_t::replace);
+}
+
+}  // namespace palisor_cli

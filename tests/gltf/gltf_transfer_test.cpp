@@ -1,0 +1,267 @@
+// palisor-cli on glTF scenes, each case checked against the same geometry carried over as an OBJ
+// scene, and every written file by the validator and three.js.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <map>
+
+#include "cli/gltf_accessor.h"
+#include "cli/gltf_reader.h"
+#include "cli/obj_reader.h"
+#include "cli_process.h"
+#include "gltf_clients.h"
+#include "gltf_test_scene.h"
+
+namespace {
+
+using palisor_cli::GltfScene;
+
+struct TransferCase {
+  std::string name;
+  std::function<void(TestScene&)> change = [](TestScene&) {};
+  std::vector<std::string> options;
+  std::string output = "out.gltf";
+  // The beard mesh's targets after the run, and the new ones among them (named as the face's).
+  std::vector<std::string> beardTargets = {"jawOpen", "brow-up"};
+  bool exact = true;  // positions bit for bit as the OBJ scene gives them (else within 1e-5)
+  std::function<void(const Json&)> check = [](const Json&) {};
+};
+
+TransferCase Case(const std::string& name) {
+  TransferCase test;
+  test.name = name;
+  return test;
+}
+
+std::vector<float> Displacements(std::size_t vertices, float dy) {
+  std::vector<float> d(3 * vertices, 0.0f);
+  for (std::size_t v = 0; v < vertices; v += 2) d[3 * v + 1] = dy;
+  return d;
+}
+
+void GiveBeardTarget(TestScene& scene, const std::string& name) {
+  TestMesh& beard = scene.meshes[1];
+  beard.targets.push_back({name, Displacements(beard.positions.size() / 3, 0.25f)});
+}
+
+std::vector<TransferCase> Cases() {
+  std::vector<TransferCase> cases;
+  cases.push_back(Case("NamesTravelExactly"));
+  TransferCase glb = Case("BinaryOutput");
+  glb.output = "out.glb";
+  cases.push_back(glb);
+  TransferCase sparse = Case("SparseSourceTargets");
+  sparse.change = [](TestScene& scene) { scene.sparseTargets = true; };
+  cases.push_back(sparse);
+  TransferCase placed = Case("PlacedDestination");
+  placed.change = [](TestScene& scene) {
+    scene.nodes[1].placement = {{"translation", {0.125, -0.25, 0.5}}, {"scale", {2.0, 0.5, 1.0}}};
+  };
+  placed.exact = false;
+  cases.push_back(placed);
+  TransferCase skinned = Case("SkinnedDestinationKeepsItsBindPose");
+  skinned.change = [](TestScene& scene) {
+    scene.nodes[1].skinned = true;
+    scene.nodes[1].placement = {{"translation", {3.0, 0.0, 0.0}}};
+  };
+  cases.push_back(skinned);
+  TransferCase animated = Case("WeightsAnimationWidened");
+  animated.change = [](TestScene& scene) {
+    GiveBeardTarget(scene, "old");
+    scene.animatedNode = 1;
+  };
+  animated.beardTargets = {"old", "jawOpen", "brow-up"};
+  animated.check = [](const Json& json) {
+    const Json& output =
+        json["accessors"][json["animations"][0]["samplers"][0]["output"].get<int>()];
+    EXPECT_EQ(output["count"], 6);
+    EXPECT_EQ(json["meshes"][1]["weights"].size(), 3u);
+  };
+  cases.push_back(animated);
+  TransferCase backup = Case("BackupKeepsTheOldTarget");
+  backup.change = [](TestScene& scene) { GiveBeardTarget(scene, "jawOpen"); };
+  backup.beardTargets = {"#jawOpen1", "jawOpen", "brow-up"};
+  cases.push_back(backup);
+  TransferCase replace = Case("NoBackupReplacesTheOldTarget");
+  replace.change = backup.change;
+  replace.options = {"--no-backup"};
+  cases.push_back(replace);
+  TransferCase vrm0 = Case("Vrm0BlendShapeGroupsBindTheNewTarget");
+  vrm0.change = [](TestScene& scene) {
+    scene.extensions["VRM"] = Json::parse(
+        R"({"blendShapeMaster": {"blendShapeGroups": [
+              {"name": "A", "binds": [{"mesh": 0, "index": 0, "weight": 80}]}]}})");
+  };
+  vrm0.check = [](const Json& json) {
+    const Json& binds =
+        json["extensions"]["VRM"]["blendShapeMaster"]["blendShapeGroups"][0]["binds"];
+    EXPECT_EQ(binds, Json::parse(
+                         R"([{"mesh":0,"index":0,"weight":80},{"mesh":1,"index":0,"weight":80}])"));
+  };
+  cases.push_back(vrm0);
+  TransferCase vrm1 = Case("Vrm1ExpressionsBindTheNewTarget");
+  vrm1.change = [](TestScene& scene) {
+    scene.extensions["VRMC_vrm"] = Json::parse(
+        R"({"expressions": {"preset": {"aa": {
+              "morphTargetBinds": [{"node": 0, "index": 1, "weight": 0.5}]}}}})");
+  };
+  vrm1.check = [](const Json& json) {
+    const Json& binds =
+        json["extensions"]["VRMC_vrm"]["expressions"]["preset"]["aa"]["morphTargetBinds"];
+    EXPECT_EQ(
+        binds,
+        Json::parse(R"([{"node":0,"index":1,"weight":0.5},{"node":1,"index":1,"weight":0.5}])"));
+  };
+  cases.push_back(vrm1);
+  return cases;
+}
+
+// The target objects that follow the object named `base` in a scene read back, by name.
+std::map<std::string, const palisor_cli::SceneObject*> TargetsAfter(const palisor_cli::Scene& scene,
+                                                                    const std::string& base) {
+  std::map<std::string, const palisor_cli::SceneObject*> targets;
+  for (const palisor_cli::SceneBinding& binding : scene.bindings) {
+    if (scene.objects[static_cast<std::size_t>(binding.base)].name == base) {
+      const auto& target = scene.objects[static_cast<std::size_t>(binding.target)];
+      targets[target.name] = &target;
+    }
+  }
+  return targets;
+}
+
+TEST(GltfTransferTest, EveryCaseMatchesTheObjSceneAndSatisfiesTheClients) {
+  TestFolder folder;
+  std::vector<ClientCheck> checks;
+  for (const TransferCase& test : Cases()) {
+    SCOPED_TRACE(test.name);
+    TestScene scene = FaceAndBeard();
+    test.change(scene);
+    std::string bin;
+    const Json json = scene.ToGltf(test.name + ".bin", bin);
+    folder.Write(test.name + ".bin", bin);
+    const std::string input = folder.Write(test.name + ".gltf", json.dump(1));
+    const std::string objInput = folder.Write(test.name + ".obj", scene.ToObj());
+    const std::string output = folder.Path(test.name + "-" + test.output).string();
+    const std::string objOutput = folder.Path(test.name + "-out.obj").string();
+
+    std::vector<std::string> arguments = {input,  "-o",       output,  "--select",
+                                          "face", "--select", "beard", "--tick-all"};
+    arguments.insert(arguments.end(), test.options.begin(), test.options.end());
+    const CliResult run = RunCli(arguments);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("beard: jawOpen, brow-up\n"), std::string::npos) << run.out;
+    arguments[0] = objInput;
+    arguments[2] = objOutput;
+    arguments.push_back("--mode");
+    arguments.push_back("morph");
+    ASSERT_EQ(RunCli(arguments).status, 0);
+
+    const GltfScene written = palisor_cli::ReadGltfFile(output);
+    const Json& beardMesh = written.file->json["meshes"][1];
+    EXPECT_EQ(beardMesh["extras"]["targetNames"].get<std::vector<std::string>>(),
+              test.beardTargets);
+    test.check(written.file->json);
+
+    const palisor_cli::Scene reference = palisor_cli::ReadObjFile(objOutput);
+    const auto targets = TargetsAfter(written.scene, "beard");
+    ClientCheck check{output, input};
+    for (const char* name : {"jawOpen", "brow-up"}) {
+      const std::string objName =
+          std::string(name).substr(0, std::string(name).find('-')) + "-beard";
+      const palisor_cli::SceneObject* expected = nullptr;
+      for (const auto& object : reference.objects) {
+        if (object.name == objName) expected = &object;
+      }
+      ASSERT_TRUE(expected != nullptr && targets.count(name) != 0) << name;
+      const auto& got = targets.at(name)->vertices;
+      ASSERT_EQ(got.size(), expected->vertices.size());
+      for (std::size_t v = 0; v < got.size(); ++v) {
+        const MQPoint a = got[v], b = expected->vertices[v];
+        if (test.exact) {
+          ASSERT_TRUE(a.x == b.x && a.y == b.y && a.z == b.z) << name << " vertex " << v;
+        } else {
+          ASSERT_NEAR(a.x, b.x, 1e-5f);
+          ASSERT_NEAR(a.y, b.y, 1e-5f);
+          ASSERT_NEAR(a.z, b.z, 1e-5f);
+        }
+      }
+      const std::size_t index = static_cast<std::size_t>(
+          std::find(test.beardTargets.begin(), test.beardTargets.end(), name) -
+          test.beardTargets.begin());
+      const int accessor =
+          written.file->model.meshes[1].primitives[0].targets[index].at("POSITION");
+      check.targets.push_back(
+          {{"mesh", 1},
+           {"primitive", 0},
+           {"name", name},
+           {"position",
+            palisor_cli::ReadFloatAccessor(written.file->model, accessor, 3, {output, "target"})}});
+    }
+    checks.push_back(check);
+  }
+  ExpectClientsAccept(checks, folder.Path("").string());
+}
+
+struct BadCase {
+  std::string name;
+  std::function<void(Json&)> change;
+  std::string place;  // what the message names besides the file
+  std::string text;   // the file's text instead of the changed scene, when not empty
+};
+
+TEST(GltfBadInputTest, EveryFaultNamesFileAndPlaceAndWritesNothing) {
+  const std::vector<BadCase> cases = {
+      {"MalformedJson", nullptr, "malformed JSON", R"({"asset": {"version": "2.0"}, "nodes": [)"},
+      {"MissingBuffer", [](Json& j) { j["buffers"][0]["uri"] = "absent.bin"; },
+       "buffers[0]: the file", ""},
+      {"ShortBuffer",
+       [](Json& j) {
+         j["buffers"][0]["byteLength"] = j["buffers"][0]["byteLength"].get<int>() + 64;
+       },
+       "buffers[0]: byteLength is", ""},
+      {"AccessorOutOfRange", [](Json& j) { j["accessors"][0]["byteOffset"] = 4096; },
+       "meshes[0].primitives[0].attributes.POSITION: accessors[0] reaches past the end of "
+       "bufferViews[0]",
+       ""},
+      {"BadIndices",
+       [](Json& j) {
+         Json& indices = j["accessors"][j["meshes"][1]["primitives"][0]["indices"].get<int>()];
+         indices["bufferView"] =
+             j["accessors"][j["meshes"][1]["primitives"][0]["attributes"]["POSITION"].get<int>()]
+              ["bufferView"];
+         indices["count"] = 3;
+       },
+       "meshes[1].primitives[0].indices: accessors[6] holds index 3207803699", ""},
+      {"LinesInASelectedMesh", [](Json& j) { j["meshes"][1]["primitives"][0]["mode"] = 1; },
+       "meshes[1].primitives[0] draws lines", ""},
+      {"UnknownRequiredExtension",
+       [](Json& j) { j["extensionsUsed"] = j["extensionsRequired"] = {"EXT_unknown_geometry"}; },
+       "extensionsRequired[0]: EXT_unknown_geometry is required", ""},
+      {"DracoCompression",
+       [](Json& j) {
+         j["extensionsUsed"] = j["extensionsRequired"] = {"KHR_draco_mesh_compression"};
+       },
+       "extensionsRequired[0]: KHR_draco_mesh_compression compresses the geometry", ""},
+  };
+  TestFolder folder;
+  std::string bin;
+  const Json good = FaceAndBeard().ToGltf("scene.bin", bin);
+  folder.Write("scene.bin", bin);
+  for (const BadCase& bad : cases) {
+    SCOPED_TRACE(bad.name);
+    Json json = good;
+    if (bad.change) bad.change(json);
+    const std::string scene =
+        folder.Write(bad.name + ".gltf", bad.text.empty() ? json.dump() : bad.text);
+    const auto before = folder.Files();
+    const CliResult run = RunCli({scene, "-o", folder.Path("out.glb").string(), "--select", "face",
+                                  "--select", "beard", "--tick-all"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err.rfind("palisor-cli: " + scene + ": ", 0), 0u) << run.err;
+    EXPECT_NE(run.err.find(bad.place), std::string::npos) << run.err;
+    EXPECT_EQ(folder.Files(), before);
+  }
+}
+
+}  // namespace

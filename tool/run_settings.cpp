@@ -1,3 +1,0 @@
-#include "tool/run_settings.h"
-
-RunSettings runSettings;
