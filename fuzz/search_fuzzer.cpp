@@ -1,8 +1,11 @@
 // The nearest-point search against a brute force written here from the ranking rule: for any
 // Source points and queries (any float bits, many ties), FindNearestAll and FindNearestExhaustive
-// give the brute force's lists bit for bit, with one thread and with several.
+// give the brute force's lists bit for bit, with one thread and with several, under every rounding
+// mode and with flush-to-zero and denormals-are-zero set or clear on the calling thread.
 #include <fuzzer/FuzzedDataProvider.h>
+#include <xmmintrin.h>
 
+#include <cfenv>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -63,10 +66,35 @@ SearchPoint Point(FuzzedDataProvider& input) {
   return SearchPoint{x, y, z};
 }
 
+// The calling thread's floating-point state for one input, restored when it ends.
+class FloatState {
+ public:
+  explicit FloatState(FuzzedDataProvider& input)
+      : rounding_(std::fegetround()), csr_(_mm_getcsr()) {
+    static const int kModes[] = {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO};
+    std::fesetround(kModes[input.ConsumeIntegralInRange<int>(0, 3)]);
+    constexpr unsigned kFlushToZero = 0x8000;
+    constexpr unsigned kDenormalsAreZero = 0x0040;
+    unsigned csr = _mm_getcsr() & ~(kFlushToZero | kDenormalsAreZero);
+    if (input.ConsumeBool()) csr |= kFlushToZero;
+    if (input.ConsumeBool()) csr |= kDenormalsAreZero;
+    _mm_setcsr(csr);
+  }
+  ~FloatState() {
+    _mm_setcsr(csr_);
+    std::fesetround(rounding_);
+  }
+
+ private:
+  int rounding_;
+  unsigned csr_;
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
+  const FloatState floatState(input);
   const unsigned threads = input.ConsumeIntegralInRange<unsigned>(1, 4);
   const std::size_t sourceCount = input.ConsumeIntegralInRange<std::size_t>(0, 400);
   const std::size_t queryCount = input.ConsumeIntegralInRange<std::size_t>(1, 64);
