@@ -160,8 +160,22 @@ std::vector<float> ReadFloatAccessor(const tinygltf::Model& model, int accessor,
   if (data.count > std::numeric_limits<std::size_t>::max() / (width * 4)) {
     FailAt(where, name + " has too many elements");
   }
-  std::vector<float> values(data.count * width, 0.0f);
   const std::size_t elementSize = componentSize * width;
+  std::vector<float> values;
+  if (data.bufferView >= 0 && !data.sparse.isSparse &&
+      data.componentType == TINYGLTF_COMPONENT_TYPE_FLOAT &&
+      static_cast<std::size_t>(data.bufferView) < model.bufferViews.size() &&
+      model.bufferViews[static_cast<std::size_t>(data.bufferView)].byteStride == 0) {
+    // Packed floats, the common case: copied as they lie.
+    const auto* bytes =
+        reinterpret_cast<const float*>(ViewData(model, data.bufferView, data.byteOffset, data.count,
+                                                elementSize, elementSize, where, name));
+    if (reinterpret_cast<std::uintptr_t>(bytes) % alignof(float) == 0) {
+      values.assign(bytes, bytes + data.count * width);
+      return values;
+    }
+  }
+  values.assign(data.count * width, 0.0f);
   if (data.bufferView >= 0) {
     const tinygltf::BufferView& view =
         model.bufferViews.size() > static_cast<std::size_t>(data.bufferView)

@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <utility>
 
 #include "cli/gltf_accessor.h"
@@ -27,10 +26,14 @@ std::string ReadBytes(const std::string& path) {
   }
   std::ifstream in(path, std::ios::binary);
   if (!in) throw InputError(path + ": cannot be opened");
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  if (in.bad()) throw InputError(path + ": cannot be read");
-  return std::move(bytes).str();
+  const auto size = std::filesystem::file_size(path, error);
+  if (error) throw InputError(path + ": cannot be read");
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (static_cast<std::size_t>(in.gcount()) != bytes.size()) {
+    throw InputError(path + ": cannot be read");
+  }
+  return bytes;
 }
 
 uint32_t Word(const std::string& bytes, std::size_t offset) {
@@ -236,9 +239,10 @@ class GltfSceneReader {
     }
     meshNode.targetCount = displacements.size();
 
-    base.vertices.resize(local.size());
-    for (std::size_t i = 0; i < local.size(); ++i) {
-      base.vertices[i] = TransformPoint(meshNode.placement, local[i]);
+    const bool placed = !IsIdentity(meshNode.placement);
+    base.vertices = local;
+    if (placed) {
+      for (MQPoint& point : base.vertices) point = TransformPoint(meshNode.placement, point);
     }
     const int32_t baseIndex = static_cast<int32_t>(result_.scene.objects.size());
     const OrderedJson& meshJson = file_->json["meshes"][static_cast<std::size_t>(meshNode.mesh)];
@@ -251,10 +255,8 @@ class GltfSceneReader {
       for (std::size_t i = 0; i < local.size(); ++i) {
         const MQPoint moved{local[i].x + d[3 * i], local[i].y + d[3 * i + 1],
                             local[i].z + d[3 * i + 2]};
-        target.vertices[i] = TransformPoint(meshNode.placement, moved);
+        target.vertices[i] = placed ? TransformPoint(meshNode.placement, moved) : moved;
       }
-      target.faceCorners = base.faceCorners;
-      target.faceSizes = base.faceSizes;
     }
     result_.scene.objects.push_back(std::move(base));
     result_.origins.push_back(origin);

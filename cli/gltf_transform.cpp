@@ -103,7 +103,6 @@ std::vector<Matrix4> WorldMatrices(const tinygltf::Model& model, const std::stri
 }
 
 MQPoint TransformPoint(const Matrix4& m, const MQPoint& p) {
-  if (IsIdentity(m)) return p;
   const double x = p.x, y = p.y, z = p.z;
   return MQPoint{static_cast<float>(m[0] * x + m[4] * y + m[8] * z + m[12]),
                  static_cast<float>(m[1] * x + m[5] * y + m[9] * z + m[13]),

@@ -20,7 +20,8 @@ bool IsIdentity(const Matrix4& matrix);
 // Throws InputError (naming `file`) for a cycle of children.
 std::vector<Matrix4> WorldMatrices(const tinygltf::Model& model, const std::string& file);
 
-// matrix * (x, y, z, 1), rounded to floats. The identity gives back the very bits of the point.
+// matrix * (x, y, z, 1), rounded to floats. Callers skip the identity, which must give back the
+// very bits of the point (-0 included).
 MQPoint TransformPoint(const Matrix4& matrix, const MQPoint& point);
 
 // The inverse of the matrix's upper-left 3x3 part (column-major 3x3), which takes a displacement

@@ -1,6 +1,8 @@
 #include "cli/gltf_writer.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <limits>
@@ -126,8 +128,7 @@ class NewData {
     return static_cast<int>(accessors.size() - 1);
   }
 
-  const std::string& bytes() const { return bytes_; }
-  bool empty() const { return bytes_.empty(); }
+  std::string TakeBytes() { return std::move(bytes_); }
 
  private:
   void Align() {
@@ -283,33 +284,12 @@ void AppendWord(std::string& out, uint32_t value) {
   out.append(bytes, 4);
 }
 
-std::string GlbBytes(const std::string& jsonText, const std::string* binary) {
-  std::string json = jsonText;
-  while (json.size() % 4 != 0) json += ' ';
-  std::string bin = binary != nullptr ? *binary : std::string();
-  while (bin.size() % 4 != 0) bin += '\0';
-  const std::size_t total = 12 + 8 + json.size() + (binary != nullptr ? 8 + bin.size() : 0);
-  std::string out;
-  out.reserve(total);
-  AppendWord(out, 0x46546C67);
-  AppendWord(out, 2);
-  AppendWord(out, static_cast<uint32_t>(total));
-  AppendWord(out, static_cast<uint32_t>(json.size()));
-  AppendWord(out, 0x4E4F534A);
-  out += json;
-  if (binary != nullptr) {
-    AppendWord(out, static_cast<uint32_t>(bin.size()));
-    AppendWord(out, 0x004E4942);
-    out += bin;
-  }
-  return out;
-}
-
 // A .glb result: the binary chunk (buffer 0) holds whatever the input held inside itself (its own
 // binary chunk, buffers given as data URIs) and the new bytes; external buffers stay external.
-std::string BinaryResult(OrderedJson& json, const GltfFile& file,
-                         const std::vector<DestinationMorphs>& morphs, const GltfOutput& output,
-                         std::vector<TargetsMade>& made) {
+// The chunk's large parts are written from where they lie.
+GltfBytes BinaryResult(OrderedJson& json, const GltfFile& file,
+                       const std::vector<DestinationMorphs>& morphs, const GltfOutput& output,
+                       std::vector<TargetsMade>& made) {
   OrderedJson& buffers = json["buffers"];
   auto embedded = [&](std::size_t i) {
     if (i >= file.model.buffers.size()) return false;
@@ -319,16 +299,25 @@ std::string BinaryResult(OrderedJson& json, const GltfFile& file,
   };
   bool needChunk = !morphs.empty();
   for (std::size_t i = 0; i < buffers.size(); ++i) needChunk = needChunk || embedded(i);
-  std::string chunk;
+  static const char kZeros[4] = {0, 0, 0, 0};
+  std::vector<std::pair<const char*, std::size_t>> chunk;
+  std::size_t chunkSize = 0;
+  auto pad = [&] {
+    const std::size_t padding = (4 - chunkSize % 4) % 4;
+    if (padding != 0) chunk.emplace_back(kZeros, padding);
+    chunkSize += padding;
+  };
   // Per buffer of the input: its index in the result and where its bytes start there.
   std::vector<std::pair<int64_t, std::size_t>> moved(buffers.size());
   OrderedJson kept = OrderedJson::array();
   if (needChunk) kept.push_back(OrderedJson::object());
   for (std::size_t i = 0; i < buffers.size(); ++i) {
     if (needChunk && embedded(i)) {
-      while (chunk.size() % 4 != 0) chunk += '\0';
-      moved[i] = {0, chunk.size()};
-      chunk.append(file.model.buffers[i].data.begin(), file.model.buffers[i].data.end());
+      pad();
+      moved[i] = {0, chunkSize};
+      const auto& data = file.model.buffers[i].data;
+      chunk.emplace_back(reinterpret_cast<const char*>(data.data()), data.size());
+      chunkSize += data.size();
     } else {
       moved[i] = {static_cast<int64_t>(kept.size()), 0};
       kept.push_back(buffers[i]);
@@ -350,24 +339,68 @@ std::string BinaryResult(OrderedJson& json, const GltfFile& file,
     }
   }
   buffers = std::move(kept);
-  NewData data(json, 0, chunk.size());
+  NewData data(json, 0, chunkSize);
   for (const DestinationMorphs& destination : morphs) {
     made.push_back(AddTargets(json, file, destination, output.keepBackups, data));
   }
-  chunk += data.bytes();
-  if (needChunk) json["buffers"][0]["byteLength"] = chunk.size();
+  GltfBytes bytes;
+  std::string added = data.TakeBytes();
+  if (needChunk) json["buffers"][0]["byteLength"] = chunkSize + added.size();
   for (const char* array : {"buffers", "bufferViews", "accessors"}) {
     if (json[array].empty()) json.erase(array);
   }
-  const std::string text = json.dump(-1, ' ', false, OrderedJson::error_handler_t::replace);
-  return GlbBytes(text, needChunk ? &chunk : nullptr);
+  std::string head = json.dump(-1, ' ', false, OrderedJson::error_handler_t::replace);
+  const std::size_t jsonLength = (head.size() + 3) & ~std::size_t{3};
+  const std::size_t binLength = (chunkSize + added.size() + 3) & ~std::size_t{3};
+  const std::size_t total = 20 + jsonLength + (needChunk ? 8 + binLength : 0);
+  std::string header;
+  AppendWord(header, 0x46546C67);
+  AppendWord(header, 2);
+  AppendWord(header, static_cast<uint32_t>(total));
+  AppendWord(header, static_cast<uint32_t>(jsonLength));
+  AppendWord(header, 0x4E4F534A);
+  head.insert(0, header);
+  head.resize(20 + jsonLength, ' ');
+  if (needChunk) {
+    AppendWord(head, static_cast<uint32_t>(binLength));
+    AppendWord(head, 0x004E4942);
+  }
+  bytes.Add(std::move(head));
+  for (const auto& piece : chunk) bytes.Refer(piece.first, piece.second);
+  const std::size_t tail = binLength - chunkSize - added.size();
+  bytes.Add(std::move(added));
+  if (needChunk) bytes.Refer(kZeros, tail);
+  return bytes;
 }
 
 }  // namespace
 
-std::string WriteGltfResult(const GltfFile& file, const host_imitation::HostDocument& document,
-                            const std::set<const host_imitation::HostObject*>& before,
-                            const GltfOutput& output, std::vector<TargetsMade>& made) {
+void GltfBytes::Add(std::string owned) {
+  owned_.push_back(std::move(owned));
+  pieces_.emplace_back(owned_.back().data(), owned_.back().size());
+}
+
+void GltfBytes::Refer(const void* data, std::size_t size) {
+  if (size != 0) pieces_.emplace_back(static_cast<const char*>(data), size);
+}
+
+int GltfBytes::Write(std::FILE* file) const {
+  for (const auto& piece : pieces_) {
+    if (std::fwrite(piece.first, 1, piece.second, file) != piece.second)
+      return errno != 0 ? errno : EIO;
+  }
+  return 0;
+}
+
+std::string GltfBytes::Joined() const {
+  std::string joined;
+  for (const auto& piece : pieces_) joined.append(piece.first, piece.second);
+  return joined;
+}
+
+GltfBytes WriteGltfResult(const GltfFile& file, const host_imitation::HostDocument& document,
+                          const std::set<const host_imitation::HostObject*>& before,
+                          const GltfOutput& output, std::vector<TargetsMade>& made) {
   const std::vector<DestinationMorphs> morphs = CollectMorphTargets(file, document, before);
   OrderedJson json = file.json;
   // The members new data goes into exist before references into the JSON are held: adding a
@@ -393,8 +426,8 @@ std::string WriteGltfResult(const GltfFile& file, const host_imitation::HostDocu
   for (const DestinationMorphs& destination : morphs) {
     made.push_back(AddTargets(json, file, destination, output.keepBackups, data));
   }
-  bytes += data.bytes();
-  if (chunkBuffer || !data.empty()) {
+  bytes += data.TakeBytes();
+  if (chunkBuffer || bytes.size() > 0) {
     if (!chunkBuffer) json["buffers"].push_back(OrderedJson::object());
     OrderedJson& buffer = json["buffers"][static_cast<std::size_t>(appendBuffer)];
     buffer["byteLength"] = bytes.size();
@@ -403,7 +436,9 @@ std::string WriteGltfResult(const GltfFile& file, const host_imitation::HostDocu
   for (const char* array : {"buffers", "bufferViews", "accessors"}) {
     if (json[array].empty()) json.erase(array);
   }
-  return json.dump(-1, ' ', false, OrderedJson::error_handler_t::replace);
+  GltfBytes result;
+  result.Add(json.dump(-1, ' ', false, OrderedJson::error_handler_t::replace));
+  return result;
 }
 
 }  // namespace palisor_cli

@@ -3,6 +3,8 @@
 // meshes, named as the Source targets they were made from.
 #pragma once
 
+#include <cstdio>
+#include <deque>
 #include <set>
 #include <string>
 #include <vector>
@@ -22,10 +24,25 @@ struct GltfOutput {
   bool keepBackups = true;
 };
 
+// The bytes of a written file in pieces, so that large buffers are written from where they lie
+// (the input's buffers must outlive it).
+class GltfBytes {
+ public:
+  void Add(std::string owned);
+  void Refer(const void* data, std::size_t size);
+  // 0, or the errno of a failed write.
+  int Write(std::FILE* file) const;
+  std::string Joined() const;
+
+ private:
+  std::deque<std::string> owned_;
+  std::vector<std::pair<const char*, std::size_t>> pieces_;
+};
+
 // `before` holds every object the document had before the run. Returns the file's bytes and
 // fills `made` with the targets added per Destination.
-std::string WriteGltfResult(const GltfFile& file, const host_imitation::HostDocument& document,
-                            const std::set<const host_imitation::HostObject*>& before,
-                            const GltfOutput& output, std::vector<TargetsMade>& made);
+GltfBytes WriteGltfResult(const GltfFile& file, const host_imitation::HostDocument& document,
+                          const std::set<const host_imitation::HostObject*>& before,
+                          const GltfOutput& output, std::vector<TargetsMade>& made);
 
 }  // namespace palisor_cli

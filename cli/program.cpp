@@ -161,8 +161,8 @@ class ProgramRun {
       output.path = arguments_.outputPath;
       output.binary = outputFormat == SceneFormat::kGltfBinary;
       output.keepBackups = !arguments_.noBackup;
-      WriteFileAtomically(output.path,
-                          WriteGltfResult(*scene.gltf, document, read, output, targetsMade));
+      const GltfBytes bytes = WriteGltfResult(*scene.gltf, document, read, output, targetsMade);
+      WriteFileAtomically(output.path, [&bytes](std::FILE* file) { return bytes.Write(file); });
       objectsWritten = scene.gltf->meshNodes.size();
     }
     if (previewFile_ && dialog.confirmed) previewFile_->Commit();

@@ -53,7 +53,8 @@ TEST(GltfSampleModelsTest, WrittenBackUnchangedAndValid) {
     output.binary = model.second.substr(model.second.size() - 4) == ".glb";
     std::vector<palisor_cli::TargetsMade> made;
     palisor_cli::WriteFileAtomically(
-        output.path, palisor_cli::WriteGltfResult(*read.file, untouched, {}, output, made));
+        output.path,
+        palisor_cli::WriteGltfResult(*read.file, untouched, {}, output, made).Joined());
     EXPECT_TRUE(made.empty());
     const palisor_cli::GltfScene again = palisor_cli::ReadGltfFile(output.path);
     EXPECT_EQ(AccessorBytes(again.file->model), AccessorBytes(read.file->model));
