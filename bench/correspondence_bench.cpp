@@ -1,14 +1,25 @@
-// The nearest Source points of every Destination vertex on surface meshes of 10^4 to 10^6
-// vertices a side: the exact k-d tree search; the exhaustive search it must match, both over
-// plain arrays and as first built, reading every used Source vertex through the (imitated) host
-// for every Destination vertex; and, as a peer, an off-the-shelf k-d tree's plain 3-nearest query,
-// which keeps no tie rule.
+// The nearest Source points of every Destination vertex, 10^4 to 10^6 points a side, on three
+// shapes: surface meshes as modellers morph them, a cylinder a hundred times as long as it is wide,
+// and points on a few planes. Contenders, each timed for building its index once plus answering
+// every query: the exact k-d tree search on one thread and on all; and as peers, on one thread,
+// the plain 3-nearest queries of nanoflann, FLANN (its exact single k-d tree) and CGAL (its
+// orthogonal k-neighbour search), which keep no tie rule. Beside them, on surfaces, the exhaustive
+// search the tree must match, over plain arrays and as first built, reading every used Source
+// vertex through the (imitated) host for every Destination vertex.
+#include <CGAL/Orthogonal_k_neighbor_search.h>
+#include <CGAL/Search_traits_3.h>
+#include <CGAL/Simple_cartesian.h>
 #include <benchmark/benchmark.h>
+#include <flann/algorithms/dist.h>
+#include <flann/algorithms/kdtree_single_index.h>
 
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <nanoflann.hpp>
+#include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/host_function_table.h"
@@ -21,6 +32,21 @@
 
 namespace {
 
+static_assert(sizeof(SearchPoint) == 3 * sizeof(float), "points are packed float triples");
+
+enum class Shape { kSurface, kCylinder, kPlanes };
+
+const char* ShapeName(Shape shape) {
+  switch (shape) {
+    case Shape::kSurface:
+      return "surface";
+    case Shape::kCylinder:
+      return "cylinder";
+    default:
+      return "planes";
+  }
+}
+
 struct PointPair {
   std::vector<MQPoint> sourcePositions;
   SourcePoints source;
@@ -28,18 +54,72 @@ struct PointPair {
   std::vector<SearchPoint> queries;
 };
 
-const PointPair& PairOfSize(std::size_t vertexCount) {
-  static std::map<std::size_t, PointPair> pairs;
-  auto found = pairs.find(vertexCount);
+// `count` points on a cylinder along x, 200 long and 2 wide, at `radius`.
+std::vector<MQPoint> OnCylinder(std::size_t count, float radius, std::mt19937& engine) {
+  std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+  std::vector<MQPoint> points(count);
+  for (MQPoint& point : points) {
+    const float angle = 6.2831853f * unit(engine);
+    point = MQPoint{200.0f * unit(engine), radius * std::cos(angle), radius * std::sin(angle)};
+  }
+  return points;
+}
+
+// `count` points on four planes at odd angles through a 4-wide box, each `spread` thick.
+std::vector<MQPoint> OnPlanes(std::size_t count, float spread, std::mt19937& engine) {
+  std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+  // Each plane: a point on it and two unit directions along it.
+  struct Plane {
+    MQPoint origin;
+    MQPoint u;
+    MQPoint v;
+    MQPoint normal;
+  };
+  const Plane planes[4] = {
+      {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}},
+      {{0, 0, 1}, {0.8f, -0.6f, 0}, {0, 0, 1}, {0.6f, 0.8f, 0}},
+      {{0.5f, 0, 0}, {0, 0.8f, -0.6f}, {0.8f, 0.36f, 0.48f}, {-0.6f, 0.48f, 0.64f}},
+      {{-1, 0.5f, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 0}},
+  };
+  std::vector<MQPoint> points(count);
+  for (std::size_t k = 0; k < count; ++k) {
+    const Plane& plane = planes[k % 4];
+    const float a = 4 * unit(engine) - 2;
+    const float b = 4 * unit(engine) - 2;
+    const float c = spread * (unit(engine) - 0.5f);
+    points[k] = MQPoint{plane.origin.x + a * plane.u.x + b * plane.v.x + c * plane.normal.x,
+                        plane.origin.y + a * plane.u.y + b * plane.v.y + c * plane.normal.y,
+                        plane.origin.z + a * plane.u.z + b * plane.v.z + c * plane.normal.z};
+  }
+  return points;
+}
+
+const PointPair& PairOf(Shape shape, std::size_t vertexCount) {
+  static std::map<std::pair<Shape, std::size_t>, PointPair> pairs;
+  const auto key = std::make_pair(shape, vertexCount);
+  auto found = pairs.find(key);
   if (found != pairs.end()) return found->second;
   // One pair at a time keeps the memory of the run small.
   pairs.clear();
-  PointPair& pair = pairs[vertexCount];
-  pair.sourcePositions = MakeSourceSurface(vertexCount).vertices;
+  PointPair& pair = pairs[key];
+  std::mt19937 engine(static_cast<uint32_t>(vertexCount));
+  switch (shape) {
+    case Shape::kSurface:
+      pair.sourcePositions = MakeSourceSurface(vertexCount).vertices;
+      pair.hostQueries = MakeDestinationSurface(vertexCount).vertices;
+      break;
+    case Shape::kCylinder:
+      pair.sourcePositions = OnCylinder(vertexCount, 1.0f, engine);
+      pair.hostQueries = OnCylinder(vertexCount, 1.05f, engine);
+      break;
+    case Shape::kPlanes:
+      pair.sourcePositions = OnPlanes(vertexCount, 0.0f, engine);
+      pair.hostQueries = OnPlanes(vertexCount, 0.1f, engine);
+      break;
+  }
   for (std::size_t k = 0; k < pair.sourcePositions.size(); ++k) {
     pair.source.Add(static_cast<int32_t>(k), ToSearchPoint(pair.sourcePositions[k]));
   }
-  pair.hostQueries = MakeDestinationSurface(vertexCount).vertices;
   for (const MQPoint& query : pair.hostQueries) pair.queries.push_back(ToSearchPoint(query));
   return pair;
 }
@@ -51,8 +131,8 @@ void SetCounters(benchmark::State& state, const PointPair& pair) {
                                                    benchmark::Counter::kIsIterationInvariantRate);
 }
 
-void ExactSearch(benchmark::State& state, unsigned threads) {
-  const PointPair& pair = PairOfSize(static_cast<std::size_t>(state.range(0)));
+void Exact(benchmark::State& state, Shape shape, unsigned threads) {
+  const PointPair& pair = PairOf(shape, static_cast<std::size_t>(state.range(0)));
   for (auto _ : state) {
     std::vector<NearestFound> found = FindNearestAll(pair.source, pair.queries, threads);
     benchmark::DoNotOptimize(found.data());
@@ -60,16 +140,89 @@ void ExactSearch(benchmark::State& state, unsigned threads) {
   SetCounters(state, pair);
 }
 
-void BM_ExactOneThread(benchmark::State& state) {
-  ExactSearch(state, 1);
+// nanoflann reads the points through an adaptor; its constructor builds the index.
+struct SourceAdaptor {
+  const SourcePoints& points;
+  std::size_t kdtree_get_point_count() const { return points.size(); }
+  float kdtree_get_pt(std::size_t k, std::size_t axis) const {
+    const SearchPoint& p = points.positions[k];
+    return axis == 0 ? p.x : (axis == 1 ? p.y : p.z);
+  }
+  template <class Box>
+  bool kdtree_get_bbox(Box&) const {
+    return false;
+  }
+};
+
+using NanoflannTree =
+    nanoflann::KDTreeSingleIndexAdaptor<nanoflann::L2_Simple_Adaptor<float, SourceAdaptor>,
+                                        SourceAdaptor, 3, uint32_t>;
+
+void Nanoflann(benchmark::State& state, Shape shape) {
+  const PointPair& pair = PairOf(shape, static_cast<std::size_t>(state.range(0)));
+  const SourceAdaptor adaptor{pair.source};
+  std::vector<uint32_t> indices(pair.queries.size() * 3);
+  std::vector<float> distances(pair.queries.size() * 3);
+  for (auto _ : state) {
+    const NanoflannTree tree(3, adaptor, nanoflann::KDTreeSingleIndexAdaptorParams(10));
+    for (std::size_t q = 0; q < pair.queries.size(); ++q) {
+      const float query[3] = {pair.queries[q].x, pair.queries[q].y, pair.queries[q].z};
+      tree.knnSearch(query, 3, &indices[3 * q], &distances[3 * q]);
+    }
+    benchmark::DoNotOptimize(indices.data());
+  }
+  SetCounters(state, pair);
 }
 
-void BM_ExactAllThreads(benchmark::State& state) {
-  ExactSearch(state, 0);
+// FLANN's single k-d tree, exact with unlimited checks, over the packed coordinates.
+void Flann(benchmark::State& state, Shape shape) {
+  const PointPair& pair = PairOf(shape, static_cast<std::size_t>(state.range(0)));
+  const flann::Matrix<float> points(const_cast<float*>(&pair.source.positions[0].x),
+                                    pair.source.size(), 3);
+  const flann::Matrix<float> queries(const_cast<float*>(&pair.queries[0].x), pair.queries.size(),
+                                     3);
+  std::vector<std::size_t> indexStore(pair.queries.size() * 3);
+  std::vector<float> distanceStore(pair.queries.size() * 3);
+  flann::Matrix<std::size_t> indices(indexStore.data(), pair.queries.size(), 3);
+  flann::Matrix<float> distances(distanceStore.data(), pair.queries.size(), 3);
+  for (auto _ : state) {
+    flann::KDTreeSingleIndex<flann::L2_Simple<float>> index(points,
+                                                            flann::KDTreeSingleIndexParams(10));
+    index.buildIndex();
+    index.knnSearch(queries, indices, distances, 3,
+                    flann::SearchParams(flann::FLANN_CHECKS_UNLIMITED, 0.0f, true));
+    benchmark::DoNotOptimize(indexStore.data());
+  }
+  SetCounters(state, pair);
 }
 
-void BM_Exhaustive(benchmark::State& state) {
-  const PointPair& pair = PairOfSize(static_cast<std::size_t>(state.range(0)));
+// CGAL's k-d tree and its exact k-neighbour search, on its own point type.
+using CgalKernel = CGAL::Simple_cartesian<float>;
+using CgalSearch = CGAL::Orthogonal_k_neighbor_search<CGAL::Search_traits_3<CgalKernel>>;
+
+void Cgal(benchmark::State& state, Shape shape) {
+  const PointPair& pair = PairOf(shape, static_cast<std::size_t>(state.range(0)));
+  std::vector<CgalKernel::Point_3> points;
+  points.reserve(pair.source.size());
+  for (const SearchPoint& p : pair.source.positions) points.emplace_back(p.x, p.y, p.z);
+  std::vector<CgalKernel::Point_3> queries;
+  queries.reserve(pair.queries.size());
+  for (const SearchPoint& q : pair.queries) queries.emplace_back(q.x, q.y, q.z);
+  float total = 0.0f;
+  for (auto _ : state) {
+    CgalSearch::Tree tree(points.begin(), points.end());
+    tree.build();
+    for (const CgalKernel::Point_3& query : queries) {
+      const CgalSearch search(tree, query, 3);
+      for (const auto& neighbour : search) total += neighbour.second;
+    }
+    benchmark::DoNotOptimize(total);
+  }
+  SetCounters(state, pair);
+}
+
+void Exhaustive(benchmark::State& state) {
+  const PointPair& pair = PairOf(Shape::kSurface, static_cast<std::size_t>(state.range(0)));
   NearestList list;
   for (auto _ : state) {
     for (const SearchPoint& query : pair.queries) {
@@ -81,8 +234,8 @@ void BM_Exhaustive(benchmark::State& state) {
 }
 
 // The search as first built: every used Source vertex read through the host for every query.
-void BM_ExhaustiveThroughTheHost(benchmark::State& state) {
-  const PointPair& pair = PairOfSize(static_cast<std::size_t>(state.range(0)));
+void ExhaustiveThroughTheHost(benchmark::State& state) {
+  const PointPair& pair = PairOf(Shape::kSurface, static_cast<std::size_t>(state.range(0)));
   if (!mq::ResolveHostFunctions(host_imitation::HostModulePath().c_str())) {
     state.SkipWithError("the imitated host's functions could not be resolved");
     return;
@@ -105,119 +258,111 @@ void BM_ExhaustiveThroughTheHost(benchmark::State& state) {
   SetCounters(state, pair);
 }
 
-// nanoflann reads the points through an adaptor.
-struct SourceAdaptor {
-  const SourcePoints& points;
-  std::size_t kdtree_get_point_count() const { return points.size(); }
-  float kdtree_get_pt(std::size_t k, std::size_t axis) const {
-    const SearchPoint& p = points.positions[k];
-    return axis == 0 ? p.x : (axis == 1 ? p.y : p.z);
-  }
-  template <class Box>
-  bool kdtree_get_bbox(Box&) const {
-    return false;
-  }
-};
+const std::vector<int64_t> kSizes = {10000, 100000, 1000000};
+const Shape kShapes[] = {Shape::kSurface, Shape::kCylinder, Shape::kPlanes};
 
-using PeerTree =
-    nanoflann::KDTreeSingleIndexAdaptor<nanoflann::L2_Simple_Adaptor<float, SourceAdaptor>,
-                                        SourceAdaptor, 3, uint32_t>;
-
-// The peer's own tree and its 3-nearest query, single-threaded, as its documentation shows.
-void BM_NanoflannOneThread(benchmark::State& state) {
-  const PointPair& pair = PairOfSize(static_cast<std::size_t>(state.range(0)));
-  const SourceAdaptor adaptor{pair.source};
-  std::vector<uint32_t> indices(pair.queries.size() * 3);
-  std::vector<float> distances(pair.queries.size() * 3);
-  for (auto _ : state) {
-    PeerTree tree(3, adaptor, nanoflann::KDTreeSingleIndexAdaptorParams(10));
-    tree.buildIndex();
-    for (std::size_t q = 0; q < pair.queries.size(); ++q) {
-      const float query[3] = {pair.queries[q].x, pair.queries[q].y, pair.queries[q].z};
-      tree.knnSearch(query, 3, &indices[3 * q], &distances[3 * q]);
-    }
-    benchmark::DoNotOptimize(indices.data());
+void RegisterAll() {
+  for (Shape shape : kShapes) {
+    const std::string suffix = std::string("/") + ShapeName(shape);
+    const auto add = [&](const std::string& name, auto run) {
+      auto* benchmark = benchmark::RegisterBenchmark((name + suffix).c_str(), run);
+      for (int64_t size : kSizes) benchmark->Arg(size);
+      benchmark->Unit(benchmark::kMillisecond)->UseRealTime();
+    };
+    add("ExactOneThread", [shape](benchmark::State& state) { Exact(state, shape, 1); });
+    add("ExactAllThreads", [shape](benchmark::State& state) { Exact(state, shape, 0); });
+    add("Nanoflann", [shape](benchmark::State& state) { Nanoflann(state, shape); });
+    add("Flann", [shape](benchmark::State& state) { Flann(state, shape); });
+    add("Cgal", [shape](benchmark::State& state) { Cgal(state, shape); });
   }
-  SetCounters(state, pair);
+  // Beyond 2*10^4 points a side the exhaustive searches take minutes.
+  benchmark::RegisterBenchmark("Exhaustive/surface", Exhaustive)
+      ->Arg(10000)
+      ->Arg(20000)
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime()
+      ->Iterations(1);
+  benchmark::RegisterBenchmark("ExactOneThread/surface",
+                               [](benchmark::State& state) { Exact(state, Shape::kSurface, 1); })
+      ->Arg(20000)
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime();
+  benchmark::RegisterBenchmark("ExhaustiveThroughTheHost/surface", ExhaustiveThroughTheHost)
+      ->Arg(20000)
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime()
+      ->Iterations(1);
 }
 
-BENCHMARK(BM_ExactOneThread)
-    ->Arg(10000)
-    ->Arg(20000)
-    ->Arg(100000)
-    ->Arg(1000000)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-BENCHMARK(BM_ExactAllThreads)
-    ->Arg(10000)
-    ->Arg(20000)
-    ->Arg(100000)
-    ->Arg(1000000)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-BENCHMARK(BM_NanoflannOneThread)
-    ->Arg(10000)
-    ->Arg(20000)
-    ->Arg(100000)
-    ->Arg(1000000)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
-// Beyond 2*10^4 vertices a side the exhaustive searches take minutes.
-BENCHMARK(BM_Exhaustive)
-    ->Arg(10000)
-    ->Arg(20000)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(1);
-BENCHMARK(BM_ExhaustiveThroughTheHost)
-    ->Arg(20000)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(1);
-
-// Prints the runs as the console does, then the ratios that matter, measured in this one run, of
-// processor times.
+// Prints the runs as the console does, then the ratios that matter, measured in this one run.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-        // Processor time: the one-thread runs compared here are not disturbed by whatever else
-        // the machine runs at the time.
-        seconds_[run.benchmark_name()] = run.GetAdjustedCPUTime() * 1e-3;
+        std::string name = run.benchmark_name();
+        // "Name/shape/size/..." -> "Name/shape/size".
+        const std::size_t cut = name.find("/real_time");
+        if (cut != std::string::npos) name.erase(cut);
+        const std::size_t iterations = name.find("/iterations:");
+        if (iterations != std::string::npos) name.erase(iterations);
+        // Processor time compares one-thread runs undisturbed by whatever else the machine
+        // runs; wall-clock time shows what more threads gain.
+        processor_[name] = run.GetAdjustedCPUTime() * 1e-3;
+        wall_[name] = run.GetAdjustedRealTime() * 1e-3;
       }
     }
     ConsoleReporter::ReportRuns(runs);
   }
 
   void PrintRatios() const {
-    std::printf("\n");
-    Ratio("exhaustive over arrays / exact (one thread each) at 20000",
-          "BM_Exhaustive/20000/iterations:1/real_time", "BM_ExactOneThread/20000/real_time");
-    Ratio("exhaustive through the host / exact (one thread each) at 20000",
-          "BM_ExhaustiveThroughTheHost/20000/iterations:1/real_time",
-          "BM_ExactOneThread/20000/real_time");
-    for (const char* size : {"100000", "1000000"}) {
-      Ratio(std::string("nanoflann / exact (one thread each) at ") + size,
-            std::string("BM_NanoflannOneThread/") + size + "/real_time",
-            std::string("BM_ExactOneThread/") + size + "/real_time");
+    std::printf("\nPeer / exact search, build and queries, one thread each (processor time):\n");
+    std::printf("%-10s %9s %10s %10s %10s\n", "shape", "points", "nanoflann", "FLANN", "CGAL");
+    for (Shape shape : kShapes) {
+      for (int64_t size : kSizes) {
+        const std::string tail = std::string("/") + ShapeName(shape) + "/" + std::to_string(size);
+        std::printf("%-10s %9lld", ShapeName(shape), static_cast<long long>(size));
+        for (const char* peer : {"Nanoflann", "Flann", "Cgal"}) {
+          PrintRatio(processor_, peer + tail, "ExactOneThread" + tail, 11);
+        }
+        std::printf("\n");
+      }
     }
-    const auto million = seconds_.find("BM_ExactOneThread/1000000/real_time");
-    if (million != seconds_.end()) {
-      std::printf("exact search, 10^6 x 10^6 on one thread: %.3f s of processor time\n",
+    std::printf("\nExact search at 10^6, all threads over one (wall-clock):\n");
+    for (Shape shape : kShapes) {
+      const std::string tail = std::string("/") + ShapeName(shape) + "/1000000";
+      std::printf("%-10s", ShapeName(shape));
+      PrintRatio(wall_, "ExactOneThread" + tail, "ExactAllThreads" + tail, 6);
+      std::printf(" on %u threads\n", std::thread::hardware_concurrency());
+    }
+    std::printf("\nExhaustive / exact search (one thread each) at 20000:\n");
+    std::printf("over arrays");
+    PrintRatio(processor_, "Exhaustive/surface/20000", "ExactOneThread/surface/20000", 8);
+    std::printf("\nthrough the host");
+    PrintRatio(processor_, "ExhaustiveThroughTheHost/surface/20000", "ExactOneThread/surface/20000",
+               8);
+    std::printf("\n");
+    const auto million = processor_.find("ExactOneThread/surface/1000000");
+    if (million != processor_.end()) {
+      std::printf("exact search, 10^6 x 10^6 surface points on one thread: %.3f s\n",
                   million->second);
     }
   }
 
  private:
-  void Ratio(const std::string& label, const std::string& slower, const std::string& faster) const {
-    const auto a = seconds_.find(slower);
-    const auto b = seconds_.find(faster);
-    if (a == seconds_.end() || b == seconds_.end()) return;
-    std::printf("%s: %.1f\n", label.c_str(), a->second / b->second);
+  static void PrintRatio(const std::map<std::string, double>& seconds, const std::string& slower,
+                         const std::string& faster, int width) {
+    const auto a = seconds.find(slower);
+    const auto b = seconds.find(faster);
+    if (a == seconds.end() || b == seconds.end()) {
+      std::printf("%*s", width, "-");
+    } else {
+      std::printf("%*.2f", width, a->second / b->second);
+    }
   }
 
-  std::map<std::string, double> seconds_;
+  std::map<std::string, double> processor_;
+  std::map<std::string, double> wall_;
 };
 
 }  // namespace
@@ -225,6 +370,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  RegisterAll();
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.PrintRatios();

@@ -1,14 +1,18 @@
 // Whole runs on any scene, as palisor-cli makes them: the scene read into the imitated host, some
 // objects and vertices selected, the plug-in library run through its exports, its dialog answered
 // with fuzzed choices, the result written. The plug-in must never crash, never make a request the
-// host rejects, and never write a position that is not finite when every position it read was.
+// host rejects, never write a position that is not finite when every position it read was, and
+// never rename or delete an object of the scene unless a new object bears its full name.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "cli/arguments.h"
 #include "cli/dialog_user.h"
@@ -32,6 +36,25 @@ bool AllFinite(const host_imitation::HostDocument& document) {
     }
   }
   return true;
+}
+
+// Every object of the scene that the run renamed or deleted must have made way for a new object
+// of its very name.
+void CheckObjectsMadeWay(
+    const host_imitation::HostDocument& document,
+    const std::vector<std::pair<host_imitation::HostObject*, std::string>>& originals) {
+  std::set<const host_imitation::HostObject*> original;
+  for (const auto& entry : originals) original.insert(entry.first);
+  std::set<std::string> newNames;
+  for (const host_imitation::HostObject* object : document.slots) {
+    if (object != nullptr && original.count(object) == 0) newNames.insert(object->name);
+  }
+  for (const auto& [object, name] : originals) {
+    if ((object->destroyed || object->name != name) && newNames.count(name) == 0) {
+      FuzzFailure("an object was renamed or deleted that no new object needed out of the way:",
+                  name);
+    }
+  }
 }
 
 }  // namespace
@@ -73,6 +96,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     }
   }
   const bool finiteInput = AllFinite(document);
+  std::vector<std::pair<host_imitation::HostObject*, std::string>> originals;
+  for (host_imitation::HostObject* object : objects) originals.emplace_back(object, object->name);
 
   palisor_cli::DialogRecord dialog;
   host.widgets().SetUser(palisor_cli::AnswerDialog(arguments, dialog, [] {}));
@@ -80,6 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
   if (!host.misuse().empty()) FuzzFailure("the host rejected a request:", host.misuse().front());
   if (finiteInput && !AllFinite(document)) FuzzFailure("a position written is not finite", "");
+  CheckObjectsMadeWay(document, originals);
   const palisor_cli::Scene result =
       palisor_cli::SceneFromDocument(document, scene.header, morphFeature.Bindings());
   palisor_cli::WriteObjText(result);

@@ -10,9 +10,10 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-# nanoflann is the peer k-d tree the searches are compared with; the previews draw with libpng,
-# FreeType and fontconfig.
-scripts/install-dependencies.sh libnanoflann-dev libpng-dev libfreetype-dev libfontconfig-dev
+# nanoflann, FLANN and CGAL are the peer searches the nearest-point search is compared with; the
+# previews draw with libpng, FreeType and fontconfig.
+scripts/install-dependencies.sh libnanoflann-dev libflann-dev libcgal-dev libpng-dev \
+  libfreetype-dev libfontconfig-dev
 
 mkdir -p build
 cmake -S . -B build/benchmark -DCMAKE_BUILD_TYPE=Release -DPALISOR_BENCHMARKS=ON \

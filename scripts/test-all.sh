@@ -7,10 +7,11 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-# nanoflann: the benchmarks, which the native build compiles (and does not run), compare with it.
+# nanoflann, FLANN and CGAL: the benchmarks, which the native build compiles (and does not run),
+# compare with them.
 # libpng, FreeType, fontconfig and a font with Japanese glyphs: palisor-cli's --preview.
-scripts/install-dependencies.sh libnanoflann-dev libpng-dev libfreetype-dev libfontconfig-dev \
-  fonts-noto-cjk
+scripts/install-dependencies.sh libnanoflann-dev libflann-dev libcgal-dev libpng-dev \
+  libfreetype-dev libfontconfig-dev fonts-noto-cjk
 # The glTF tests: Debian's sample models, and the Khronos validator and three.js from npm, pinned
 # by tests/gltf_clients/package-lock.json.
 scripts/install-dependencies.sh nodejs npm assimp-testmodels

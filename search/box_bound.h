@@ -11,13 +11,21 @@
 
 // The gap between a coordinate and the interval [low, high]: the distance to the nearer end, 0
 // inside. At most one of the two one-sided gaps is not +0, so their sum is exactly that gap.
+//
+// Each one-sided gap is the rounded difference query - end, negated where the query lies below,
+// just as SquaredDistance rounds query - point. For a point p inside and a query below low,
+// query - p <= query - low <= 0 exactly; every rounding mode (to nearest, up, down, to zero, with
+// or without flushing tiny results and inputs to zero) is monotone, so the rounded query - p is at
+// most the rounded query - low and its magnitude at least the gap. Rounding low - query instead
+// would not do: rounded upwards it can exceed the magnitude of query - p rounded upwards.
 inline float BoxGap(float query, float low, float high) {
-  return MaxOf(low - query, 0.0f) + MaxOf(query - high, 0.0f);
+  return MaxOf(-(query - low), 0.0f) + MaxOf(query - high, 0.0f);
 }
 
 // SquaredDistance's float expression over the gaps to the nearer faces of [low, high]. For p
-// inside, |query - p| >= gap holds exactly on each axis, and rounding, squaring and adding
-// non-negative floats are monotone, so the bound never exceeds the point's float distance.
+// inside, the rounded |query - p| >= gap on each axis (see BoxGap), and squaring and adding
+// non-negative floats are monotone in every rounding mode, so the bound never exceeds the point's
+// float distance computed in the same mode.
 inline float BoxBound(const SearchPoint& query, const SearchPoint& low, const SearchPoint& high) {
   const float gx = BoxGap(query.x, low.x, high.x);
   const float gy = BoxGap(query.y, low.y, high.y);
@@ -32,13 +40,14 @@ inline void BoxBoundPair(const SearchPoint& query, const float (&low)[3][2],
 #ifdef PALISOR_SSE_MIN_MAX
   const float coordinates[3] = {query.x, query.y, query.z};
   const __m128 zero = _mm_setzero_ps();
+  const __m128 signs = _mm_set1_ps(-0.0f);
   __m128 squares[3];
   for (int axis = 0; axis < 3; ++axis) {
     const __m128 q = _mm_set1_ps(coordinates[axis]);
     const __m128 lows = _mm_loadl_pi(zero, reinterpret_cast<const __m64*>(low[axis]));
     const __m128 highs = _mm_loadl_pi(zero, reinterpret_cast<const __m64*>(high[axis]));
-    const __m128 gap =
-        _mm_add_ps(_mm_max_ps(_mm_sub_ps(lows, q), zero), _mm_max_ps(_mm_sub_ps(q, highs), zero));
+    const __m128 below = _mm_xor_ps(_mm_sub_ps(q, lows), signs);
+    const __m128 gap = _mm_add_ps(_mm_max_ps(below, zero), _mm_max_ps(_mm_sub_ps(q, highs), zero));
     squares[axis] = _mm_mul_ps(gap, gap);
   }
   const __m128 sum = _mm_add_ps(_mm_add_ps(squares[0], squares[1]), squares[2]);

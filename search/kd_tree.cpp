@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "search/parallel_chunks.h"
+
 namespace {
 
 constexpr float kUnbounded = std::numeric_limits<float>::infinity();
@@ -47,7 +49,7 @@ struct NearestTree::Search {
   }
 };
 
-NearestTree::NearestTree(const SourcePoints& source) {
+NearestTree::NearestTree(const SourcePoints& source, unsigned threadCount) {
   const auto count = static_cast<int32_t>(source.size());
   if (count == 0) return;
   std::vector<Point> points(source.size());
@@ -58,10 +60,37 @@ NearestTree::NearestTree(const SourcePoints& source) {
     low = Lesser(low, source.positions[k]);
     high = Greater(high, source.positions[k]);
   }
+
+  // Large trees: the top levels here, then the subtrees below them apart, on all threads, joined
+  // in order. Every subtree holds more than a leaf's worth of points, so the leaves still come in
+  // the order of the points. The same tree is built whatever the number of threads.
+  Nodes top;
+  std::vector<Subtree> subtrees;
+  const bool split = count >= kSplitBuildMinimum;
+  root_ = Build(points, 0, count, low, high, -1, top, split ? kSplitDepth : -1, &subtrees);
+  branches_ = std::move(top.branches);
+  leafStarts_ = std::move(top.leafStarts);
+  leafParents_ = std::move(top.leafParents);
   branches_.reserve(source.size() / kLeafSize * 2 + 1);
   leafStarts_.reserve(source.size() / kLeafSize * 2 + 2);
   leafParents_.reserve(leafStarts_.capacity());
-  root_ = Build(points, 0, count, low, high, -1);
+  if (!subtrees.empty()) {
+    std::vector<Nodes> parts(subtrees.size());
+    RunInChunks(subtrees.size(), threadCount, 1, [&](std::size_t begin, std::size_t end) {
+      for (std::size_t k = begin; k < end; ++k) {
+        const Subtree& subtree = subtrees[k];
+        Nodes& part = parts[k];
+        const std::size_t size = static_cast<std::size_t>(subtree.end - subtree.begin);
+        part.branches.reserve(size / kLeafSize * 2 + 1);
+        part.leafStarts.reserve(size / kLeafSize * 2 + 1);
+        part.leafParents.reserve(size / kLeafSize * 2 + 1);
+        Build(points, subtree.begin, subtree.end, subtree.low, subtree.high, -1, part, -1, nullptr);
+      }
+    });
+    for (std::size_t k = 0; k < subtrees.size(); ++k) {
+      Join(parts[k], subtrees[k].parent, subtrees[k].side);
+    }
+  }
   leafStarts_.push_back(count);
 
   const std::size_t padded = source.size() + kLeafSize;
@@ -77,15 +106,36 @@ NearestTree::NearestTree(const SourcePoints& source) {
   }
 }
 
+void NearestTree::Join(const Nodes& part, int32_t parent, int side) {
+  const auto branchOffset = static_cast<int32_t>(branches_.size());
+  const auto leafOffset = static_cast<int32_t>(leafParents_.size());
+  const auto moved = [&](Reference node) {
+    return node >= 0 ? node + branchOffset : ~(~node + leafOffset);
+  };
+  // The part's root is its first branch, or its only leaf.
+  const Reference partRoot = part.branches.empty() ? ~0 : 0;
+  for (Branch branch : part.branches) {
+    branch.child[0] = moved(branch.child[0]);
+    branch.child[1] = moved(branch.child[1]);
+    branch.parent = branch.parent >= 0 ? branch.parent + branchOffset : parent;
+    branches_.push_back(branch);
+  }
+  leafStarts_.insert(leafStarts_.end(), part.leafStarts.begin(), part.leafStarts.end());
+  for (int32_t leafParent : part.leafParents) {
+    leafParents_.push_back(leafParent >= 0 ? leafParent + branchOffset : parent);
+  }
+  branches_[static_cast<std::size_t>(parent)].child[side] = moved(partRoot);
+}
+
 NearestTree::Reference NearestTree::Build(std::vector<Point>& points, int32_t begin, int32_t end,
                                           const SearchPoint& low, const SearchPoint& high,
-                                          int32_t parent) {
+                                          int32_t parent, Nodes& nodes, int deferDepth,
+                                          std::vector<Subtree>* deferred) {
   if (end - begin <= kLeafSize) {
-    leafStarts_.push_back(begin);
-    leafParents_.push_back(parent);
-    return ~static_cast<Reference>(leafStarts_.size() - 1);
+    nodes.leafStarts.push_back(begin);
+    nodes.leafParents.push_back(parent);
+    return ~static_cast<Reference>(nodes.leafStarts.size() - 1);
   }
-
   // Split the widest side at the median; the extents are taken in double so that huge finite
   // coordinates do not overflow. Where the tree splits changes the speed only.
   const double extents[3] = {double{high.x} - low.x, double{high.y} - low.y,
@@ -94,10 +144,20 @@ NearestTree::Reference NearestTree::Build(std::vector<Point>& points, int32_t be
   if (extents[1] > extents[axis]) axis = 1;
   if (extents[2] > extents[axis]) axis = 2;
   const int32_t middle = begin + (end - begin) / 2;
-  std::nth_element(points.begin() + begin, points.begin() + middle, points.begin() + end,
-                   [axis](const Point& a, const Point& b) {
-                     return Coordinate(a.position, axis) < Coordinate(b.position, axis);
-                   });
+  // One comparison per axis, chosen once: a comparison that picks its axis every time is slower.
+  const auto first = points.begin() + begin;
+  const auto nth = points.begin() + middle;
+  const auto last = points.begin() + end;
+  if (axis == 0) {
+    std::nth_element(first, nth, last,
+                     [](const Point& a, const Point& b) { return a.position.x < b.position.x; });
+  } else if (axis == 1) {
+    std::nth_element(first, nth, last,
+                     [](const Point& a, const Point& b) { return a.position.y < b.position.y; });
+  } else {
+    std::nth_element(first, nth, last,
+                     [](const Point& a, const Point& b) { return a.position.z < b.position.z; });
+  }
 
   Branch branch{};
   branch.parent = parent;
@@ -118,12 +178,20 @@ NearestTree::Reference NearestTree::Build(std::vector<Point>& points, int32_t be
       branch.high[a][side] = Coordinate(sideHigh, a);
     }
   }
-  const auto self = static_cast<Reference>(branches_.size());
-  branches_.push_back(branch);
-  const Reference left = Build(points, begin, middle, sideLows[0], sideHighs[0], self);
-  const Reference right = Build(points, middle, end, sideLows[1], sideHighs[1], self);
-  branches_[static_cast<std::size_t>(self)].child[0] = left;
-  branches_[static_cast<std::size_t>(self)].child[1] = right;
+  const auto self = static_cast<Reference>(nodes.branches.size());
+  nodes.branches.push_back(branch);
+  for (int side = 0; side < 2; ++side) {
+    Reference child = 0;
+    if (deferDepth == 0) {
+      // Built apart later; its place here is filled when it is joined.
+      deferred->push_back(
+          Subtree{ranges[side], ranges[side + 1], sideLows[side], sideHighs[side], self, side});
+    } else {
+      child = Build(points, ranges[side], ranges[side + 1], sideLows[side], sideHighs[side], self,
+                    nodes, deferDepth - 1, deferred);
+    }
+    nodes.branches[static_cast<std::size_t>(self)].child[side] = child;
+  }
   return self;
 }
 

@@ -46,8 +46,9 @@ class NearestTree {
     int32_t startLeaf = -1;
   };
 
-  // Builds the tree over a copy of the points, which must all be finite.
-  explicit NearestTree(const SourcePoints& source);
+  // Builds the tree over a copy of the points, which must all be finite, on up to `threadCount`
+  // threads. The tree is the same whatever the number of threads.
+  explicit NearestTree(const SourcePoints& source, unsigned threadCount = 1);
 
   // Fills `list` (emptied first) with what FindNearestExhaustive gives for the query, whose
   // coordinates must be finite.
@@ -57,6 +58,9 @@ class NearestTree {
 
   // At most this many points in a leaf.
   static constexpr int32_t kLeafSize = 8;
+  // From this many points on, the subtrees three levels below the root (eight) are built apart.
+  static constexpr int32_t kSplitBuildMinimum = 1 << 15;
+  static constexpr int kSplitDepth = 2;
 
  private:
   // A node or a leaf: a branch's index, or the bitwise complement of a leaf's index.
@@ -79,8 +83,30 @@ class NearestTree {
 
   struct Search;
 
-  Reference Build(std::vector<Point>& points, int32_t begin, int32_t end, const SearchPoint& low,
-                  const SearchPoint& high, int32_t parent);
+  // Branches and leaves as built, in the numbering of the arrays they are built into.
+  struct Nodes {
+    std::vector<Branch> branches;
+    std::vector<int32_t> leafStarts;
+    std::vector<int32_t> leafParents;
+  };
+
+  // A subtree whose building is put off, to be built apart and joined below `parent`.
+  struct Subtree {
+    int32_t begin;
+    int32_t end;
+    SearchPoint low;
+    SearchPoint high;
+    int32_t parent;
+    int side;
+  };
+
+  // Builds the subtree over points[begin, end) into `nodes`, in depth-first order. Branches
+  // `deferDepth` levels below this one are not built but noted in `deferred` (if given).
+  static Reference Build(std::vector<Point>& points, int32_t begin, int32_t end,
+                         const SearchPoint& low, const SearchPoint& high, int32_t parent,
+                         Nodes& nodes, int deferDepth, std::vector<Subtree>* deferred);
+  // Appends `part`, built apart, as the child `side` of branch `parent`.
+  void Join(const Nodes& part, int32_t parent, int side);
   // Visits the subtree under `node`, nearer box first, skipping what is out of reach.
   void Descend(Reference node, Search& search) const;
   void ScanLeaf(int32_t leaf, Search& search) const;

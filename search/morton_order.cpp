@@ -48,6 +48,12 @@ std::vector<int32_t> MortonOrder(const std::vector<SearchPoint>& points) {
     }
   }
 
+  // Cubic cells, the bounding box's longest side divided evenly on every axis: points in one cell
+  // are near one another whatever the proportions of the shape. (Scaling each axis apart would
+  // make the cells of a long thin shape long and thin too, and consecutive points far apart.)
+  double extent = 0.0;
+  for (int axis = 0; axis < 3; ++axis) extent = std::max(extent, high[axis] - low[axis]);
+
   std::vector<uint32_t> keys;
   std::vector<int32_t> order;
   std::vector<int32_t> nonFinite;
@@ -59,9 +65,9 @@ std::vector<int32_t> MortonOrder(const std::vector<SearchPoint>& points) {
       nonFinite.push_back(static_cast<int32_t>(k));
       continue;
     }
-    keys.push_back(SpreadBits(Cell(point.x, low[0], high[0] - low[0])) |
-                   SpreadBits(Cell(point.y, low[1], high[1] - low[1])) << 1 |
-                   SpreadBits(Cell(point.z, low[2], high[2] - low[2])) << 2);
+    keys.push_back(SpreadBits(Cell(point.x, low[0], extent)) |
+                   SpreadBits(Cell(point.y, low[1], extent)) << 1 |
+                   SpreadBits(Cell(point.z, low[2], extent)) << 2);
     order.push_back(static_cast<int32_t>(k));
   }
 

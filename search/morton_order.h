@@ -7,6 +7,6 @@
 
 #include "search/nearest_search.h"
 
-// The indices 0 .. points.size()-1: the finite points along the curve over their bounding box,
-// then the points with a non-finite coordinate in increasing index.
+// The indices 0 .. points.size()-1: the finite points along the curve over the cube that holds
+// their bounding box, then the points with a non-finite coordinate in increasing index.
 std::vector<int32_t> MortonOrder(const std::vector<SearchPoint>& points);

@@ -28,12 +28,12 @@ std::vector<NearestFound> FindNearestAll(const SourcePoints& source,
   std::vector<NearestFound> found(queries.size());
   if (queries.empty()) return found;
 
+  if (threadCount == 0) threadCount = MachineThreadCount();
   std::unique_ptr<NearestTree> tree;
-  if (AllFinite(source.positions)) tree = std::make_unique<NearestTree>(source);
+  if (AllFinite(source.positions)) tree = std::make_unique<NearestTree>(source, threadCount);
 
   // Queries that follow one another in this order lie close together.
   const std::vector<int32_t> order = MortonOrder(queries);
-  if (threadCount == 0) threadCount = MachineThreadCount();
   RunInChunks(order.size(), threadCount, kQueriesPerThread,
               [&](std::size_t begin, std::size_t end) {
                 NearestTree::Scratch scratch;

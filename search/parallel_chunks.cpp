@@ -2,11 +2,116 @@
 
 #include <algorithm>
 #include <exception>
-#include <thread>
 #include <vector>
 
+#include "search/float_control.h"
+
+#ifdef _WIN32
+// Worker threads stand on the system's own thread API: the threads runtime that the standard
+// library's threads bring into a statically linked DLL keeps memory and handles after the DLL is
+// unloaded, on every load.
+#include <windows.h>
+#else
+#include <thread>
+#endif
+
+namespace {
+
+// One chunk's work, run on whichever thread takes it; never throws.
+struct ChunkTask {
+  const std::function<void(std::size_t, std::size_t)>* work;
+  std::size_t count;
+  std::size_t chunks;
+  std::size_t chunk;
+  FloatControl control;
+  std::exception_ptr* failure;
+
+  void Run() const {
+    try {
+      work->operator()(count * chunk / chunks, count * (chunk + 1) / chunks);
+    } catch (...) {
+      *failure = std::current_exception();
+    }
+  }
+
+  // On a worker thread: the calling thread's floating-point state for the work, the worker's own
+  // after it.
+  void RunOnWorker() const {
+    try {
+      const AdoptedFloatControl adopted(control);
+      Run();
+    } catch (...) {
+      *failure = std::current_exception();
+    }
+  }
+};
+
+#ifdef _WIN32
+
+DWORD WINAPI RunChunkTask(LPVOID task) {
+  static_cast<const ChunkTask*>(task)->RunOnWorker();
+  return 0;
+}
+
+// A started worker, or none.
+class Worker {
+ public:
+  explicit Worker(ChunkTask& task)
+      : handle_(CreateThread(nullptr, 0, RunChunkTask, &task, 0, nullptr)) {}
+  ~Worker() {
+    if (handle_ != nullptr) {
+      WaitForSingleObject(handle_, INFINITE);
+      CloseHandle(handle_);
+    }
+  }
+  Worker(Worker&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
+  Worker(const Worker&) = delete;
+  Worker& operator=(const Worker&) = delete;
+  Worker& operator=(Worker&&) = delete;
+
+  bool Started() const { return handle_ != nullptr; }
+
+ private:
+  HANDLE handle_;
+};
+
+#else
+
+class Worker {
+ public:
+  explicit Worker(ChunkTask& task) {
+    try {
+      thread_ = std::thread([&task] { task.RunOnWorker(); });
+    } catch (...) {
+      // Not started: the caller runs the chunk itself.
+    }
+  }
+  ~Worker() {
+    if (thread_.joinable()) thread_.join();
+  }
+  Worker(Worker&&) noexcept = default;
+  Worker(const Worker&) = delete;
+  Worker& operator=(const Worker&) = delete;
+  Worker& operator=(Worker&&) = delete;
+
+  bool Started() const { return thread_.joinable(); }
+
+ private:
+  std::thread thread_;
+};
+
+#endif
+
+}  // namespace
+
 unsigned MachineThreadCount() {
+#ifdef _WIN32
+  SYSTEM_INFO system;
+  GetSystemInfo(&system);
+  return std::max<unsigned>(1u, system.dwNumberOfProcessors);
+#else
   return std::max(1u, std::thread::hardware_concurrency());
+#endif
 }
 
 void RunInChunks(std::size_t count, unsigned threadCount, std::size_t minimumChunk,
@@ -20,27 +125,26 @@ void RunInChunks(std::size_t count, unsigned threadCount, std::size_t minimumChu
   }
 
   std::vector<std::exception_ptr> failures(chunks);
-  const auto runChunk = [&](std::size_t chunk) {
-    try {
-      work(count * chunk / chunks, count * (chunk + 1) / chunks);
-    } catch (...) {
-      failures[chunk] = std::current_exception();
-    }
-  };
-
-  std::vector<std::thread> workers;
-  workers.reserve(chunks - 1);
-  std::size_t chunk = 1;
-  for (; chunk < chunks; ++chunk) {
-    try {
-      workers.emplace_back(runChunk, chunk);
-    } catch (...) {
-      break;
-    }
+  std::vector<ChunkTask> tasks;
+  tasks.reserve(chunks);
+  const FloatControl control = CurrentFloatControl();
+  for (std::size_t chunk = 0; chunk < chunks; ++chunk) {
+    tasks.push_back(ChunkTask{&work, count, chunks, chunk, control, &failures[chunk]});
   }
-  runChunk(0);
-  for (; chunk < chunks; ++chunk) runChunk(chunk);
-  for (std::thread& worker : workers) worker.join();
+  {
+    // Chunk 0 and every chunk whose thread could not be started run here; the workers are
+    // joined when `workers` goes.
+    std::vector<Worker> workers;
+    workers.reserve(chunks - 1);
+    std::size_t chunk = 1;
+    for (; chunk < chunks; ++chunk) {
+      Worker worker(tasks[chunk]);
+      if (!worker.Started()) break;
+      workers.push_back(std::move(worker));
+    }
+    tasks[0].Run();
+    for (; chunk < chunks; ++chunk) tasks[chunk].Run();
+  }
 
   for (const std::exception_ptr& failure : failures) {
     if (failure) std::rethrow_exception(failure);

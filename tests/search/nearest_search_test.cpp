@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cfenv>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
@@ -10,7 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "search/float_control.h"
 #include "search/kd_tree.h"
+
+#ifdef PALISOR_HAS_MXCSR
+#include <xmmintrin.h>
+#endif
 
 namespace {
 
@@ -115,6 +121,43 @@ std::vector<SearchPoint> Lattice(int side, float spacing) {
   return points;
 }
 
+// A floating-point state a host may run its thread in: a rounding mode, and on x86 tiny results
+// flushed to zero and tiny inputs taken as zero.
+struct FloatMode {
+  const char* name;
+  int rounding;
+  bool flushTiny;
+};
+
+constexpr FloatMode kFloatModes[] = {
+    {"to nearest", FE_TONEAREST, false},         {"upwards", FE_UPWARD, false},
+    {"downwards", FE_DOWNWARD, false},           {"towards zero", FE_TOWARDZERO, false},
+    {"to nearest, FTZ+DAZ", FE_TONEAREST, true}, {"upwards, FTZ+DAZ", FE_UPWARD, true},
+};
+
+// Puts the calling thread in `mode` until the scope ends; false where the mode does not exist.
+class FloatModeScope {
+ public:
+  explicit FloatModeScope(const FloatMode& mode) : restore_(CurrentFloatControl()) {
+    std::fesetround(mode.rounding);
+#ifdef PALISOR_HAS_MXCSR
+    constexpr unsigned int kFlushToZero = 0x8000;
+    constexpr unsigned int kDenormalsAreZero = 0x0040;
+    if (mode.flushTiny) _mm_setcsr(_mm_getcsr() | kFlushToZero | kDenormalsAreZero);
+    available_ = true;
+#else
+    available_ = !mode.flushTiny;
+#endif
+  }
+  bool available() const {
+    return available_;
+  }
+
+ private:
+  AdoptedFloatControl restore_;
+  bool available_ = false;
+};
+
 TEST(NearestSearchRandomClouds, SizesZeroToFourMatchTheExhaustiveSearch) {
   for (uint32_t pattern = 1; pattern <= 40; ++pattern) {
     for (std::size_t size = 0; size <= 4; ++size) {
@@ -139,6 +182,41 @@ TEST(NearestSearchRandomClouds, CoarseGridCloudsFullOfTiesMatch) {
   RandomPoints random(7);
   const SourcePoints source = MakeSource(random.OnGrid(3000, 6));
   ExpectExhaustiveLists(source, random.OnGrid(3000, 11));
+}
+
+// Shapes whose proportions are far from a cube's, large enough for a tree built in parts: points on
+// a cylinder a hundred times as long as it is wide, and on four planes at odd angles, with queries
+// on and around them.
+TEST(NearestSearchShapes, LongThinCylinderAndPlanesMatch) {
+  std::mt19937 engine(23);
+  std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+  const auto cylinder = [&](std::size_t count, float radius) {
+    std::vector<SearchPoint> points;
+    for (std::size_t k = 0; k < count; ++k) {
+      const float angle = 6.2831853f * unit(engine);
+      points.push_back({200.0f * unit(engine), radius * std::cos(angle), radius * std::sin(angle)});
+    }
+    return points;
+  };
+  const auto planes = [&](std::size_t count, float offset) {
+    const SearchPoint normals[4] = {{0, 0, 1}, {0.6f, 0.8f, 0}, {-0.48f, 0.6f, 0.64f}, {1, 0, 0}};
+    std::vector<SearchPoint> points;
+    for (std::size_t k = 0; k < count; ++k) {
+      const SearchPoint& n = normals[k % 4];
+      // Two directions in the plane: n x e for a unit axis e not along n, and n x (n x e).
+      const SearchPoint e = std::fabs(n.x) < 0.9f ? SearchPoint{1, 0, 0} : SearchPoint{0, 1, 0};
+      const SearchPoint u{n.y * e.z - n.z * e.y, n.z * e.x - n.x * e.z, n.x * e.y - n.y * e.x};
+      const SearchPoint v{n.y * u.z - n.z * u.y, n.z * u.x - n.x * u.z, n.x * u.y - n.y * u.x};
+      const float a = 4 * unit(engine) - 2;
+      const float b = 4 * unit(engine) - 2;
+      const float c = static_cast<float>(k % 4) + offset * (unit(engine) - 0.5f);
+      points.push_back(
+          {a * u.x + b * v.x + c * n.x, a * u.y + b * v.y + c * n.y, a * u.z + b * v.z + c * n.z});
+    }
+    return points;
+  };
+  ExpectExhaustiveLists(MakeSource(cylinder(40000, 1.0f)), cylinder(1000, 1.1f));
+  ExpectExhaustiveLists(MakeSource(planes(40000, 0.0f)), planes(1000, 0.2f));
 }
 
 TEST(NearestSearchTies, LatticeQueriesAtPointsEdgesAndCellCentres) {
@@ -277,6 +355,24 @@ TEST(NearestSearchExtremeCoordinates, NonFiniteQueriesAndSourcesMatchTheExhausti
   }
 }
 
+// Whatever state the calling thread computes in, every thread of the search computes in it too,
+// and the tree prunes exactly: the lists are the exhaustive search's in that state, on one thread
+// and on three. Enough queries for three workers; clouds of ordinary and of subnormal sizes.
+TEST(NearestSearchFloatModes, TheCallingThreadsStateRulesEveryThread) {
+  RandomPoints random(17);
+  const SourcePoints cloud = MakeSource(random.InBox(600, 1.0f));
+  const std::vector<SearchPoint> queries = random.InBox(12300, 1.2f);
+  const SourcePoints tiny = MakeSource(random.InBox(100, 3e-38f));
+  const std::vector<SearchPoint> tinyQueries = random.InBox(12300, 4e-38f);
+  for (const FloatMode& mode : kFloatModes) {
+    SCOPED_TRACE(mode.name);
+    const FloatModeScope scope(mode);
+    if (!scope.available()) continue;
+    ExpectExhaustiveLists(cloud, queries);
+    ExpectExhaustiveLists(tiny, tinyQueries);
+  }
+}
+
 TEST(NearestSearchThreads, AnswersDoNotDependOnTheNumberOfThreads) {
   RandomPoints random(3);
   const SourcePoints source = MakeSource(random.OnGrid(20000, 40));
@@ -314,7 +410,7 @@ TEST(NearestSearchTree, ReusedScratchGivesTheSameListsAsAFreshOne) {
 
 // The box bound against the float distance of points inside the box, where rounding is at its
 // most delicate: coordinates of very different magnitudes, huge ones among them.
-TEST(NearestSearchTree, BoxBoundNeverExceedsTheDistanceOfAPointInside) {
+void ExpectBoxBoundBelowDistancesInside() {
   std::mt19937 engine(21);
   std::uniform_int_distribution<int> exponent(-40, 128);
   std::uniform_real_distribution<float> mantissa(-1.0f, 1.0f);
@@ -336,7 +432,7 @@ TEST(NearestSearchTree, BoxBoundNeverExceedsTheDistanceOfAPointInside) {
         case 1:
           return highEnd;
         default:
-          return lowEnd / 2 + highEnd / 2;
+          return std::min(std::max(lowEnd / 2 + highEnd / 2, lowEnd), highEnd);
       }
     };
     const SearchPoint inside{pick(0, low.x, high.x), pick(1, low.y, high.y),
@@ -344,6 +440,14 @@ TEST(NearestSearchTree, BoxBoundNeverExceedsTheDistanceOfAPointInside) {
     const SearchPoint query{coordinate(), coordinate(), coordinate()};
     ASSERT_LE(BoxBound(query, low, high), SquaredDistance(query, inside))
         << trial << ": query " << query.x << " " << query.y << " " << query.z;
+  }
+}
+
+TEST(NearestSearchTree, BoxBoundNeverExceedsTheDistanceOfAPointInsideInEveryMode) {
+  for (const FloatMode& mode : kFloatModes) {
+    SCOPED_TRACE(mode.name);
+    const FloatModeScope scope(mode);
+    if (scope.available()) ExpectBoxBoundBelowDistancesInside();
   }
 }
 
