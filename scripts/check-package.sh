@@ -11,7 +11,7 @@
 # - each plug-in from the archive, loaded by a host program through its exports under Wine,
 #   carries morphs over with the native build's bits;
 # - palisor-cli.exe from the archive, under Wine beside the archive's palisor.dll, writes byte for
-#   byte what the native palisor-cli writes for the bundled examples;
+#   byte what the native palisor-cli writes for the bundled OBJ and glTF examples;
 # - a second build of the package, in other build folders, gives the same archive.
 #
 # It uses the test command's builds: build/native, build/win32 and build/win64.
@@ -55,15 +55,15 @@ fi
 (cd "$unpacked" && sha256sum --quiet -c SHA256SUMS) && pass "SHA256SUMS matches" ||
   fail "SHA256SUMS does not match the files"
 
-# The texts: CRLF throughout, the README in UTF-8 with a byte order mark and with every option.
+# The texts: UTF-8 with a byte order mark, CRLF throughout; the README with every option.
 for text in README.txt LICENSE.txt; do
   if grep -q $'[^\r]$' "$unpacked/$text" || grep -q '^$' "$unpacked/$text"; then
     fail "$text has lines that do not end in CRLF"
   fi
+  [ "$(head -c 3 "$unpacked/$text" | od -An -tx1 | tr -d ' ')" = efbbbf ] ||
+    fail "$text does not start with a UTF-8 byte order mark"
+  iconv -f UTF-8 -t UTF-16 "$unpacked/$text" > /dev/null || fail "$text is not UTF-8"
 done
-[ "$(head -c 3 "$unpacked/README.txt" | od -An -tx1 | tr -d ' ')" = efbbbf ] ||
-  fail "README.txt does not start with a UTF-8 byte order mark"
-iconv -f UTF-8 -t UTF-16 "$unpacked/README.txt" > /dev/null || fail "README.txt is not UTF-8"
 grep -q "Palisor $version" "$unpacked/README.txt" || fail "README.txt does not name version $version"
 missing=()
 for option in $("$native/palisor-cli" --help | sed -n 's/^ \{2,6\}\(-[a-z], \)\?\(--\?[a-z-]*\).*/\2/p'); do
@@ -126,6 +126,8 @@ run_example() {
   fi
 }
 run_example face_to_head examples/face_to_head.obj .obj --select face --select head
+run_example head_brows_beard examples/head_brows_beard.gltf .glb \
+  --select head --select brows --select beard
 
 # The same sources make the same archive, also in other build folders.
 if PALISOR_PACKAGE_BUILD_DIR=build/package-again scripts/package.sh "$work/again" \

@@ -47,19 +47,19 @@ mkdir -p "$stage/x64"
 cp "$work/win32/bin/palisor.dll" "$work/win32/bin/palisor-cli.exe" "$stage/"
 cp "$work/win64/bin/palisor.dll" "$stage/x64/"
 
-# The texts in the form Windows' Notepad reads as intended: CRLF line ends, and for the README,
-# which is Japanese and English, UTF-8 with a byte order mark.
-crlf() { sed 's/\r$//; s/$/\r/'; }
-{
+# The texts in the form Windows' Notepad reads as intended whatever its age and the user's code
+# page: UTF-8 with a byte order mark, CRLF line ends.
+notepad_text() {
   printf '\357\273\277'
-  sed "s/@VERSION@/$version/g" packaging/README.txt | crlf
-} > "$stage/README.txt"
+  sed 's/\r$//; s/$/\r/'
+}
+sed "s/@VERSION@/$version/g" packaging/README.txt | notepad_text > "$stage/README.txt"
 {
   cat LICENSE
   echo
   echo
   cat packaging/THIRD-PARTY-NOTICES.txt
-} | crlf > "$stage/LICENSE.txt"
+} | notepad_text > "$stage/LICENSE.txt"
 
 files=(LICENSE.txt README.txt palisor-cli.exe palisor.dll x64/palisor.dll)
 (cd "$stage" && sha256sum "${files[@]}") > "$stage/SHA256SUMS"
