@@ -14,7 +14,12 @@ scripts/install-dependencies.sh libnanoflann-dev libflann-dev libcgal-dev libpng
   libfreetype-dev libfontconfig-dev fonts-noto-cjk
 # The glTF tests: Debian's sample models, and the Khronos validator and three.js from npm, pinned
 # by tests/gltf_clients/package-lock.json.
-scripts/install-dependencies.sh nodejs npm assimp-testmodels
+scripts/install-dependencies.sh assimp-testmodels
+# Node.js and npm from Debian only where the machine has none: a Node.js that came with its own npm
+# (as packaged outside Debian) cannot take Debian's npm beside it.
+if ! command -v node > /dev/null || ! command -v npm > /dev/null; then
+  scripts/install-dependencies.sh nodejs npm
+fi
 npm ci --prefix tests/gltf_clients --no-audit --no-fund --loglevel=error
 scripts/install-windows-toolchain.sh
 
