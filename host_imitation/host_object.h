@@ -15,8 +15,6 @@ namespace host_imitation {
 
 class HostDocument;
 
-// The faces of an object: the corners of all faces one after another, as vertex indexes, and how
-// many corners each face has. The plug-in cannot change faces, so a clone shares its original's.
 // The corners of one face, borrowed from its list.
 class FaceCorners {
  public:
@@ -31,6 +29,8 @@ class FaceCorners {
   std::size_t count_;
 };
 
+// The faces of an object: the corners of all faces one after another, as vertex indexes, and how
+// many corners each face has. The plug-in cannot change faces, so a clone shares its original's.
 struct FaceList {
   std::vector<int32_t> corners;
   std::vector<int32_t> sizes;
