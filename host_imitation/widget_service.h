@@ -1,7 +1,7 @@
 // The imitated host's widget service: what MQWidget_Value does, the widgets it keeps, the modal
 // runs it hands to a scripted user, the message boxes it shows, and the events it delivers. Its
-// three parts live apart: request handling (widget_requests.cpp), inspection of the widgets
-// (widget_inspection.cpp) and event delivery (widget_events.cpp).
+// three parts live apart: request handling (widget_requests.cpp), queries about the widgets
+// (widget_queries.cpp) and event delivery (widget_events.cpp).
 //
 // Tests reach it as Host().widgets():
 //

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer harnesses of fuzz/ (Clang, AddressSanitizer, UndefinedBehaviorSanitizer) in
 # build/fuzz and runs each for SECONDS (default 600), each after the other. New inputs go to
-# build/fuzz/corpus/NAME, beside the seeds of fuzz/corpus/NAME; a crash or a failed check stops
+# build/fuzz/found/NAME, beside the seeds of fuzz/seeds/NAME; a crash or a failed check stops
 # with the input that caused it written to build/fuzz/artifacts/ and a non-zero status.
 #
 #   scripts/fuzz.sh [SECONDS] [NAME...]
@@ -25,7 +25,7 @@ cmake --build --preset fuzz -j "$(nproc)"
 mkdir -p build/fuzz/artifacts
 for name in "${names[@]}"; do
   echo "== fuzzing $name for $seconds s"
-  mkdir -p "build/fuzz/corpus/$name"
+  mkdir -p "build/fuzz/found/$name"
   "build/fuzz/fuzz/${name}_fuzzer" -max_total_time="$seconds" -timeout=30 -print_final_stats=1 \
-    -artifact_prefix="build/fuzz/artifacts/$name-" "build/fuzz/corpus/$name" "fuzz/corpus/$name"
+    -artifact_prefix="build/fuzz/artifacts/$name-" "build/fuzz/found/$name" "fuzz/seeds/$name"
 done
