@@ -27,25 +27,42 @@ SearchPoint Greater(const SearchPoint& a, const SearchPoint& b) {
 
 }  // namespace
 
-// One query's walk: the points accepted so far and the three least of their distances.
+// One query's walk: the three least points met so far, nearest first, and the limit.
 struct NearestTree::Search {
+  // A point met, with the leaf that holds it.
+  struct Met {
+    float squaredDistance;
+    int32_t index;
+    int32_t leaf;
+  };
+
+  explicit Search(const SearchPoint& point) : query(point) {}
+
   SearchPoint query;
-  std::vector<Candidate>& accepted;
-  std::size_t acceptedCount = 0;
-  // The three least accepted distances in increasing order, +infinity where fewer were accepted;
-  // least[2] is the limit t.
-  float least[kNearestCount] = {kUnbounded, kUnbounded, kUnbounded};
+  Met least[kNearestCount]{};
+  int32_t count = 0;
+  // The third least distance met; +infinity while fewer than three points were met.
+  float limit = kUnbounded;
 
-  float Limit() const { return least[kNearestCount - 1]; }
+  // The order of the exhaustive search's lists: nearer first, between equal distances the higher
+  // index first.
+  static bool Precedes(const Met& a, const Met& b) {
+    return a.squaredDistance < b.squaredDistance ||
+           (!(b.squaredDistance < a.squaredDistance) && a.index > b.index);
+  }
 
-  // Takes in a distance that is not above the limit and drops the greatest of the four. A
-  // distance above the limit leaves the three as they are.
-  void Include(float distance) {
-    const float first = least[0];
-    const float second = least[1];
-    least[0] = MinOf(first, distance);
-    least[1] = MinOf(second, MaxOf(first, distance));
-    least[2] = MinOf(least[2], MaxOf(second, distance));
+  // Takes in a point if it is among the three least met so far.
+  void Offer(const Met& point) {
+    int32_t place = count;
+    while (place > 0 && Precedes(point, least[place - 1])) {
+      if (place < static_cast<int32_t>(kNearestCount)) least[place] = least[place - 1];
+      --place;
+    }
+    if (place == static_cast<int32_t>(kNearestCount)) return;
+    least[place] = point;
+    count = std::min(count + 1, static_cast<int32_t>(kNearestCount));
+    limit =
+        count < static_cast<int32_t>(kNearestCount) ? kUnbounded : least[count - 1].squaredDistance;
   }
 };
 
@@ -195,11 +212,12 @@ NearestTree::Reference NearestTree::Build(std::vector<Point>& points, int32_t be
   return self;
 }
 
-void NearestTree::FindNearest(const SearchPoint& query, Scratch& scratch, NearestList& list) const {
-  list.clear();
+void NearestTree::FindNearest(const SearchPoint& query, Scratch& scratch,
+                              NearestFound& found) const {
+  found.count = 0;
   if (indices_.empty()) return;
 
-  Search search{query, scratch.accepted};
+  Search search(query);
   const auto leafCount = static_cast<int32_t>(leafParents_.size());
   if (scratch.startLeaf < 0 || scratch.startLeaf >= leafCount) {
     Descend(root_, search);
@@ -213,7 +231,7 @@ void NearestTree::FindNearest(const SearchPoint& query, Scratch& scratch, Neares
       const int sibling = branch.child[0] == node ? 1 : 0;
       float bounds[2];
       BoxBoundPair(query, branch.low, branch.high, bounds);
-      if (!(bounds[sibling] > search.Limit())) {
+      if (!(bounds[sibling] > search.limit)) {
         Descend(branch.child[sibling], search);
       }
       node = parent;
@@ -221,30 +239,12 @@ void NearestTree::FindNearest(const SearchPoint& query, Scratch& scratch, Neares
     }
   }
 
-  // Every point at distance <= tau has been accepted, and now tau is the limit: offer exactly
-  // those, in increasing index order.
-  const float limit = search.Limit();
-  NearestList& kept = scratch.kept;
-  kept.resize(search.acceptedCount);
-  std::size_t keptCount = 0;
-  float nearest = kUnbounded;
-  int32_t nearestLeaf = scratch.startLeaf;
-  for (std::size_t k = 0; k < search.acceptedCount; ++k) {
-    const Candidate& candidate = scratch.accepted[k];
-    kept[keptCount] =
-        NearestEntry{indices_[static_cast<std::size_t>(candidate.slot)], candidate.squaredDistance};
-    keptCount += candidate.squaredDistance > limit ? 0 : 1;
-    nearestLeaf = candidate.squaredDistance < nearest ? candidate.leaf : nearestLeaf;
-    nearest = MinOf(candidate.squaredDistance, nearest);
+  found.count = search.count;
+  for (int32_t k = 0; k < search.count; ++k) {
+    found.entries[static_cast<std::size_t>(k)] =
+        NearestEntry{search.least[k].index, search.least[k].squaredDistance};
   }
-  kept.resize(keptCount);
-  scratch.startLeaf = nearestLeaf;
-  std::sort(kept.begin(), kept.end(), [](const NearestEntry& a, const NearestEntry& b) {
-    return a.sourceIndex < b.sourceIndex;
-  });
-  for (const NearestEntry& entry : kept) {
-    InsertNearest(list, entry.sourceIndex, entry.squaredDistance);
-  }
+  scratch.startLeaf = search.least[0].leaf;
 }
 
 void NearestTree::Descend(Reference node, Search& search) const {
@@ -265,10 +265,10 @@ void NearestTree::Descend(Reference node, Search& search) const {
       BoxBoundPair(search.query, branch.low, branch.high, bounds);
       const int nearer = bounds[1] < bounds[0] ? 1 : 0;
       const int farther = 1 - nearer;
-      if (!(bounds[farther] > search.Limit())) {
+      if (!(bounds[farther] > search.limit)) {
         deferred[deferredCount++] = Deferred{branch.child[farther], bounds[farther]};
       }
-      if (bounds[nearer] > search.Limit()) {
+      if (bounds[nearer] > search.limit) {
         reached = false;
         break;
       }
@@ -280,7 +280,7 @@ void NearestTree::Descend(Reference node, Search& search) const {
     bool resumed = false;
     while (!resumed && deferredCount > 0) {
       const Deferred& next = deferred[--deferredCount];
-      resumed = !(next.bound > search.Limit());
+      resumed = !(next.bound > search.limit);
       node = next.node;
     }
     if (!resumed) return;
@@ -297,15 +297,18 @@ void NearestTree::ScanLeaf(int32_t leaf, Search& search) const {
     distances[k] =
         SquaredDistance(search.query, SearchPoint{xs_[begin + k], ys_[begin + k], zs_[begin + k]});
   }
-  std::vector<Candidate>& accepted = search.accepted;
-  if (accepted.size() < search.acceptedCount + kLeafSize) {
-    accepted.resize(2 * (search.acceptedCount + kLeafSize));
+  // Only the points within the limit can be among the three least. They are picked out without
+  // a branch per point, which would go either way at random; the limit falls as points are taken
+  // in, and Offer checks again.
+  static_assert(kLeafSize < 32, "a leaf's points fit in a mask");
+  uint32_t within = 0;
+  for (std::size_t k = 0; k < static_cast<std::size_t>(kLeafSize); ++k) {
+    within |= static_cast<uint32_t>(!(distances[k] > search.limit)) << k;
   }
-  // Every point is written; the count moves on past those within the limit.
-  for (std::size_t k = 0; k < count; ++k) {
-    const float distance = distances[k];
-    accepted[search.acceptedCount] = Candidate{static_cast<int32_t>(begin + k), leaf, distance};
-    search.acceptedCount += distance > search.Limit() ? 0 : 1;
-    search.Include(distance);
+  within &= (1u << count) - 1;
+  while (within != 0) {
+    const auto k = static_cast<std::size_t>(__builtin_ctz(within));
+    within &= within - 1;
+    search.Offer(Search::Met{distances[k], indices_[begin + k], leaf});
   }
 }
