@@ -1,6 +1,7 @@
 #include "search/kd_tree.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 #include "search/parallel_chunks.h"
@@ -25,44 +26,70 @@ SearchPoint Greater(const SearchPoint& a, const SearchPoint& b) {
   return SearchPoint{std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z)};
 }
 
+// `a` where `choose` holds, else `b`, without a branch.
+int32_t Choose(bool choose, int32_t a, int32_t b) {
+  const uint32_t mask = 0u - static_cast<uint32_t>(choose);
+  return static_cast<int32_t>((static_cast<uint32_t>(a) & mask) |
+                              (static_cast<uint32_t>(b) & ~mask));
+}
+
+// The same for floats, moving their bits unchanged.
+float Choose(bool choose, float a, float b) {
+  uint32_t aBits = 0;
+  uint32_t bBits = 0;
+  std::memcpy(&aBits, &a, sizeof aBits);
+  std::memcpy(&bBits, &b, sizeof bBits);
+  const uint32_t mask = 0u - static_cast<uint32_t>(choose);
+  const uint32_t bits = (aBits & mask) | (bBits & ~mask);
+  float chosen = 0.0f;
+  std::memcpy(&chosen, &bits, sizeof chosen);
+  return chosen;
+}
+
 }  // namespace
 
-// One query's walk: the three least points met so far, nearest first, and the limit.
+// One query's walk: the three least points met so far, nearest first. A place not yet taken has
+// the leaf -1 and the distance +infinity; every point precedes it.
 struct NearestTree::Search {
-  // A point met, with the leaf that holds it.
-  struct Met {
-    float squaredDistance;
-    int32_t index;
-    int32_t leaf;
-  };
-
   explicit Search(const SearchPoint& point) : query(point) {}
 
   SearchPoint query;
-  Met least[kNearestCount]{};
-  int32_t count = 0;
-  // The third least distance met; +infinity while fewer than three points were met.
-  float limit = kUnbounded;
+  float distances[kNearestCount] = {kUnbounded, kUnbounded, kUnbounded};
+  int32_t indices[kNearestCount] = {0, 0, 0};
+  int32_t leaves[kNearestCount] = {-1, -1, -1};
 
-  // The order of the exhaustive search's lists: nearer first, between equal distances the higher
-  // index first.
-  static bool Precedes(const Met& a, const Met& b) {
-    return a.squaredDistance < b.squaredDistance ||
-           (!(b.squaredDistance < a.squaredDistance) && a.index > b.index);
+  // The third least distance met; +infinity while fewer than three points were met.
+  float Limit() const { return distances[kNearestCount - 1]; }
+
+  // Whether a point goes before place k in the order of the exhaustive search's lists: nearer
+  // first, between equal distances the higher index first. Evaluated without a branch.
+  bool Precedes(float distance, int32_t index, std::size_t k) const {
+    const bool nearer = distance < distances[k];
+    const bool level = !(distances[k] < distance);
+    return (leaves[k] < 0) | nearer | (level & (index > indices[k]));
   }
 
-  // Takes in a point if it is among the three least met so far.
-  void Offer(const Met& point) {
-    int32_t place = count;
-    while (place > 0 && Precedes(point, least[place - 1])) {
-      if (place < static_cast<int32_t>(kNearestCount)) least[place] = least[place - 1];
-      --place;
-    }
-    if (place == static_cast<int32_t>(kNearestCount)) return;
-    least[place] = point;
-    count = std::min(count + 1, static_cast<int32_t>(kNearestCount));
-    limit =
-        count < static_cast<int32_t>(kNearestCount) ? kUnbounded : least[count - 1].squaredDistance;
+  // Takes in a point if it is among the three least met so far. The places shift without a
+  // branch: which way the comparisons go is not foreseeable.
+  void Offer(float distance, int32_t index, int32_t leaf) {
+    const bool before0 = Precedes(distance, index, 0);
+    const bool before1 = Precedes(distance, index, 1);
+    const bool before2 = Precedes(distance, index, 2);
+    distances[2] = Choose(before1, distances[1], Choose(before2, distance, distances[2]));
+    indices[2] = Choose(before1, indices[1], Choose(before2, index, indices[2]));
+    leaves[2] = Choose(before1, leaves[1], Choose(before2, leaf, leaves[2]));
+    distances[1] = Choose(before0, distances[0], Choose(before1, distance, distances[1]));
+    indices[1] = Choose(before0, indices[0], Choose(before1, index, indices[1]));
+    leaves[1] = Choose(before0, leaves[0], Choose(before1, leaf, leaves[1]));
+    distances[0] = Choose(before0, distance, distances[0]);
+    indices[0] = Choose(before0, index, indices[0]);
+    leaves[0] = Choose(before0, leaf, leaves[0]);
+  }
+
+  int32_t Count() const {
+    int32_t count = 0;
+    for (int32_t leaf : leaves) count += leaf < 0 ? 0 : 1;
+    return count;
   }
 };
 
@@ -231,7 +258,7 @@ void NearestTree::FindNearest(const SearchPoint& query, Scratch& scratch,
       const int sibling = branch.child[0] == node ? 1 : 0;
       float bounds[2];
       BoxBoundPair(query, branch.low, branch.high, bounds);
-      if (!(bounds[sibling] > search.limit)) {
+      if (!(bounds[sibling] > search.Limit())) {
         Descend(branch.child[sibling], search);
       }
       node = parent;
@@ -239,12 +266,12 @@ void NearestTree::FindNearest(const SearchPoint& query, Scratch& scratch,
     }
   }
 
-  found.count = search.count;
-  for (int32_t k = 0; k < search.count; ++k) {
+  found.count = search.Count();
+  for (int32_t k = 0; k < found.count; ++k) {
     found.entries[static_cast<std::size_t>(k)] =
-        NearestEntry{search.least[k].index, search.least[k].squaredDistance};
+        NearestEntry{search.indices[k], search.distances[k]};
   }
-  scratch.startLeaf = search.least[0].leaf;
+  scratch.startLeaf = search.leaves[0];
 }
 
 void NearestTree::Descend(Reference node, Search& search) const {
@@ -265,10 +292,10 @@ void NearestTree::Descend(Reference node, Search& search) const {
       BoxBoundPair(search.query, branch.low, branch.high, bounds);
       const int nearer = bounds[1] < bounds[0] ? 1 : 0;
       const int farther = 1 - nearer;
-      if (!(bounds[farther] > search.limit)) {
+      if (!(bounds[farther] > search.Limit())) {
         deferred[deferredCount++] = Deferred{branch.child[farther], bounds[farther]};
       }
-      if (bounds[nearer] > search.limit) {
+      if (bounds[nearer] > search.Limit()) {
         reached = false;
         break;
       }
@@ -280,7 +307,7 @@ void NearestTree::Descend(Reference node, Search& search) const {
     bool resumed = false;
     while (!resumed && deferredCount > 0) {
       const Deferred& next = deferred[--deferredCount];
-      resumed = !(next.bound > search.limit);
+      resumed = !(next.bound > search.Limit());
       node = next.node;
     }
     if (!resumed) return;
@@ -303,12 +330,12 @@ void NearestTree::ScanLeaf(int32_t leaf, Search& search) const {
   static_assert(kLeafSize < 32, "a leaf's points fit in a mask");
   uint32_t within = 0;
   for (std::size_t k = 0; k < static_cast<std::size_t>(kLeafSize); ++k) {
-    within |= static_cast<uint32_t>(!(distances[k] > search.limit)) << k;
+    within |= static_cast<uint32_t>(!(distances[k] > search.Limit())) << k;
   }
   within &= (1u << count) - 1;
   while (within != 0) {
     const auto k = static_cast<std::size_t>(__builtin_ctz(within));
     within &= within - 1;
-    search.Offer(Search::Met{distances[k], indices_[begin + k], leaf});
+    search.Offer(distances[k], indices_[begin + k], leaf);
   }
 }

@@ -27,7 +27,6 @@
 #include <vector>
 
 #include "search/box_bound.h"
-#include "search/branch_free_float.h"
 #include "search/nearest_search.h"
 
 class NearestTree {
