@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "search/parallel_chunks.h"
+#include "search/select_nth.h"
 
 namespace {
 
@@ -105,13 +106,16 @@ NearestTree::NearestTree(const SourcePoints& source, unsigned threadCount) {
     high = Greater(high, source.positions[k]);
   }
 
+  // Room for selecting medians: a subtree uses the part beside its own points.
+  std::vector<Point> scratch(points.size());
+
   // Large trees: the top levels here, then the subtrees below them apart, on all threads, joined
   // in order. Every subtree holds more than a leaf's worth of points, so the leaves still come in
   // the order of the points. The same tree is built whatever the number of threads.
   Nodes top;
   std::vector<Subtree> subtrees;
   const bool split = count >= kSplitBuildMinimum;
-  root_ = Build(points, 0, count, low, high, -1, top, split ? kSplitDepth : -1, &subtrees);
+  root_ = Build(points, scratch, 0, count, low, high, -1, top, split ? kSplitDepth : -1, &subtrees);
   branches_ = std::move(top.branches);
   leafStarts_ = std::move(top.leafStarts);
   leafParents_ = std::move(top.leafParents);
@@ -128,7 +132,8 @@ NearestTree::NearestTree(const SourcePoints& source, unsigned threadCount) {
         part.branches.reserve(size / kLeafSize * 2 + 1);
         part.leafStarts.reserve(size / kLeafSize * 2 + 1);
         part.leafParents.reserve(size / kLeafSize * 2 + 1);
-        Build(points, subtree.begin, subtree.end, subtree.low, subtree.high, -1, part, -1, nullptr);
+        Build(points, scratch, subtree.begin, subtree.end, subtree.low, subtree.high, -1, part, -1,
+              nullptr);
       }
     });
     for (std::size_t k = 0; k < subtrees.size(); ++k) {
@@ -171,10 +176,10 @@ void NearestTree::Join(const Nodes& part, int32_t parent, int side) {
   branches_[static_cast<std::size_t>(parent)].child[side] = moved(partRoot);
 }
 
-NearestTree::Reference NearestTree::Build(std::vector<Point>& points, int32_t begin, int32_t end,
-                                          const SearchPoint& low, const SearchPoint& high,
-                                          int32_t parent, Nodes& nodes, int deferDepth,
-                                          std::vector<Subtree>* deferred) {
+NearestTree::Reference NearestTree::Build(std::vector<Point>& points, std::vector<Point>& scratch,
+                                          int32_t begin, int32_t end, const SearchPoint& low,
+                                          const SearchPoint& high, int32_t parent, Nodes& nodes,
+                                          int deferDepth, std::vector<Subtree>* deferred) {
   if (end - begin <= kLeafSize) {
     nodes.leafStarts.push_back(begin);
     nodes.leafParents.push_back(parent);
@@ -188,19 +193,17 @@ NearestTree::Reference NearestTree::Build(std::vector<Point>& points, int32_t be
   if (extents[1] > extents[axis]) axis = 1;
   if (extents[2] > extents[axis]) axis = 2;
   const int32_t middle = begin + (end - begin) / 2;
-  // One comparison per axis, chosen once: a comparison that picks its axis every time is slower.
-  const auto first = points.begin() + begin;
-  const auto nth = points.begin() + middle;
-  const auto last = points.begin() + end;
+  // One key per axis, chosen once: a key that picks its axis every time is slower.
+  Point* const first = points.data() + begin;
+  Point* const nth = points.data() + middle;
+  Point* const last = points.data() + end;
+  Point* const spare = scratch.data() + begin;
   if (axis == 0) {
-    std::nth_element(first, nth, last,
-                     [](const Point& a, const Point& b) { return a.position.x < b.position.x; });
+    SelectNth(first, nth, last, spare, [](const Point& point) { return point.position.x; });
   } else if (axis == 1) {
-    std::nth_element(first, nth, last,
-                     [](const Point& a, const Point& b) { return a.position.y < b.position.y; });
+    SelectNth(first, nth, last, spare, [](const Point& point) { return point.position.y; });
   } else {
-    std::nth_element(first, nth, last,
-                     [](const Point& a, const Point& b) { return a.position.z < b.position.z; });
+    SelectNth(first, nth, last, spare, [](const Point& point) { return point.position.z; });
   }
 
   Branch branch{};
@@ -231,8 +234,8 @@ NearestTree::Reference NearestTree::Build(std::vector<Point>& points, int32_t be
       deferred->push_back(
           Subtree{ranges[side], ranges[side + 1], sideLows[side], sideHighs[side], self, side});
     } else {
-      child = Build(points, ranges[side], ranges[side + 1], sideLows[side], sideHighs[side], self,
-                    nodes, deferDepth - 1, deferred);
+      child = Build(points, scratch, ranges[side], ranges[side + 1], sideLows[side],
+                    sideHighs[side], self, nodes, deferDepth - 1, deferred);
     }
     nodes.branches[static_cast<std::size_t>(self)].child[side] = child;
   }
