@@ -280,8 +280,8 @@ std::vector<float> ReadFloatAccessor(const tinygltf::Model& model, int accessor,
   std::vector<float> values;
   const float* data = FloatAccessorData(model, accessor, components, where, values);
   if (data != values.data()) {
-    values.assign(data, data + AccessorCount(model, accessor, where) *
-                                   static_cast<std::size_t>(components));
+    values.assign(
+        data, data + AccessorCount(model, accessor, where) * static_cast<std::size_t>(components));
   }
   return values;
 }

@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <utility>
 
+#include "cli/file_bytes.h"
 #include "cli/gltf_accessor.h"
 #include "cli/gltf_triangles.h"
 #include "cli/input_error.h"
@@ -20,31 +20,14 @@ namespace {
 constexpr uint32_t kGlbMagic = 0x46546C67;  // "glTF"
 constexpr uint32_t kJsonChunk = 0x4E4F534A;
 
-std::string ReadBytes(const std::string& path) {
-  std::error_code error;
-  if (std::filesystem::is_directory(path, error)) {
-    throw InputError(path + ": is a folder, not a scene file");
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw InputError(path + ": cannot be opened");
-  const auto size = std::filesystem::file_size(path, error);
-  if (error) throw InputError(path + ": cannot be read");
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (static_cast<std::size_t>(in.gcount()) != bytes.size()) {
-    throw InputError(path + ": cannot be read");
-  }
-  return bytes;
-}
-
-uint32_t Word(const std::string& bytes, std::size_t offset) {
+uint32_t Word(std::string_view bytes, std::size_t offset) {
   uint32_t value = 0;
   std::memcpy(&value, bytes.data() + offset, 4);
   return value;
 }
 
 // The JSON chunk of a binary file, after checking the container's header.
-std::string GlbJson(const std::string& bytes, const std::string& path) {
+std::string_view GlbJson(std::string_view bytes, const std::string& path) {
   if (bytes.size() < 20 || Word(bytes, 4) != 2 || Word(bytes, 8) > bytes.size() ||
       Word(bytes, 8) < 20) {
     throw InputError(path + ": not a valid binary glTF 2.0 file (bad header)");
@@ -144,27 +127,24 @@ void PlaceVertices(const PrimitiveData& data, const Matrix4& placement, bool pla
   const std::size_t end = data.first + data.count;
   base.vertices.resize(end);
   for (SceneObject& target : targets) target.vertices.resize(end);
+  auto local = [&data](std::size_t i) {
+    const float* xyz = data.positions;
+    return xyz != nullptr ? MQPoint{xyz[3 * i], xyz[3 * i + 1], xyz[3 * i + 2]} : MQPoint{0, 0, 0};
+  };
   auto place = [&](const MQPoint& point) {
     return placed ? TransformPoint(placement, point) : point;
   };
   RunInParts(data.count, kVerticesPerPart, [&](std::size_t begin, std::size_t stop) {
-    const float* xyz = data.positions;
-    for (std::size_t i = begin; i < stop; ++i) {
-      const MQPoint local =
-          xyz != nullptr ? MQPoint{xyz[3 * i], xyz[3 * i + 1], xyz[3 * i + 2]} : MQPoint{0, 0, 0};
-      base.vertices[data.first + i] = place(local);
-    }
+    for (std::size_t i = begin; i < stop; ++i) base.vertices[data.first + i] = place(local(i));
     for (std::size_t t = 0; t < targets.size(); ++t) {
       const float* d = data.moves[t];
       MQPoint* out = targets[t].vertices.data() + data.first;
       for (std::size_t i = begin; i < stop; ++i) {
-        const MQPoint local = xyz != nullptr ? MQPoint{xyz[3 * i], xyz[3 * i + 1], xyz[3 * i + 2]}
-                                             : MQPoint{0, 0, 0};
-        const MQPoint moved =
-            d != nullptr
-                ? MQPoint{local.x + d[3 * i], local.y + d[3 * i + 1], local.z + d[3 * i + 2]}
-                : MQPoint{local.x + 0.0f, local.y + 0.0f, local.z + 0.0f};
-        out[i] = place(moved);
+        // A target without displacements still adds 0, as a reader adding them would (-0 + 0 is 0).
+        const MQPoint from = local(i);
+        out[i] = place(
+            d != nullptr ? MQPoint{from.x + d[3 * i], from.y + d[3 * i + 1], from.z + d[3 * i + 2]}
+                         : MQPoint{from.x + 0.0f, from.y + 0.0f, from.z + 0.0f});
       }
     }
   });
@@ -220,10 +200,9 @@ class GltfSceneReader {
       if (p == 0) {
         targets.resize(primitive.targets.size());
       } else if (primitive.targets.size() != targets.size()) {
-        throw InputError(file_->path + ": " + place +
-                         ".targets: " + std::to_string(primitive.targets.size()) +
-                         " morph targets, but the mesh's first primitive has " +
-                         std::to_string(targets.size()));
+        throw InputError(
+            file_->path + ": " + place + ".targets: " + std::to_string(primitive.targets.size()) +
+            " morph targets, but the mesh's first primitive has " + std::to_string(targets.size()));
       }
       const int positions = FindAttribute(primitive.attributes, "POSITION");
       if (positions < 0) {
@@ -270,8 +249,7 @@ class GltfSceneReader {
           const std::size_t corners = base.faceCorners.size();
           AppendPrimitiveTriangles(model, primitive, count, GltfPlace{file_->path, place},
                                    static_cast<int32_t>(first), base.faceCorners);
-          base.faceSizes.resize(base.faceSizes.size() + (base.faceCorners.size() - corners) / 3,
-                                3);
+          base.faceSizes.resize(base.faceSizes.size() + (base.faceCorners.size() - corners) / 3, 3);
         }
       }
       PlaceVertices(data, meshNode.placement, placed, base, targets);
@@ -315,7 +293,7 @@ std::string PercentDecoded(const std::string& uri) {
 
 // Every buffer's data must be there, as long as its byteLength says: an external file, or the
 // binary chunk of a .glb.
-void CheckBuffers(const OrderedJson& json, const std::string& bytes, bool binary,
+void CheckBuffers(const OrderedJson& json, std::string_view bytes, bool binary,
                   const std::string& path) {
   const auto buffers = json.find("buffers");
   if (buffers == json.end() || !buffers->is_array()) return;
@@ -356,18 +334,19 @@ void CheckBuffers(const OrderedJson& json, const std::string& bytes, bool binary
 
 }  // namespace
 
-bool LooksLikeGlb(const std::string& bytes) {
+bool LooksLikeGlb(std::string_view bytes) {
   return bytes.size() >= 4 && Word(bytes, 0) == kGlbMagic;
 }
 
 GltfScene ReadGltfFile(const std::string& path) {
   auto file = std::make_shared<GltfFile>();
   file->path = path;
-  const std::string bytes = ReadBytes(path);
+  const FileBytes contents(path);
+  const std::string_view bytes = contents.view();
   file->binary = LooksLikeGlb(bytes);
-  const std::string jsonText = file->binary ? GlbJson(bytes, path) : bytes;
+  const std::string_view jsonText = file->binary ? GlbJson(bytes, path) : bytes;
   try {
-    file->json = OrderedJson::parse(jsonText);
+    file->json = OrderedJson::parse(jsonText.begin(), jsonText.end());
   } catch (const OrderedJson::parse_error& error) {
     throw InputError(path + ": malformed JSON: " + error.what());
   }

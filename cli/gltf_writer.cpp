@@ -95,8 +95,7 @@ constexpr std::size_t kElementsPerPart = std::size_t{1} << 15;
 
 // Per component the least and the greatest value of `values` (NaNs passed over), the very ones
 // std::min and std::max find taking the values in order; found on all cores.
-void FindBounds(const std::vector<float>& values, std::size_t components, float* low,
-                float* high) {
+void FindBounds(const std::vector<float>& values, std::size_t components, float* low, float* high) {
   struct PartBounds {
     std::size_t begin;
     std::vector<float> low, high;
