@@ -1,5 +1,6 @@
 #include "cli/obj_line_batches.h"
 
+#include <charconv>
 #include <cstring>
 
 #include "cli/float_text.h"
@@ -40,15 +41,35 @@ bool IsKeyword(const char* begin, const char* end, char keyword) {
   return end - begin >= 2 && begin[0] == keyword && (begin[1] == ' ' || begin[1] == '\t');
 }
 
+bool IsDigitOrPoint(char c) {
+  return (c >= '0' && c <= '9') || c == '.';
+}
+
+// Reads the word at `position` as one number and moves past it. A word of plain decimal digits is
+// converted in the same scan that finds its end (from_chars and strtof both round correctly, so
+// they agree on it); every other word goes to ParseFloat, which reads it as strtof does.
+bool ParseCoordinate(const char*& position, const char* end, float& value) {
+  const char* digits = position < end && *position == '-' ? position + 1 : position;
+  if (digits < end && IsDigitOrPoint(*digits)) {
+    const std::from_chars_result result = std::from_chars(position, end, value);
+    if (result.ec == std::errc() && (result.ptr == end || IsSeparator(*result.ptr))) {
+      position = result.ptr;
+      return true;
+    }
+  }
+  const char* wordEnd = WordEnd(position, end);
+  if (!ParseFloat(position, wordEnd, value)) return false;
+  position = wordEnd;
+  return true;
+}
+
 bool ParseVertexLine(const char* begin, const char* end, ParsedBatch& batch) {
   if (!IsKeyword(begin, end, 'v')) return false;
   float coordinates[3];
   const char* position = begin + 1;
   for (float& coordinate : coordinates) {
     position = SkipSeparators(position, end);
-    const char* wordEnd = WordEnd(position, end);
-    if (!ParseFloat(position, wordEnd, coordinate)) return false;
-    position = wordEnd;
+    if (!ParseCoordinate(position, end, coordinate)) return false;
   }
   if (SkipSeparators(position, end) != end) return false;
   batch.vertices.push_back(MQPoint{coordinates[0], coordinates[1], coordinates[2]});
@@ -131,6 +152,13 @@ const char* NextLine(const char* position, const char* end, std::size_t& length)
 }
 
 void ParseBatch(const char* begin, const char* end, ParsedBatch& batch) {
+  // Room for as many vertices and corners as the shortest lines could hold (`v 0 0 0` and `1 `
+  // per corner), so that the lists never move while they fill. Only the pages written are ever
+  // touched, and a batch's storage is reused for the next text.
+  const std::size_t bytes = static_cast<std::size_t>(end - begin);
+  batch.vertices.reserve(bytes / 8);
+  batch.faceSizes.reserve(bytes / 8);
+  batch.corners.reserve(bytes / 2);
   const char* position = begin;
   while (position < end) {
     std::size_t length = 0;

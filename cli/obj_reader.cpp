@@ -29,7 +29,7 @@ bool IsBlank(char c) {
 }
 
 // Lines of a text are read in batches of about this many bytes, each parsed on all threads.
-constexpr std::size_t kBatchBytes = std::size_t{16} << 20;
+constexpr std::size_t kBatchBytes = std::size_t{4} << 20;
 
 // Statements kept as text, with their place among the faces.
 bool IsPassedThrough(std::string_view keyword) {
@@ -538,29 +538,36 @@ Scene ReadObjFile(const std::string& path) {
   ObjReader reader(path);
   // The text is read a batch at a time; the bytes after a batch's last LF wait for the next one.
   // One byte more than the text stays readable after the lines being read.
-  std::vector<char> buffer(kBatchBytes + 1);
+  // The buffer is never cleared first: only the bytes read into it are ever looked at.
+  std::size_t capacity = kBatchBytes + 1;
+  std::unique_ptr<char[]> buffer(new char[capacity]);
   std::size_t held = 0;
   bool first = true;
   for (;;) {
-    if (held == buffer.size() - 1) buffer.resize(2 * buffer.size());
-    const std::size_t count = std::fread(buffer.data() + held, 1, buffer.size() - 1 - held, file);
+    if (held == capacity - 1) {
+      std::unique_ptr<char[]> larger(new char[2 * capacity]);
+      std::memcpy(larger.get(), buffer.get(), held);
+      buffer = std::move(larger);
+      capacity *= 2;
+    }
+    const std::size_t count = std::fread(buffer.get() + held, 1, capacity - 1 - held, file);
     if (count == 0) {
       if (std::ferror(file) != 0) {
         throw InputError("cannot read " + path + ": " + std::strerror(errno));
       }
       buffer[held] = '\0';
-      reader.ReadLines(buffer.data(), buffer.data() + held, first);
+      reader.ReadLines(buffer.get(), buffer.get() + held, first);
       break;
     }
     held += count;
-    const char* const begin = buffer.data();
+    const char* const begin = buffer.get();
     const char* lastLine = begin + held;
     while (lastLine > begin && lastLine[-1] != '\n') --lastLine;
     if (lastLine == begin) continue;
     reader.ReadLines(begin, lastLine, first);
     first = false;
     const std::size_t rest = static_cast<std::size_t>(begin + held - lastLine);
-    std::memmove(buffer.data(), lastLine, rest);
+    std::memmove(buffer.get(), lastLine, rest);
     held = rest;
   }
   return reader.Finish();

@@ -90,7 +90,11 @@ TEST(FloatTextTest, DecimalTextReadsAsStrtofReadsIt) {
                                "1-2",
                                "--1",
                                "+-1"};
-  auto agree = [](const std::string& text) {
+  // Every text strtof reads is also read as a vertex's coordinate in a scene, through the
+  // reader's own fast path for plain decimals; a text it does not read makes the scene refused.
+  std::string scene = "o numbers\n";
+  std::vector<uint32_t> sceneBits;
+  auto agree = [&](const std::string& text) {
     float parsed = 0.0f;
     const bool read = palisor_cli::ParseFloat(text.data(), text.data() + text.size(), parsed);
     char* stop = nullptr;
@@ -99,6 +103,11 @@ TEST(FloatTextTest, DecimalTextReadsAsStrtofReadsIt) {
     EXPECT_EQ(read, strtofReadAll) << text;
     if (read && strtofReadAll) {
       EXPECT_EQ(Bits(parsed), Bits(expected)) << text;
+      scene += "v 0 " + text + " 1\n";
+      sceneBits.push_back(Bits(expected));
+    } else {
+      EXPECT_THROW(ReadObjText("o x\nv 0 " + text + " 1\n", "numbers.obj"), palisor_cli::InputError)
+          << text;
     }
   };
   for (const char* text : fixed) agree(text);
@@ -109,6 +118,12 @@ TEST(FloatTextTest, DecimalTextReadsAsStrtofReadsIt) {
     if (random() % 2) text.insert(1 + random() % text.size(), ".");
     if (random() % 2) text += "e" + std::to_string(static_cast<int>(random() % 100) - 60);
     agree(text);
+  }
+  const Scene read = ReadObjText(scene, "numbers.obj");
+  ASSERT_EQ(read.objects.size(), 1u);
+  ASSERT_EQ(read.objects[0].vertices.size(), sceneBits.size());
+  for (std::size_t k = 0; k < sceneBits.size(); ++k) {
+    ASSERT_EQ(Bits(read.objects[0].vertices[k].y), sceneBits[k]) << k;
   }
 }
 
