@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "search/branch_free_float.h"
 #include "search/parallel_chunks.h"
 #include "search/select_nth.h"
 
@@ -331,11 +332,32 @@ void NearestTree::ScanLeaf(int32_t leaf, Search& search) const {
   // a branch per point, which would go either way at random; the limit falls as points are taken
   // in, and Offer checks again.
   static_assert(kLeafSize < 32, "a leaf's points fit in a mask");
-  uint32_t within = 0;
-  for (std::size_t k = 0; k < static_cast<std::size_t>(kLeafSize); ++k) {
-    within |= static_cast<uint32_t>(!(distances[k] > search.Limit())) << k;
+  const uint32_t own = (1u << count) - 1;
+  const auto withinLimit = [&distances, own](float limit) {
+    uint32_t mask = 0;
+    for (std::size_t k = 0; k < static_cast<std::size_t>(kLeafSize); ++k) {
+      mask |= static_cast<uint32_t>(!(distances[k] > limit)) << k;
+    }
+    return mask & own;
+  };
+  uint32_t within = withinLimit(search.Limit());
+  if (__builtin_popcount(within) > static_cast<int>(kNearestCount)) {
+    // Offering every one of them, each after the last, takes long (a whole leaf at a query's
+    // start): first the third least distance among them and those met is found without a branch,
+    // and only the points within it are offered.
+    float least[kNearestCount] = {search.distances[0], search.distances[1], search.distances[2]};
+    for (std::size_t k = count; k < static_cast<std::size_t>(kLeafSize); ++k) {
+      distances[k] = kUnbounded;
+    }
+    for (const float distance : distances) {
+      const float first = least[0];
+      const float second = least[1];
+      least[0] = MinOf(first, distance);
+      least[1] = MinOf(second, MaxOf(first, distance));
+      least[2] = MinOf(least[2], MaxOf(second, distance));
+    }
+    within = withinLimit(least[2]);
   }
-  within &= (1u << count) - 1;
   while (within != 0) {
     const auto k = static_cast<std::size_t>(__builtin_ctz(within));
     within &= within - 1;
