@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <memory>
 
 #include "search/branch_free_float.h"
 #include "search/parallel_chunks.h"
@@ -107,8 +108,9 @@ NearestTree::NearestTree(const SourcePoints& source, unsigned threadCount) {
     high = Greater(high, source.positions[k]);
   }
 
-  // Room for selecting medians: a subtree uses the part beside its own points.
-  std::vector<Point> scratch(points.size());
+  // Room for selecting medians, given back once the tree is built: a subtree uses the part beside
+  // its own points.
+  std::unique_ptr<Point[]> scratch(new Point[points.size()]);
 
   // Large trees: the top levels here, then the subtrees below them apart, on all threads, joined
   // in order. Every subtree holds more than a leaf's worth of points, so the leaves still come in
@@ -116,7 +118,8 @@ NearestTree::NearestTree(const SourcePoints& source, unsigned threadCount) {
   Nodes top;
   std::vector<Subtree> subtrees;
   const bool split = count >= kSplitBuildMinimum;
-  root_ = Build(points, scratch, 0, count, low, high, -1, top, split ? kSplitDepth : -1, &subtrees);
+  root_ = Build(points, scratch.get(), 0, count, low, high, -1, top, split ? kSplitDepth : -1,
+                &subtrees);
   branches_ = std::move(top.branches);
   leafStarts_ = std::move(top.leafStarts);
   leafParents_ = std::move(top.leafParents);
@@ -133,14 +136,15 @@ NearestTree::NearestTree(const SourcePoints& source, unsigned threadCount) {
         part.branches.reserve(size / kLeafSize * 2 + 1);
         part.leafStarts.reserve(size / kLeafSize * 2 + 1);
         part.leafParents.reserve(size / kLeafSize * 2 + 1);
-        Build(points, scratch, subtree.begin, subtree.end, subtree.low, subtree.high, -1, part, -1,
-              nullptr);
+        Build(points, scratch.get(), subtree.begin, subtree.end, subtree.low, subtree.high, -1,
+              part, -1, nullptr);
       }
     });
     for (std::size_t k = 0; k < subtrees.size(); ++k) {
       Join(parts[k], subtrees[k].parent, subtrees[k].side);
     }
   }
+  scratch.reset();
   leafStarts_.push_back(count);
 
   const std::size_t padded = source.size() + kLeafSize;
@@ -177,8 +181,8 @@ void NearestTree::Join(const Nodes& part, int32_t parent, int side) {
   branches_[static_cast<std::size_t>(parent)].child[side] = moved(partRoot);
 }
 
-NearestTree::Reference NearestTree::Build(std::vector<Point>& points, std::vector<Point>& scratch,
-                                          int32_t begin, int32_t end, const SearchPoint& low,
+NearestTree::Reference NearestTree::Build(std::vector<Point>& points, Point* scratch, int32_t begin,
+                                          int32_t end, const SearchPoint& low,
                                           const SearchPoint& high, int32_t parent, Nodes& nodes,
                                           int deferDepth, std::vector<Subtree>* deferred) {
   if (end - begin <= kLeafSize) {
@@ -198,7 +202,7 @@ NearestTree::Reference NearestTree::Build(std::vector<Point>& points, std::vecto
   Point* const first = points.data() + begin;
   Point* const nth = points.data() + middle;
   Point* const last = points.data() + end;
-  Point* const spare = scratch.data() + begin;
+  Point* const spare = scratch + begin;
   if (axis == 0) {
     SelectNth(first, nth, last, spare, [](const Point& point) { return point.position.x; });
   } else if (axis == 1) {

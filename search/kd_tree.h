@@ -95,10 +95,9 @@ class NearestTree {
   // Builds the subtree over points[begin, end) into `nodes`, in depth-first order, using
   // scratch[begin, end) as room. Branches `deferDepth` levels below this one are not built but
   // noted in `deferred` (if given).
-  static Reference Build(std::vector<Point>& points, std::vector<Point>& scratch, int32_t begin,
-                         int32_t end, const SearchPoint& low, const SearchPoint& high,
-                         int32_t parent, Nodes& nodes, int deferDepth,
-                         std::vector<Subtree>* deferred);
+  static Reference Build(std::vector<Point>& points, Point* scratch, int32_t begin, int32_t end,
+                         const SearchPoint& low, const SearchPoint& high, int32_t parent,
+                         Nodes& nodes, int deferDepth, std::vector<Subtree>* deferred);
   // Appends `part`, built apart, as the child `side` of branch `parent`.
   void Join(const Nodes& part, int32_t parent, int side);
   // Visits the subtree under `node`, nearer box first, skipping what is out of reach.
