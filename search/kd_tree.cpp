@@ -49,6 +49,25 @@ float Choose(bool choose, float a, float b) {
   return chosen;
 }
 
+// Bit k set where !(distances[k] > limit), for a leaf's worth of distances, four at once where
+// the processor compares four at once.
+uint32_t WithinMask(const float (&distances)[NearestTree::kLeafSize], float limit) {
+  uint32_t mask = 0;
+#ifdef PALISOR_SSE_MIN_MAX
+  static_assert(NearestTree::kLeafSize % 4 == 0, "a leaf's worth is whole groups of four");
+  const __m128 limits = _mm_set1_ps(limit);
+  for (int k = 0; k < NearestTree::kLeafSize; k += 4) {
+    const __m128 within = _mm_cmpngt_ps(_mm_loadu_ps(distances + k), limits);
+    mask |= static_cast<uint32_t>(_mm_movemask_ps(within)) << k;
+  }
+#else
+  for (int k = 0; k < NearestTree::kLeafSize; ++k) {
+    mask |= static_cast<uint32_t>(!(distances[k] > limit)) << k;
+  }
+#endif
+  return mask;
+}
+
 }  // namespace
 
 // One query's walk: the three least points met so far, nearest first. A place not yet taken has
@@ -338,14 +357,13 @@ void NearestTree::ScanLeaf(int32_t leaf, Search& search) const {
   static_assert(kLeafSize < 32, "a leaf's points fit in a mask");
   const uint32_t own = (1u << count) - 1;
   const auto withinLimit = [&distances, own](float limit) {
-    uint32_t mask = 0;
-    for (std::size_t k = 0; k < static_cast<std::size_t>(kLeafSize); ++k) {
-      mask |= static_cast<uint32_t>(!(distances[k] > limit)) << k;
-    }
-    return mask & own;
+    return WithinMask(distances, limit) & own;
   };
   uint32_t within = withinLimit(search.Limit());
-  if (__builtin_popcount(within) > static_cast<int>(kNearestCount)) {
+  // More than three of them: some bit is left once the lowest is cleared three times.
+  uint32_t beyondThree = within;
+  for (std::size_t k = 0; k < kNearestCount; ++k) beyondThree &= beyondThree - 1;
+  if (beyondThree != 0) {
     // Offering every one of them, each after the last, takes long (a whole leaf at a query's
     // start): first the third least distance among them and those met is found without a branch,
     // and only the points within it are offered.
