@@ -1,14 +1,19 @@
 #include "cli/gltf_accessor.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <limits>
 
 #include "cli/input_error.h"
+#include "cli/worker_threads.h"
 
 namespace palisor_cli {
 
 namespace {
+
+// An index accessor shorter than this is read on one thread.
+constexpr std::size_t kIndexesPerPart = std::size_t{1} << 16;
 
 std::string Indexed(const char* array, int index) {
   return std::string(array) + "[" + std::to_string(index) + "]";
@@ -136,6 +141,52 @@ const tinygltf::Accessor& FindAccessor(const tinygltf::Model& model, int accesso
   return model.accessors[static_cast<std::size_t>(accessor)];
 }
 
+// The indices of an index accessor, each checked to be below `vertexCount`, appended to `out`
+// plus `offset`, on all cores; the first bad index in the accessor's order is the one reported.
+template <typename Index>
+void AppendIndexes(const tinygltf::Model& model, int accessor, std::size_t vertexCount,
+                   Index offset, const GltfPlace& where, std::vector<Index>& indexes) {
+  const tinygltf::Accessor& data = FindAccessor(model, accessor, where);
+  const std::string name = Indexed("accessors", accessor);
+  const int type = data.componentType;
+  if (data.type != TINYGLTF_TYPE_SCALAR || data.sparse.isSparse || data.bufferView < 0 ||
+      (type != TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE &&
+       type != TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT &&
+       type != TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT)) {
+    FailAt(where, name + " is not a dense accessor of unsigned byte, short or int indices");
+  }
+  const std::size_t size = ComponentSize(type);
+  const tinygltf::BufferView& view =
+      model.bufferViews.size() > static_cast<std::size_t>(data.bufferView)
+          ? model.bufferViews[static_cast<std::size_t>(data.bufferView)]
+          : tinygltf::BufferView();
+  const std::size_t stride = view.byteStride != 0 ? view.byteStride : size;
+  const unsigned char* bytes =
+      ViewData(model, data.bufferView, data.byteOffset, data.count, size, stride, where, name);
+  const std::size_t start = indexes.size();
+  indexes.resize(start + data.count);
+  Index* out = indexes.data() + start;
+  std::atomic<std::size_t> firstBad{data.count};
+  RunInParts(data.count, kIndexesPerPart, [&](std::size_t begin, std::size_t end) {
+    for (std::size_t i = begin; i < end; ++i) {
+      const uint32_t index = IndexValue(bytes + i * stride, type);
+      if (index >= vertexCount) {
+        std::size_t known = firstBad.load();
+        while (i < known && !firstBad.compare_exchange_weak(known, i)) {
+        }
+        return;
+      }
+      out[i] = static_cast<Index>(static_cast<uint32_t>(offset) + index);
+    }
+  });
+  const std::size_t bad = firstBad.load();
+  if (bad < data.count) {
+    FailAt(where, name + " holds index " + std::to_string(IndexValue(bytes + bad * stride, type)) +
+                      " at " + std::to_string(bad) + ", but there are " +
+                      std::to_string(vertexCount) + " vertices");
+  }
+}
+
 }  // namespace
 
 void FailAt(const GltfPlace& where, const std::string& what) {
@@ -146,8 +197,8 @@ std::size_t AccessorCount(const tinygltf::Model& model, int accessor, const Gltf
   return FindAccessor(model, accessor, where).count;
 }
 
-std::vector<float> ReadFloatAccessor(const tinygltf::Model& model, int accessor, int components,
-                                     const GltfPlace& where) {
+const float* FloatAccessorData(const tinygltf::Model& model, int accessor, int components,
+                               const GltfPlace& where, std::vector<float>& values) {
   const tinygltf::Accessor& data = FindAccessor(model, accessor, where);
   const std::string name = Indexed("accessors", accessor);
   const std::size_t componentSize = ComponentSize(data.componentType);
@@ -161,19 +212,15 @@ std::vector<float> ReadFloatAccessor(const tinygltf::Model& model, int accessor,
     FailAt(where, name + " has too many elements");
   }
   const std::size_t elementSize = componentSize * width;
-  std::vector<float> values;
   if (data.bufferView >= 0 && !data.sparse.isSparse &&
       data.componentType == TINYGLTF_COMPONENT_TYPE_FLOAT &&
       static_cast<std::size_t>(data.bufferView) < model.bufferViews.size() &&
       model.bufferViews[static_cast<std::size_t>(data.bufferView)].byteStride == 0) {
-    // Packed floats, the common case: copied as they lie.
+    // Packed floats, the common case: read where they lie.
     const auto* bytes =
         reinterpret_cast<const float*>(ViewData(model, data.bufferView, data.byteOffset, data.count,
                                                 elementSize, elementSize, where, name));
-    if (reinterpret_cast<std::uintptr_t>(bytes) % alignof(float) == 0) {
-      values.assign(bytes, bytes + data.count * width);
-      return values;
-    }
+    if (reinterpret_cast<std::uintptr_t>(bytes) % alignof(float) == 0) return bytes;
   }
   values.assign(data.count * width, 0.0f);
   if (data.bufferView >= 0) {
@@ -225,38 +272,30 @@ std::vector<float> ReadFloatAccessor(const tinygltf::Model& model, int accessor,
       }
     }
   }
+  return values.data();
+}
+
+std::vector<float> ReadFloatAccessor(const tinygltf::Model& model, int accessor, int components,
+                                     const GltfPlace& where) {
+  std::vector<float> values;
+  const float* data = FloatAccessorData(model, accessor, components, where, values);
+  if (data != values.data()) {
+    values.assign(
+        data, data + AccessorCount(model, accessor, where) * static_cast<std::size_t>(components));
+  }
   return values;
 }
 
 std::vector<uint32_t> ReadIndexAccessor(const tinygltf::Model& model, int accessor,
                                         std::size_t vertexCount, const GltfPlace& where) {
-  const tinygltf::Accessor& data = FindAccessor(model, accessor, where);
-  const std::string name = Indexed("accessors", accessor);
-  const int type = data.componentType;
-  if (data.type != TINYGLTF_TYPE_SCALAR || data.sparse.isSparse || data.bufferView < 0 ||
-      (type != TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE &&
-       type != TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT &&
-       type != TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT)) {
-    FailAt(where, name + " is not a dense accessor of unsigned byte, short or int indices");
-  }
-  const std::size_t size = ComponentSize(type);
-  const tinygltf::BufferView& view =
-      model.bufferViews.size() > static_cast<std::size_t>(data.bufferView)
-          ? model.bufferViews[static_cast<std::size_t>(data.bufferView)]
-          : tinygltf::BufferView();
-  const std::size_t stride = view.byteStride != 0 ? view.byteStride : size;
-  const unsigned char* bytes =
-      ViewData(model, data.bufferView, data.byteOffset, data.count, size, stride, where, name);
-  std::vector<uint32_t> indexes(data.count);
-  for (std::size_t i = 0; i < data.count; ++i) {
-    const uint32_t index = IndexValue(bytes + i * stride, type);
-    if (index >= vertexCount) {
-      FailAt(where, name + " holds index " + std::to_string(index) + " at " + std::to_string(i) +
-                        ", but there are " + std::to_string(vertexCount) + " vertices");
-    }
-    indexes[i] = index;
-  }
+  std::vector<uint32_t> indexes;
+  AppendIndexes(model, accessor, vertexCount, 0u, where, indexes);
   return indexes;
+}
+
+void AppendIndexAccessor(const tinygltf::Model& model, int accessor, std::size_t vertexCount,
+                         int32_t offset, const GltfPlace& where, std::vector<int32_t>& indexes) {
+  AppendIndexes(model, accessor, vertexCount, offset, where, indexes);
 }
 
 }  // namespace palisor_cli

@@ -26,10 +26,20 @@ struct GltfPlace {
 std::vector<float> ReadFloatAccessor(const tinygltf::Model& model, int accessor, int components,
                                      const GltfPlace& where);
 
+// The same floats without copying them where they lie in the buffer as packed, aligned floats
+// (the common case); else converted into `storage`. The result holds count * components floats
+// and lives as long as the model's buffers and `storage`.
+const float* FloatAccessorData(const tinygltf::Model& model, int accessor, int components,
+                               const GltfPlace& where, std::vector<float>& storage);
+
 // An index accessor (unsigned byte, short or int scalars), each index checked to be below
 // `vertexCount`.
 std::vector<uint32_t> ReadIndexAccessor(const tinygltf::Model& model, int accessor,
                                         std::size_t vertexCount, const GltfPlace& where);
+
+// The same indices, each plus `offset`, appended to `indexes`.
+void AppendIndexAccessor(const tinygltf::Model& model, int accessor, std::size_t vertexCount,
+                         int32_t offset, const GltfPlace& where, std::vector<int32_t>& indexes);
 
 // The number of elements of the accessor; fails when there is no such accessor.
 std::size_t AccessorCount(const tinygltf::Model& model, int accessor, const GltfPlace& where);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/gltf_transform.h"
@@ -67,6 +68,6 @@ struct GltfScene {
 };
 
 // Whether the bytes start like a binary glTF file.
-bool LooksLikeGlb(const std::string& bytes);
+bool LooksLikeGlb(std::string_view bytes);
 
 }  // namespace palisor_cli

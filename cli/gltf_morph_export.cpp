@@ -5,12 +5,16 @@
 
 #include "cli/gltf_accessor.h"
 #include "cli/gltf_triangles.h"
+#include "cli/worker_threads.h"
 
 namespace palisor_cli {
 
 namespace {
 
 using host_imitation::HostObject;
+
+// Below this many vertices a primitive is exported on one thread.
+constexpr std::size_t kVerticesPerPart = std::size_t{1} << 15;
 
 struct Vector3 {
   float x, y, z;
@@ -89,12 +93,13 @@ std::vector<PrimitiveBase> ReadBases(const GltfFile& file, const GltfMeshNode& m
     base.span = span;
     base.positions = ReadFloatAccessor(model, primitive.attributes.at("POSITION"), 3,
                                        GltfPlace{file.path, where.place + ".attributes.POSITION"});
-    base.corners = PrimitiveTriangles(model, primitive, span.count, where);
     const auto normal = primitive.attributes.find("NORMAL");
     if (normal != primitive.attributes.end()) {
       base.normals = ReadFloatAccessor(model, normal->second, 3,
                                        GltfPlace{file.path, where.place + ".attributes.NORMAL"});
       if (base.normals.size() != base.positions.size()) base.normals.clear();
+      // The triangles are needed only to turn the normals.
+      base.corners = PrimitiveTriangles(model, primitive, span.count, where);
       base.shapeNormals = VertexNormals(base.positions, base.corners);
     }
     bases.push_back(std::move(base));
@@ -111,26 +116,28 @@ PrimitiveTarget ExportPrimitive(const PrimitiveBase& base, const GltfMeshNode& m
   std::array<double, 9> inverse{};
   const bool identity = IsIdentity(meshNode.placement);
   const bool invertible = identity || InverseLinearPart(meshNode.placement, inverse);
-  for (std::size_t i = 0; i < count; ++i) {
-    const MQPoint& from = world[base.span.first + i];
-    const MQPoint& to = moved[base.span.first + i];
-    float* d = &target.positions[3 * i];
-    if (identity) {
-      d[0] = ExactDisplacement(base.positions[3 * i], to.x);
-      d[1] = ExactDisplacement(base.positions[3 * i + 1], to.y);
-      d[2] = ExactDisplacement(base.positions[3 * i + 2], to.z);
-    } else if (invertible) {
-      const double w[3] = {static_cast<double>(to.x) - from.x, static_cast<double>(to.y) - from.y,
-                           static_cast<double>(to.z) - from.z};
-      for (int row = 0; row < 3; ++row) {
-        d[row] = static_cast<float>(inverse[static_cast<std::size_t>(row)] * w[0] +
-                                    inverse[static_cast<std::size_t>(3 + row)] * w[1] +
-                                    inverse[static_cast<std::size_t>(6 + row)] * w[2]);
+  RunInParts(count, kVerticesPerPart, [&](std::size_t begin, std::size_t end) {
+    for (std::size_t i = begin; i < end; ++i) {
+      const MQPoint& from = world[base.span.first + i];
+      const MQPoint& to = moved[base.span.first + i];
+      float* d = &target.positions[3 * i];
+      if (identity) {
+        d[0] = ExactDisplacement(base.positions[3 * i], to.x);
+        d[1] = ExactDisplacement(base.positions[3 * i + 1], to.y);
+        d[2] = ExactDisplacement(base.positions[3 * i + 2], to.z);
+      } else if (invertible) {
+        const double w[3] = {static_cast<double>(to.x) - from.x, static_cast<double>(to.y) - from.y,
+                             static_cast<double>(to.z) - from.z};
+        for (int row = 0; row < 3; ++row) {
+          d[row] = static_cast<float>(inverse[static_cast<std::size_t>(row)] * w[0] +
+                                      inverse[static_cast<std::size_t>(3 + row)] * w[1] +
+                                      inverse[static_cast<std::size_t>(6 + row)] * w[2]);
+        }
+      } else {
+        d[0] = d[1] = d[2] = 0.0f;
       }
-    } else {
-      d[0] = d[1] = d[2] = 0.0f;
     }
-  }
+  });
   if (base.normals.empty()) return target;
 
   // Each stored normal turns as the shape's own normal at the vertex turns.
@@ -138,21 +145,23 @@ PrimitiveTarget ExportPrimitive(const PrimitiveBase& base, const GltfMeshNode& m
   for (std::size_t i = 0; i < shape.size(); ++i) shape[i] = base.positions[i] + target.positions[i];
   const std::vector<Vector3> shapeNormals = VertexNormals(shape, base.corners);
   target.normals.assign(3 * count, 0.0f);
-  for (std::size_t i = 0; i < count; ++i) {
-    Vector3 a = base.shapeNormals[i];
-    Vector3 b = shapeNormals[i];
-    if (!Normalize(a) || !Normalize(b)) continue;
-    const float c = Dot(a, b);
-    if (!(1.0f + c > 1e-6f)) continue;
-    const Vector3 axis = Cross(a, b);
-    const Vector3 v = At(base.normals, i);
-    const Vector3 turned =
-        Add(Add(Scale(v, c), Cross(axis, v)), Scale(axis, Dot(axis, v) / (1.0f + c)));
-    const Vector3 change = Sub(turned, v);
-    target.normals[3 * i] = change.x;
-    target.normals[3 * i + 1] = change.y;
-    target.normals[3 * i + 2] = change.z;
-  }
+  RunInParts(count, kVerticesPerPart, [&](std::size_t begin, std::size_t end) {
+    for (std::size_t i = begin; i < end; ++i) {
+      Vector3 a = base.shapeNormals[i];
+      Vector3 b = shapeNormals[i];
+      if (!Normalize(a) || !Normalize(b)) continue;
+      const float c = Dot(a, b);
+      if (!(1.0f + c > 1e-6f)) continue;
+      const Vector3 axis = Cross(a, b);
+      const Vector3 v = At(base.normals, i);
+      const Vector3 turned =
+          Add(Add(Scale(v, c), Cross(axis, v)), Scale(axis, Dot(axis, v) / (1.0f + c)));
+      const Vector3 change = Sub(turned, v);
+      target.normals[3 * i] = change.x;
+      target.normals[3 * i + 1] = change.y;
+      target.normals[3 * i + 2] = change.z;
+    }
+  });
   return target;
 }
 

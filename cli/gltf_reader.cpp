@@ -4,13 +4,14 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <utility>
 
+#include "cli/file_bytes.h"
 #include "cli/gltf_accessor.h"
 #include "cli/gltf_triangles.h"
 #include "cli/input_error.h"
+#include "cli/worker_threads.h"
 
 namespace palisor_cli {
 
@@ -19,31 +20,14 @@ namespace {
 constexpr uint32_t kGlbMagic = 0x46546C67;  // "glTF"
 constexpr uint32_t kJsonChunk = 0x4E4F534A;
 
-std::string ReadBytes(const std::string& path) {
-  std::error_code error;
-  if (std::filesystem::is_directory(path, error)) {
-    throw InputError(path + ": is a folder, not a scene file");
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw InputError(path + ": cannot be opened");
-  const auto size = std::filesystem::file_size(path, error);
-  if (error) throw InputError(path + ": cannot be read");
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (static_cast<std::size_t>(in.gcount()) != bytes.size()) {
-    throw InputError(path + ": cannot be read");
-  }
-  return bytes;
-}
-
-uint32_t Word(const std::string& bytes, std::size_t offset) {
+uint32_t Word(std::string_view bytes, std::size_t offset) {
   uint32_t value = 0;
   std::memcpy(&value, bytes.data() + offset, 4);
   return value;
 }
 
 // The JSON chunk of a binary file, after checking the container's header.
-std::string GlbJson(const std::string& bytes, const std::string& path) {
+std::string_view GlbJson(std::string_view bytes, const std::string& path) {
   if (bytes.size() < 20 || Word(bytes, 4) != 2 || Word(bytes, 8) > bytes.size() ||
       Word(bytes, 8) < 20) {
     throw InputError(path + ": not a valid binary glTF 2.0 file (bad header)");
@@ -124,6 +108,48 @@ std::string TargetName(const OrderedJson& mesh, std::size_t target) {
   return "target " + std::to_string(target);
 }
 
+// One primitive's geometry as it lies in the file: `count` positions (null: all at the origin)
+// and per target its displacements (null: none), three floats per vertex.
+struct PrimitiveData {
+  std::size_t first = 0;
+  std::size_t count = 0;
+  const float* positions = nullptr;
+  std::vector<const float*> moves;
+};
+
+// Below this many vertices a primitive is placed on one thread.
+constexpr std::size_t kVerticesPerPart = std::size_t{1} << 15;
+
+// Writes the primitive's vertices from `first` on into the base and into each target, placed
+// in the scene, on all cores.
+void PlaceVertices(const PrimitiveData& data, const Matrix4& placement, bool placed,
+                   SceneObject& base, std::vector<SceneObject>& targets) {
+  const std::size_t end = data.first + data.count;
+  base.vertices.resize(end);
+  for (SceneObject& target : targets) target.vertices.resize(end);
+  auto local = [&data](std::size_t i) {
+    const float* xyz = data.positions;
+    return xyz != nullptr ? MQPoint{xyz[3 * i], xyz[3 * i + 1], xyz[3 * i + 2]} : MQPoint{0, 0, 0};
+  };
+  auto place = [&](const MQPoint& point) {
+    return placed ? TransformPoint(placement, point) : point;
+  };
+  RunInParts(data.count, kVerticesPerPart, [&](std::size_t begin, std::size_t stop) {
+    for (std::size_t i = begin; i < stop; ++i) base.vertices[data.first + i] = place(local(i));
+    for (std::size_t t = 0; t < targets.size(); ++t) {
+      const float* d = data.moves[t];
+      MQPoint* out = targets[t].vertices.data() + data.first;
+      for (std::size_t i = begin; i < stop; ++i) {
+        // A target without displacements still adds 0, as a reader adding them would (-0 + 0 is 0).
+        const MQPoint from = local(i);
+        out[i] = place(
+            d != nullptr ? MQPoint{from.x + d[3 * i], from.y + d[3 * i + 1], from.z + d[3 * i + 2]}
+                         : MQPoint{from.x + 0.0f, from.y + 0.0f, from.z + 0.0f});
+      }
+    }
+  });
+}
+
 class GltfSceneReader {
  public:
   explicit GltfSceneReader(std::shared_ptr<GltfFile> file) : file_(std::move(file)) {
@@ -164,20 +190,19 @@ class GltfSceneReader {
     origin->file = file_.get();
     origin->meshNode = meshNodeIndex;
 
-    // Positions in the mesh's own space, primitive after primitive, and each target's
-    // displacements in the same order.
-    std::vector<MQPoint> local;
-    std::vector<std::vector<float>> displacements;
+    // Every primitive's vertices go straight into the objects: the base's placed positions, and
+    // each target's placed positions plus displacements.
+    const bool placed = !IsIdentity(meshNode.placement);
+    std::vector<SceneObject> targets;
     for (std::size_t p = 0; p < mesh.primitives.size(); ++p) {
       const tinygltf::Primitive& primitive = mesh.primitives[p];
       const std::string place = MeshPlace(meshNode.mesh, static_cast<int>(p));
       if (p == 0) {
-        displacements.resize(primitive.targets.size());
-      } else if (primitive.targets.size() != displacements.size()) {
-        throw InputError(file_->path + ": " + place +
-                         ".targets: " + std::to_string(primitive.targets.size()) +
-                         " morph targets, but the mesh's first primitive has " +
-                         std::to_string(displacements.size()));
+        targets.resize(primitive.targets.size());
+      } else if (primitive.targets.size() != targets.size()) {
+        throw InputError(
+            file_->path + ": " + place + ".targets: " + std::to_string(primitive.targets.size()) +
+            " morph targets, but the mesh's first primitive has " + std::to_string(targets.size()));
       }
       const int positions = FindAttribute(primitive.attributes, "POSITION");
       if (positions < 0) {
@@ -185,7 +210,7 @@ class GltfSceneReader {
       }
       const GltfPlace positionPlace{file_->path, place + ".attributes.POSITION"};
       const std::size_t count = AccessorCount(model, positions, positionPlace);
-      const std::size_t first = local.size();
+      const std::size_t first = base.vertices.size();
       meshNode.primitives.push_back(GltfPrimitiveSpan{static_cast<int>(p), first, count});
 
       std::string refusal;
@@ -200,67 +225,43 @@ class GltfSceneReader {
       }
       if (!refusal.empty() && origin->refusal.empty()) origin->refusal = refusal;
 
-      if (refusal.find("compressed") != std::string::npos) {
-        // The stored accessors hold no usable data; the vertices stand at the origin.
-        local.resize(first + count, MQPoint{0, 0, 0});
-        for (auto& target : displacements) target.resize(3 * (first + count), 0.0f);
-        continue;
-      }
-      const std::vector<float> xyz = ReadFloatAccessor(model, positions, 3, positionPlace);
-      local.reserve(first + count);
-      for (std::size_t i = 0; i < count; ++i) {
-        local.push_back(MQPoint{xyz[3 * i], xyz[3 * i + 1], xyz[3 * i + 2]});
-      }
-      for (std::size_t t = 0; t < primitive.targets.size(); ++t) {
-        std::vector<float>& target = displacements[t];
-        const int moved = FindAttribute(primitive.targets[t], "POSITION");
-        if (moved < 0) {
-          target.resize(3 * (first + count), 0.0f);
-          continue;
+      PrimitiveData data;
+      data.first = first;
+      data.count = count;
+      data.moves.assign(targets.size(), nullptr);
+      std::vector<std::vector<float>> storage(targets.size() + 1);
+      // Compressed accessors hold no usable data; their vertices stand at the origin.
+      if (refusal.find("compressed") == std::string::npos) {
+        data.positions = FloatAccessorData(model, positions, 3, positionPlace, storage.back());
+        for (std::size_t t = 0; t < targets.size(); ++t) {
+          const int moved = FindAttribute(primitive.targets[t], "POSITION");
+          if (moved < 0) continue;
+          const GltfPlace targetPlace{file_->path,
+                                      place + ".targets[" + std::to_string(t) + "].POSITION"};
+          data.moves[t] = FloatAccessorData(model, moved, 3, targetPlace, storage[t]);
+          const std::size_t movedCount = AccessorCount(model, moved, targetPlace);
+          if (movedCount != count) {
+            FailAt(targetPlace, "has " + std::to_string(movedCount) +
+                                    " elements, but POSITION has " + std::to_string(count));
+          }
         }
-        const GltfPlace targetPlace{file_->path,
-                                    place + ".targets[" + std::to_string(t) + "].POSITION"};
-        const std::vector<float> values = ReadFloatAccessor(model, moved, 3, targetPlace);
-        if (values.size() != 3 * count) {
-          FailAt(targetPlace, "has " + std::to_string(values.size() / 3) +
-                                  " elements, but POSITION has " + std::to_string(count));
+        if (DrawsTriangles(primitive)) {
+          const std::size_t corners = base.faceCorners.size();
+          AppendPrimitiveTriangles(model, primitive, count, GltfPlace{file_->path, place},
+                                   static_cast<int32_t>(first), base.faceCorners);
+          base.faceSizes.resize(base.faceSizes.size() + (base.faceCorners.size() - corners) / 3, 3);
         }
-        target.insert(target.end(), values.begin(), values.end());
       }
-      if (DrawsTriangles(primitive)) {
-        const std::vector<uint32_t> corners =
-            PrimitiveTriangles(model, primitive, count, GltfPlace{file_->path, place});
-        base.faceCorners.reserve(base.faceCorners.size() + corners.size());
-        for (uint32_t corner : corners) {
-          base.faceCorners.push_back(static_cast<int32_t>(first + corner));
-        }
-        base.faceSizes.resize(base.faceSizes.size() + corners.size() / 3, 3);
-      }
+      PlaceVertices(data, meshNode.placement, placed, base, targets);
     }
-    meshNode.targetCount = displacements.size();
+    meshNode.targetCount = targets.size();
 
-    const bool placed = !IsIdentity(meshNode.placement);
-    base.vertices = local;
-    if (placed) {
-      for (MQPoint& point : base.vertices) point = TransformPoint(meshNode.placement, point);
-    }
     const int32_t baseIndex = static_cast<int32_t>(result_.scene.objects.size());
     const OrderedJson& meshJson = file_->json["meshes"][static_cast<std::size_t>(meshNode.mesh)];
-    std::vector<SceneObject> targets(displacements.size());
-    for (std::size_t t = 0; t < displacements.size(); ++t) {
-      SceneObject& target = targets[t];
-      target.name = TargetName(meshJson, t);
-      target.vertices.resize(local.size());
-      const std::vector<float>& d = displacements[t];
-      for (std::size_t i = 0; i < local.size(); ++i) {
-        const MQPoint moved{local[i].x + d[3 * i], local[i].y + d[3 * i + 1],
-                            local[i].z + d[3 * i + 2]};
-        target.vertices[i] = placed ? TransformPoint(meshNode.placement, moved) : moved;
-      }
-    }
     result_.scene.objects.push_back(std::move(base));
     result_.origins.push_back(origin);
     for (std::size_t t = 0; t < targets.size(); ++t) {
+      targets[t].name = TargetName(meshJson, t);
       auto targetOrigin = std::make_shared<GltfObjectOrigin>(*origin);
       targetOrigin->target = static_cast<int>(t);
       result_.scene.bindings.push_back(
@@ -292,7 +293,7 @@ std::string PercentDecoded(const std::string& uri) {
 
 // Every buffer's data must be there, as long as its byteLength says: an external file, or the
 // binary chunk of a .glb.
-void CheckBuffers(const OrderedJson& json, const std::string& bytes, bool binary,
+void CheckBuffers(const OrderedJson& json, std::string_view bytes, bool binary,
                   const std::string& path) {
   const auto buffers = json.find("buffers");
   if (buffers == json.end() || !buffers->is_array()) return;
@@ -333,18 +334,19 @@ void CheckBuffers(const OrderedJson& json, const std::string& bytes, bool binary
 
 }  // namespace
 
-bool LooksLikeGlb(const std::string& bytes) {
+bool LooksLikeGlb(std::string_view bytes) {
   return bytes.size() >= 4 && Word(bytes, 0) == kGlbMagic;
 }
 
 GltfScene ReadGltfFile(const std::string& path) {
   auto file = std::make_shared<GltfFile>();
   file->path = path;
-  const std::string bytes = ReadBytes(path);
+  const FileBytes contents(path);
+  const std::string_view bytes = contents.view();
   file->binary = LooksLikeGlb(bytes);
-  const std::string jsonText = file->binary ? GlbJson(bytes, path) : bytes;
+  const std::string_view jsonText = file->binary ? GlbJson(bytes, path) : bytes;
   try {
-    file->json = OrderedJson::parse(jsonText);
+    file->json = OrderedJson::parse(jsonText.begin(), jsonText.end());
   } catch (const OrderedJson::parse_error& error) {
     throw InputError(path + ": malformed JSON: " + error.what());
   }

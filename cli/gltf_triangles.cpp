@@ -35,4 +35,22 @@ std::vector<uint32_t> PrimitiveTriangles(const tinygltf::Model& model,
   return corners;
 }
 
+void AppendPrimitiveTriangles(const tinygltf::Model& model, const tinygltf::Primitive& primitive,
+                              std::size_t vertexCount, const GltfPlace& where, int32_t offset,
+                              std::vector<int32_t>& corners) {
+  const std::size_t start = corners.size();
+  if (primitive.indices < 0 || PrimitiveMode(primitive) != kGltfTriangles) {
+    const std::vector<uint32_t> own = PrimitiveTriangles(model, primitive, vertexCount, where);
+    corners.resize(start + own.size());
+    for (std::size_t i = 0; i < own.size(); ++i) {
+      corners[start + i] = static_cast<int32_t>(static_cast<uint32_t>(offset) + own[i]);
+    }
+    return;
+  }
+  const GltfPlace indexPlace{where.file, where.place + ".indices"};
+  AppendIndexAccessor(model, primitive.indices, vertexCount, offset, indexPlace, corners);
+  const std::size_t n = corners.size() - start;
+  if (n % 3 != 0) FailAt(indexPlace, std::to_string(n) + " indices do not make whole triangles");
+}
+
 }  // namespace palisor_cli

@@ -27,4 +27,10 @@ std::vector<uint32_t> PrimitiveTriangles(const tinygltf::Model& model,
                                          const tinygltf::Primitive& primitive,
                                          std::size_t vertexCount, const GltfPlace& where);
 
+// The same corners, each plus `offset`, appended to `corners`; an indexed triangle list is read
+// straight into place.
+void AppendPrimitiveTriangles(const tinygltf::Model& model, const tinygltf::Primitive& primitive,
+                              std::size_t vertexCount, const GltfPlace& where, int32_t offset,
+                              std::vector<int32_t>& corners);
+
 }  // namespace palisor_cli

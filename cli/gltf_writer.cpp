@@ -7,16 +7,20 @@
 #include <filesystem>
 #include <limits>
 #include <map>
+#include <mutex>
 
 #include "cli/gltf_accessor.h"
 #include "cli/gltf_morph_export.h"
 #include "cli/gltf_vrm.h"
+#include "cli/worker_threads.h"
 
 namespace palisor_cli {
 
 namespace {
 
 constexpr int kFloatComponent = 5126;
+// Padding of the binary data.
+constexpr char kZeros[4] = {0, 0, 0, 0};
 
 std::string Base64(const std::string& bytes) {
   static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -86,54 +90,100 @@ void RebaseUris(OrderedJson& json, const std::string& inputPath, const std::stri
   }
 }
 
-// The bytes added to the file and the views and accessors over them.
+// Below this many elements the bounds of an accessor are found on one thread.
+constexpr std::size_t kElementsPerPart = std::size_t{1} << 15;
+
+// Per component the least and the greatest value of `values` (NaNs passed over), the very ones
+// std::min and std::max find taking the values in order; found on all cores.
+void FindBounds(const std::vector<float>& values, std::size_t components, float* low, float* high) {
+  struct PartBounds {
+    std::size_t begin;
+    std::vector<float> low, high;
+  };
+  std::vector<PartBounds> parts;
+  std::mutex mutex;
+  RunInParts(values.size() / components, kElementsPerPart, [&](std::size_t begin, std::size_t end) {
+    PartBounds part{begin, std::vector<float>(components, std::numeric_limits<float>::infinity()),
+                    std::vector<float>(components, -std::numeric_limits<float>::infinity())};
+    for (std::size_t e = begin; e < end; ++e) {
+      for (std::size_t c = 0; c < components; ++c) {
+        part.low[c] = std::min(part.low[c], values[e * components + c]);
+        part.high[c] = std::max(part.high[c], values[e * components + c]);
+      }
+    }
+    const std::lock_guard<std::mutex> lock(mutex);
+    parts.push_back(std::move(part));
+  });
+  // Parts taken in order keep the first of equal values (0 and -0), as one scan would.
+  std::sort(parts.begin(), parts.end(),
+            [](const PartBounds& a, const PartBounds& b) { return a.begin < b.begin; });
+  for (std::size_t c = 0; c < components; ++c) {
+    low[c] = std::numeric_limits<float>::infinity();
+    high[c] = -std::numeric_limits<float>::infinity();
+    for (const PartBounds& part : parts) {
+      low[c] = std::min(low[c], part.low[c]);
+      high[c] = std::max(high[c], part.high[c]);
+    }
+  }
+}
+
+// The bytes added to the file and the views and accessors over them. The added values are kept
+// as they are, to be written from where they lie.
 class NewData {
  public:
   NewData(OrderedJson& json, int buffer, std::size_t start)
-      : json_(json), buffer_(buffer), start_(start) {}
+      : json_(json), buffer_(buffer), start_(start), size_(start) {}
 
   // A float accessor of `components` per element; with min and max when asked.
-  int AddFloats(const std::vector<float>& values, int components, const char* type,
-                bool withBounds) {
-    Align();
-    const std::size_t offset = start_ + bytes_.size();
-    bytes_.append(reinterpret_cast<const char*>(values.data()), values.size() * sizeof(float));
+  int AddFloats(std::vector<float> values, int components, const char* type, bool withBounds) {
+    const std::size_t padding = (4 - size_ % 4) % 4;
+    size_ += padding;
+    const std::size_t byteLength = values.size() * sizeof(float);
     OrderedJson& views = Array("bufferViews");
-    OrderedJson view = {
-        {"buffer", buffer_}, {"byteOffset", offset}, {"byteLength", values.size() * sizeof(float)}};
+    OrderedJson view = {{"buffer", buffer_}, {"byteOffset", size_}, {"byteLength", byteLength}};
     views.push_back(std::move(view));
+    const std::size_t width = static_cast<std::size_t>(components);
     OrderedJson accessor = {{"bufferView", views.size() - 1},
                             {"componentType", kFloatComponent},
-                            {"count", values.size() / static_cast<std::size_t>(components)},
+                            {"count", values.size() / width},
                             {"type", type}};
     if (withBounds && !values.empty()) {
+      std::vector<float> low(width), high(width);
+      FindBounds(values, width, low.data(), high.data());
       OrderedJson lowest = OrderedJson::array();
       OrderedJson highest = OrderedJson::array();
-      for (int c = 0; c < components; ++c) {
-        float low = std::numeric_limits<float>::infinity();
-        float high = -low;
-        for (std::size_t i = static_cast<std::size_t>(c); i < values.size();
-             i += static_cast<std::size_t>(components)) {
-          low = std::min(low, values[i]);
-          high = std::max(high, values[i]);
-        }
-        lowest.push_back(static_cast<double>(low));
-        highest.push_back(static_cast<double>(high));
+      for (std::size_t c = 0; c < width; ++c) {
+        lowest.push_back(static_cast<double>(low[c]));
+        highest.push_back(static_cast<double>(high[c]));
       }
       accessor["min"] = std::move(lowest);
       accessor["max"] = std::move(highest);
     }
     OrderedJson& accessors = Array("accessors");
     accessors.push_back(std::move(accessor));
+    size_ += byteLength;
+    pieces_.push_back(Piece{padding, std::move(values)});
     return static_cast<int>(accessors.size() - 1);
   }
 
-  std::string TakeBytes() { return std::move(bytes_); }
+  // The count of bytes added.
+  std::size_t size() const { return size_ - start_; }
+
+  // Hands the added bytes over to `bytes`, after whatever it holds.
+  void MoveInto(GltfBytes& bytes) {
+    for (Piece& piece : pieces_) {
+      bytes.Refer(kZeros, piece.padding);
+      bytes.Add(std::move(piece.values));
+    }
+    pieces_.clear();
+  }
 
  private:
-  void Align() {
-    while ((start_ + bytes_.size()) % 4 != 0) bytes_ += '\0';
-  }
+  struct Piece {
+    std::size_t padding;
+    std::vector<float> values;
+  };
+
   OrderedJson& Array(const char* name) {
     OrderedJson& array = json_[name];
     if (!array.is_array()) array = OrderedJson::array();
@@ -143,7 +193,9 @@ class NewData {
   OrderedJson& json_;
   int buffer_;
   std::size_t start_;
-  std::string bytes_;
+  // Where the next byte goes in the buffer.
+  std::size_t size_;
+  std::vector<Piece> pieces_;
 };
 
 std::vector<std::string> TargetNames(const OrderedJson& mesh, std::size_t count) {
@@ -213,13 +265,13 @@ void WidenWeightAnimations(OrderedJson& json, const GltfFile& file, int mesh, st
                   wider.begin() + static_cast<std::ptrdiff_t>(g * after));
       }
       (*animations)[a]["samplers"][static_cast<std::size_t>(channel.sampler)]["output"] =
-          data.AddFloats(wider, 1, "SCALAR", false);
+          data.AddFloats(std::move(wider), 1, "SCALAR", false);
     }
   }
 }
 
 // Adds the new targets of one Destination to its mesh.
-TargetsMade AddTargets(OrderedJson& json, const GltfFile& file, const DestinationMorphs& morphs,
+TargetsMade AddTargets(OrderedJson& json, const GltfFile& file, DestinationMorphs& morphs,
                        bool keepBackups, NewData& data) {
   const GltfMeshNode& meshNode = file.meshNodes[morphs.meshNode];
   OrderedJson& mesh = json["meshes"][static_cast<std::size_t>(meshNode.mesh)];
@@ -230,7 +282,7 @@ TargetsMade AddTargets(OrderedJson& json, const GltfFile& file, const Destinatio
   std::vector<std::string> names = TargetNames(mesh, before);
   TargetsMade made;
   made.destination = morphs.destination;
-  for (const NewMorphTarget& target : morphs.targets) {
+  for (NewMorphTarget& target : morphs.targets) {
     std::size_t index = static_cast<std::size_t>(
         std::find(names.begin(), names.end(), target.name) - names.begin());
     const bool replacing = index < names.size() && !keepBackups;
@@ -240,10 +292,11 @@ TargetsMade AddTargets(OrderedJson& json, const GltfFile& file, const Destinatio
       names.push_back(target.name);
     }
     for (std::size_t p = 0; p < target.primitives.size() && p < primitives.size(); ++p) {
-      const PrimitiveTarget& exported = target.primitives[p];
-      OrderedJson attributes = {{"POSITION", data.AddFloats(exported.positions, 3, "VEC3", true)}};
+      PrimitiveTarget& exported = target.primitives[p];
+      OrderedJson attributes = {
+          {"POSITION", data.AddFloats(std::move(exported.positions), 3, "VEC3", true)}};
       if (!exported.normals.empty()) {
-        attributes["NORMAL"] = data.AddFloats(exported.normals, 3, "VEC3", false);
+        attributes["NORMAL"] = data.AddFloats(std::move(exported.normals), 3, "VEC3", false);
       }
       OrderedJson& targets = primitives[p]["targets"];
       if (!targets.is_array()) targets = OrderedJson::array();
@@ -288,7 +341,7 @@ void AppendWord(std::string& out, uint32_t value) {
 // binary chunk, buffers given as data URIs) and the new bytes; external buffers stay external.
 // The chunk's large parts are written from where they lie.
 GltfBytes BinaryResult(OrderedJson& json, const GltfFile& file,
-                       const std::vector<DestinationMorphs>& morphs, const GltfOutput& output,
+                       std::vector<DestinationMorphs>& morphs, const GltfOutput& output,
                        std::vector<TargetsMade>& made) {
   OrderedJson& buffers = json["buffers"];
   auto embedded = [&](std::size_t i) {
@@ -299,7 +352,6 @@ GltfBytes BinaryResult(OrderedJson& json, const GltfFile& file,
   };
   bool needChunk = !morphs.empty();
   for (std::size_t i = 0; i < buffers.size(); ++i) needChunk = needChunk || embedded(i);
-  static const char kZeros[4] = {0, 0, 0, 0};
   std::vector<std::pair<const char*, std::size_t>> chunk;
   std::size_t chunkSize = 0;
   auto pad = [&] {
@@ -340,18 +392,18 @@ GltfBytes BinaryResult(OrderedJson& json, const GltfFile& file,
   }
   buffers = std::move(kept);
   NewData data(json, 0, chunkSize);
-  for (const DestinationMorphs& destination : morphs) {
+  for (DestinationMorphs& destination : morphs) {
     made.push_back(AddTargets(json, file, destination, output.keepBackups, data));
   }
   GltfBytes bytes;
-  std::string added = data.TakeBytes();
-  if (needChunk) json["buffers"][0]["byteLength"] = chunkSize + added.size();
+  const std::size_t added = data.size();
+  if (needChunk) json["buffers"][0]["byteLength"] = chunkSize + added;
   for (const char* array : {"buffers", "bufferViews", "accessors"}) {
     if (json[array].empty()) json.erase(array);
   }
   std::string head = json.dump(-1, ' ', false, OrderedJson::error_handler_t::replace);
   const std::size_t jsonLength = (head.size() + 3) & ~std::size_t{3};
-  const std::size_t binLength = (chunkSize + added.size() + 3) & ~std::size_t{3};
+  const std::size_t binLength = (chunkSize + added + 3) & ~std::size_t{3};
   const std::size_t total = 20 + jsonLength + (needChunk ? 8 + binLength : 0);
   std::string header;
   AppendWord(header, 0x46546C67);
@@ -367,8 +419,8 @@ GltfBytes BinaryResult(OrderedJson& json, const GltfFile& file,
   }
   bytes.Add(std::move(head));
   for (const auto& piece : chunk) bytes.Refer(piece.first, piece.second);
-  const std::size_t tail = binLength - chunkSize - added.size();
-  bytes.Add(std::move(added));
+  const std::size_t tail = binLength - chunkSize - added;
+  data.MoveInto(bytes);
   if (needChunk) bytes.Refer(kZeros, tail);
   return bytes;
 }
@@ -378,6 +430,11 @@ GltfBytes BinaryResult(OrderedJson& json, const GltfFile& file,
 void GltfBytes::Add(std::string owned) {
   owned_.push_back(std::move(owned));
   pieces_.emplace_back(owned_.back().data(), owned_.back().size());
+}
+
+void GltfBytes::Add(std::vector<float> owned) {
+  ownedFloats_.push_back(std::move(owned));
+  Refer(ownedFloats_.back().data(), ownedFloats_.back().size() * sizeof(float));
 }
 
 void GltfBytes::Refer(const void* data, std::size_t size) {
@@ -401,7 +458,7 @@ std::string GltfBytes::Joined() const {
 GltfBytes WriteGltfResult(const GltfFile& file, const host_imitation::HostDocument& document,
                           const std::set<const host_imitation::HostObject*>& before,
                           const GltfOutput& output, std::vector<TargetsMade>& made) {
-  const std::vector<DestinationMorphs> morphs = CollectMorphTargets(file, document, before);
+  std::vector<DestinationMorphs> morphs = CollectMorphTargets(file, document, before);
   OrderedJson json = file.json;
   // The members new data goes into exist before references into the JSON are held: adding a
   // member later could move the others.
@@ -423,10 +480,12 @@ GltfBytes WriteGltfResult(const GltfFile& file, const host_imitation::HostDocume
   if (chunkBuffer)
     bytes.assign(file.model.buffers[0].data.begin(), file.model.buffers[0].data.end());
   NewData data(json, appendBuffer, bytes.size());
-  for (const DestinationMorphs& destination : morphs) {
+  for (DestinationMorphs& destination : morphs) {
     made.push_back(AddTargets(json, file, destination, output.keepBackups, data));
   }
-  bytes += data.TakeBytes();
+  GltfBytes added;
+  data.MoveInto(added);
+  bytes += added.Joined();
   if (chunkBuffer || bytes.size() > 0) {
     if (!chunkBuffer) json["buffers"].push_back(OrderedJson::object());
     OrderedJson& buffer = json["buffers"][static_cast<std::size_t>(appendBuffer)];

@@ -29,6 +29,8 @@ struct GltfOutput {
 class GltfBytes {
  public:
   void Add(std::string owned);
+  // Floats kept, and written as they lie in memory.
+  void Add(std::vector<float> owned);
   void Refer(const void* data, std::size_t size);
   // 0, or the errno of a failed write.
   int Write(std::FILE* file) const;
@@ -36,6 +38,7 @@ class GltfBytes {
 
  private:
   std::deque<std::string> owned_;
+  std::deque<std::vector<float>> ownedFloats_;
   std::vector<std::pair<const char*, std::size_t>> pieces_;
 };
 

@@ -1,9 +1,12 @@
 #include "search/kd_tree.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
+#include "search/branch_free_float.h"
 #include "search/parallel_chunks.h"
+#include "search/select_nth.h"
 
 namespace {
 
@@ -25,27 +28,70 @@ SearchPoint Greater(const SearchPoint& a, const SearchPoint& b) {
   return SearchPoint{std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z)};
 }
 
+// `a` where `choose` holds, else `b`, without a branch.
+int32_t Choose(bool choose, int32_t a, int32_t b) {
+  const uint32_t mask = 0u - static_cast<uint32_t>(choose);
+  return static_cast<int32_t>((static_cast<uint32_t>(a) & mask) |
+                              (static_cast<uint32_t>(b) & ~mask));
+}
+
+// The same for floats, moving their bits unchanged.
+float Choose(bool choose, float a, float b) {
+  uint32_t aBits = 0;
+  uint32_t bBits = 0;
+  std::memcpy(&aBits, &a, sizeof aBits);
+  std::memcpy(&bBits, &b, sizeof bBits);
+  const uint32_t mask = 0u - static_cast<uint32_t>(choose);
+  const uint32_t bits = (aBits & mask) | (bBits & ~mask);
+  float chosen = 0.0f;
+  std::memcpy(&chosen, &bits, sizeof chosen);
+  return chosen;
+}
+
 }  // namespace
 
-// One query's walk: the points accepted so far and the three least of their distances.
+// One query's walk: the three least points met so far, nearest first. A place not yet taken has
+// the leaf -1 and the distance +infinity; every point precedes it.
 struct NearestTree::Search {
+  explicit Search(const SearchPoint& point) : query(point) {}
+
   SearchPoint query;
-  std::vector<Candidate>& accepted;
-  std::size_t acceptedCount = 0;
-  // The three least accepted distances in increasing order, +infinity where fewer were accepted;
-  // least[2] is the limit t.
-  float least[kNearestCount] = {kUnbounded, kUnbounded, kUnbounded};
+  float distances[kNearestCount] = {kUnbounded, kUnbounded, kUnbounded};
+  int32_t indices[kNearestCount] = {0, 0, 0};
+  int32_t leaves[kNearestCount] = {-1, -1, -1};
 
-  float Limit() const { return least[kNearestCount - 1]; }
+  // The third least distance met; +infinity while fewer than three points were met.
+  float Limit() const { return distances[kNearestCount - 1]; }
 
-  // Takes in a distance that is not above the limit and drops the greatest of the four. A
-  // distance above the limit leaves the three as they are.
-  void Include(float distance) {
-    const float first = least[0];
-    const float second = least[1];
-    least[0] = MinOf(first, distance);
-    least[1] = MinOf(second, MaxOf(first, distance));
-    least[2] = MinOf(least[2], MaxOf(second, distance));
+  // Whether a point goes before place k in the order of the exhaustive search's lists: nearer
+  // first, between equal distances the higher index first. Evaluated without a branch.
+  bool Precedes(float distance, int32_t index, std::size_t k) const {
+    const bool nearer = distance < distances[k];
+    const bool level = !(distances[k] < distance);
+    return (leaves[k] < 0) | nearer | (level & (index > indices[k]));
+  }
+
+  // Takes in a point if it is among the three least met so far. The places shift without a
+  // branch: which way the comparisons go is not foreseeable.
+  void Offer(float distance, int32_t index, int32_t leaf) {
+    const bool before0 = Precedes(distance, index, 0);
+    const bool before1 = Precedes(distance, index, 1);
+    const bool before2 = Precedes(distance, index, 2);
+    distances[2] = Choose(before1, distances[1], Choose(before2, distance, distances[2]));
+    indices[2] = Choose(before1, indices[1], Choose(before2, index, indices[2]));
+    leaves[2] = Choose(before1, leaves[1], Choose(before2, leaf, leaves[2]));
+    distances[1] = Choose(before0, distances[0], Choose(before1, distance, distances[1]));
+    indices[1] = Choose(before0, indices[0], Choose(before1, index, indices[1]));
+    leaves[1] = Choose(before0, leaves[0], Choose(before1, leaf, leaves[1]));
+    distances[0] = Choose(before0, distance, distances[0]);
+    indices[0] = Choose(before0, index, indices[0]);
+    leaves[0] = Choose(before0, leaf, leaves[0]);
+  }
+
+  int32_t Count() const {
+    int32_t count = 0;
+    for (int32_t leaf : leaves) count += leaf < 0 ? 0 : 1;
+    return count;
   }
 };
 
@@ -61,13 +107,16 @@ NearestTree::NearestTree(const SourcePoints& source, unsigned threadCount) {
     high = Greater(high, source.positions[k]);
   }
 
+  // Room for selecting medians: a subtree uses the part beside its own points.
+  std::vector<Point> scratch(points.size());
+
   // Large trees: the top levels here, then the subtrees below them apart, on all threads, joined
   // in order. Every subtree holds more than a leaf's worth of points, so the leaves still come in
   // the order of the points. The same tree is built whatever the number of threads.
   Nodes top;
   std::vector<Subtree> subtrees;
   const bool split = count >= kSplitBuildMinimum;
-  root_ = Build(points, 0, count, low, high, -1, top, split ? kSplitDepth : -1, &subtrees);
+  root_ = Build(points, scratch, 0, count, low, high, -1, top, split ? kSplitDepth : -1, &subtrees);
   branches_ = std::move(top.branches);
   leafStarts_ = std::move(top.leafStarts);
   leafParents_ = std::move(top.leafParents);
@@ -84,7 +133,8 @@ NearestTree::NearestTree(const SourcePoints& source, unsigned threadCount) {
         part.branches.reserve(size / kLeafSize * 2 + 1);
         part.leafStarts.reserve(size / kLeafSize * 2 + 1);
         part.leafParents.reserve(size / kLeafSize * 2 + 1);
-        Build(points, subtree.begin, subtree.end, subtree.low, subtree.high, -1, part, -1, nullptr);
+        Build(points, scratch, subtree.begin, subtree.end, subtree.low, subtree.high, -1, part, -1,
+              nullptr);
       }
     });
     for (std::size_t k = 0; k < subtrees.size(); ++k) {
@@ -127,10 +177,10 @@ void NearestTree::Join(const Nodes& part, int32_t parent, int side) {
   branches_[static_cast<std::size_t>(parent)].child[side] = moved(partRoot);
 }
 
-NearestTree::Reference NearestTree::Build(std::vector<Point>& points, int32_t begin, int32_t end,
-                                          const SearchPoint& low, const SearchPoint& high,
-                                          int32_t parent, Nodes& nodes, int deferDepth,
-                                          std::vector<Subtree>* deferred) {
+NearestTree::Reference NearestTree::Build(std::vector<Point>& points, std::vector<Point>& scratch,
+                                          int32_t begin, int32_t end, const SearchPoint& low,
+                                          const SearchPoint& high, int32_t parent, Nodes& nodes,
+                                          int deferDepth, std::vector<Subtree>* deferred) {
   if (end - begin <= kLeafSize) {
     nodes.leafStarts.push_back(begin);
     nodes.leafParents.push_back(parent);
@@ -144,19 +194,17 @@ NearestTree::Reference NearestTree::Build(std::vector<Point>& points, int32_t be
   if (extents[1] > extents[axis]) axis = 1;
   if (extents[2] > extents[axis]) axis = 2;
   const int32_t middle = begin + (end - begin) / 2;
-  // One comparison per axis, chosen once: a comparison that picks its axis every time is slower.
-  const auto first = points.begin() + begin;
-  const auto nth = points.begin() + middle;
-  const auto last = points.begin() + end;
+  // One key per axis, chosen once: a key that picks its axis every time is slower.
+  Point* const first = points.data() + begin;
+  Point* const nth = points.data() + middle;
+  Point* const last = points.data() + end;
+  Point* const spare = scratch.data() + begin;
   if (axis == 0) {
-    std::nth_element(first, nth, last,
-                     [](const Point& a, const Point& b) { return a.position.x < b.position.x; });
+    SelectNth(first, nth, last, spare, [](const Point& point) { return point.position.x; });
   } else if (axis == 1) {
-    std::nth_element(first, nth, last,
-                     [](const Point& a, const Point& b) { return a.position.y < b.position.y; });
+    SelectNth(first, nth, last, spare, [](const Point& point) { return point.position.y; });
   } else {
-    std::nth_element(first, nth, last,
-                     [](const Point& a, const Point& b) { return a.position.z < b.position.z; });
+    SelectNth(first, nth, last, spare, [](const Point& point) { return point.position.z; });
   }
 
   Branch branch{};
@@ -187,19 +235,20 @@ NearestTree::Reference NearestTree::Build(std::vector<Point>& points, int32_t be
       deferred->push_back(
           Subtree{ranges[side], ranges[side + 1], sideLows[side], sideHighs[side], self, side});
     } else {
-      child = Build(points, ranges[side], ranges[side + 1], sideLows[side], sideHighs[side], self,
-                    nodes, deferDepth - 1, deferred);
+      child = Build(points, scratch, ranges[side], ranges[side + 1], sideLows[side],
+                    sideHighs[side], self, nodes, deferDepth - 1, deferred);
     }
     nodes.branches[static_cast<std::size_t>(self)].child[side] = child;
   }
   return self;
 }
 
-void NearestTree::FindNearest(const SearchPoint& query, Scratch& scratch, NearestList& list) const {
-  list.clear();
+void NearestTree::FindNearest(const SearchPoint& query, Scratch& scratch,
+                              NearestFound& found) const {
+  found.count = 0;
   if (indices_.empty()) return;
 
-  Search search{query, scratch.accepted};
+  Search search(query);
   const auto leafCount = static_cast<int32_t>(leafParents_.size());
   if (scratch.startLeaf < 0 || scratch.startLeaf >= leafCount) {
     Descend(root_, search);
@@ -221,30 +270,12 @@ void NearestTree::FindNearest(const SearchPoint& query, Scratch& scratch, Neares
     }
   }
 
-  // Every point at distance <= tau has been accepted, and now tau is the limit: offer exactly
-  // those, in increasing index order.
-  const float limit = search.Limit();
-  NearestList& kept = scratch.kept;
-  kept.resize(search.acceptedCount);
-  std::size_t keptCount = 0;
-  float nearest = kUnbounded;
-  int32_t nearestLeaf = scratch.startLeaf;
-  for (std::size_t k = 0; k < search.acceptedCount; ++k) {
-    const Candidate& candidate = scratch.accepted[k];
-    kept[keptCount] =
-        NearestEntry{indices_[static_cast<std::size_t>(candidate.slot)], candidate.squaredDistance};
-    keptCount += candidate.squaredDistance > limit ? 0 : 1;
-    nearestLeaf = candidate.squaredDistance < nearest ? candidate.leaf : nearestLeaf;
-    nearest = MinOf(candidate.squaredDistance, nearest);
+  found.count = search.Count();
+  for (int32_t k = 0; k < found.count; ++k) {
+    found.entries[static_cast<std::size_t>(k)] =
+        NearestEntry{search.indices[k], search.distances[k]};
   }
-  kept.resize(keptCount);
-  scratch.startLeaf = nearestLeaf;
-  std::sort(kept.begin(), kept.end(), [](const NearestEntry& a, const NearestEntry& b) {
-    return a.sourceIndex < b.sourceIndex;
-  });
-  for (const NearestEntry& entry : kept) {
-    InsertNearest(list, entry.sourceIndex, entry.squaredDistance);
-  }
+  scratch.startLeaf = search.leaves[0];
 }
 
 void NearestTree::Descend(Reference node, Search& search) const {
@@ -297,15 +328,39 @@ void NearestTree::ScanLeaf(int32_t leaf, Search& search) const {
     distances[k] =
         SquaredDistance(search.query, SearchPoint{xs_[begin + k], ys_[begin + k], zs_[begin + k]});
   }
-  std::vector<Candidate>& accepted = search.accepted;
-  if (accepted.size() < search.acceptedCount + kLeafSize) {
-    accepted.resize(2 * (search.acceptedCount + kLeafSize));
+  // Only the points within the limit can be among the three least. They are picked out without
+  // a branch per point, which would go either way at random; the limit falls as points are taken
+  // in, and Offer checks again.
+  static_assert(kLeafSize < 32, "a leaf's points fit in a mask");
+  const uint32_t own = (1u << count) - 1;
+  const auto withinLimit = [&distances, own](float limit) {
+    uint32_t mask = 0;
+    for (std::size_t k = 0; k < static_cast<std::size_t>(kLeafSize); ++k) {
+      mask |= static_cast<uint32_t>(!(distances[k] > limit)) << k;
+    }
+    return mask & own;
+  };
+  uint32_t within = withinLimit(search.Limit());
+  if (__builtin_popcount(within) > static_cast<int>(kNearestCount)) {
+    // Offering every one of them, each after the last, takes long (a whole leaf at a query's
+    // start): first the third least distance among them and those met is found without a branch,
+    // and only the points within it are offered.
+    float least[kNearestCount] = {search.distances[0], search.distances[1], search.distances[2]};
+    for (std::size_t k = count; k < static_cast<std::size_t>(kLeafSize); ++k) {
+      distances[k] = kUnbounded;
+    }
+    for (const float distance : distances) {
+      const float first = least[0];
+      const float second = least[1];
+      least[0] = MinOf(first, distance);
+      least[1] = MinOf(second, MaxOf(first, distance));
+      least[2] = MinOf(least[2], MaxOf(second, distance));
+    }
+    within = withinLimit(least[2]);
   }
-  // Every point is written; the count moves on past those within the limit.
-  for (std::size_t k = 0; k < count; ++k) {
-    const float distance = distances[k];
-    accepted[search.acceptedCount] = Candidate{static_cast<int32_t>(begin + k), leaf, distance};
-    search.acceptedCount += distance > search.Limit() ? 0 : 1;
-    search.Include(distance);
+  while (within != 0) {
+    const auto k = static_cast<std::size_t>(__builtin_ctz(within));
+    within &= within - 1;
+    search.Offer(distances[k], indices_[begin + k], leaf);
   }
 }

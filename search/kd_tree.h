@@ -1,48 +1,40 @@
 // A k-d tree over Source points whose answers are the exhaustive search's lists, bit for bit.
 //
-// Why the lists are the same. Offered in increasing index order, InsertNearest keeps the three
-// least points under the order "smaller distance first, and between equal distances the higher
-// index first": a point offered later has the higher index and is placed before every entry that
-// is not strictly nearer. Let tau be the third distance of that result (+infinity with fewer than
-// three points). Offering in increasing index order any subset of the points that holds every
-// point at distance <= tau gives the very same list: the subset holds the three least points, and
-// they stay the least within it.
+// Why the lists are the same. Offered in increasing index order, InsertNearest keeps the list
+// sorted nearest first, equal distances the higher index first, and drops whatever falls to the
+// fourth place: the list it ends with holds the three least points under the order "smaller
+// distance first, and between equal distances the higher index first" (distances compared as
+// floats, with `<` alone). That order is total over distinct indices, so the three least points
+// of any set of points do not depend on the order in which they are met. Let tau be the third
+// distance of that result (+infinity with fewer than three points). Any subset of the points that
+// holds every point at distance <= tau holds the three least points, and they stay the least
+// within it.
 //
 // A query finds such a subset. It starts in one leaf, then climbs to the root and on the way
 // visits the sibling of every node it passes, each sibling's subtree nearer box first; the start
-// leaf and those siblings together cover the tree once. It keeps the third least distance t of
-// the points it has accepted so far (+infinity while it has fewer than three); t only falls, and
-// never below tau, because the accepted points are some of all points. A node is skipped only
-// when its box bound is strictly greater than t. The bound never exceeds the float distance of
-// any point in the box (see BoxBound), so a skipped point lies strictly beyond t >= tau. In a leaf
-// every point is measured, and accepted unless its distance is strictly greater than t. Hence
-// every point at distance <= tau is accepted, and at the end t equals tau. The accepted points at
-// distance <= t are sorted by index and offered to the answer through InsertNearest. The order in
-// which nodes, leaves or points are visited thus changes only the speed, never the answer.
+// leaf and those siblings together cover the tree once. It keeps the three least points met so
+// far under the order above; the third one's distance is the limit t (+infinity while fewer than
+// three were met). t only falls, and never below tau, because the points met are some of all
+// points. A node is skipped only when its box bound is strictly greater than t. The bound never
+// exceeds the float distance of any point in the box (see BoxBound), so a skipped point lies
+// strictly beyond t >= tau. In a leaf every point is measured, and one at a distance strictly
+// greater than t cannot be among the three least. Hence every point at distance <= tau is met,
+// and the three least points met are the exhaustive search's list. The order in which nodes,
+// leaves or points are visited thus changes only the speed, never the answer.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "search/box_bound.h"
-#include "search/branch_free_float.h"
 #include "search/nearest_search.h"
 
 class NearestTree {
  public:
-  // A point met by a query: its place in the tree's arrays, its leaf and its distance.
-  struct Candidate {
-    int32_t slot;
-    int32_t leaf;
-    float squaredDistance;
-  };
-
-  // What one thread reuses from query to query.
+  // What one thread carries from query to query: the leaf that held the previous query's nearest
+  // point, where the next query starts, so that a query near the previous one meets a small limit
+  // at once. Speed only.
   struct Scratch {
-    std::vector<Candidate> accepted;
-    NearestList kept;
-    // The leaf that held the previous query's nearest point, where the next query starts: a
-    // query near the previous one meets a small limit at once. Speed only.
     int32_t startLeaf = -1;
   };
 
@@ -50,14 +42,14 @@ class NearestTree {
   // threads. The tree is the same whatever the number of threads.
   explicit NearestTree(const SourcePoints& source, unsigned threadCount = 1);
 
-  // Fills `list` (emptied first) with what FindNearestExhaustive gives for the query, whose
-  // coordinates must be finite.
-  void FindNearest(const SearchPoint& query, Scratch& scratch, NearestList& list) const;
+  // Fills `found` with the list FindNearestExhaustive gives for the query, whose coordinates must
+  // be finite.
+  void FindNearest(const SearchPoint& query, Scratch& scratch, NearestFound& found) const;
 
   std::size_t size() const { return indices_.size(); }
 
   // At most this many points in a leaf.
-  static constexpr int32_t kLeafSize = 8;
+  static constexpr int32_t kLeafSize = 12;
   // From this many points on, the subtrees three levels below the root (eight) are built apart.
   static constexpr int32_t kSplitBuildMinimum = 1 << 15;
   static constexpr int kSplitDepth = 2;
@@ -100,11 +92,13 @@ class NearestTree {
     int side;
   };
 
-  // Builds the subtree over points[begin, end) into `nodes`, in depth-first order. Branches
-  // `deferDepth` levels below this one are not built but noted in `deferred` (if given).
-  static Reference Build(std::vector<Point>& points, int32_t begin, int32_t end,
-                         const SearchPoint& low, const SearchPoint& high, int32_t parent,
-                         Nodes& nodes, int deferDepth, std::vector<Subtree>* deferred);
+  // Builds the subtree over points[begin, end) into `nodes`, in depth-first order, using
+  // scratch[begin, end) as room. Branches `deferDepth` levels below this one are not built but
+  // noted in `deferred` (if given).
+  static Reference Build(std::vector<Point>& points, std::vector<Point>& scratch, int32_t begin,
+                         int32_t end, const SearchPoint& low, const SearchPoint& high,
+                         int32_t parent, Nodes& nodes, int deferDepth,
+                         std::vector<Subtree>* deferred);
   // Appends `part`, built apart, as the child `side` of branch `parent`.
   void Join(const Nodes& part, int32_t parent, int side);
   // Visits the subtree under `node`, nearer box first, skipping what is out of reach.

@@ -38,15 +38,14 @@ std::vector<NearestFound> FindNearestAll(const SourcePoints& source,
               [&](std::size_t begin, std::size_t end) {
                 NearestTree::Scratch scratch;
                 NearestList list;
-                list.reserve(kNearestCount + 1);
                 for (std::size_t k = begin; k < end; ++k) {
                   const auto query = static_cast<std::size_t>(order[k]);
                   if (tree && IsFinitePoint(queries[query])) {
-                    tree->FindNearest(queries[query], scratch, list);
+                    tree->FindNearest(queries[query], scratch, found[query]);
                   } else {
                     FindNearestExhaustive(source, queries[query], list);
+                    found[query] = Compact(list);
                   }
-                  found[query] = Compact(list);
                 }
               });
   return found;

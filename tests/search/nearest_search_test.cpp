@@ -398,13 +398,13 @@ TEST(NearestSearchTree, ReusedScratchGivesTheSameListsAsAFreshOne) {
   const SourcePoints source = MakeSource(random.OnGrid(3000, 12));
   const NearestTree tree(source);
   NearestTree::Scratch reused;
-  NearestList list;
-  NearestList expected;
+  NearestFound found;
+  NearestFound expected;
   for (const SearchPoint& query : random.OnGrid(500, 23)) {
-    tree.FindNearest(query, reused, list);
+    tree.FindNearest(query, reused, found);
     NearestTree::Scratch fresh;
     tree.FindNearest(query, fresh, expected);
-    ASSERT_EQ(Describe(list), Describe(expected));
+    ASSERT_EQ(Describe(found.ToList()), Describe(expected.ToList()));
   }
 }
 
