@@ -29,11 +29,21 @@ std::vector<NearestFound> FindNearestAll(const SourcePoints& source,
   if (queries.empty()) return found;
 
   if (threadCount == 0) threadCount = MachineThreadCount();
+  // The tree, and an order in which queries that follow one another lie close together. Neither
+  // needs the other: for a tree large enough to be built on several threads they are made side by
+  // side.
   std::unique_ptr<NearestTree> tree;
-  if (AllFinite(source.positions)) tree = std::make_unique<NearestTree>(source, threadCount);
-
-  // Queries that follow one another in this order lie close together.
-  const std::vector<int32_t> order = MortonOrder(queries);
+  std::vector<int32_t> order;
+  const bool large = source.size() >= static_cast<std::size_t>(NearestTree::kSplitBuildMinimum);
+  RunInChunks(2, large ? threadCount : 1, 1, [&](std::size_t begin, std::size_t end) {
+    for (std::size_t task = begin; task < end; ++task) {
+      if (task == 1) {
+        order = MortonOrder(queries);
+      } else if (AllFinite(source.positions)) {
+        tree = std::make_unique<NearestTree>(source, threadCount);
+      }
+    }
+  });
   RunInChunks(order.size(), threadCount, kQueriesPerThread,
               [&](std::size_t begin, std::size_t end) {
                 NearestTree::Scratch scratch;
