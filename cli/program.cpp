@@ -206,8 +206,8 @@ class ProgramRun {
     previewFile_ = std::make_unique<StagedFile>(path);
 #else
     throw InputError(
-        "--preview: this build of palisor-cli cannot draw pictures (it was built without libpng, "
-        "FreeType and fontconfig)");
+        "--preview: this build of palisor-cli cannot draw pictures (it was built without "
+        "stb_truetype and stb_image_write)");
 #endif
   }
 

@@ -11,9 +11,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 # nanoflann, FLANN and CGAL are the peer searches the nearest-point search is compared with; the
-# previews draw with libpng, FreeType and fontconfig.
-scripts/install-dependencies.sh libnanoflann-dev libflann-dev libcgal-dev libpng-dev \
-  libfreetype-dev libfontconfig-dev
+# previews draw with stb, fontconfig and a font with Japanese glyphs.
+scripts/install-dependencies.sh libnanoflann-dev libflann-dev libcgal-dev libstb-dev \
+  libfontconfig-dev fonts-noto-cjk
 
 mkdir -p build
 cmake -S . -B build/benchmark -DCMAKE_BUILD_TYPE=Release -DPALISOR_BENCHMARKS=ON \

@@ -11,7 +11,8 @@
 # - each plug-in from the archive, loaded by a host program through its exports under Wine,
 #   carries morphs over with the native build's bits;
 # - palisor-cli.exe from the archive, under Wine beside the archive's palisor.dll, writes byte for
-#   byte what the native palisor-cli writes for the bundled OBJ and glTF examples;
+#   byte what the native palisor-cli writes for the bundled OBJ and glTF examples, previews
+#   included;
 # - a second build of the package, in other build folders, gives the same archive.
 #
 # It uses the test command's builds: build/native, build/win32 and build/win64.
@@ -110,19 +111,25 @@ for plugin in palisor.dll x64/palisor.dll; do
   fi
 done
 
-# palisor-cli.exe beside the archive's palisor.dll writes what the native build writes.
+# palisor-cli.exe beside the archive's palisor.dll writes what the native build writes, and draws
+# the same preview once the font the native build draws with (Debian's fonts-noto-cjk) is
+# installed in Windows' fonts folder, as a user installs a font.
+font=/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc
+cp "$font" "$win32/wineprefix/drive_c/windows/Fonts/" || fail "$font cannot be installed under Wine"
 run_example() {
   local name=$1 scene=$2 suffix=$3
   shift 3
-  "$native/palisor-cli" "$scene" -o "$work/$name.native$suffix" "$@" > /dev/null ||
+  "$native/palisor-cli" "$scene" -o "$work/$name.native$suffix" \
+    --preview "$work/$name.native.png" "$@" > /dev/null ||
     { fail "the native palisor-cli failed on $scene"; return; }
   if wine32 "$unpacked/palisor-cli.exe" "Z:$root/$scene" -o "Z:$root/$work/$name.windows$suffix" \
-    "$@" > "$work/$name.windows.log" &&
-    cmp "$work/$name.native$suffix" "$work/$name.windows$suffix"; then
-    pass "palisor-cli.exe writes the native build's bytes for $scene"
+    --preview "Z:$root/$work/$name.windows.png" "$@" > "$work/$name.windows.log" &&
+    cmp "$work/$name.native$suffix" "$work/$name.windows$suffix" &&
+    cmp "$work/$name.native.png" "$work/$name.windows.png"; then
+    pass "palisor-cli.exe writes the native build's bytes and preview for $scene"
   else
     cat "$work/$name.windows.log"
-    fail "palisor-cli.exe does not write the native build's bytes for $scene"
+    fail "palisor-cli.exe does not write the native build's bytes and preview for $scene"
   fi
 }
 run_example face_to_head examples/face_to_head.obj .obj --select face --select head

@@ -6,8 +6,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-# libpng, FreeType, fontconfig and a font with Japanese glyphs draw palisor-cli's --preview.
-scripts/install-dependencies.sh libpng-dev libfreetype-dev libfontconfig-dev fonts-noto-cjk
+# stb, fontconfig and a font with Japanese glyphs draw palisor-cli's --preview.
+scripts/install-dependencies.sh libstb-dev libfontconfig-dev fonts-noto-cjk
 cmake -S . -B build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
 cmake --build build/native -j "$(nproc)"
 

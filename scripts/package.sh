@@ -12,7 +12,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-scripts/install-dependencies.sh zip
+scripts/install-dependencies.sh zip libstb-dev
 scripts/install-windows-toolchain.sh
 
 output=$(mkdir -p "${1:-dist}" && cd "${1:-dist}" && pwd)

@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <memory>
 
+#include "search/branch_free_float.h"
 #include "search/parallel_chunks.h"
+#include "search/select_nth.h"
 
 namespace {
 
@@ -44,6 +47,25 @@ float Choose(bool choose, float a, float b) {
   float chosen = 0.0f;
   std::memcpy(&chosen, &bits, sizeof chosen);
   return chosen;
+}
+
+// Bit k set where !(distances[k] > limit), for a leaf's worth of distances, four at once where
+// the processor compares four at once.
+uint32_t WithinMask(const float (&distances)[NearestTree::kLeafSize], float limit) {
+  uint32_t mask = 0;
+#ifdef PALISOR_SSE_MIN_MAX
+  static_assert(NearestTree::kLeafSize % 4 == 0, "a leaf's worth is whole groups of four");
+  const __m128 limits = _mm_set1_ps(limit);
+  for (int k = 0; k < NearestTree::kLeafSize; k += 4) {
+    const __m128 within = _mm_cmpngt_ps(_mm_loadu_ps(distances + k), limits);
+    mask |= static_cast<uint32_t>(_mm_movemask_ps(within)) << k;
+  }
+#else
+  for (int k = 0; k < NearestTree::kLeafSize; ++k) {
+    mask |= static_cast<uint32_t>(!(distances[k] > limit)) << k;
+  }
+#endif
+  return mask;
 }
 
 }  // namespace
@@ -105,13 +127,18 @@ NearestTree::NearestTree(const SourcePoints& source, unsigned threadCount) {
     high = Greater(high, source.positions[k]);
   }
 
+  // Room for selecting medians, given back once the tree is built: a subtree uses the part beside
+  // its own points.
+  std::unique_ptr<Point[]> scratch(new Point[points.size()]);
+
   // Large trees: the top levels here, then the subtrees below them apart, on all threads, joined
   // in order. Every subtree holds more than a leaf's worth of points, so the leaves still come in
   // the order of the points. The same tree is built whatever the number of threads.
   Nodes top;
   std::vector<Subtree> subtrees;
   const bool split = count >= kSplitBuildMinimum;
-  root_ = Build(points, 0, count, low, high, -1, top, split ? kSplitDepth : -1, &subtrees);
+  root_ = Build(points, scratch.get(), 0, count, low, high, -1, top, split ? kSplitDepth : -1,
+                &subtrees);
   branches_ = std::move(top.branches);
   leafStarts_ = std::move(top.leafStarts);
   leafParents_ = std::move(top.leafParents);
@@ -128,13 +155,15 @@ NearestTree::NearestTree(const SourcePoints& source, unsigned threadCount) {
         part.branches.reserve(size / kLeafSize * 2 + 1);
         part.leafStarts.reserve(size / kLeafSize * 2 + 1);
         part.leafParents.reserve(size / kLeafSize * 2 + 1);
-        Build(points, subtree.begin, subtree.end, subtree.low, subtree.high, -1, part, -1, nullptr);
+        Build(points, scratch.get(), subtree.begin, subtree.end, subtree.low, subtree.high, -1,
+              part, -1, nullptr);
       }
     });
     for (std::size_t k = 0; k < subtrees.size(); ++k) {
       Join(parts[k], subtrees[k].parent, subtrees[k].side);
     }
   }
+  scratch.reset();
   leafStarts_.push_back(count);
 
   const std::size_t padded = source.size() + kLeafSize;
@@ -171,10 +200,10 @@ void NearestTree::Join(const Nodes& part, int32_t parent, int side) {
   branches_[static_cast<std::size_t>(parent)].child[side] = moved(partRoot);
 }
 
-NearestTree::Reference NearestTree::Build(std::vector<Point>& points, int32_t begin, int32_t end,
-                                          const SearchPoint& low, const SearchPoint& high,
-                                          int32_t parent, Nodes& nodes, int deferDepth,
-                                          std::vector<Subtree>* deferred) {
+NearestTree::Reference NearestTree::Build(std::vector<Point>& points, Point* scratch, int32_t begin,
+                                          int32_t end, const SearchPoint& low,
+                                          const SearchPoint& high, int32_t parent, Nodes& nodes,
+                                          int deferDepth, std::vector<Subtree>* deferred) {
   if (end - begin <= kLeafSize) {
     nodes.leafStarts.push_back(begin);
     nodes.leafParents.push_back(parent);
@@ -188,19 +217,17 @@ NearestTree::Reference NearestTree::Build(std::vector<Point>& points, int32_t be
   if (extents[1] > extents[axis]) axis = 1;
   if (extents[2] > extents[axis]) axis = 2;
   const int32_t middle = begin + (end - begin) / 2;
-  // One comparison per axis, chosen once: a comparison that picks its axis every time is slower.
-  const auto first = points.begin() + begin;
-  const auto nth = points.begin() + middle;
-  const auto last = points.begin() + end;
+  // One key per axis, chosen once: a key that picks its axis every time is slower.
+  Point* const first = points.data() + begin;
+  Point* const nth = points.data() + middle;
+  Point* const last = points.data() + end;
+  Point* const spare = scratch + begin;
   if (axis == 0) {
-    std::nth_element(first, nth, last,
-                     [](const Point& a, const Point& b) { return a.position.x < b.position.x; });
+    SelectNth(first, nth, last, spare, [](const Point& point) { return point.position.x; });
   } else if (axis == 1) {
-    std::nth_element(first, nth, last,
-                     [](const Point& a, const Point& b) { return a.position.y < b.position.y; });
+    SelectNth(first, nth, last, spare, [](const Point& point) { return point.position.y; });
   } else {
-    std::nth_element(first, nth, last,
-                     [](const Point& a, const Point& b) { return a.position.z < b.position.z; });
+    SelectNth(first, nth, last, spare, [](const Point& point) { return point.position.z; });
   }
 
   Branch branch{};
@@ -231,8 +258,8 @@ NearestTree::Reference NearestTree::Build(std::vector<Point>& points, int32_t be
       deferred->push_back(
           Subtree{ranges[side], ranges[side + 1], sideLows[side], sideHighs[side], self, side});
     } else {
-      child = Build(points, ranges[side], ranges[side + 1], sideLows[side], sideHighs[side], self,
-                    nodes, deferDepth - 1, deferred);
+      child = Build(points, scratch, ranges[side], ranges[side + 1], sideLows[side],
+                    sideHighs[side], self, nodes, deferDepth - 1, deferred);
     }
     nodes.branches[static_cast<std::size_t>(self)].child[side] = child;
   }
@@ -328,11 +355,31 @@ void NearestTree::ScanLeaf(int32_t leaf, Search& search) const {
   // a branch per point, which would go either way at random; the limit falls as points are taken
   // in, and Offer checks again.
   static_assert(kLeafSize < 32, "a leaf's points fit in a mask");
-  uint32_t within = 0;
-  for (std::size_t k = 0; k < static_cast<std::size_t>(kLeafSize); ++k) {
-    within |= static_cast<uint32_t>(!(distances[k] > search.Limit())) << k;
+  const uint32_t own = (1u << count) - 1;
+  const auto withinLimit = [&distances, own](float limit) {
+    return WithinMask(distances, limit) & own;
+  };
+  uint32_t within = withinLimit(search.Limit());
+  // More than three of them: some bit is left once the lowest is cleared three times.
+  uint32_t beyondThree = within;
+  for (std::size_t k = 0; k < kNearestCount; ++k) beyondThree &= beyondThree - 1;
+  if (beyondThree != 0) {
+    // Offering every one of them, each after the last, takes long (a whole leaf at a query's
+    // start): first the third least distance among them and those met is found without a branch,
+    // and only the points within it are offered.
+    float least[kNearestCount] = {search.distances[0], search.distances[1], search.distances[2]};
+    for (std::size_t k = count; k < static_cast<std::size_t>(kLeafSize); ++k) {
+      distances[k] = kUnbounded;
+    }
+    for (const float distance : distances) {
+      const float first = least[0];
+      const float second = least[1];
+      least[0] = MinOf(first, distance);
+      least[1] = MinOf(second, MaxOf(first, distance));
+      least[2] = MinOf(least[2], MaxOf(second, distance));
+    }
+    within = withinLimit(least[2]);
   }
-  within &= (1u << count) - 1;
   while (within != 0) {
     const auto k = static_cast<std::size_t>(__builtin_ctz(within));
     within &= within - 1;

@@ -92,9 +92,10 @@ class NearestTree {
     int side;
   };
 
-  // Builds the subtree over points[begin, end) into `nodes`, in depth-first order. Branches
-  // `deferDepth` levels below this one are not built but noted in `deferred` (if given).
-  static Reference Build(std::vector<Point>& points, int32_t begin, int32_t end,
+  // Builds the subtree over points[begin, end) into `nodes`, in depth-first order, using
+  // scratch[begin, end) as room. Branches `deferDepth` levels below this one are not built but
+  // noted in `deferred` (if given).
+  static Reference Build(std::vector<Point>& points, Point* scratch, int32_t begin, int32_t end,
                          const SearchPoint& low, const SearchPoint& high, int32_t parent,
                          Nodes& nodes, int deferDepth, std::vector<Subtree>* deferred);
   // Appends `part`, built apart, as the child `side` of branch `parent`.

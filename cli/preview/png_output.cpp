@@ -1,9 +1,9 @@
 #include "cli/preview/png_output.h"
 
-#include <png.h>
+#include <stb/stb_image_write.h>
 
-#include <csetjmp>
 #include <cstddef>
+#include <limits>
 
 #include "cli/input_error.h"
 
@@ -11,52 +11,38 @@ namespace palisor_cli {
 
 namespace {
 
-// No C++ exception may pass through libpng's C frames: a failure to grow the output becomes a
-// libpng error.
-void AppendBytes(png_structp png, png_bytep data, png_size_t length) {
-  auto* out = static_cast<std::string*>(png_get_io_ptr(png));
-  bool appended = true;
-  try {
-    out->append(reinterpret_cast<const char*>(data), length);
-  } catch (...) {
-    appended = false;
-  }
-  if (!appended) png_error(png, "out of memory");
-}
+// No C++ exception may pass through the encoder's C frames: a failure to grow the output is
+// remembered and reported once the encoder has returned.
+struct PngBytes {
+  std::string bytes;
+  bool failed = false;
+};
 
-void NoFlush(png_structp) {}
+void AppendBytes(void* context, void* data, int length) {
+  auto* out = static_cast<PngBytes*>(context);
+  if (out->failed || length <= 0) return;
+  try {
+    out->bytes.append(static_cast<const char*>(data), static_cast<std::size_t>(length));
+  } catch (...) {
+    out->failed = true;
+  }
+}
 
 }  // namespace
 
 std::string EncodePng(const Image& image) {
-  static_assert(sizeof(Rgb) == 3, "rows are handed to libpng as packed RGB bytes");
-  std::string out;
-  // Room for the pixels stored uncompressed, more than the encoded picture takes.
-  out.reserve(static_cast<std::size_t>(image.width()) * static_cast<std::size_t>(image.height()) *
-                  3 * 101 / 100 +
-              4096);
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png == nullptr ? nullptr : png_create_info_struct(png);
-  if (info == nullptr) {
-    png_destroy_write_struct(&png, nullptr);
-    throw InputError("--preview: libpng could not start");
+  static_assert(sizeof(Rgb) == 3, "rows are handed to the encoder as packed RGB bytes");
+  constexpr int kLargest = std::numeric_limits<int>::max() / 3;
+  if (image.width() <= 0 || image.height() <= 0 || image.width() > kLargest) {
+    throw InputError("--preview: the picture has no pixels to encode");
   }
-  // libpng reports its failures by jumping here; nothing with a destructor is made between.
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    throw InputError("--preview: libpng could not encode the picture");
+  PngBytes out;
+  const int encoded = stbi_write_png_to_func(AppendBytes, &out, image.width(), image.height(), 3,
+                                             image.Row(0), image.width() * 3);
+  if (encoded == 0 || out.failed) {
+    throw InputError("--preview: the picture could not be encoded as PNG (out of memory)");
   }
-  png_set_write_fn(png, &out, AppendBytes, NoFlush);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width()),
-               static_cast<png_uint_32>(image.height()), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  for (int32_t y = 0; y < image.height(); ++y) {
-    png_write_row(png, reinterpret_cast<png_const_bytep>(image.Row(y)));
-  }
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  return out;
+  return std::move(out.bytes);
 }
 
 }  // namespace palisor_cli

@@ -1,4 +1,4 @@
-// A picture as the bytes of a PNG file (8-bit RGB), encoded by libpng.
+// A picture as the bytes of a PNG file (8-bit RGB), encoded by stb_image_write.
 #pragma once
 
 #include <string>
@@ -7,7 +7,7 @@
 
 namespace palisor_cli {
 
-// Throws InputError when libpng fails.
+// Throws InputError when the picture cannot be encoded.
 std::string EncodePng(const Image& image);
 
 }  // namespace palisor_cli

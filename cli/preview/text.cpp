@@ -1,13 +1,15 @@
 #include "cli/preview/text.h"
 
-#include <fontconfig/fontconfig.h>
-#include <ft2build.h>
-#include FT_FREETYPE_H
+#include <stb/stb_truetype.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
+#include <cstdio>
 #include <vector>
 
 #include "cli/input_error.h"
+#include "cli/preview/font_candidates.h"
 
 namespace palisor_cli {
 
@@ -17,13 +19,6 @@ constexpr char32_t kReplacement = 0xFFFD;
 constexpr char32_t kEllipsis = 0x2026;
 // A kana that any font with Japanese glyphs has.
 constexpr char32_t kJapaneseProbe = 0x3042;
-
-// Where Debian's fonts-noto-cjk puts its fonts, for a system whose fontconfig cannot say.
-const char* const kKnownFontPaths[] = {
-    "/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc",
-    "/usr/share/fonts/opentype/noto/NotoSansCJK-Medium.ttc",
-    "/usr/share/fonts/opentype/noto/NotoSerifCJK-Regular.ttc",
-};
 
 std::u32string DecodeUtf8(const std::string& text) {
   std::u32string decoded;
@@ -76,97 +71,88 @@ std::string EncodeUtf8(const std::u32string& text) {
   return encoded;
 }
 
-// The file and face index of the font fontconfig prefers for Japanese sans-serif text.
-bool AskFontconfig(std::string& path, int& index) {
-  // A configuration of its own, destroyed afterwards, so that nothing of fontconfig's stays.
-  FcConfig* config = FcInitLoadConfigAndFonts();
-  if (config == nullptr) return false;
-  FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("sans-serif:lang=ja"));
-  FcPattern* match = nullptr;
-  if (pattern != nullptr) {
-    FcConfigSubstitute(config, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    match = FcFontMatch(config, pattern, &result);
-    FcPatternDestroy(pattern);
+// The whole of a font file; false when it cannot be read.
+bool ReadFontFile(const std::string& path, std::vector<unsigned char>& bytes) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  bool read = std::fseek(file, 0, SEEK_END) == 0;
+  const long size = read ? std::ftell(file) : -1;
+  read = size > 0 && std::fseek(file, 0, SEEK_SET) == 0;
+  if (read) {
+    bytes.resize(static_cast<std::size_t>(size));
+    read = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
   }
-  FcChar8* file = nullptr;
-  const bool found = match != nullptr &&
-                     FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch &&
-                     file != nullptr;
-  if (found) {
-    path = reinterpret_cast<const char*>(file);
-    if (FcPatternGetInteger(match, FC_INDEX, 0, &index) != FcResultMatch) index = 0;
-  }
-  if (match != nullptr) FcPatternDestroy(match);
-  FcConfigDestroy(config);
-  return found;
+  std::fclose(file);
+  return read;
 }
 
 }  // namespace
 
 struct TextPainter::Font {
-  FT_Library library = nullptr;
-  FT_Face face = nullptr;
+  std::vector<unsigned char> data;
+  stbtt_fontinfo info{};
+  float scale = 0;
   int32_t pixelSize = 0;
+  // The glyph last loaded with its picture: its coverage, row by row, and where it stands from
+  // the pen on the baseline.
+  std::vector<unsigned char> coverage;
+  int32_t left = 0;
+  int32_t top = 0;
+  int32_t width = 0;
+  int32_t rows = 0;
 
-  ~Font() {
-    if (face != nullptr) FT_Done_Face(face);
-    if (library != nullptr) FT_Done_FreeType(library);
+  bool Open(const FontCandidate& candidate) {
+    if (!ReadFontFile(candidate.path, data)) return false;
+    const int offset = stbtt_GetFontOffsetForIndex(data.data(), candidate.index);
+    return offset >= 0 && stbtt_InitFont(&info, data.data(), offset) != 0 &&
+           stbtt_FindGlyphIndex(&info, kJapaneseProbe) != 0;
   }
 
-  bool Open(const std::string& path, int index) {
-    if (face != nullptr) FT_Done_Face(face);
-    face = nullptr;
-    if (FT_New_Face(library, path.c_str(), index, &face) != 0) {
-      face = nullptr;
-      return false;
-    }
-    if (FT_Select_Charmap(face, FT_ENCODING_UNICODE) == 0 &&
-        FT_Get_Char_Index(face, kJapaneseProbe) != 0) {
-      return true;
-    }
-    FT_Done_Face(face);
-    face = nullptr;
-    return false;
-  }
-
+  // Sizes the glyphs so that the em square is `pixels` high.
   void Size(int32_t pixels) {
     if (pixels == pixelSize) return;
-    FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixels));
+    scale = stbtt_ScaleForMappingEmToPixels(&info, static_cast<float>(pixels));
     pixelSize = pixels;
   }
 
-  // The advance of one character in pixels; loads its glyph, rendered when asked.
+  // The advance of one character in whole pixels; loads its picture when asked.
   int32_t Load(char32_t code, bool render) {
-    FT_UInt glyph = FT_Get_Char_Index(face, code);
-    if (glyph == 0) glyph = FT_Get_Char_Index(face, kReplacement);
-    if (FT_Load_Glyph(face, glyph, render ? FT_LOAD_RENDER : FT_LOAD_DEFAULT) != 0) return 0;
-    return static_cast<int32_t>(face->glyph->advance.x >> 6);
+    int glyph = stbtt_FindGlyphIndex(&info, static_cast<int>(code));
+    if (glyph == 0) glyph = stbtt_FindGlyphIndex(&info, static_cast<int>(kReplacement));
+    int advance = 0;
+    int bearing = 0;
+    stbtt_GetGlyphHMetrics(&info, glyph, &advance, &bearing);
+    if (render) {
+      int x0 = 0;
+      int y0 = 0;
+      int x1 = 0;
+      int y1 = 0;
+      stbtt_GetGlyphBitmapBox(&info, glyph, scale, scale, &x0, &y0, &x1, &y1);
+      left = x0;
+      top = y0;
+      width = std::max(0, x1 - x0);
+      rows = std::max(0, y1 - y0);
+      coverage.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(rows), 0);
+      if (width > 0 && rows > 0) {
+        stbtt_MakeGlyphBitmap(&info, coverage.data(), width, rows, width, scale, scale, glyph);
+      }
+    }
+    return static_cast<int32_t>(std::floor(static_cast<float>(advance) * scale + 0.5f));
   }
 };
 
 TextPainter::TextPainter() : font_(std::make_unique<Font>()) {
-  if (FT_Init_FreeType(&font_->library) != 0) {
-    font_->library = nullptr;
-    throw InputError("--preview: the FreeType library could not start");
-  }
-  std::string path;
-  int index = 0;
-  if (AskFontconfig(path, index) && font_->Open(path, index)) {
-    fontPath_ = path;
-    return;
-  }
-  for (const char* known : kKnownFontPaths) {
-    if (font_->Open(known, 0)) {
-      fontPath_ = known;
+  for (const FontCandidate& candidate : JapaneseFontCandidates()) {
+    if (font_->Open(candidate)) {
+      fontPath_ = candidate.path;
       return;
     }
   }
+  font_->data.clear();
   throw InputError(
-      "--preview needs a font with Japanese glyphs for object names, and none was found "
-      "(fontconfig offers none, and /usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc is "
-      "missing): install the Debian package fonts-noto-cjk");
+      "--preview needs a font with Japanese glyphs for object names, and none was "
+      "found (" +
+      NoJapaneseFontAdvice() + ")");
 }
 
 TextPainter::~TextPainter() = default;
@@ -201,17 +187,15 @@ void TextPainter::Draw(Image& image, int32_t x, int32_t baselineY, const std::st
   int32_t penX = x;
   for (char32_t code : DecodeUtf8(text)) {
     const int32_t advance = font_->Load(code, true);
-    const FT_GlyphSlot glyph = font_->face->glyph;
-    const FT_Bitmap& bitmap = glyph->bitmap;
-    const int32_t left = penX + glyph->bitmap_left;
-    const int32_t top = baselineY - glyph->bitmap_top;
-    for (int32_t row = 0; row < static_cast<int32_t>(bitmap.rows); ++row) {
-      const int32_t y = top + row;
+    const Font& glyph = *font_;
+    for (int32_t row = 0; row < glyph.rows; ++row) {
+      const int32_t y = baselineY + glyph.top + row;
       if (y < 0 || y >= image.height()) continue;
-      for (int32_t column = 0; column < static_cast<int32_t>(bitmap.width); ++column) {
-        const int32_t px = left + column;
+      for (int32_t column = 0; column < glyph.width; ++column) {
+        const int32_t px = penX + glyph.left + column;
         if (px < 0 || px >= image.width()) continue;
-        const unsigned coverage = bitmap.buffer[row * bitmap.pitch + column];
+        const unsigned coverage =
+            glyph.coverage[static_cast<std::size_t>(row * glyph.width + column)];
         if (coverage == 0) continue;
         Rgb& pixel = image.At(px, y);
         auto blend = [coverage](uint8_t under, uint8_t over) {

@@ -1,5 +1,6 @@
-// Text on the preview: object names in any script, Japanese included, drawn with FreeType from a
-// font that has Japanese glyphs (Noto Sans CJK, found through fontconfig or where Debian puts it).
+// Text on the preview: object names in any script, Japanese included, drawn with stb_truetype from
+// a font that has Japanese glyphs (on Linux the one fontconfig offers, such as Noto Sans CJK; on
+// Windows one of the system's Japanese fonts).
 #pragma once
 
 #include <cstdint>
