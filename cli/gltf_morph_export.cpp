@@ -42,14 +42,14 @@ bool Normalize(Vector3& a) {
   return true;
 }
 
-Vector3 At(const std::vector<float>& xyz, std::size_t i) {
+Vector3 At(const float* xyz, std::size_t i) {
   return {xyz[3 * i], xyz[3 * i + 1], xyz[3 * i + 2]};
 }
 
 // Area-weighted vertex normals of the triangles over the positions.
-std::vector<Vector3> VertexNormals(const std::vector<float>& positions,
+std::vector<Vector3> VertexNormals(const float* positions, std::size_t count,
                                    const std::vector<uint32_t>& corners) {
-  std::vector<Vector3> normals(positions.size() / 3, Vector3{0, 0, 0});
+  std::vector<Vector3> normals(count, Vector3{0, 0, 0});
   for (std::size_t t = 0; t + 2 < corners.size(); t += 3) {
     const Vector3 a = At(positions, corners[t]);
     const Vector3 face =
@@ -74,7 +74,8 @@ float ExactDisplacement(float base, float wanted) {
 // What the export needs of one primitive of the Destination's mesh, read once.
 struct PrimitiveBase {
   GltfPrimitiveSpan span;
-  std::vector<float> positions;  // the mesh's own space
+  const float* positions = nullptr;    // the mesh's own space, three floats per vertex
+  std::vector<float> positionStorage;  // where they are when they had to be converted
   std::vector<uint32_t> corners;
   std::vector<float> normals;  // empty when the primitive has none
   std::vector<Vector3> shapeNormals;
@@ -91,16 +92,17 @@ std::vector<PrimitiveBase> ReadBases(const GltfFile& file, const GltfMeshNode& m
                                          std::to_string(span.primitive) + "]"};
     PrimitiveBase base;
     base.span = span;
-    base.positions = ReadFloatAccessor(model, primitive.attributes.at("POSITION"), 3,
-                                       GltfPlace{file.path, where.place + ".attributes.POSITION"});
+    base.positions = FloatAccessorData(model, primitive.attributes.at("POSITION"), 3,
+                                       GltfPlace{file.path, where.place + ".attributes.POSITION"},
+                                       base.positionStorage);
     const auto normal = primitive.attributes.find("NORMAL");
     if (normal != primitive.attributes.end()) {
       base.normals = ReadFloatAccessor(model, normal->second, 3,
                                        GltfPlace{file.path, where.place + ".attributes.NORMAL"});
-      if (base.normals.size() != base.positions.size()) base.normals.clear();
+      if (base.normals.size() != 3 * span.count) base.normals.clear();
       // The triangles are needed only to turn the normals.
       base.corners = PrimitiveTriangles(model, primitive, span.count, where);
-      base.shapeNormals = VertexNormals(base.positions, base.corners);
+      base.shapeNormals = VertexNormals(base.positions, span.count, base.corners);
     }
     bases.push_back(std::move(base));
   }
@@ -141,9 +143,9 @@ PrimitiveTarget ExportPrimitive(const PrimitiveBase& base, const GltfMeshNode& m
   if (base.normals.empty()) return target;
 
   // Each stored normal turns as the shape's own normal at the vertex turns.
-  std::vector<float> shape(base.positions.size());
+  std::vector<float> shape(3 * count);
   for (std::size_t i = 0; i < shape.size(); ++i) shape[i] = base.positions[i] + target.positions[i];
-  const std::vector<Vector3> shapeNormals = VertexNormals(shape, base.corners);
+  const std::vector<Vector3> shapeNormals = VertexNormals(shape.data(), count, base.corners);
   target.normals.assign(3 * count, 0.0f);
   RunInParts(count, kVerticesPerPart, [&](std::size_t begin, std::size_t end) {
     for (std::size_t i = begin; i < end; ++i) {
@@ -153,7 +155,7 @@ PrimitiveTarget ExportPrimitive(const PrimitiveBase& base, const GltfMeshNode& m
       const float c = Dot(a, b);
       if (!(1.0f + c > 1e-6f)) continue;
       const Vector3 axis = Cross(a, b);
-      const Vector3 v = At(base.normals, i);
+      const Vector3 v = At(base.normals.data(), i);
       const Vector3 turned =
           Add(Add(Scale(v, c), Cross(axis, v)), Scale(axis, Dot(axis, v) / (1.0f + c)));
       const Vector3 change = Sub(turned, v);

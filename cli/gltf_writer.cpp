@@ -9,6 +9,7 @@
 #include <map>
 #include <mutex>
 
+#include "cli/disk_writeback.h"
 #include "cli/gltf_accessor.h"
 #include "cli/gltf_morph_export.h"
 #include "cli/gltf_vrm.h"
@@ -442,9 +443,21 @@ void GltfBytes::Refer(const void* data, std::size_t size) {
 }
 
 int GltfBytes::Write(std::FILE* file) const {
+  // Written in slices, each handed to the disk while the next is written.
+  constexpr std::size_t kSlice = std::size_t{8} << 20;
+  uint64_t written = 0;
+  uint64_t handedOver = 0;
   for (const auto& piece : pieces_) {
-    if (std::fwrite(piece.first, 1, piece.second, file) != piece.second)
-      return errno != 0 ? errno : EIO;
+    for (std::size_t done = 0; done < piece.second;) {
+      const std::size_t size = std::min(kSlice, piece.second - done);
+      if (std::fwrite(piece.first + done, 1, size, file) != size) return errno != 0 ? errno : EIO;
+      done += size;
+      written += size;
+      if (written - handedOver >= kSlice) {
+        StartWriteback(file, handedOver, written - handedOver);
+        handedOver = written;
+      }
+    }
   }
   return 0;
 }

@@ -222,9 +222,9 @@ TestMesh Grid(const std::string& name, int columns, int rows, float x0, float x1
 
 }  // namespace
 
-TestScene FaceAndBeard() {
+TestScene FaceAndBeard(int detail) {
   TestScene scene;
-  TestMesh face = Grid("faceMesh", 7, 7, -1.0f, 1.0f, -1.0f, 1.0f, 0.0f);
+  TestMesh face = Grid("faceMesh", 6 * detail + 1, 6 * detail + 1, -1.0f, 1.0f, -1.0f, 1.0f, 0.0f);
   std::vector<float> jaw(face.positions.size(), 0.0f), brow(face.positions.size(), 0.0f);
   for (std::size_t v = 0; v < face.positions.size() / 3; ++v) {
     const float y = face.positions[3 * v + 1];
@@ -232,7 +232,8 @@ TestScene FaceAndBeard() {
     if (y > 0.3f) brow[3 * v + 1] = 0.1f + 0.05f * face.positions[3 * v];
   }
   face.targets = {{"jawOpen", jaw}, {"brow-up", brow}};
-  TestMesh beard = Grid("beardMesh", 9, 5, -0.7f, 0.7f, -0.9f, -0.1f, 0.05f);
+  TestMesh beard =
+      Grid("beardMesh", 8 * detail + 1, 4 * detail + 1, -0.7f, 0.7f, -0.9f, -0.1f, 0.05f);
   for (std::size_t v = 0; v < beard.positions.size() / 3; ++v) {
     beard.normals.insert(beard.normals.end(), {0.0f, 0.0f, 1.0f});
   }

@@ -42,5 +42,6 @@ struct TestScene {
 };
 
 // A face (a curved grid) with the targets "jawOpen" and "brow-up", and a beard: a finer grid
-// hovering in front of its lower half, with normals. Nodes "face" and "beard".
-TestScene FaceAndBeard();
+// hovering in front of its lower half, with normals. Nodes "face" and "beard". `detail` times as
+// many rows and columns of quads as the smallest such scene.
+TestScene FaceAndBeard(int detail = 1);

@@ -114,6 +114,11 @@ std::vector<TransferCase> Cases() {
         Json::parse(R"([{"node":0,"index":1,"weight":0.5},{"node":1,"index":1,"weight":0.5}])"));
   };
   cases.push_back(vrm1);
+  // Enough vertices and indices to be read, exported and bounded in parts on several threads.
+  TransferCase many = Case("ManyVerticesInParts");
+  many.change = [](TestScene& scene) { scene = FaceAndBeard(50); };
+  many.output = "out.glb";
+  cases.push_back(many);
   return cases;
 }
 
