@@ -1,10 +1,5 @@
 #include "cli/obj_writer.h"
 
-#ifdef __linux__
-#include <fcntl.h>
-#include <stdio.h>
-#endif
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -15,6 +10,7 @@
 #include <mutex>
 #include <string_view>
 
+#include "cli/disk_writeback.h"
 #include "cli/float_text.h"
 #include "cli/worker_threads.h"
 
@@ -306,17 +302,12 @@ class OrderedOutput {
   // Has the system start putting what was written so far on disk, a large part at a time, so
   // that flushing the file at the end has little left to do.
   void StartWriteBack(std::size_t count) {
-#ifdef __linux__
     constexpr std::size_t kWriteBackBytes = std::size_t{32} << 20;
     pending_ += count;
-    if (pending_ < kWriteBackBytes || std::fflush(file_) != 0) return;
-    sync_file_range(fileno(file_), static_cast<off_t>(started_), static_cast<off_t>(pending_),
-                    SYNC_FILE_RANGE_WRITE);
+    if (pending_ < kWriteBackBytes) return;
+    StartWriteback(file_, started_, pending_);
     started_ += pending_;
     pending_ = 0;
-#else
-    static_cast<void>(count);
-#endif
   }
 
   std::FILE* file_;
