@@ -347,7 +347,7 @@ GltfScene ReadGltfFile(const std::string& path) {
   const std::string_view jsonText = file->binary ? GlbJson(bytes, path) : bytes;
   try {
     file->json = OrderedJson::parse(jsonText.begin(), jsonText.end());
-  } catch (const OrderedJson::parse_error& error) {
+  } catch (const OrderedJson::exception& error) {
     throw InputError(path + ": malformed JSON: " + error.what());
   }
   if (!file->json.is_object()) throw InputError(path + ": the JSON is not a glTF object");

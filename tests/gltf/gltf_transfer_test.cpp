@@ -218,6 +218,8 @@ struct BadCase {
 TEST(GltfBadInputTest, EveryFaultNamesFileAndPlaceAndWritesNothing) {
   const std::vector<BadCase> cases = {
       {"MalformedJson", nullptr, "malformed JSON", R"({"asset": {"version": "2.0"}, "nodes": [)"},
+      {"NumberBeyondDouble", nullptr, "malformed JSON",
+       R"({"asset": {"version": "2.0"}, "nodes": [{"translation": [1e999, 0, 0]}]})"},
       {"MissingBuffer", [](Json& j) { j["buffers"][0]["uri"] = "absent.bin"; },
        "buffers[0]: the file", ""},
       {"ShortBuffer",
