@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer harnesses of fuzz/ (Clang, AddressSanitizer, UndefinedBehaviorSanitizer) in
 # build/fuzz and runs each for SECONDS (default 600), each after the other. New inputs go to
-# build/fuzz/found/NAME, beside the seeds of fuzz/seeds/NAME; a crash or a failed check stops
-# with the input that caused it written to build/fuzz/artifacts/ and a non-zero status.
+# build/fuzz/found/NAME, beside the starting inputs of fuzz/inputs/NAME; a crash or a failed check
+# stops with the input that caused it written to build/fuzz/artifacts/ and a non-zero status.
 #
 #   scripts/fuzz.sh [SECONDS] [NAME...]
 set -euo pipefail
@@ -27,5 +27,5 @@ for name in "${names[@]}"; do
   echo "== fuzzing $name for $seconds s"
   mkdir -p "build/fuzz/found/$name"
   "build/fuzz/fuzz/${name}_fuzzer" -max_total_time="$seconds" -timeout=30 -print_final_stats=1 \
-    -artifact_prefix="build/fuzz/artifacts/$name-" "build/fuzz/found/$name" "fuzz/seeds/$name"
+    -artifact_prefix="build/fuzz/artifacts/$name-" "build/fuzz/found/$name" "fuzz/inputs/$name"
 done
