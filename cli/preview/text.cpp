@@ -20,55 +20,36 @@ constexpr char32_t kEllipsis = 0x2026;
 // A kana that any font with Japanese glyphs has.
 constexpr char32_t kJapaneseProbe = 0x3042;
 
-std::u32string DecodeUtf8(const std::string& text) {
-  std::u32string decoded;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const int length = lead < 0x80           ? 1
-                       : (lead >> 5) == 0x6  ? 2
-                       : (lead >> 4) == 0xE  ? 3
-                       : (lead >> 3) == 0x1E ? 4
-                                             : 0;
-    char32_t code = length == 1   ? lead
-                    : length == 2 ? (lead & 0x1F)
-                    : length == 3 ? (lead & 0x0F)
-                                  : (lead & 0x07);
-    bool valid = length > 0 && i + static_cast<std::size_t>(length) <= text.size();
-    for (int k = 1; valid && k < length; ++k) {
-      const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-      valid = (next & 0xC0) == 0x80;
-      code = (code << 6) | (next & 0x3F);
-    }
-    const char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    valid = valid && code >= smallest[length] && code <= 0x10FFFF &&
-            !(code >= 0xD800 && code <= 0xDFFF);
-    decoded.push_back(valid ? code : kReplacement);
-    i += valid ? static_cast<std::size_t>(length) : 1;
+// The character of UTF-8 `text` that starts at byte `i`, moving `i` past it; an invalid byte
+// counts as U+FFFD on its own.
+char32_t NextCharacter(const std::string& text, std::size_t& i) {
+  const auto lead = static_cast<unsigned char>(text[i]);
+  const int length = lead < 0x80           ? 1
+                     : (lead >> 5) == 0x6  ? 2
+                     : (lead >> 4) == 0xE  ? 3
+                     : (lead >> 3) == 0x1E ? 4
+                                           : 0;
+  char32_t code = length == 1   ? lead
+                  : length == 2 ? (lead & 0x1F)
+                  : length == 3 ? (lead & 0x0F)
+                                : (lead & 0x07);
+  bool valid = length > 0 && i + static_cast<std::size_t>(length) <= text.size();
+  for (int k = 1; valid && k < length; ++k) {
+    const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+    valid = (next & 0xC0) == 0x80;
+    code = (code << 6) | (next & 0x3F);
   }
-  return decoded;
+  const char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+  valid =
+      valid && code >= smallest[length] && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF);
+  i += valid ? static_cast<std::size_t>(length) : 1;
+  return valid ? code : kReplacement;
 }
 
-std::string EncodeUtf8(const std::u32string& text) {
-  std::string encoded;
-  for (char32_t code : text) {
-    if (code < 0x80) {
-      encoded += static_cast<char>(code);
-    } else if (code < 0x800) {
-      encoded += static_cast<char>(0xC0 | (code >> 6));
-      encoded += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-      encoded += static_cast<char>(0xE0 | (code >> 12));
-      encoded += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      encoded += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-      encoded += static_cast<char>(0xF0 | (code >> 18));
-      encoded += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-      encoded += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      encoded += static_cast<char>(0x80 | (code & 0x3F));
-    }
-  }
-  return encoded;
+std::u32string DecodeUtf8(const std::string& text) {
+  std::u32string decoded;
+  for (std::size_t i = 0; i < text.size();) decoded.push_back(NextCharacter(text, i));
+  return decoded;
 }
 
 // The whole of a font file; false when it cannot be read.
@@ -166,19 +147,16 @@ int32_t TextPainter::Width(const std::string& text, int32_t pixelSize) {
 
 std::string TextPainter::Fit(const std::string& text, int32_t pixelSize, int32_t maxWidth) {
   if (Width(text, pixelSize) <= maxWidth) return text;
-  std::u32string decoded = DecodeUtf8(text);
   const int32_t ellipsis = font_->Load(kEllipsis, false);
+  // The text is cut at a character's start; "…" in UTF-8 follows.
   int32_t width = 0;
-  std::size_t keep = 0;
-  while (keep < decoded.size()) {
-    const int32_t advance = font_->Load(decoded[keep], false);
+  std::size_t kept = 0;
+  for (std::size_t next = 0; kept < text.size(); kept = next) {
+    const int32_t advance = font_->Load(NextCharacter(text, next), false);
     if (width + advance + ellipsis > maxWidth) break;
     width += advance;
-    ++keep;
   }
-  decoded.resize(keep);
-  decoded.push_back(kEllipsis);
-  return EncodeUtf8(decoded);
+  return text.substr(0, kept) + "\xE2\x80\xA6";
 }
 
 void TextPainter::Draw(Image& image, int32_t x, int32_t baselineY, const std::string& text,
