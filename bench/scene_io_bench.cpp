@@ -11,8 +11,8 @@
 #include "cli/obj_writer.h"
 #include "cli/output_file.h"
 #include "cli/scene_document.h"
-#include "cli/worker_threads.h"
 #include "host_imitation/host_imitation.h"
+#include "parallel/parallel_chunks.h"
 
 namespace {
 
@@ -103,7 +103,7 @@ void BM_WriteDocumentToFile(benchmark::State& state) {
   for (auto _ : state) {
     const palisor_cli::ObjSceneView view = palisor_cli::DocumentView(document, read.header, {});
     palisor_cli::WriteFileAtomically(path.string(), [&view](std::FILE* file) {
-      return palisor_cli::WriteObj(view, file, palisor_cli::HardwareThreads());
+      return palisor_cli::WriteObj(view, file, MachineThreadCount());
     });
   }
   std::filesystem::remove(path);

@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "cli/input_error.h"
-#include "cli/worker_threads.h"
+#include "parallel/parallel_chunks.h"
 
 namespace palisor_cli {
 
@@ -167,7 +167,7 @@ void AppendIndexes(const tinygltf::Model& model, int accessor, std::size_t verte
   indexes.resize(start + data.count);
   Index* out = indexes.data() + start;
   std::atomic<std::size_t> firstBad{data.count};
-  RunInParts(data.count, kIndexesPerPart, [&](std::size_t begin, std::size_t end) {
+  RunInChunks(data.count, kIndexesPerPart, [&](std::size_t begin, std::size_t end) {
     for (std::size_t i = begin; i < end; ++i) {
       const uint32_t index = IndexValue(bytes + i * stride, type);
       if (index >= vertexCount) {

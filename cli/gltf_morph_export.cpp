@@ -5,7 +5,7 @@
 
 #include "cli/gltf_accessor.h"
 #include "cli/gltf_triangles.h"
-#include "cli/worker_threads.h"
+#include "parallel/parallel_chunks.h"
 
 namespace palisor_cli {
 
@@ -118,7 +118,7 @@ PrimitiveTarget ExportPrimitive(const PrimitiveBase& base, const GltfMeshNode& m
   std::array<double, 9> inverse{};
   const bool identity = IsIdentity(meshNode.placement);
   const bool invertible = identity || InverseLinearPart(meshNode.placement, inverse);
-  RunInParts(count, kVerticesPerPart, [&](std::size_t begin, std::size_t end) {
+  RunInChunks(count, kVerticesPerPart, [&](std::size_t begin, std::size_t end) {
     for (std::size_t i = begin; i < end; ++i) {
       const MQPoint& from = world[base.span.first + i];
       const MQPoint& to = moved[base.span.first + i];
@@ -147,7 +147,7 @@ PrimitiveTarget ExportPrimitive(const PrimitiveBase& base, const GltfMeshNode& m
   for (std::size_t i = 0; i < shape.size(); ++i) shape[i] = base.positions[i] + target.positions[i];
   const std::vector<Vector3> shapeNormals = VertexNormals(shape.data(), count, base.corners);
   target.normals.assign(3 * count, 0.0f);
-  RunInParts(count, kVerticesPerPart, [&](std::size_t begin, std::size_t end) {
+  RunInChunks(count, kVerticesPerPart, [&](std::size_t begin, std::size_t end) {
     for (std::size_t i = begin; i < end; ++i) {
       Vector3 a = base.shapeNormals[i];
       Vector3 b = shapeNormals[i];

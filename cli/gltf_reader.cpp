@@ -11,7 +11,7 @@
 #include "cli/gltf_accessor.h"
 #include "cli/gltf_triangles.h"
 #include "cli/input_error.h"
-#include "cli/worker_threads.h"
+#include "parallel/parallel_chunks.h"
 
 namespace palisor_cli {
 
@@ -134,7 +134,7 @@ void PlaceVertices(const PrimitiveData& data, const Matrix4& placement, bool pla
   auto place = [&](const MQPoint& point) {
     return placed ? TransformPoint(placement, point) : point;
   };
-  RunInParts(data.count, kVerticesPerPart, [&](std::size_t begin, std::size_t stop) {
+  RunInChunks(data.count, kVerticesPerPart, [&](std::size_t begin, std::size_t stop) {
     for (std::size_t i = begin; i < stop; ++i) base.vertices[data.first + i] = place(local(i));
     for (std::size_t t = 0; t < targets.size(); ++t) {
       const float* d = data.moves[t];

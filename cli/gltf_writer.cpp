@@ -13,7 +13,7 @@
 #include "cli/gltf_accessor.h"
 #include "cli/gltf_morph_export.h"
 #include "cli/gltf_vrm.h"
-#include "cli/worker_threads.h"
+#include "parallel/parallel_chunks.h"
 
 namespace palisor_cli {
 
@@ -103,18 +103,20 @@ void FindBounds(const std::vector<float>& values, std::size_t components, float*
   };
   std::vector<PartBounds> parts;
   std::mutex mutex;
-  RunInParts(values.size() / components, kElementsPerPart, [&](std::size_t begin, std::size_t end) {
-    PartBounds part{begin, std::vector<float>(components, std::numeric_limits<float>::infinity()),
-                    std::vector<float>(components, -std::numeric_limits<float>::infinity())};
-    for (std::size_t e = begin; e < end; ++e) {
-      for (std::size_t c = 0; c < components; ++c) {
-        part.low[c] = std::min(part.low[c], values[e * components + c]);
-        part.high[c] = std::max(part.high[c], values[e * components + c]);
-      }
-    }
-    const std::lock_guard<std::mutex> lock(mutex);
-    parts.push_back(std::move(part));
-  });
+  RunInChunks(
+      values.size() / components, kElementsPerPart, [&](std::size_t begin, std::size_t end) {
+        PartBounds part{begin,
+                        std::vector<float>(components, std::numeric_limits<float>::infinity()),
+                        std::vector<float>(components, -std::numeric_limits<float>::infinity())};
+        for (std::size_t e = begin; e < end; ++e) {
+          for (std::size_t c = 0; c < components; ++c) {
+            part.low[c] = std::min(part.low[c], values[e * components + c]);
+            part.high[c] = std::max(part.high[c], values[e * components + c]);
+          }
+        }
+        const std::lock_guard<std::mutex> lock(mutex);
+        parts.push_back(std::move(part));
+      });
   // Parts taken in order keep the first of equal values (0 and -0), as one scan would.
   std::sort(parts.begin(), parts.end(),
             [](const PartBounds& a, const PartBounds& b) { return a.begin < b.begin; });

@@ -18,7 +18,7 @@
 #include "cli/float_text.h"
 #include "cli/input_error.h"
 #include "cli/obj_line_batches.h"
-#include "cli/worker_threads.h"
+#include "parallel/parallel_chunks.h"
 
 namespace palisor_cli {
 
@@ -85,7 +85,7 @@ class ObjReader {
   void ReadLines(const char* begin, const char* end, bool first) {
     // Some editors begin UTF-8 text with a byte order mark; it is no part of the first line.
     if (first && end - begin >= 3 && std::memcmp(begin, "\xEF\xBB\xBF", 3) == 0) begin += 3;
-    const unsigned threads = HardwareThreads();
+    const unsigned threads = MachineThreadCount();
     const std::size_t size = static_cast<std::size_t>(end - begin);
     const std::size_t parts = threads > 1 && size > (std::size_t{1} << 20) ? 2 * threads : 1;
     std::vector<const char*> bounds = {begin};

@@ -12,7 +12,7 @@
 
 #include "cli/disk_writeback.h"
 #include "cli/float_text.h"
-#include "cli/worker_threads.h"
+#include "parallel/parallel_chunks.h"
 
 namespace palisor_cli {
 

@@ -28,12 +28,12 @@
 #include "cli/scene_loading.h"
 #include "cli/scene_setup.h"
 #include "cli/summary.h"
-#include "cli/worker_threads.h"
 #include "host/cmq_object.h"
 #include "host_imitation/host_imitation.h"
 #include "host_imitation/log_format.h"
 #include "host_imitation/morph_feature.h"
 #include "host_imitation/plugin_module.h"
+#include "parallel/parallel_chunks.h"
 
 #ifdef PALISOR_CLI_PREVIEW
 #include "cli/preview/run_preview.h"
@@ -153,7 +153,7 @@ class ProgramRun {
       const ObjSceneView result =
           DocumentView(document, scene.scene.header, morphFeature.Bindings());
       WriteFileAtomically(arguments_.outputPath, [&result](std::FILE* file) {
-        return WriteObj(result, file, HardwareThreads());
+        return WriteObj(result, file, MachineThreadCount());
       });
       objectsWritten = result.objects.size();
     } else {

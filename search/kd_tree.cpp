@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "search/branch_free_float.h"
-#include "search/parallel_chunks.h"
+#include "parallel/parallel_chunks.h"
 #include "search/select_nth.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include "search/finite_points.h"
 #include "search/kd_tree.h"
 #include "search/morton_order.h"
-#include "search/parallel_chunks.h"
+#include "parallel/parallel_chunks.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "search/float_control.h"
+#include "parallel/float_control.h"
 #include "search/kd_tree.h"
 
 #ifdef PALISOR_HAS_MXCSR

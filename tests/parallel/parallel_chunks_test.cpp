@@ -1,4 +1,4 @@
-#include "search/parallel_chunks.h"
+#include "parallel/parallel_chunks.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "search/float_control.h"
+#include "parallel/float_control.h"
 
 #ifdef PALISOR_HAS_MXCSR
 #include <xmmintrin.h>

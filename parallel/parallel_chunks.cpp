@@ -1,10 +1,11 @@
-#include "search/parallel_chunks.h"
+#include "parallel/parallel_chunks.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <exception>
 #include <vector>
 
-#include "search/float_control.h"
+#include "parallel/float_control.h"
 
 #ifdef _WIN32
 // Worker threads stand on the system's own thread API: the threads runtime that the standard
@@ -26,9 +27,14 @@ struct ChunkTask {
   FloatControl control;
   std::exception_ptr* failure;
 
+  // In 64 bits, so that the product cannot overflow a 32-bit size_t.
+  std::size_t Bound(std::size_t at) const {
+    return static_cast<std::size_t>(uint64_t{count} * at / chunks);
+  }
+
   void Run() const {
     try {
-      work->operator()(count * chunk / chunks, count * (chunk + 1) / chunks);
+      work->operator()(Bound(chunk), Bound(chunk + 1));
     } catch (...) {
       *failure = std::current_exception();
     }
@@ -149,4 +155,14 @@ void RunInChunks(std::size_t count, unsigned threadCount, std::size_t minimumChu
   for (const std::exception_ptr& failure : failures) {
     if (failure) std::rethrow_exception(failure);
   }
+}
+
+void RunInChunks(std::size_t count, std::size_t minimumChunk,
+                 const std::function<void(std::size_t begin, std::size_t end)>& work) {
+  RunInChunks(count, MachineThreadCount(), minimumChunk, work);
+}
+
+void RunOnThreads(unsigned threadCount, const std::function<void()>& work) {
+  const unsigned threads = std::max(threadCount, 1u);
+  RunInChunks(threads, threads, 1, [&](std::size_t, std::size_t) { work(); });
 }

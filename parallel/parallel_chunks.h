@@ -1,4 +1,5 @@
-// Splits independent work over a range into contiguous chunks and runs them on worker threads.
+// Splits independent work over a range into contiguous chunks and runs them on worker threads:
+// the one way the whole project spreads work over threads.
 #pragma once
 
 #include <cstddef>
@@ -14,3 +15,12 @@ unsigned MachineThreadCount();
 // calling thread, once every thread has finished.
 void RunInChunks(std::size_t count, unsigned threadCount, std::size_t minimumChunk,
                  const std::function<void(std::size_t begin, std::size_t end)>& work);
+
+// Calls work(begin, end) as RunInChunks does, on as many threads as the machine runs.
+void RunInChunks(std::size_t count, std::size_t minimumChunk,
+                 const std::function<void(std::size_t begin, std::size_t end)>& work);
+
+// Runs `work` once on each of `threadCount` threads, the calling one included (at least one),
+// and returns once every one has returned; the threads typically share a queue of their own.
+// Exceptions as for RunInChunks.
+void RunOnThreads(unsigned threadCount, const std::function<void()>& work);
