@@ -56,10 +56,9 @@ class HostDisplacements {
 
  private:
   // The Source vertices the blends look at, in increasing index.
-  std::vector<int32_t> ReadVertices(const std::vector<MovedVertex>& moved) const;
+  static std::vector<int32_t> ReadVertices(const std::vector<MovedVertex>& moved);
   std::vector<SearchPoint> TargetDisplacementsOf(const cmq::CMQObject& target) const;
 
-  std::size_t sourceCount_ = 0;
   std::vector<int32_t> read_;
   std::vector<SearchPoint> bases_;
   std::vector<std::vector<SearchPoint>> perTarget_;
@@ -73,11 +72,9 @@ HostDisplacements::HostDisplacements(const Palisor& tool, const std::vector<Move
       std::any_of(tool.createdMorphs.begin(),
                   tool.createdMorphs.begin() + static_cast<std::ptrdiff_t>(morphCount),
                   [](const cmq::CMQObject& morph) { return morph.object != nullptr; });
-  if (!moved.empty() && anyMorph) {
-    sourceCount_ = static_cast<std::size_t>(
-        std::max(mq::hostFunctions.MQObj_GetVertexCount(tool.source.object), 0));
-    read_ = ReadVertices(moved);
-    bases_.resize(sourceCount_);
+  if (anyMorph) read_ = ReadVertices(moved);
+  if (!read_.empty()) {
+    bases_.resize(static_cast<std::size_t>(read_.back()) + 1);
     for (int32_t vertex : read_) {
       MQPoint base{};
       mq::hostFunctions.MQObj_GetVertex(tool.source.object, vertex, &base);
@@ -94,19 +91,21 @@ HostDisplacements::HostDisplacements(const Palisor& tool, const std::vector<Move
   }
 }
 
-std::vector<int32_t> HostDisplacements::ReadVertices(const std::vector<MovedVertex>& moved) const {
-  std::vector<bool> looked(sourceCount_);
+std::vector<int32_t> HostDisplacements::ReadVertices(const std::vector<MovedVertex>& moved) {
+  std::vector<bool> looked;
   for (const MovedVertex& vertex : moved) {
     const NearestList& nearest = *vertex.nearest;
     const std::size_t count = BlendedEntryCount(nearest);
     for (std::size_t k = 0; k < count; ++k) {
+      // The correspondence lists only the Source's own vertices, whose indices are not negative.
+      if (nearest[k].sourceIndex < 0) continue;
       const auto at = static_cast<std::size_t>(nearest[k].sourceIndex);
-      // The correspondence lists only the Source's own vertices.
-      if (nearest[k].sourceIndex >= 0 && at < sourceCount_) looked[at] = true;
+      if (at >= looked.size()) looked.resize(at + 1);
+      looked[at] = true;
     }
   }
   std::vector<int32_t> vertices;
-  for (std::size_t at = 0; at < sourceCount_; ++at) {
+  for (std::size_t at = 0; at < looked.size(); ++at) {
     if (looked[at]) vertices.push_back(static_cast<int32_t>(at));
   }
   return vertices;
@@ -115,7 +114,7 @@ std::vector<int32_t> HostDisplacements::ReadVertices(const std::vector<MovedVert
 std::vector<SearchPoint> HostDisplacements::TargetDisplacementsOf(
     const cmq::CMQObject& target) const {
   const int32_t targetCount = mq::hostFunctions.MQObj_GetVertexCount(target.object);
-  std::vector<SearchPoint> displacements(sourceCount_, SearchPoint{0.0f, 0.0f, 0.0f});
+  std::vector<SearchPoint> displacements(bases_.size(), SearchPoint{0.0f, 0.0f, 0.0f});
   for (int32_t vertex : read_) {
     const SearchPoint& base = bases_[static_cast<std::size_t>(vertex)];
     SearchPoint moved = base;
