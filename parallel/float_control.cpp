@@ -7,12 +7,8 @@ namespace {
 
 // The register's low six bits are the sticky exception flags; the rest is control.
 constexpr unsigned int kSseStatusFlags = 0x3F;
-
-void Apply(const FloatControl& control) {
-  // fesetround sets the x87 unit's rounding and the SSE one; the SSE register is then set whole.
-  std::fesetround(control.rounding);
-  _mm_setcsr((_mm_getcsr() & kSseStatusFlags) | (control.sseControl & ~kSseStatusFlags));
-}
+// The six exception mask bits: a set bit lets the exception pass without a trap.
+constexpr unsigned int kSseExceptionMasks = 0x1F80;
 
 }  // namespace
 
@@ -20,13 +16,19 @@ FloatControl CurrentFloatControl() {
   return FloatControl{std::fegetround(), _mm_getcsr() & ~kSseStatusFlags};
 }
 
-AdoptedFloatControl::AdoptedFloatControl(const FloatControl& control)
-    : own_(CurrentFloatControl()), ownSse_(_mm_getcsr()) {
-  Apply(control);
+AdoptedFloatControl::AdoptedFloatControl(const FloatControl& control) : own_() {
+  std::fegetenv(&own_);
+  ownSse_ = _mm_getcsr();
+  // Masks the x87 unit's exceptions and the SSE ones and clears their flags; fesetround then sets
+  // both units' rounding, and the SSE register is set whole.
+  std::fenv_t held;
+  std::feholdexcept(&held);
+  std::fesetround(control.rounding);
+  _mm_setcsr((control.sseControl & ~kSseStatusFlags) | kSseExceptionMasks);
 }
 
 AdoptedFloatControl::~AdoptedFloatControl() {
-  std::fesetround(own_.rounding);
+  std::fesetenv(&own_);
   _mm_setcsr(ownSse_);
 }
 
@@ -38,13 +40,16 @@ FloatControl CurrentFloatControl() {
   return control;
 }
 
-AdoptedFloatControl::AdoptedFloatControl(const FloatControl& control)
-    : own_(CurrentFloatControl()) {
+AdoptedFloatControl::AdoptedFloatControl(const FloatControl& control) : own_() {
+  std::fegetenv(&own_);
   std::fesetenv(&control.environment);
+  // Keeps the rounding just taken, masks every exception and clears the flags.
+  std::fenv_t held;
+  std::feholdexcept(&held);
 }
 
 AdoptedFloatControl::~AdoptedFloatControl() {
-  std::fesetenv(&own_.environment);
+  std::fesetenv(&own_);
 }
 
 #endif

@@ -1,6 +1,7 @@
 // The floating-point control state of a thread: rounding direction, and on x86 whether tiny
 // results are flushed to zero and tiny inputs taken as zero. Worker threads take the calling
-// thread's state for their work, so that they compute exactly as the caller would.
+// thread's state for their work, so that they compute exactly as the caller would, but never trap:
+// the work runs with every floating-point exception masked, whatever the caller unmasked.
 #pragma once
 
 #include <cfenv>
@@ -23,7 +24,9 @@ struct FloatControl {
 // The calling thread's state.
 FloatControl CurrentFloatControl();
 
-// Gives the calling thread `control` for the lifetime of the object, then its own state back.
+// Gives the calling thread `control`'s rounding and handling of tiny numbers, with every
+// floating-point exception masked, for the lifetime of the object; then its own state back
+// exactly, exception masks and status flags included, so that flags raised meanwhile do not show.
 class AdoptedFloatControl {
  public:
   explicit AdoptedFloatControl(const FloatControl& control);
@@ -32,9 +35,10 @@ class AdoptedFloatControl {
   AdoptedFloatControl& operator=(const AdoptedFloatControl&) = delete;
 
  private:
-  FloatControl own_;
+  // The whole environment as it was: rounding, masks and status flags.
+  std::fenv_t own_;
 #ifdef PALISOR_HAS_MXCSR
-  // The register as it was, status flags included.
+  // The SSE register as it was, flush-to-zero and denormals-are-zero included.
   unsigned int ownSse_;
 #endif
 };

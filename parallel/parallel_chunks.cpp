@@ -32,20 +32,12 @@ struct ChunkTask {
     return static_cast<std::size_t>(uint64_t{count} * at / chunks);
   }
 
+  // On whichever thread: the calling thread's rounding and handling of tiny numbers with every
+  // floating-point exception masked for the work, the thread's own state exactly after it.
   void Run() const {
     try {
-      work->operator()(Bound(chunk), Bound(chunk + 1));
-    } catch (...) {
-      *failure = std::current_exception();
-    }
-  }
-
-  // On a worker thread: the calling thread's floating-point state for the work, the worker's own
-  // after it.
-  void RunOnWorker() const {
-    try {
       const AdoptedFloatControl adopted(control);
-      Run();
+      work->operator()(Bound(chunk), Bound(chunk + 1));
     } catch (...) {
       *failure = std::current_exception();
     }
@@ -55,7 +47,7 @@ struct ChunkTask {
 #ifdef _WIN32
 
 DWORD WINAPI RunChunkTask(LPVOID task) {
-  static_cast<const ChunkTask*>(task)->RunOnWorker();
+  static_cast<const ChunkTask*>(task)->Run();
   return 0;
 }
 
@@ -87,7 +79,7 @@ class Worker {
  public:
   explicit Worker(ChunkTask& task) {
     try {
-      thread_ = std::thread([&task] { task.RunOnWorker(); });
+      thread_ = std::thread([&task] { task.Run(); });
     } catch (...) {
       // Not started: the caller runs the chunk itself.
     }
@@ -126,7 +118,10 @@ void RunInChunks(std::size_t count, unsigned threadCount, std::size_t minimumChu
   const std::size_t chunks =
       std::max<std::size_t>(1, std::min<std::size_t>(std::max(threadCount, 1u), fitting));
   if (chunks == 1) {
-    if (count > 0) work(0, count);
+    if (count > 0) {
+      const AdoptedFloatControl masked(CurrentFloatControl());
+      work(0, count);
+    }
     return;
   }
 

@@ -1,5 +1,11 @@
 // Splits independent work over a range into contiguous chunks and runs them on worker threads:
 // the one way the whole project spreads work over threads.
+//
+// Every chunk, the calling thread's own included, computes in the calling thread's rounding and
+// handling of tiny numbers with every floating-point exception masked: work split over threads
+// does arithmetic (on padding, on bounds of empty sets) that no single pass over the data does,
+// and a caller that unmasked an exception must not trap on it. The calling thread gets its
+// floating-point state back exactly, status flags included.
 #pragma once
 
 #include <cstddef>

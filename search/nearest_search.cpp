@@ -3,22 +3,15 @@
 #include <algorithm>
 #include <memory>
 
+#include "parallel/parallel_chunks.h"
 #include "search/finite_points.h"
 #include "search/kd_tree.h"
 #include "search/morton_order.h"
-#include "parallel/parallel_chunks.h"
 
 namespace {
 
 // Below this many queries a thread costs more than it saves.
 constexpr std::size_t kQueriesPerThread = 4096;
-
-NearestFound Compact(const NearestList& list) {
-  NearestFound found;
-  found.count = static_cast<int32_t>(list.size());
-  std::copy(list.begin(), list.end(), found.entries.begin());
-  return found;
-}
 
 }  // namespace
 
@@ -54,7 +47,7 @@ std::vector<NearestFound> FindNearestAll(const SourcePoints& source,
                     tree->FindNearest(queries[query], scratch, found[query]);
                   } else {
                     FindNearestExhaustive(source, queries[query], list);
-                    found[query] = Compact(list);
+                    found[query] = NearestFound::FromList(list);
                   }
                 }
               });

@@ -3,6 +3,7 @@
 // knows nothing of the host, so nothing here can call the host from a worker thread.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -59,6 +60,13 @@ struct NearestFound {
   int32_t count = 0;
 
   NearestList ToList() const { return NearestList(entries.begin(), entries.begin() + count); }
+  // The list's first (at most three) entries.
+  static NearestFound FromList(const NearestList& list) {
+    NearestFound found;
+    found.count = static_cast<int32_t>(std::min(list.size(), kNearestCount));
+    std::copy(list.begin(), list.begin() + found.count, found.entries.begin());
+    return found;
+  }
 };
 
 // The reference search: fills `list` (emptied first) by offering every Source point to it, in

@@ -1,97 +1,146 @@
 // For one Destination: moves every vertex of every morph object made for it by the delta of the
-// morph object's own target.
-#include "tool/applying.h"
-
+// morph object's own target. Every host call is made here, on the host's thread: the vertex walk,
+// the reads of the Source and target positions the blends need, and the morph objects' reads and
+// writes. The blends themselves are the transfer library's, spread over threads.
 #include <algorithm>
 #include <vector>
 
 #include "host/cmq_object.h"
 #include "host/host_function_table.h"
+#include "tool/correspondence.h"
 #include "tool/palisor.h"
 #include "tool/run_settings.h"
 #include "tool/vertex_walk.h"
+#include "transfer/blend.h"
+#include "transfer/transfer.h"
 
 namespace {
 
-// The displacements (target minus base) of Source vertices in the chosen morph targets, each read
-// through the host at most once per vertex and target, however many Destination vertices share
-// it.
-class DisplacementCache {
- public:
-  // Keeps a reference to `targets`, which must outlive the cache.
-  DisplacementCache(const cmq::CMQObject& source, const std::vector<cmq::CMQObject>& targets);
+// The blends of this many vertices are computed at once, so that the deltas waiting to be
+// written stay small however large the Destination is.
+constexpr std::size_t kVerticesPerBlock = std::size_t{1} << 16;
 
-  // Source vertex `sourceIndex`'s displacement in target `target`: the target's position minus
-  // the Source's. A vertex the target lacks (the target has fewer vertices) shows none. The
-  // reads and the arithmetic are InterpolatedDelta's.
-  MQPoint Of(std::size_t target, int32_t sourceIndex);
-
- private:
-  struct TargetDisplacements {
-    // Asked of the host when the target is first needed.
-    int32_t vertexCount = -1;
-    std::vector<MQPoint> displacements;
-    std::vector<bool> known;
-  };
-
-  const MQPoint& Base(int32_t sourceIndex);
-
-  cmq::CMQObject source_;
-  const std::vector<cmq::CMQObject>& targets_;
-  // Asked of the host when a displacement is first needed.
-  int32_t sourceVertexCount_ = -1;
-  std::vector<MQPoint> bases_;
-  std::vector<bool> baseKnown_;
-  std::vector<TargetDisplacements> perTarget_;
+// A Destination vertex to move, with its nearest Source vertices.
+struct MovedVertex {
+  int32_t vertex;
+  const NearestList* nearest;
 };
 
-DisplacementCache::DisplacementCache(const cmq::CMQObject& source,
-                                     const std::vector<cmq::CMQObject>& targets)
-    : source_(source), targets_(targets), perTarget_(targets.size()) {}
-
-const MQPoint& DisplacementCache::Base(int32_t sourceIndex) {
-  const auto at = static_cast<std::size_t>(sourceIndex);
-  if (!baseKnown_[at]) {
-    mq::hostFunctions.MQObj_GetVertex(source_.object, sourceIndex, &bases_[at]);
-    baseKnown_[at] = true;
+// The Destination's vertices that the correspondence lists, walked and filtered as it walked them:
+// used vertices in increasing index, the Destination's own selection where it counts.
+std::vector<MovedVertex> VerticesToMove(const Palisor& tool, const cmq::CMQObject& destination) {
+  std::vector<MovedVertex> moved;
+  for (int32_t vertex : UsedVertexRange(destination)) {
+    if (runSettings.selectedVerticesOnly &&
+        !IsVertexSelected(tool.document, destination.object, vertex)) {
+      continue;
+    }
+    const auto nearest = tool.CorrespondenceMap.find(vertex);
+    if (nearest == tool.CorrespondenceMap.end()) continue;
+    moved.push_back(MovedVertex{vertex, &nearest->second});
   }
-  return bases_[at];
+  return moved;
 }
 
-MQPoint DisplacementCache::Of(std::size_t target, int32_t sourceIndex) {
-  if (sourceVertexCount_ < 0) {
-    sourceVertexCount_ = mq::hostFunctions.MQObj_GetVertexCount(source_.object);
-    bases_.resize(static_cast<std::size_t>(std::max(sourceVertexCount_, 0)));
-    baseKnown_.resize(bases_.size());
-  }
-  TargetDisplacements& displacements = perTarget_[target];
-  if (displacements.vertexCount < 0) {
-    displacements.vertexCount = mq::hostFunctions.MQObj_GetVertexCount(targets_[target].object);
-    displacements.displacements.resize(bases_.size());
-    displacements.known.resize(bases_.size());
-  }
+// The displacements (target minus base) of the Source vertices that the blends of `moved` look
+// at, in every target whose morph object exists, each position read through the host once
+// however many Destination vertices share it. A vertex the target lacks (the target has fewer
+// vertices) shows none: its target position is taken to be its base position.
+class HostDisplacements {
+ public:
+  HostDisplacements(const Palisor& tool, const std::vector<MovedVertex>& moved,
+                    std::size_t morphCount);
 
-  const bool cached = sourceIndex >= 0 && sourceIndex < sourceVertexCount_;
-  const auto at = static_cast<std::size_t>(sourceIndex);
-  if (cached && displacements.known[at]) return displacements.displacements[at];
+  // One entry per target, in the order of the chosen targets.
+  const std::vector<TargetDisplacements>& Targets() const { return targets_; }
 
-  // An index outside the Source is read as it stands, as InterpolatedDelta reads it.
-  MQPoint base{};
-  if (cached) {
-    base = Base(sourceIndex);
-  } else {
-    mq::hostFunctions.MQObj_GetVertex(source_.object, sourceIndex, &base);
+ private:
+  // The Source vertices the blends look at, in increasing index.
+  static std::vector<int32_t> ReadVertices(const std::vector<MovedVertex>& moved);
+  std::vector<SearchPoint> TargetDisplacementsOf(const cmq::CMQObject& target) const;
+
+  std::vector<int32_t> read_;
+  std::vector<SearchPoint> bases_;
+  std::vector<std::vector<SearchPoint>> perTarget_;
+  std::vector<TargetDisplacements> targets_;
+};
+
+HostDisplacements::HostDisplacements(const Palisor& tool, const std::vector<MovedVertex>& moved,
+                                     std::size_t morphCount)
+    : perTarget_(morphCount) {
+  const auto anyMorph =
+      std::any_of(tool.createdMorphs.begin(),
+                  tool.createdMorphs.begin() + static_cast<std::ptrdiff_t>(morphCount),
+                  [](const cmq::CMQObject& morph) { return morph.object != nullptr; });
+  if (anyMorph) read_ = ReadVertices(moved);
+  if (!read_.empty()) {
+    bases_.resize(static_cast<std::size_t>(read_.back()) + 1);
+    for (int32_t vertex : read_) {
+      MQPoint base{};
+      mq::hostFunctions.MQObj_GetVertex(tool.source.object, vertex, &base);
+      bases_[static_cast<std::size_t>(vertex)] = ToSearchPoint(base);
+    }
+    for (std::size_t k = 0; k < morphCount; ++k) {
+      if (tool.createdMorphs[k].object != nullptr) {
+        perTarget_[k] = TargetDisplacementsOf(tool.chosenTargets[k]);
+      }
+    }
   }
-  MQPoint moved = base;
-  if (sourceIndex < displacements.vertexCount) {
-    mq::hostFunctions.MQObj_GetVertex(targets_[target].object, sourceIndex, &moved);
+  for (const std::vector<SearchPoint>& displacements : perTarget_) {
+    targets_.push_back(TargetDisplacements{displacements.data(), displacements.size()});
   }
-  const MQPoint displacement = SaturatedDifference(moved, base);
-  if (cached) {
-    displacements.displacements[at] = displacement;
-    displacements.known[at] = true;
+}
+
+std::vector<int32_t> HostDisplacements::ReadVertices(const std::vector<MovedVertex>& moved) {
+  std::vector<bool> looked;
+  for (const MovedVertex& vertex : moved) {
+    const NearestList& nearest = *vertex.nearest;
+    const std::size_t count = BlendedEntryCount(nearest);
+    for (std::size_t k = 0; k < count; ++k) {
+      // The correspondence lists only the Source's own vertices, whose indices are not negative.
+      if (nearest[k].sourceIndex < 0) continue;
+      const auto at = static_cast<std::size_t>(nearest[k].sourceIndex);
+      if (at >= looked.size()) looked.resize(at + 1);
+      looked[at] = true;
+    }
   }
-  return displacement;
+  std::vector<int32_t> vertices;
+  for (std::size_t at = 0; at < looked.size(); ++at) {
+    if (looked[at]) vertices.push_back(static_cast<int32_t>(at));
+  }
+  return vertices;
+}
+
+std::vector<SearchPoint> HostDisplacements::TargetDisplacementsOf(
+    const cmq::CMQObject& target) const {
+  const int32_t targetCount = mq::hostFunctions.MQObj_GetVertexCount(target.object);
+  std::vector<SearchPoint> displacements(bases_.size(), SearchPoint{0.0f, 0.0f, 0.0f});
+  for (int32_t vertex : read_) {
+    const SearchPoint& base = bases_[static_cast<std::size_t>(vertex)];
+    SearchPoint moved = base;
+    if (vertex < targetCount) {
+      MQPoint position{};
+      mq::hostFunctions.MQObj_GetVertex(target.object, vertex, &position);
+      moved = ToSearchPoint(position);
+    }
+    displacements[static_cast<std::size_t>(vertex)] = SaturatedDifference(moved, base);
+  }
+  return displacements;
+}
+
+// Moves vertex `vertex` of every existing morph object by its delta: deltas[k] for morph k.
+void MoveVertex(const Palisor& tool, int32_t vertex, std::size_t morphCount,
+                const std::vector<std::vector<SearchPoint>>& deltas, std::size_t at) {
+  for (std::size_t k = 0; k < morphCount; ++k) {
+    const MQObject morph = tool.createdMorphs[k].object;
+    // A clone the host could not make has no vertices to move.
+    if (morph == nullptr) continue;
+    const SearchPoint& delta = deltas[k][at];
+    MQPoint position{};
+    mq::hostFunctions.MQObj_GetVertex(morph, vertex, &position);
+    position = SaturatedSum(position, MQPoint{delta.x, delta.y, delta.z});
+    mq::hostFunctions.MQObj_SetVertex(morph, vertex, &position);
+  }
 }
 
 }  // namespace
@@ -99,26 +148,23 @@ MQPoint DisplacementCache::Of(std::size_t target, int32_t sourceIndex) {
 bool Palisor::ApplyMorphs(cmq::CMQObject destination) {
   // Morph object k was cloned from the Destination for chosen target k.
   const std::size_t morphCount = std::min(chosenTargets.size(), createdMorphs.size());
-  // Each Source and target position is read once, however many Destination vertices use it.
-  DisplacementCache displacements(source, chosenTargets);
-  for (int32_t vertex : UsedVertexRange(destination)) {
-    if (runSettings.selectedVerticesOnly &&
-        !IsVertexSelected(document, destination.object, vertex)) {
-      continue;
-    }
-    const auto nearest = CorrespondenceMap.find(vertex);
-    if (nearest == CorrespondenceMap.end()) continue;
+  const std::vector<MovedVertex> moved = VerticesToMove(*this, destination);
+  const HostDisplacements displacements(*this, moved, morphCount);
 
-    for (std::size_t k = 0; k < morphCount; ++k) {
-      const MQObject morph = createdMorphs[k].object;
-      // A clone the host could not make has no vertices to move.
-      if (morph == nullptr) continue;
-      const MQPoint delta = BlendDisplacements(
-          nearest->second, [&](int32_t sourceIndex) { return displacements.Of(k, sourceIndex); });
-      MQPoint position{};
-      mq::hostFunctions.MQObj_GetVertex(morph, vertex, &position);
-      position = SaturatedSum(position, delta);
-      mq::hostFunctions.MQObj_SetVertex(morph, vertex, &position);
+  std::vector<NearestFound> lists(std::min(moved.size(), kVerticesPerBlock));
+  std::vector<std::vector<SearchPoint>> deltas(morphCount, std::vector<SearchPoint>(lists.size()));
+  std::vector<SearchPoint*> deltaArrays;
+  for (std::vector<SearchPoint>& target : deltas) deltaArrays.push_back(target.data());
+  for (std::size_t begin = 0; begin < moved.size(); begin += kVerticesPerBlock) {
+    const std::size_t count = std::min(kVerticesPerBlock, moved.size() - begin);
+    for (std::size_t k = 0; k < count; ++k) {
+      lists[k] = NearestFound::FromList(*moved[begin + k].nearest);
+    }
+    BlendTargets(lists.data(), count, displacements.Targets().data(), morphCount,
+                 deltaArrays.data(), 0);
+    // Vertices in increasing index; for each, the morph objects in the order of the targets.
+    for (std::size_t k = 0; k < count; ++k) {
+      MoveVertex(*this, moved[begin + k].vertex, morphCount, deltas, k);
     }
   }
   return true;

@@ -8,7 +8,12 @@
 #include <stdexcept>
 #include <vector>
 
+#include "parallel/float_control.h"
 #include "search/morton_order.h"
+
+#ifdef PALISOR_HAS_MXCSR
+#include <xmmintrin.h>
+#endif
 
 namespace {
 
@@ -37,6 +42,36 @@ TEST(RunInChunks, AnExceptionInAChunkReachesTheCallerAfterEveryChunkRan) {
                std::length_error);
   EXPECT_EQ(chunksRun.load(), 4);
 }
+
+#ifdef PALISOR_HAS_MXCSR
+// Under a caller that unmasked the overflow and invalid-operation exceptions, every chunk, the
+// caller's own included, computes with them masked and in the caller's rounding; afterwards the
+// caller's register is as it was, with no flag raised by the chunks.
+TEST(RunInChunks, ChunksComputeWithExceptionsMaskedAndLeaveTheCallersStateAsItWas) {
+  constexpr unsigned int kOverflowAndInvalidMasks = 0x0400 | 0x0080;
+  constexpr unsigned int kRoundingBits = 0x6000;
+  constexpr unsigned int kStatusFlags = 0x3F;
+  for (unsigned threads : {1u, 3u}) {
+    std::atomic<int> maskedChunks{0};
+    std::atomic<int> roundedDown{0};
+    const unsigned int own = _mm_getcsr();
+    _mm_setcsr((own & ~kStatusFlags & ~kOverflowAndInvalidMasks & ~kRoundingBits) | 0x2000);
+    const unsigned int caller = _mm_getcsr();
+    RunInChunks(30, threads, 10, [&](std::size_t, std::size_t) {
+      const unsigned int state = _mm_getcsr();
+      if ((state & kOverflowAndInvalidMasks) == kOverflowAndInvalidMasks) ++maskedChunks;
+      if ((state & kRoundingBits) == 0x2000) ++roundedDown;
+      volatile float large = 3e38f;
+      large = large * large;
+    });
+    const unsigned int after = _mm_getcsr();
+    _mm_setcsr(own);
+    EXPECT_EQ(after, caller) << threads;
+    EXPECT_EQ(maskedChunks.load(), static_cast<int>(threads)) << threads;
+    EXPECT_EQ(roundedDown.load(), static_cast<int>(threads)) << threads;
+  }
+}
+#endif
 
 TEST(MortonOrder, IsAPermutationWithNonFinitePointsLastInIndexOrder) {
   const float nan = std::numeric_limits<float>::quiet_NaN();

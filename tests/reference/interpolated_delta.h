@@ -5,7 +5,7 @@
 
 #include "host/cmq_object.h"
 #include "search/nearest_search.h"
-#include "tool/applying.h"
+#include "transfer/blend.h"
 
 // Reads Source vertex j and target vertex j for every listed Source vertex j, and blends their
 // displacements as applying does (BlendDisplacements). An empty list gives (0, 0, 0). A Source

@@ -373,6 +373,48 @@ TEST(NearestSearchFloatModes, TheCallingThreadsStateRulesEveryThread) {
   }
 }
 
+#ifdef PALISOR_HAS_MXCSR
+// A host may run with floating-point exceptions unmasked. The search's own arithmetic (bounds of a
+// set of queries none of which is finite, distances to a tree's padding) then traps on no thread,
+// and the calling thread's state, status flags included, is as it was.
+TEST(NearestSearchFloatModes, ACallerWithUnmaskedExceptionsTrapsOnNoThread) {
+  RandomPoints random(29);
+  const SourcePoints cloud = MakeSource(random.InBox(5001, 1.0f));
+  const std::vector<SearchPoint> finite = random.InBox(12300, 1.5f);
+  std::vector<SearchPoint> nonFinite;
+  for (int k = 0; k < 12300; ++k) {
+    const float at = static_cast<float>(k % 17) * 0.125f;
+    const SearchPoint choices[3] = {{kNaN, at, 0}, {at, kInfinity, 0}, {0, at, -kInfinity}};
+    nonFinite.push_back(choices[k % 3]);
+  }
+  // The invalid-operation, divide-by-zero and overflow masks of the SSE control register.
+  constexpr unsigned int kTrapMasks = 0x0080 | 0x0200 | 0x0400;
+  constexpr unsigned int kStatusFlags = 0x3F;
+  const std::vector<SearchPoint>* const querySets[] = {&finite, &nonFinite};
+  for (const std::vector<SearchPoint>* queries : querySets) {
+    std::vector<NearestList> expected(queries->size());
+    for (std::size_t q = 0; q < queries->size(); ++q) {
+      FindNearestExhaustive(cloud, (*queries)[q], expected[q]);
+    }
+    const unsigned int own = _mm_getcsr();
+    _mm_setcsr(own & ~kStatusFlags & ~kTrapMasks);
+    const unsigned int unmasked = _mm_getcsr();
+    const std::vector<NearestFound> found = FindNearestAll(cloud, *queries, 3);
+    const unsigned int after = _mm_getcsr();
+    _mm_setcsr(own);
+
+    EXPECT_EQ(after, unmasked);
+    ASSERT_EQ(found.size(), queries->size());
+    int mismatches = 0;
+    for (std::size_t q = 0; q < queries->size(); ++q) {
+      if (!SameList(found[q].ToList(), expected[q]) && ++mismatches <= 3) {
+        ADD_FAILURE() << "query " << q << ": " << Describe(found[q].ToList());
+      }
+    }
+  }
+}
+#endif
+
 TEST(NearestSearchThreads, AnswersDoNotDependOnTheNumberOfThreads) {
   RandomPoints random(3);
   const SourcePoints source = MakeSource(random.OnGrid(20000, 40));

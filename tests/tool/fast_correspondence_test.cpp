@@ -237,6 +237,18 @@ TEST_F(FastApplyMorphsTest, SelectedVerticesOnlyMovesTheSameVerticesTheSameWay) 
   ExpectMorphs(expected);
 }
 
+// Enough Destination vertices that the blends spread over worker threads: the fixture fails the
+// test if any host function is called off the host's thread.
+TEST_F(FastApplyMorphsTest, ManyDestinationVerticesCallTheHostOnItsOwnThreadOnly) {
+  destination = &RandomMesh("crowd", 9000, 15, 0, 14);
+  runSettings.selectedVerticesOnly = false;
+  ASSERT_TRUE(tool.CreateMorphObjects(Handle(*destination)));
+  ASSERT_TRUE(tool.BuildCorrespondence(Handle(*destination)));
+  host.log.enabled = true;
+  ASSERT_TRUE(tool.ApplyMorphs(Handle(*destination)));
+  EXPECT_EQ(host.log.Count("MQObj_SetVertex"), 9000u * targets.size());
+}
+
 TEST_F(FastApplyMorphsTest, EachSourceAndTargetPositionIsReadOncePerVertexAndTarget) {
   runSettings.selectedVerticesOnly = false;
   ASSERT_TRUE(tool.CreateMorphObjects(Handle(*destination)));

@@ -1,0 +1,350 @@
+// The transfer library loaded from its file and called from C, against the plug-in's reference:
+// the host-reading search (NearestSourceVertices) and delta (InterpolatedDelta) on the same
+// scenes, bit for bit; and its answers to bad input.
+#include "transfer_library.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <limits>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "palisor_version.h"
+#include "reference/interpolated_delta.h"
+#include "reference/nearest_source_vertices.h"
+#include "tool/morph_fixture.h"
+#include "transfer/blend.h"
+
+namespace {
+
+constexpr float kInfinity = std::numeric_limits<float>::infinity();
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+uint32_t Bits(float value) {
+  uint32_t bits = 0;
+  std::memcpy(&bits, &value, sizeof bits);
+  return bits;
+}
+
+// A Source with its targets (a target may have fewer vertices) and a Destination with its mask
+// (empty: every vertex moves).
+struct Scene {
+  const char* name;
+  std::vector<MQPoint> source;
+  std::set<int32_t> unused;
+  std::vector<std::vector<MQPoint>> targets;
+  std::vector<MQPoint> destination;
+  std::vector<uint8_t> mask;
+};
+
+std::vector<float> Floats(const std::vector<MQPoint>& points) {
+  std::vector<float> floats;
+  for (const MQPoint& point : points) floats.insert(floats.end(), {point.x, point.y, point.z});
+  return floats;
+}
+
+class TransferLibraryTest : public MorphFixture {
+ protected:
+  void SetUp() override {
+    MorphFixture::SetUp();
+    host.log.enabled = false;
+    ASSERT_TRUE(OpenTransferLibrary(PALISOR_TRANSFER_PATH, &library)) << PALISOR_TRANSFER_PATH;
+  }
+  void TearDown() override {
+    CloseTransferLibrary(&library);
+    MorphFixture::TearDown();
+  }
+
+  // Per target, the reference's delta of every Destination vertex as floats.
+  std::vector<std::vector<float>> Reference(const Scene& scene) {
+    const cmq::CMQObject source = Handle(AddMesh("source", scene.source, scene.unused));
+    std::vector<cmq::CMQObject> targets;
+    for (const std::vector<MQPoint>& target : scene.targets)
+      targets.push_back(Handle(AddMesh("t", target)));
+    std::vector<std::vector<float>> deltas(targets.size());
+    for (std::size_t i = 0; i < scene.destination.size(); ++i) {
+      const bool moves = scene.mask.empty() || scene.mask[i] != 0;
+      const NearestList list =
+          moves ? NearestSourceVertices(source, scene.destination[i]) : NearestList{};
+      for (std::size_t t = 0; t < targets.size(); ++t) {
+        const MQPoint delta = InterpolatedDelta(list, source, targets[t]);
+        deltas[t].insert(deltas[t].end(), {delta.x, delta.y, delta.z});
+      }
+    }
+    return deltas;
+  }
+
+  // The library's deltas, called from C.
+  std::vector<std::vector<float>> Library(const Scene& scene, uint32_t threadCount) {
+    std::vector<uint8_t> used(scene.source.size(), 1);
+    for (int32_t vertex : scene.unused) used[static_cast<std::size_t>(vertex)] = 0;
+    std::vector<std::vector<float>> displacements;
+    std::vector<const float*> targets;
+    std::vector<std::size_t> counts;
+    for (const std::vector<MQPoint>& target : scene.targets) {
+      std::vector<MQPoint> displacement;
+      for (std::size_t j = 0; j < target.size() && j < scene.source.size(); ++j) {
+        displacement.push_back(SaturatedDifference(target[j], scene.source[j]));
+      }
+      displacements.push_back(Floats(displacement));
+      targets.push_back(displacements.back().data());
+      counts.push_back(displacement.size());
+    }
+    std::vector<std::vector<float>> outputs(
+        targets.size(), std::vector<float>(3 * scene.destination.size(), -1.0f));
+    std::vector<float*> outputArrays;
+    for (std::vector<float>& output : outputs) outputArrays.push_back(output.data());
+    const std::vector<float> source = Floats(scene.source);
+    const std::vector<float> destination = Floats(scene.destination);
+    char message[200] = "unwritten";
+    EXPECT_EQ(
+        TransferFromC(&library, source.data(), scene.source.size(), used.data(), targets.data(),
+                      counts.data(), targets.size(), destination.data(), scene.destination.size(),
+                      scene.mask.empty() ? nullptr : scene.mask.data(), threadCount,
+                      outputArrays.data(), message, sizeof message),
+        PALISOR_TRANSFER_OK);
+    EXPECT_STREQ(message, "");
+    return outputs;
+  }
+
+  void ExpectReferenceBits(const Scene& scene) {
+    SCOPED_TRACE(scene.name);
+    const std::vector<std::vector<float>> expected = Reference(scene);
+    for (uint32_t threads : {1u, 3u}) {
+      const std::vector<std::vector<float>> actual = Library(scene, threads);
+      ASSERT_EQ(actual.size(), expected.size());
+      for (std::size_t t = 0; t < expected.size(); ++t) {
+        int mismatches = 0;
+        for (std::size_t k = 0; k < expected[t].size(); ++k) {
+          if (Bits(actual[t][k]) != Bits(expected[t][k]) && ++mismatches <= 3) {
+            ADD_FAILURE() << threads << " threads, target " << t << ", float " << k << ": "
+                          << actual[t][k] << " instead of " << expected[t][k];
+          }
+        }
+      }
+    }
+  }
+
+  TransferLibrary library{};
+};
+
+TEST_F(TransferLibraryTest, TellsItsVersionAndNamesItsStatuses) {
+  EXPECT_EQ(library.version(), PALISOR_VERSION_MAJOR * 10000u + PALISOR_VERSION_MINOR * 100u);
+  const char* const names[] = {
+      "ok", "invalid argument", "unsupported", "out of memory", "internal error", "unknown status"};
+  for (int32_t status = 0; status < 6; ++status) {
+    EXPECT_STREQ(library.statusText(status), names[status]);
+  }
+  palisor_transfer_options options;
+  std::memset(&options, 0xFF, sizeof options);
+  library.defaultOptions(&options);
+  EXPECT_EQ(options.struct_size, sizeof options);
+  EXPECT_EQ(options.method, PALISOR_TRANSFER_METHOD_NEAREST_VERTICES);
+  EXPECT_EQ(options.thread_count, 0u);
+}
+
+TEST_F(TransferLibraryTest, SmallScenesGiveTheReferenceBits) {
+  const std::vector<MQPoint> square = {{0, 0, 0}, {2, 0, 0}, {0, 2, 0}, {2, 2, 0}, {1, 1, 5}};
+  const std::vector<Scene> scenes = {
+      {"ties, exact hits, an unused and a short target",
+       square,
+       {4},
+       {{{0, 1, 0}, {2, 0, 3}, {0.5f, 2, 0}, {2, 2.25f, -1}, {9, 9, 9}}, {{1, 0, 0}, {2, 7, 0}}},
+       {{1, 1, 0}, {0, 0, 0}, {2, 2, 0}, {1, 0, 0}, {1, 1, 5}, {-3, 40, 2}},
+       {}},
+      {"the Destination's mask",
+       square,
+       {},
+       {{{0, 1, 0}, {2, 0, 3}, {0.5f, 2, 0}, {2, 2.25f, -1}, {1, 1, 6}}},
+       {{1, 1, 0}, {0, 0, 0}, {2, 2, 0}, {1, 0.5f, 0}},
+       {1, 0, 0, 1}},
+      {"non-finite positions",
+       {{0, 0, 0}, {kInfinity, 0, 0}, {0, 3, 0}, {kNaN, 1, 1}},
+       {},
+       {{{0, 1, 0}, {kInfinity, 0, 0}, {1, 3, 0}, {kNaN, 2, 1}}},
+       {{0.5f, 0.5f, 0}, {kNaN, 0, 0}, {0, -kInfinity, 0}, {1e30f, 0, 0}},
+       {}},
+      {"overflowing distances and displacements",
+       {{-3e38f, 0, 0}, {0, 3e38f, 0}, {1e-20f, 0, 0}},
+       {},
+       {{{3e38f, 0, 0}, {0, -3e38f, 0}, {1, 1, 1}}},
+       {{0, 0, 0}, {3e38f, 3e38f, 0}, {1e-21f, 0, 0}},
+       {}},
+      {"a Source with no used vertex", square, {0, 1, 2, 3, 4}, {square}, {{1, 1, 1}}, {}},
+  };
+  for (const Scene& scene : scenes) ExpectReferenceBits(scene);
+}
+
+// Enough Destination vertices for the search and the blends to spread over threads; a coarse grid
+// makes distances tie often.
+TEST_F(TransferLibraryTest, ALargeSceneOnSeveralThreadsGivesTheReferenceBits) {
+  std::mt19937 engine(5);
+  const auto grid = [&](std::size_t count, int levels) {
+    std::vector<MQPoint> points;
+    const auto level = [&] {
+      return static_cast<float>(engine() % static_cast<uint32_t>(levels)) * 0.5f;
+    };
+    for (std::size_t k = 0; k < count; ++k) points.push_back({level(), level(), level()});
+    return points;
+  };
+  Scene scene{"large", grid(200, 5), {3, 50, 199}, {}, grid(8200, 9), {}};
+  scene.targets = {grid(200, 5), grid(150, 5)};
+  for (std::size_t k = 0; k < scene.destination.size(); ++k) scene.mask.push_back(k % 7 != 0);
+  ExpectReferenceBits(scene);
+}
+
+// A valid little transfer that each bad-input case breaks in one place.
+struct Call {
+  float source[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+  float first[9] = {0, 1, 0, 0, 1, 0, 0, 1, 0};
+  float second[9] = {1, 0, 0, 1, 0, 0, 1, 0, 0};
+  const float* targets[2] = {first, second};
+  std::size_t targetCounts[2] = {3, 3};
+  float destination[6] = {0.5f, 0, 0, 0, 0.5f, 0};
+  float outputs[2][6] = {};
+  float* outputArrays[2] = {outputs[0], outputs[1]};
+  // The input as a struct from a newer header: one more field, left zero.
+  struct {
+    palisor_transfer_input input;
+    uint64_t newerField;
+  } newer{};
+  palisor_transfer_input& input = newer.input;
+  struct {
+    palisor_transfer_options options;
+    uint64_t newerField;
+  } newerOptions{};
+  palisor_transfer_options& options = newerOptions.options;
+  const palisor_transfer_input* inputPointer = &input;
+  const palisor_transfer_options* optionsPointer = &options;
+  float* const* outputPointer = outputArrays;
+
+  explicit Call(const TransferLibrary& library) {
+    // Padding included: the bytes past a struct's known size are read.
+    std::memset(&newer, 0, sizeof newer);
+    std::memset(&newerOptions, 0, sizeof newerOptions);
+    input.struct_size = sizeof input;
+    input.source_positions = source;
+    input.source_vertex_count = 3;
+    input.target_displacements = targets;
+    input.target_vertex_counts = targetCounts;
+    input.target_count = 2;
+    input.destination_positions = destination;
+    input.destination_vertex_count = 2;
+    library.defaultOptions(&options);
+  }
+};
+
+TEST_F(TransferLibraryTest, BadInputIsRefusedWithItsStatusAndMessage) {
+  const std::string inputSize = std::to_string(sizeof(palisor_transfer_input));
+  const std::string optionsSize = std::to_string(sizeof(palisor_transfer_options));
+  struct Case {
+    const char* what;
+    void (*breaks)(Call& call);
+    palisor_transfer_status status;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"valid", [](Call&) {}, PALISOR_TRANSFER_OK, ""},
+      {"no input", [](Call& c) { c.inputPointer = nullptr; }, PALISOR_TRANSFER_INVALID_ARGUMENT,
+       "input is null"},
+      {"input too small", [](Call& c) { c.input.struct_size = 8; },
+       PALISOR_TRANSFER_INVALID_ARGUMENT,
+       "input.struct_size is 8, below the " + inputSize + " bytes of the struct"},
+      {"newer input, new field zero", [](Call& c) { c.input.struct_size = sizeof c.newer; },
+       PALISOR_TRANSFER_OK, ""},
+      {"newer input, new field set",
+       [](Call& c) {
+         c.input.struct_size = sizeof c.newer;
+         c.newer.newerField = 1;
+       },
+       PALISOR_TRANSFER_UNSUPPORTED,
+       "input sets fields that this library does not know (struct_size " +
+           std::to_string(sizeof(Call::newer)) + ", known " + inputSize + ")"},
+      {"default options", [](Call& c) { c.optionsPointer = nullptr; }, PALISOR_TRANSFER_OK, ""},
+      {"options too small", [](Call& c) { c.options.struct_size = 0; },
+       PALISOR_TRANSFER_INVALID_ARGUMENT,
+       "options.struct_size is 0, below the " + optionsSize + " bytes of the struct"},
+      {"newer options, new field set",
+       [](Call& c) {
+         c.options.struct_size = sizeof c.newerOptions;
+         c.newerOptions.newerField = 7;
+       },
+       PALISOR_TRANSFER_UNSUPPORTED,
+       "options sets fields that this library does not know (struct_size " +
+           std::to_string(sizeof(Call::newerOptions)) + ", known " + optionsSize + ")"},
+      {"unknown method", [](Call& c) { c.options.method = 1; }, PALISOR_TRANSFER_UNSUPPORTED,
+       "options.method 1 is unknown; this library knows 0 (nearest vertices)"},
+      {"no Source positions", [](Call& c) { c.input.source_positions = nullptr; },
+       PALISOR_TRANSFER_INVALID_ARGUMENT,
+       "input.source_positions is null but input.source_vertex_count is 3"},
+      {"an empty Source",
+       [](Call& c) {
+         c.input.source_positions = nullptr;
+         c.input.source_vertex_count = 0;
+         c.targetCounts[0] = c.targetCounts[1] = 0;
+       },
+       PALISOR_TRANSFER_OK, ""},
+      {"too many Source vertices", [](Call& c) { c.input.source_vertex_count = 2147483648u; },
+       PALISOR_TRANSFER_INVALID_ARGUMENT,
+       "input.source_vertex_count 2147483648 is above 2147483647"},
+      {"no targets", [](Call& c) { c.input.target_count = 0; }, PALISOR_TRANSFER_INVALID_ARGUMENT,
+       "input.target_count is 0: at least one target is needed"},
+      {"no target array", [](Call& c) { c.input.target_displacements = nullptr; },
+       PALISOR_TRANSFER_INVALID_ARGUMENT, "input.target_displacements is null"},
+      {"a missing target", [](Call& c) { c.targets[1] = nullptr; },
+       PALISOR_TRANSFER_INVALID_ARGUMENT,
+       "input.target_displacements[1] is null but the vertex count of target[1] is 3"},
+      {"a target without vertices",
+       [](Call& c) {
+         c.targets[1] = nullptr;
+         c.targetCounts[1] = 0;
+       },
+       PALISOR_TRANSFER_OK, ""},
+      {"no Destination positions", [](Call& c) { c.input.destination_positions = nullptr; },
+       PALISOR_TRANSFER_INVALID_ARGUMENT,
+       "input.destination_positions is null but input.destination_vertex_count is 2"},
+      {"an unmeasurable Destination",
+       [](Call& c) { c.input.destination_vertex_count = std::numeric_limits<std::size_t>::max(); },
+       PALISOR_TRANSFER_INVALID_ARGUMENT,
+       "input.destination_vertex_count " + std::to_string(std::numeric_limits<std::size_t>::max()) +
+           " is too large"},
+      {"no outputs", [](Call& c) { c.outputPointer = nullptr; }, PALISOR_TRANSFER_INVALID_ARGUMENT,
+       "destination_displacements is null"},
+      {"a missing output", [](Call& c) { c.outputArrays[1] = nullptr; },
+       PALISOR_TRANSFER_INVALID_ARGUMENT, "destination_displacements[1] is null"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Call call(library);
+    c.breaks(call);
+    char message[200] = "unwritten";
+    EXPECT_EQ(library.compute(call.inputPointer, call.optionsPointer, call.outputPointer, message,
+                              sizeof message),
+              c.status);
+    EXPECT_EQ(std::string(message), c.message);
+    // A refused call writes nothing; a transfer moves the first vertex by the targets' (0, 1, 0)
+    // and (1, 0, 0), unless the Source or the second target was emptied.
+    const bool moved = c.status == PALISOR_TRANSFER_OK && call.input.source_vertex_count > 0;
+    EXPECT_EQ(call.outputs[0][1], moved ? 1.0f : 0.0f);
+    EXPECT_EQ(call.outputs[1][0], moved && call.targets[1] != nullptr ? 1.0f : 0.0f);
+  }
+}
+
+TEST_F(TransferLibraryTest, AMessageIsCutToItsBuffer) {
+  Call call(library);
+  call.input.target_count = 0;
+  char message[6] = "xxxxx";
+  EXPECT_EQ(library.compute(&call.input, nullptr, call.outputArrays, message, sizeof message),
+            PALISOR_TRANSFER_INVALID_ARGUMENT);
+  EXPECT_STREQ(message, "input");
+  EXPECT_EQ(library.compute(&call.input, nullptr, call.outputArrays, nullptr, 100),
+            PALISOR_TRANSFER_INVALID_ARGUMENT);
+  EXPECT_EQ(library.compute(&call.input, nullptr, call.outputArrays, message, 0),
+            PALISOR_TRANSFER_INVALID_ARGUMENT);
+  EXPECT_STREQ(message, "input");
+}
+
+}  // namespace

@@ -1,0 +1,237 @@
+// The C interface of the transfer library: checks the caller's arrays, hands them to the
+// transfer as they are, and turns every failure, exceptions included, into a status and a message.
+#include "transfer/palisor_transfer.h"
+
+#include <cstdint>
+#include <cstring>
+#include <exception>
+#include <limits>
+#include <new>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "palisor_version.h"
+#include "transfer/transfer.h"
+
+// The caller's float triples are taken as points in place.
+static_assert(sizeof(SearchPoint) == 3 * sizeof(float) && alignof(SearchPoint) == alignof(float) &&
+                  std::is_standard_layout<SearchPoint>::value,
+              "a SearchPoint is three floats");
+
+namespace {
+
+// A status with what the caller is told about it.
+struct Verdict {
+  palisor_transfer_status status = PALISOR_TRANSFER_OK;
+  std::string message;
+
+  bool Failed() const { return status != PALISOR_TRANSFER_OK; }
+};
+
+Verdict Invalid(const std::string& message) {
+  return Verdict{PALISOR_TRANSFER_INVALID_ARGUMENT, message};
+}
+
+// At most this many vertices fit an array of float triples that a size_t can measure.
+constexpr std::size_t kMostTriples = std::numeric_limits<std::size_t>::max() / sizeof(SearchPoint);
+
+// A caller's struct of `given` bytes, of which this library knows the first `known`: at least
+// the first version's size, and zero beyond what is known.
+Verdict CheckStructSize(const void* data, std::size_t given, std::size_t known,
+                        const std::string& name) {
+  if (given < known) {
+    return Invalid(name + ".struct_size is " + std::to_string(given) + ", below the " +
+                   std::to_string(known) + " bytes of the struct");
+  }
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  for (std::size_t at = known; at < given; ++at) {
+    if (bytes[at] != 0) {
+      return Verdict{PALISOR_TRANSFER_UNSUPPORTED,
+                     name + " sets fields that this library does not know (struct_size " +
+                         std::to_string(given) + ", known " + std::to_string(known) + ")"};
+    }
+  }
+  return Verdict{};
+}
+
+Verdict CheckOptions(const palisor_transfer_options* options) {
+  if (options == nullptr) return Verdict{};
+  Verdict size = CheckStructSize(options, options->struct_size, sizeof *options, "options");
+  if (size.Failed()) return size;
+  if (options->method != PALISOR_TRANSFER_METHOD_NEAREST_VERTICES) {
+    return Verdict{PALISOR_TRANSFER_UNSUPPORTED,
+                   "options.method " + std::to_string(options->method) +
+                       " is unknown; this library knows 0 (nearest vertices)"};
+  }
+  return Verdict{};
+}
+
+// An array of `count` triples named `name`: present wherever there are any, and measurable.
+Verdict CheckTriples(const float* triples, std::size_t count, const std::string& name,
+                     const std::string& countName) {
+  if (count > kMostTriples) {
+    return Invalid(countName + " " + std::to_string(count) + " is too large");
+  }
+  if (triples == nullptr && count > 0) {
+    return Invalid(name + " is null but " + countName + " is " + std::to_string(count));
+  }
+  return Verdict{};
+}
+
+std::size_t TargetVertexCount(const palisor_transfer_input& input, std::size_t target) {
+  if (input.target_vertex_counts == nullptr) return input.source_vertex_count;
+  return input.target_vertex_counts[target];
+}
+
+Verdict CheckTargets(const palisor_transfer_input& input) {
+  if (input.target_count == 0) {
+    return Invalid("input.target_count is 0: at least one target is needed");
+  }
+  if (input.target_displacements == nullptr) return Invalid("input.target_displacements is null");
+  for (std::size_t t = 0; t < input.target_count; ++t) {
+    const std::string index = "[" + std::to_string(t) + "]";
+    const Verdict target =
+        CheckTriples(input.target_displacements[t], TargetVertexCount(input, t),
+                     "input.target_displacements" + index, "the vertex count of target" + index);
+    if (target.Failed()) return target;
+  }
+  return Verdict{};
+}
+
+Verdict CheckInput(const palisor_transfer_input* input) {
+  if (input == nullptr) return Invalid("input is null");
+  const Verdict size = CheckStructSize(input, input->struct_size, sizeof *input, "input");
+  if (size.Failed()) return size;
+  if (input->source_vertex_count > static_cast<std::size_t>(std::numeric_limits<int32_t>::max())) {
+    return Invalid("input.source_vertex_count " + std::to_string(input->source_vertex_count) +
+                   " is above 2147483647");
+  }
+  const Verdict source = CheckTriples(input->source_positions, input->source_vertex_count,
+                                      "input.source_positions", "input.source_vertex_count");
+  if (source.Failed()) return source;
+  const Verdict targets = CheckTargets(*input);
+  if (targets.Failed()) return targets;
+  return CheckTriples(input->destination_positions, input->destination_vertex_count,
+                      "input.destination_positions", "input.destination_vertex_count");
+}
+
+Verdict CheckOutputs(const palisor_transfer_input& input, float* const* outputs) {
+  if (outputs == nullptr) return Invalid("destination_displacements is null");
+  for (std::size_t t = 0; t < input.target_count; ++t) {
+    if (outputs[t] == nullptr && input.destination_vertex_count > 0) {
+      return Invalid("destination_displacements[" + std::to_string(t) + "] is null");
+    }
+  }
+  return Verdict{};
+}
+
+Verdict Check(const palisor_transfer_input* input, const palisor_transfer_options* options,
+              float* const* outputs) {
+  const Verdict given = CheckInput(input);
+  if (given.Failed()) return given;
+  const Verdict how = CheckOptions(options);
+  if (how.Failed()) return how;
+  return CheckOutputs(*input, outputs);
+}
+
+const SearchPoint* Points(const float* triples) {
+  return reinterpret_cast<const SearchPoint*>(triples);
+}
+
+void Transfer(const palisor_transfer_input& input, const palisor_transfer_options* options,
+              float* const* outputs) {
+  std::vector<TargetDisplacements> targets;
+  for (std::size_t t = 0; t < input.target_count; ++t) {
+    targets.push_back(
+        TargetDisplacements{Points(input.target_displacements[t]), TargetVertexCount(input, t)});
+  }
+  std::vector<SearchPoint*> deltas;
+  for (std::size_t t = 0; t < input.target_count; ++t) {
+    deltas.push_back(reinterpret_cast<SearchPoint*>(outputs[t]));
+  }
+  TransferScene scene;
+  scene.sourcePositions = Points(input.source_positions);
+  scene.sourceCount = input.source_vertex_count;
+  scene.sourceUsed = input.source_used;
+  scene.targets = targets.data();
+  scene.targetCount = targets.size();
+  scene.destinationPositions = Points(input.destination_positions);
+  scene.destinationCount = input.destination_vertex_count;
+  scene.destinationMask = input.destination_mask;
+  TransferDisplacements(scene, deltas.data(), options != nullptr ? options->thread_count : 0);
+}
+
+Verdict Compute(const palisor_transfer_input* input, const palisor_transfer_options* options,
+                float* const* outputs) {
+  try {
+    Verdict verdict = Check(input, options, outputs);
+    if (!verdict.Failed()) Transfer(*input, options, outputs);
+    return verdict;
+  } catch (const std::bad_alloc&) {
+    return Verdict{PALISOR_TRANSFER_OUT_OF_MEMORY, "out of memory"};
+  } catch (const std::exception& failure) {
+    return Verdict{PALISOR_TRANSFER_INTERNAL_ERROR,
+                   std::string("internal error: ") + failure.what()};
+  } catch (...) {
+    return Verdict{PALISOR_TRANSFER_INTERNAL_ERROR, "internal error"};
+  }
+}
+
+// Copies as much of the text as fits, always ending in a null byte.
+void WriteMessage(const char* text, std::size_t length, char* message, std::size_t capacity) {
+  if (message == nullptr || capacity == 0) return;
+  if (length > capacity - 1) length = capacity - 1;
+  std::memcpy(message, text, length);
+  message[length] = '\0';
+}
+
+}  // namespace
+
+extern "C" {
+
+PALISOR_TRANSFER_API uint32_t palisor_transfer_version(void) {
+  return PALISOR_VERSION_MAJOR * 10000u + PALISOR_VERSION_MINOR * 100u;
+}
+
+PALISOR_TRANSFER_API void palisor_transfer_default_options(palisor_transfer_options* options) {
+  if (options == nullptr) return;
+  *options = palisor_transfer_options{};
+  options->struct_size = sizeof *options;
+  options->method = PALISOR_TRANSFER_METHOD_NEAREST_VERTICES;
+  options->thread_count = 0;
+}
+
+PALISOR_TRANSFER_API const char* palisor_transfer_status_text(int32_t status) {
+  switch (status) {
+    case PALISOR_TRANSFER_OK:
+      return "ok";
+    case PALISOR_TRANSFER_INVALID_ARGUMENT:
+      return "invalid argument";
+    case PALISOR_TRANSFER_UNSUPPORTED:
+      return "unsupported";
+    case PALISOR_TRANSFER_OUT_OF_MEMORY:
+      return "out of memory";
+    case PALISOR_TRANSFER_INTERNAL_ERROR:
+      return "internal error";
+    default:
+      return "unknown status";
+  }
+}
+
+PALISOR_TRANSFER_API palisor_transfer_status palisor_transfer_compute(
+    const palisor_transfer_input* input, const palisor_transfer_options* options,
+    float* const* destination_displacements, char* message, size_t message_capacity) {
+  try {
+    const Verdict verdict = Compute(input, options, destination_displacements);
+    WriteMessage(verdict.message.data(), verdict.message.size(), message, message_capacity);
+    return verdict.status;
+  } catch (...) {
+    // Only the making of a message can get here, when memory has run out.
+    static const char kOutOfMemory[] = "out of memory";
+    WriteMessage(kOutOfMemory, sizeof kOutOfMemory - 1, message, message_capacity);
+    return PALISOR_TRANSFER_OUT_OF_MEMORY;
+  }
+}
+
+}  // extern "C"

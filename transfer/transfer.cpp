@@ -1,0 +1,61 @@
+#include "transfer/transfer.h"
+
+#include "parallel/parallel_chunks.h"
+#include "transfer/blend.h"
+
+namespace {
+
+// Below this many lists a thread costs more than it saves.
+constexpr std::size_t kListsPerThread = 4096;
+
+// The nearest lists of every Destination vertex: the search's for the masked ones, empty ones
+// for the others.
+std::vector<NearestFound> DestinationLists(const TransferScene& scene, unsigned threadCount) {
+  std::vector<std::size_t> moved;
+  std::vector<SearchPoint> queries;
+  for (std::size_t vertex = 0; vertex < scene.destinationCount; ++vertex) {
+    if (scene.destinationMask != nullptr && scene.destinationMask[vertex] == 0) continue;
+    moved.push_back(vertex);
+    queries.push_back(scene.destinationPositions[vertex]);
+  }
+  std::vector<NearestFound> lists(scene.destinationCount);
+  if (queries.empty()) return lists;
+  const SourcePoints source =
+      UsedSourcePoints(scene.sourcePositions, scene.sourceCount, scene.sourceUsed);
+  const std::vector<NearestFound> found = FindNearestAll(source, queries, threadCount);
+  for (std::size_t k = 0; k < moved.size(); ++k) lists[moved[k]] = found[k];
+  return lists;
+}
+
+}  // namespace
+
+SourcePoints UsedSourcePoints(const SearchPoint* positions, std::size_t count,
+                              const uint8_t* used) {
+  SourcePoints points;
+  for (std::size_t vertex = 0; vertex < count; ++vertex) {
+    if (used != nullptr && used[vertex] == 0) continue;
+    points.Add(static_cast<int32_t>(vertex), positions[vertex]);
+  }
+  return points;
+}
+
+void BlendTargets(const NearestFound* lists, std::size_t listCount,
+                  const TargetDisplacements* targets, std::size_t targetCount,
+                  SearchPoint* const* deltas, unsigned threadCount) {
+  if (threadCount == 0) threadCount = MachineThreadCount();
+  RunInChunks(listCount, threadCount, kListsPerThread, [&](std::size_t begin, std::size_t end) {
+    for (std::size_t t = 0; t < targetCount; ++t) {
+      const TargetDisplacements& target = targets[t];
+      for (std::size_t k = begin; k < end; ++k) {
+        deltas[t][k] = BlendDisplacements(
+            lists[k], [&target](int32_t sourceIndex) { return target.Of(sourceIndex); });
+      }
+    }
+  });
+}
+
+void TransferDisplacements(const TransferScene& scene, SearchPoint* const* deltas,
+                           unsigned threadCount) {
+  const std::vector<NearestFound> lists = DestinationLists(scene, threadCount);
+  BlendTargets(lists.data(), lists.size(), scene.targets, scene.targetCount, deltas, threadCount);
+}
