@@ -3,13 +3,18 @@
 #
 #   scripts/check-package.sh
 #
-# - the archive holds exactly the expected files, and SHA256SUMS matches them;
-# - README.txt and LICENSE.txt are in the form Notepad reads, and README.txt names every option
-#   palisor-cli --help lists;
+# - the archive holds exactly the expected files, SHA256SUMS matches them, and the example scenes
+#   are the repository's;
+# - README.txt and LICENSE.txt are in the form Notepad reads (CRLF, exactly one byte order mark),
+#   README.txt names every option palisor-cli --help lists, and LICENSE.txt has the notice of
+#   every library inside the binaries;
 # - each binary is of its architecture, needs only Windows' own DLLs, and carries the project's
 #   version in its version resource, read back through Windows' version API under Wine;
 # - each plug-in from the archive, loaded by a host program through its exports under Wine,
 #   carries morphs over with the native build's bits;
+# - the palisor-cli commands README.txt gives, typed as written in a command prompt (Wine's
+#   cmd.exe) in the unpacked folder, succeed and write what the native palisor-cli writes for the
+#   same commands;
 # - palisor-cli.exe from the archive, under Wine beside the archive's palisor.dll, writes byte for
 #   byte what the native palisor-cli writes for the bundled OBJ and glTF examples, previews
 #   included;
@@ -33,8 +38,8 @@ fail() {
   failures=$((failures + 1))
 }
 pass() { echo "check-package: ok: $*"; }
-wine32() { sh cmake/wine-run.sh win32 "$root/$win32/wineprefix" "$@"; }
-wine64() { sh cmake/wine-run.sh win64 "$root/$win64/wineprefix" "$@"; }
+wine32() { sh "$root/cmake/wine-run.sh" win32 "$root/$win32/wineprefix" "$@"; }
+wine64() { sh "$root/cmake/wine-run.sh" win64 "$root/$win64/wineprefix" "$@"; }
 
 for program in "$native/palisor-cli" "$native/tests/reproducibility/scene_bits" \
   "$win32/bin/version_resource.exe" "$win32/bin/scene_bits.exe" "$win64/bin/scene_bits.exe"; do
@@ -48,22 +53,41 @@ unpacked=$root/$work/unpacked
 unzip -q "$zip" -d "$unpacked" || fail "$zip does not unpack"
 
 # What the archive holds.
-expected=$'LICENSE.txt\nREADME.txt\nSHA256SUMS\npalisor-cli.exe\npalisor.dll\nx64/palisor.dll'
+examples=(examples/face_to_head.obj examples/head_brows_beard.gltf)
+expected=$'LICENSE.txt\nREADME.txt\nSHA256SUMS\nexamples/face_to_head.obj\nexamples/head_brows_beard.gltf'
+expected+=$'\npalisor-cli.exe\npalisor.dll\nx64/palisor.dll'
 actual=$(unzip -Z1 "$zip")
 if [ "$actual" = "$expected" ]; then pass "the archive holds $(echo $actual)"; else
   fail "the archive holds:"$'\n'"$actual"$'\n'"expected:"$'\n'"$expected"
 fi
 (cd "$unpacked" && sha256sum --quiet -c SHA256SUMS) && pass "SHA256SUMS matches" ||
   fail "SHA256SUMS does not match the files"
+for scene in "${examples[@]}"; do
+  cmp -s "$scene" "$unpacked/$scene" && pass "$scene is the repository's" ||
+    fail "$scene in the archive differs from the repository's"
+done
 
-# The texts: UTF-8 with a byte order mark, CRLF throughout; the README with every option.
+# The texts: UTF-8 with exactly one byte order mark, at the start, CRLF throughout; the README
+# with every option, the licence with every library's notice.
+bom=$'\xEF\xBB\xBF'
 for text in README.txt LICENSE.txt; do
   if grep -q $'[^\r]$' "$unpacked/$text" || grep -q '^$' "$unpacked/$text"; then
     fail "$text has lines that do not end in CRLF"
   fi
-  [ "$(head -c 3 "$unpacked/$text" | od -An -tx1 | tr -d ' ')" = efbbbf ] ||
+  marks=$(LC_ALL=C grep -aoF "$bom" "$unpacked/$text" | wc -l)
+  if [ "$(head -c 3 "$unpacked/$text")" != "$bom" ]; then
     fail "$text does not start with a UTF-8 byte order mark"
+  elif [ "$marks" -ne 1 ]; then
+    fail "$text holds $marks UTF-8 byte order marks, not one"
+  else
+    pass "$text: CRLF, one byte order mark, at the start"
+  fi
   iconv -f UTF-8 -t UTF-16 "$unpacked/$text" > /dev/null || fail "$text is not UTF-8"
+done
+# palisor-cli.exe holds TinyGLTF, JSON for Modern C++, stb_truetype and stb_image_write; every
+# binary the MinGW-w64 runtime.
+for library in MinGW-w64 winpthreads TinyGLTF "JSON for Modern C++" stb_truetype stb_image_write; do
+  grep -qF "$library" "$unpacked/LICENSE.txt" || fail "LICENSE.txt has no notice of $library"
 done
 grep -q "Palisor $version" "$unpacked/README.txt" || fail "README.txt does not name version $version"
 missing=()
@@ -135,6 +159,43 @@ run_example() {
 run_example face_to_head examples/face_to_head.obj .obj --select face --select head
 run_example head_brows_beard examples/head_brows_beard.gltf .glb \
   --select head --select brows --select beard
+
+# The palisor-cli commands of README.txt (the lines that begin with them), typed as written into a
+# command prompt in a copy of the unpacked folder, run and write what the native palisor-cli
+# writes for the same command in a folder holding the same examples.
+commands=$(tr -d '\r' < "$unpacked/README.txt" | sed -n 's/^    \(palisor-cli .*\)$/\1/p' |
+  LC_ALL=C sort -u)
+[ -n "$commands" ] || fail "README.txt gives no palisor-cli command to try"
+number=0
+while IFS= read -r command; do
+  [ -n "$command" ] || continue
+  number=$((number + 1))
+  place=$root/$work/readme-command-$number
+  read -r -a words <<< "$command"
+  output=
+  for ((i = 1; i + 1 < ${#words[@]}; ++i)); do
+    [ "${words[i]}" = -o ] && output=${words[i + 1]}
+  done
+  mkdir -p "$place/windows" "$place/native"
+  cp -R "$unpacked/." "$place/windows/"
+  cp -R "$unpacked/examples" "$place/native/"
+  native_words=("${words[@]:1}")
+  native_words=("${native_words[@]//\\//}")
+  if [ -z "$output" ]; then
+    fail "README.txt's command names no output: $command"
+  elif ! (cd "$place/windows" && wine32 cmd /c "${words[@]}") > "$place/windows.log" 2>&1; then
+    cat "$place/windows.log"
+    fail "README.txt's command fails as written: $command"
+  elif ! (cd "$place/native" && "$root/$native/palisor-cli" "${native_words[@]}") \
+    > "$place/native.log" 2>&1; then
+    cat "$place/native.log"
+    fail "the native palisor-cli fails on README.txt's command: $command"
+  elif ! cmp "$place/native/${output//\\//}" "$place/windows/${output//\\//}"; then
+    fail "README.txt's command does not write the native build's bytes: $command"
+  else
+    pass "README.txt's command runs as written: $command"
+  fi
+done <<< "$commands"
 
 # The same sources make the same archive, also in other build folders.
 if PALISOR_PACKAGE_BUILD_DIR=build/package-again scripts/package.sh "$work/again" \

@@ -4,7 +4,8 @@
 #   scripts/package.sh [OUTPUT-FOLDER]      # default dist/
 #
 # makes OUTPUT-FOLDER/palisor-VERSION-windows.zip holding the 32-bit palisor.dll, x64/palisor.dll,
-# palisor-cli.exe, README.txt, LICENSE.txt and SHA256SUMS. The same commit gives the same bytes:
+# palisor-cli.exe, the two example scenes its README's commands use (examples/), README.txt,
+# LICENSE.txt and SHA256SUMS. The same commit gives the same bytes:
 # the binaries carry no time or build path, and every file of the archive has the time of the
 # commit, fixed permissions and a fixed place in the archive. PALISOR_PACKAGE_BUILD_DIR names the
 # build folder (default build/package).
@@ -43,15 +44,19 @@ build win32 palisor palisor-cli
 build win64 palisor
 
 stage=$work/stage
-mkdir -p "$stage/x64"
+mkdir -p "$stage/x64" "$stage/examples"
 cp "$work/win32/bin/palisor.dll" "$work/win32/bin/palisor-cli.exe" "$stage/"
 cp "$work/win64/bin/palisor.dll" "$stage/x64/"
+# The scenes that README.txt's first commands carry over, as they are in the repository.
+examples=(examples/face_to_head.obj examples/head_brows_beard.gltf)
+cp "${examples[@]}" "$stage/examples/"
 
 # The texts in the form Windows' Notepad reads as intended whatever its age and the user's code
-# page: UTF-8 with a byte order mark, CRLF line ends.
+# page: UTF-8 with one byte order mark, CRLF line ends. The sources are plain UTF-8; a byte order
+# mark an editor put in front of one is dropped, not doubled.
 notepad_text() {
   printf '\357\273\277'
-  sed 's/\r$//; s/$/\r/'
+  sed '1s/^\xEF\xBB\xBF//; s/\r$//; s/$/\r/'
 }
 sed "s/@VERSION@/$version/g" packaging/README.txt | notepad_text > "$stage/README.txt"
 {
@@ -61,12 +66,12 @@ sed "s/@VERSION@/$version/g" packaging/README.txt | notepad_text > "$stage/READM
   cat packaging/THIRD-PARTY-NOTICES.txt
 } | notepad_text > "$stage/LICENSE.txt"
 
-files=(LICENSE.txt README.txt palisor-cli.exe palisor.dll x64/palisor.dll)
+files=(LICENSE.txt README.txt "${examples[@]}" palisor-cli.exe palisor.dll x64/palisor.dll)
 (cd "$stage" && sha256sum "${files[@]}") > "$stage/SHA256SUMS"
 files+=(SHA256SUMS)
 
-chmod 755 "$stage/x64"
-(cd "$stage" && chmod 644 "${files[@]}" && touch -h -d "@$epoch" "${files[@]}" x64)
+chmod 755 "$stage/x64" "$stage/examples"
+(cd "$stage" && chmod 644 "${files[@]}" && touch -h -d "@$epoch" "${files[@]}" x64 examples)
 rm -f "$output/$zipName"
 # -X: no owner or extra time fields; -D: no folder entries; the names in a fixed order.
 (cd "$stage" && printf '%s\n' "${files[@]}" | LC_ALL=C sort | zip -q -X -D -9 "$output/$zipName" -@)

@@ -38,20 +38,32 @@ std::string UnusedObjectName(MQDocument document, const std::string& base) {
   return std::string(buffer, length);
 }
 
-// Moves the first object named `name` out of the way of a new morph object of that name: renamed
-// to a fresh "#" name as a backup, or deleted. An object the run still uses is never deleted; it
-// keeps its name and place, and the new object shares the name.
-void ClearNameClash(const Palisor& tool, const std::string& name) {
-  const int32_t index = FindObjectByName(tool.document, name);
-  if (index < 0) return;
-  const MQObject clashing = mq::hostFunctions.MQDoc_GetObject(tool.document, index);
+// The first object named `name` that the run does not use, or null.
+MQObject FirstUnusedOfName(const Palisor& tool, const std::string& name) {
+  for (int32_t index = FindObjectByName(tool.document, name); index >= 0;
+       index = FindObjectByName(tool.document, name, index + 1)) {
+    const MQObject object = mq::hostFunctions.MQDoc_GetObject(tool.document, index);
+    if (!RunStillUses(tool, object)) return object;
+  }
+  return nullptr;
+}
 
+// Moves an object named `name` out of the way of a new morph object of that name. With backups,
+// the first object of the name is renamed to a fresh "#" name. Without, the first one that the run
+// does not use is deleted: an object the run uses keeps its name and place, and the new object
+// shares the name. So a run repeated without backups replaces what the last one made, also where
+// two Destinations of one name give two morph objects of one name.
+void ClearNameClash(const Palisor& tool, const std::string& name) {
   if (runSettings.createBackup) {
+    const int32_t index = FindObjectByName(tool.document, name);
+    if (index < 0) return;
+    const MQObject clashing = mq::hostFunctions.MQDoc_GetObject(tool.document, index);
     const std::string backupName = UnusedObjectName(tool.document, "#" + name);
     mq::hostFunctions.MQObj_SetName(clashing, backupName.c_str());
     return;
   }
-  if (RunStillUses(tool, clashing)) return;
+  const MQObject clashing = FirstUnusedOfName(tool, name);
+  if (clashing == nullptr) return;
   const int32_t current = mq::hostFunctions.MQDoc_GetObjectIndex(tool.document, clashing);
   if (current >= 0) {
     mq::hostFunctions.MQDoc_DeleteObject(tool.document, current);

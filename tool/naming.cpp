@@ -1,5 +1,7 @@
 #include "tool/naming.h"
 
+#include <algorithm>
+
 #include "host/cmq_object.h"
 #include "host/host_function_table.h"
 
@@ -25,12 +27,12 @@ std::string MorphObjectName(const std::string& targetName, const std::string& de
   return prefix + "-" + destinationName;
 }
 
-int32_t FindObjectByName(MQDocument document, const std::string& name) {
+int32_t FindObjectByName(MQDocument document, const std::string& name, int32_t from) {
   // The host hands names over cut to a fixed length: an object whose name reads as `name` at that
   // length may bear a longer one, so no object is known to bear such a name.
   if (cmq::NameMayBeCut(name)) return -1;
   const int32_t count = mq::hostFunctions.MQDoc_GetObjectCount(document);
-  for (int32_t index = 0; index < count; ++index) {
+  for (int32_t index = std::max(from, 0); index < count; ++index) {
     const cmq::CMQObject object(mq::hostFunctions.MQDoc_GetObject(document, index), document);
     if (object.IsValid() && object.GetName() == name) return index;
   }

@@ -23,7 +23,8 @@ bool MatchesKeynote(const std::string& key, const std::string& name);
 // is taken whole ("smile" gives "smile-body").
 std::string MorphObjectName(const std::string& targetName, const std::string& destinationName);
 
-// The index of the first valid object, in object order, whose name equals `name` byte for byte
-// and in length; -1 when there is none. A name as long as the host cuts names to, or longer, is
-// never found: the host does not hand over enough of a name to tell that it is the same.
-int32_t FindObjectByName(MQDocument document, const std::string& name);
+// The index of the first valid object, in object order from index `from` on, whose name equals
+// `name` byte for byte and in length; -1 when there is none. A name as long as the host cuts names
+// to, or longer, is never found: the host does not hand over enough of a name to tell that it is
+// the same.
+int32_t FindObjectByName(MQDocument document, const std::string& name, int32_t from = 0);

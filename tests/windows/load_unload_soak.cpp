@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -119,6 +120,68 @@ void WholeRun(host_imitation::HostImitation& host) {
   EXPECT_GT(moved, static_cast<int>(destination.size()) / 2);
 }
 
+// The slot of the plug-in's import address table through which it calls `function`, or null.
+void** ImportSlot(HMODULE module, const char* function) {
+  auto* const base = reinterpret_cast<BYTE*>(module);
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& imports =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  for (auto* library = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+       library->Name != 0; ++library) {
+    auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->OriginalFirstThunk);
+    auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
+    for (; name->u1.AddressOfData != 0; ++name, ++slot) {
+      if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal)) continue;
+      const auto* byName =
+          reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
+      if (std::strcmp(reinterpret_cast<const char*>(byName->Name), function) == 0) {
+        return reinterpret_cast<void**>(&slot->u1.Function);
+      }
+    }
+  }
+  return nullptr;
+}
+
+// Points an import slot elsewhere for the lifetime of the object.
+class RedirectedImport {
+ public:
+  RedirectedImport(void** slot, void* replacement) : slot_(slot), original_(Swap(replacement)) {}
+  ~RedirectedImport() { Swap(original_); }
+  RedirectedImport(const RedirectedImport&) = delete;
+  RedirectedImport& operator=(const RedirectedImport&) = delete;
+
+ private:
+  void* Swap(void* value) {
+    DWORD protection = 0;
+    VirtualProtect(slot_, sizeof *slot_, PAGE_READWRITE, &protection);
+    void* const previous = *slot_;
+    *slot_ = value;
+    VirtualProtect(slot_, sizeof *slot_, protection, &protection);
+    return previous;
+  }
+
+  void** slot_;
+  void* original_;
+};
+
+// The plug-in's malloc while memory is to look exhausted. Its first call fails, so that the
+// plug-in throws; after that, every call of `failingSize` bytes fails too (none when it is 0), so
+// that the exception object itself can only come from the C++ runtime's emergency pool. Other
+// calls succeed: the unwinder's own allocations are not what is tested. Calls are recorded.
+void* (*plainMalloc)(std::size_t) = nullptr;
+std::size_t failingSize = 0;
+std::vector<std::size_t> allocationSizes;
+int failedAllocations = 0;
+void* FailingMalloc(std::size_t size) {
+  allocationSizes.push_back(size);
+  if (failedAllocations == 0 || size == failingSize) {
+    ++failedAllocations;
+    return nullptr;
+  }
+  return plainMalloc(size);
+}
+
 TEST(LoadUnloadSoak, MemoryAndHandlesStayFlatThenAWholeRunWorks) {
   host_imitation::HostImitation& host = FreshHost();
   // The loader's and the runtime's one-time allocations come with the first loads.
@@ -140,6 +203,46 @@ TEST(LoadUnloadSoak, MemoryAndHandlesStayFlatThenAWholeRunWorks) {
   const ProcessUse afterRun = CurrentUse();
   EXPECT_LE(afterRun.handles - after.handles, kHandleSlack)
       << "a whole run: " << after.handles << " -> " << afterRun.handles << " handles";
+}
+
+// Every unload gives the C++ runtime's pool for exceptions under exhausted memory back; a library
+// loaded again builds a new one. An exception thrown there while every allocation fails is caught
+// inside the plug-in, which reports failure to the host, and later loads work as ever.
+TEST(LoadUnloadSoak, AfterReloadsAnExceptionUnderExhaustedMemoryStaysInsideThePlugin) {
+  host_imitation::HostImitation& host = FreshHost();
+  for (int cycle = 0; cycle < 5; ++cycle) LoadInitialiseUnload();
+  {
+    host_imitation::PluginModule plugin;
+    ASSERT_TRUE(plugin.Load(PALISOR_PLUGIN_PATH)) << plugin.error;
+    ASSERT_TRUE(plugin.Initialise()) << plugin.error;
+    void** const malloc = ImportSlot(GetModuleHandleA(PALISOR_PLUGIN_PATH), "malloc");
+    ASSERT_NE(malloc, nullptr);
+    host_imitation::HostDocument& document = host.NewDocument();
+    for (const char* name : {"face", "head"}) {
+      host.AddObject(document, name, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}})
+          .intValues[MQOBJECT_ATTRIBUTE_SELECTED] = 1;
+    }
+    plainMalloc = reinterpret_cast<void* (*)(std::size_t)>(*malloc);
+    allocationSizes.reserve(1024);
+    // First with the exception object allocated as usual, which tells its size; then with it
+    // coming from the emergency pool.
+    for (int round = 0; round < 2; ++round) {
+      failedAllocations = 0;
+      allocationSizes.clear();
+      int32_t result = 1;
+      {
+        const RedirectedImport exhausted(malloc, reinterpret_cast<void*>(&FailingMalloc));
+        result = plugin.MQModifyObject(0, document.handle());
+      }
+      EXPECT_EQ(result, 0) << "round " << round;
+      ASSERT_GE(allocationSizes.size(), 2u) << "round " << round;
+      EXPECT_EQ(failedAllocations, round == 0 ? 1 : 2) << "round " << round;
+      failingSize = allocationSizes[1];
+    }
+    EXPECT_TRUE(host.misuse().empty()) << host.misuse().front();
+  }
+  EXPECT_EQ(GetModuleHandleA(PALISOR_PLUGIN_PATH), nullptr) << "the library stayed loaded";
+  WholeRun(host);
 }
 
 }  // namespace
