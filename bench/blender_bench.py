@@ -42,7 +42,9 @@ def grid(name, side, offset):
 
 
 def scene():
+    # A fresh file; reading the factory settings turns add-ons off.
     bpy.ops.wm.read_factory_settings(use_empty=True)
+    bpy.ops.preferences.addon_enable(module="palisor")
     source, rest = grid("body", SOURCE_SIDE, 0.0)
     source.shape_key_add(name="Basis", from_mix=False)
     for k, name in enumerate(KEYS):
@@ -100,7 +102,6 @@ def time_surface_deform():
 
 def main():
     bpy.ops.preferences.addon_install(filepath=ADDON_ZIP, overwrite=True)
-    bpy.ops.preferences.addon_enable(module="palisor")
     palisor_total, palisor_library = time_palisor()
     deform_total, deform_bind = time_surface_deform()
     print("Source %d vertices, Destination %d vertices, %d keys"
