@@ -3,7 +3,7 @@
 # nearest-point searches beside their peers (with the ratios that matter printed last), whole runs
 # of palisor-cli on scene files beside the read-and-parse floor, then the plug-in through its
 # exports, reading and writing scene files, and whatever other benchmark programs the build has
-# (glTF, previews). The machine's load is printed before and after, since a shared machine's
+# (glTF, previews), and the Blender add-on beside Blender's Surface Deform. The machine's load is printed before and after, since a shared machine's
 # wall-clock times depend on it. Everything printed also goes to build/benchmark.log. Arguments
 # are passed to every benchmark program (e.g. --benchmark_filter=OneThread).
 set -euo pipefail
@@ -31,5 +31,13 @@ cmake --build build/benchmark -j "$(nproc)" > build/benchmark.build.log
       "build/benchmark/bench/$program" "$@"
     fi
   done
+  # The Blender add-on beside Blender's own Surface Deform, when Blender is installed.
+  if command -v blender > /dev/null && [ -f build/benchmark/palisor-blender.zip ]; then
+    echo "== blender_bench"
+    BLENDER_USER_SCRIPTS=$root/build/benchmark/blender-home/scripts \
+      BLENDER_USER_CONFIG=$root/build/benchmark/blender-home/config \
+      blender -b --factory-startup --python bench/blender_bench.py -- \
+      "$root/build/benchmark/palisor-blender.zip" 2>&1 | grep -E '^(Source|Palisor|Surface)'
+  fi
   echo "== load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 } 2>&1 | tee build/benchmark.log

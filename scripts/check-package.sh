@@ -18,7 +18,10 @@
 # - palisor-cli.exe from the archive, under Wine beside the archive's palisor.dll, writes byte for
 #   byte what the native palisor-cli writes for the bundled OBJ and glTF examples, previews
 #   included;
-# - a second build of the package, in other build folders, gives the same archive.
+# - the Blender add-on's zip holds the add-on with the transfer library for Linux x86-64 (needing
+#   only the C library) and Windows x64 (needing only Windows' own DLLs), and Blender installs it
+#   from the zip and passes the add-on's tests with it;
+# - a second build of the package, in other build folders, gives the same archives.
 #
 # It uses the test command's builds: build/native, build/win32 and build/win64.
 set -uo pipefail
@@ -197,10 +200,50 @@ while IFS= read -r command; do
   fi
 done <<< "$commands"
 
-# The same sources make the same archive, also in other build folders.
+# The Blender add-on.
+blenderZip=dist/palisor-blender-$version.zip
+expected=$'palisor/__init__.py\npalisor/addon.py\npalisor/blender_manifest.toml'
+expected+=$'\npalisor/lib/libpalisor_transfer.so\npalisor/lib/palisor_transfer.dll\npalisor/transfer.py'
+if [ "$(unzip -Z1 "$blenderZip")" = "$expected" ]; then
+  pass "the Blender add-on holds $(echo $expected)"
+else
+  fail "the Blender add-on holds $(unzip -Z1 "$blenderZip" | tr '\n' ' ')"
+fi
+unzip -q "$blenderZip" -d "$work/blender" || fail "$blenderZip does not unpack"
+needed=$(objdump -p "$work/blender/palisor/lib/libpalisor_transfer.so" | awk '/NEEDED/ {print $2}' |
+  grep -vxE 'libc\.so\.6|libm\.so\.6|ld-linux-x86-64\.so\.2' | tr '\n' ' ')
+if [ -z "$needed" ]; then
+  pass "the add-on's Linux library needs only the C library"
+else
+  fail "the add-on's Linux library needs $needed besides the C library"
+fi
+if cmake -DOBJDUMP=x86_64-w64-mingw32-objdump \
+  -DBINARY="$work/blender/palisor/lib/palisor_transfer.dll" -DCHECK=system-imports \
+  -P cmake/check-pe-binary.cmake > "$work/blender-dll.log" 2>&1; then
+  pass "the add-on's Windows library needs only Windows' own DLLs"
+else
+  cat "$work/blender-dll.log"
+  fail "the add-on's Windows library needs more than Windows' own DLLs"
+fi
+if command -v blender > /dev/null; then
+  if BLENDER_USER_SCRIPTS=$root/$work/blender-home/scripts \
+    BLENDER_USER_CONFIG=$root/$work/blender-home/config blender -b --factory-startup \
+    --python tests/blender/addon_test.py -- "$root/$blenderZip" "$root/$native/palisor-cli" \
+    "$root/$work" > "$work/blender.log" 2>&1; then
+    pass "Blender installs the add-on from its zip and passes its tests"
+  else
+    tail -30 "$work/blender.log"
+    fail "the add-on from the package fails its tests in Blender"
+  fi
+else
+  fail "no blender to test the add-on with (scripts/test-all.sh installs it)"
+fi
+
+# The same sources make the same archives, also in other build folders.
 if PALISOR_PACKAGE_BUILD_DIR=build/package-again scripts/package.sh "$work/again" \
-  > "$work/again.log" 2>&1 && cmp "$zip" "$work/again/$(basename "$zip")"; then
-  pass "a second build gives the same archive"
+  > "$work/again.log" 2>&1 && cmp "$zip" "$work/again/$(basename "$zip")" &&
+  cmp "$blenderZip" "$work/again/$(basename "$blenderZip")"; then
+  pass "a second build gives the same archives"
 else
   tail -20 "$work/again.log"
   fail "a second build of the package differs from the first"

@@ -5,7 +5,8 @@
 #
 # makes OUTPUT-FOLDER/palisor-VERSION-windows.zip holding the 32-bit palisor.dll, x64/palisor.dll,
 # palisor-cli.exe, the two example scenes its README's commands use (examples/), README.txt,
-# LICENSE.txt and SHA256SUMS. The same commit gives the same bytes:
+# LICENSE.txt and SHA256SUMS, and OUTPUT-FOLDER/palisor-blender-VERSION.zip, the Blender add-on
+# with the transfer library for Linux x86-64 and Windows x64. The same commit gives the same bytes:
 # the binaries carry no time or build path, and every file of the archive has the time of the
 # commit, fixed permissions and a fixed place in the archive. PALISOR_PACKAGE_BUILD_DIR names the
 # build folder (default build/package).
@@ -41,7 +42,8 @@ build() {
   cmake --build "$work/$name" -j "$(nproc)" --target "$@"
 }
 build win32 palisor palisor-cli
-build win64 palisor
+build win64 palisor palisor_transfer
+build linux palisor_transfer
 
 stage=$work/stage
 mkdir -p "$stage/x64" "$stage/examples"
@@ -76,3 +78,9 @@ rm -f "$output/$zipName"
 # -X: no owner or extra time fields; -D: no folder entries; the names in a fixed order.
 (cd "$stage" && printf '%s\n' "${files[@]}" | LC_ALL=C sort | zip -q -X -D -9 "$output/$zipName" -@)
 echo "package: $output/$zipName"
+
+# The Blender add-on, installable through Blender's Preferences > Add-ons > Install.
+blenderZip=$output/palisor-blender-$version.zip
+python3 scripts/make-blender-addon.py "$blenderZip" "$work/linux/transfer/libpalisor_transfer.so" \
+  "$work/win64/bin/palisor_transfer.dll"
+echo "package: $blenderZip"

@@ -16,6 +16,9 @@ scripts/install-dependencies.sh libnanoflann-dev libflann-dev libcgal-dev libstb
 # The glTF tests: Debian's sample models, and the Khronos validator and three.js from npm, pinned
 # by tests/gltf_clients/package-lock.json.
 scripts/install-dependencies.sh assimp-testmodels
+# The Blender add-on and its Python module: Debian's Blender, run headless, and the system's
+# Python with numpy, which that Blender uses too.
+scripts/install-dependencies.sh blender python3-numpy
 # Node.js and npm from Debian only where the machine has none: a Node.js that came with its own npm
 # (as packaged outside Debian) cannot take Debian's npm beside it.
 if ! command -v node > /dev/null || ! command -v npm > /dev/null; then

@@ -1,0 +1,29 @@
+"""Palisor: carries shape keys (morphs) from one mesh to meshes of other topology.
+
+As a Blender add-on it adds "Transfer Shape Keys (Palisor)" to the Object menu. Outside Blender,
+`import palisor` gives the transfer over numpy arrays (palisor.transfer), for pipeline scripts.
+"""
+
+bl_info = {
+    "name": "Palisor: Transfer Shape Keys",
+    "author": "Palisor",
+    "version": (1, 2, 0),
+    "blender": (3, 4, 0),
+    "location": "View3D > Object > Transfer Shape Keys (Palisor)",
+    "description": "Carries the active mesh's shape keys to the other selected meshes, "
+                   "whatever their topology",
+    "doc_url": "",
+    "category": "Object",
+}
+
+from .transfer import METHODS, PalisorError, library_version, transfer  # noqa: E402
+
+
+def register():
+    from . import addon
+    addon.register()
+
+
+def unregister():
+    from . import addon
+    addon.unregister()
