@@ -1,6 +1,6 @@
 // Reading Wavefront OBJ scenes: objects, vertices, faces in every form, what passes through, and
 // every mistake reported with its file and line.
-#include "cli/obj_reader.h"
+#include "scene/obj/obj_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -8,23 +8,23 @@
 #include <cstring>
 #include <string>
 
-#include "cli/input_error.h"
+#include "scene/scene_error.h"
 
 namespace {
 
-using palisor_cli::InputError;
-using palisor_cli::ReadObjText;
-using palisor_cli::Scene;
+using palisor_scene::ReadObjText;
+using palisor_scene::Scene;
+using palisor_scene::SceneError;
 
 Scene Read(const std::string& text) {
   return ReadObjText(text, "scene.obj");
 }
 
-// The message of the InputError that reading `text` raises, or "" when it reads fine.
+// The message of the SceneError that reading `text` raises, or "" when it reads fine.
 std::string ErrorOf(const std::string& text) {
   try {
     Read(text);
-  } catch (const InputError& error) {
+  } catch (const SceneError& error) {
     return error.what();
   }
   return "";
@@ -222,8 +222,8 @@ TEST(ObjReaderTest, EveryMalformedLineIsReportedWithFileAndLineNumber) {
 }
 
 TEST(ObjReaderTest, AMissingFileIsAnInputError) {
-  EXPECT_THROW(palisor_cli::ReadObjFile("/nonexistent/scene.obj"), InputError);
-  EXPECT_THROW(palisor_cli::ReadObjFile("/"), InputError);
+  EXPECT_THROW(palisor_scene::ReadObjFile("/nonexistent/scene.obj"), SceneError);
+  EXPECT_THROW(palisor_scene::ReadObjFile("/"), SceneError);
 }
 
 }  // namespace

@@ -10,16 +10,16 @@
 #include <string>
 #include <vector>
 
-#include "cli/float_text.h"
-#include "cli/input_error.h"
-#include "cli/obj_reader.h"
-#include "cli/obj_writer.h"
+#include "scene/float_text.h"
+#include "scene/obj/obj_reader.h"
+#include "scene/obj/obj_writer.h"
+#include "scene/scene_error.h"
 
 namespace {
 
-using palisor_cli::ReadObjText;
-using palisor_cli::Scene;
-using palisor_cli::WriteObjText;
+using palisor_scene::ReadObjText;
+using palisor_scene::Scene;
+using palisor_scene::WriteObjText;
 
 uint32_t Bits(float value) {
   uint32_t bits = 0;
@@ -36,7 +36,7 @@ float FromBits(uint32_t bits) {
 // The bits that reading `text` as strtof does gives.
 uint32_t ReadBack(const std::string& text) {
   float value = 0.0f;
-  EXPECT_TRUE(palisor_cli::ParseFloat(text.data(), text.data() + text.size(), value)) << text;
+  EXPECT_TRUE(palisor_scene::ParseFloat(text.data(), text.data() + text.size(), value)) << text;
   return Bits(value);
 }
 
@@ -50,7 +50,7 @@ TEST(FloatTextTest, EveryKindOfFloatReadsBackBitForBit) {
       0x7FC00000, 0xFFC00000, 0x7FC00123, 0xFFFFFFFF,  // quiet not-a-numbers with payloads
   };
   for (uint32_t bits : special) {
-    EXPECT_EQ(ReadBack(palisor_cli::FloatText(FromBits(bits))), bits) << std::hex << bits;
+    EXPECT_EQ(ReadBack(palisor_scene::FloatText(FromBits(bits))), bits) << std::hex << bits;
   }
   std::mt19937 random(20240611);
   for (int i = 0; i < 200000; ++i) {
@@ -58,7 +58,27 @@ TEST(FloatTextTest, EveryKindOfFloatReadsBackBitForBit) {
     const float value = FromBits(bits);
     if (std::isnan(value) && (bits & 0x00400000u) == 0)
       continue;  // text cannot hold a signalling one
-    ASSERT_EQ(ReadBack(palisor_cli::FloatText(value)), bits) << std::hex << bits;
+    ASSERT_EQ(ReadBack(palisor_scene::FloatText(value)), bits) << std::hex << bits;
+  }
+}
+
+// Text holds no signalling not-a-number: one is written as its quiet twin, which reads back.
+TEST(FloatTextTest, ASignallingNotANumberIsWrittenAsItsQuietTwin) {
+  const struct {
+    uint32_t bits;
+    const char* text;
+    uint32_t readBack;
+  } cases[] = {
+      {0xFFB4206F, "-nan(0x34206f)", 0xFFF4206F},
+      {0x7F800001, "nan(0x1)", 0x7FC00001},
+      {0x7FBFFFFF, "nan(0x3fffff)", 0x7FFFFFFF},
+      {0xFF800001, "-nan(0x1)", 0xFFC00001},
+  };
+  for (const auto& test : cases) {
+    const std::string text = palisor_scene::FloatText(FromBits(test.bits));
+    EXPECT_EQ(text, test.text) << std::hex << test.bits;
+    EXPECT_EQ(ReadBack(text), test.readBack) << std::hex << test.bits;
+    EXPECT_EQ(ReadBack(palisor_scene::FloatText(FromBits(test.readBack))), test.readBack);
   }
 }
 
@@ -96,7 +116,7 @@ TEST(FloatTextTest, DecimalTextReadsAsStrtofReadsIt) {
   std::vector<uint32_t> sceneBits;
   auto agree = [&](const std::string& text) {
     float parsed = 0.0f;
-    const bool read = palisor_cli::ParseFloat(text.data(), text.data() + text.size(), parsed);
+    const bool read = palisor_scene::ParseFloat(text.data(), text.data() + text.size(), parsed);
     char* stop = nullptr;
     const float expected = std::strtof(text.c_str(), &stop);
     const bool strtofReadAll = !text.empty() && stop == text.c_str() + text.size();
@@ -106,7 +126,8 @@ TEST(FloatTextTest, DecimalTextReadsAsStrtofReadsIt) {
       scene += "v 0 " + text + " 1\n";
       sceneBits.push_back(Bits(expected));
     } else {
-      EXPECT_THROW(ReadObjText("o x\nv 0 " + text + " 1\n", "numbers.obj"), palisor_cli::InputError)
+      EXPECT_THROW(ReadObjText("o x\nv 0 " + text + " 1\n", "numbers.obj"),
+                   palisor_scene::SceneError)
           << text;
     }
   };
@@ -130,10 +151,10 @@ TEST(FloatTextTest, DecimalTextReadsAsStrtofReadsIt) {
 TEST(FloatTextTest, OnlyAWholeNumberIsANumber) {
   float value = 0.0f;
   for (const char* text : {"", "1.5x", "x", "1,5", " 1", "--1"}) {
-    EXPECT_FALSE(palisor_cli::ParseFloat(text, text + std::strlen(text), value)) << text;
+    EXPECT_FALSE(palisor_scene::ParseFloat(text, text + std::strlen(text), value)) << text;
   }
   const char* subnormal = "1e-40";
-  ASSERT_TRUE(palisor_cli::ParseFloat(subnormal, subnormal + 5, value));
+  ASSERT_TRUE(palisor_scene::ParseFloat(subnormal, subnormal + 5, value));
   EXPECT_EQ(Bits(value), Bits(std::strtof(subnormal, nullptr)));
   EXPECT_NE(value, 0.0f);
 }
@@ -144,7 +165,7 @@ TEST(ObjRoundTripTest, VerticesReadBackBitForBit) {
   scene.objects.resize(2);
   scene.objects[0].name = "random bits";
   for (int i = 0; i < 20000; ++i) {
-    MQPoint point{FromBits(random()), FromBits(random()), FromBits(random())};
+    palisor_scene::Point point{FromBits(random()), FromBits(random()), FromBits(random())};
     for (float* coordinate : {&point.x, &point.y, &point.z}) {
       if (std::isnan(*coordinate)) *coordinate = FromBits(Bits(*coordinate) | 0x00400000u);
     }
@@ -161,7 +182,8 @@ TEST(ObjRoundTripTest, VerticesReadBackBitForBit) {
     const auto& back = read.objects[k].vertices;
     ASSERT_EQ(back.size(), written.size());
     for (std::size_t i = 0; i < written.size(); ++i) {
-      ASSERT_EQ(std::memcmp(&back[i], &written[i], sizeof(MQPoint)), 0) << k << " " << i;
+      ASSERT_EQ(std::memcmp(&back[i], &written[i], sizeof(palisor_scene::Point)), 0)
+          << k << " " << i;
     }
   }
 }
@@ -191,7 +213,7 @@ TEST(ObjRoundTripTest, AFileReadAndWrittenChangesNoNumberAndLosesNothing) {
       "f 5/1 6/2 7/1\n"
       "# palisor-bind 2 1\n";
   // The second object's last face names texture coordinates of the first object: not allowed.
-  EXPECT_THROW(ReadObjText(original, "a.obj"), palisor_cli::InputError);
+  EXPECT_THROW(ReadObjText(original, "a.obj"), palisor_scene::SceneError);
 
   const std::string valid = original.substr(0, original.find("f 5/1")) + "# palisor-bind 2 1\n";
   const Scene first = ReadObjText(valid, "a.obj");
@@ -226,7 +248,7 @@ TEST(ObjRoundTripTest, AFileReadAndWrittenChangesNoNumberAndLosesNothing) {
 // statements, and its bindings.
 std::vector<std::string> Words(const Scene& scene) {
   std::vector<std::string> words = scene.header;
-  for (const palisor_cli::SceneObject& object : scene.objects) {
+  for (const palisor_scene::SceneObject& object : scene.objects) {
     words.push_back("o:" + object.name);
     for (const std::string& tail : object.passthrough->vertexTails) words.push_back("t:" + tail);
     for (const auto& statement : object.passthrough->statements) {
@@ -277,9 +299,9 @@ TEST(ObjRoundTripTest, ALargeTextReadOnEveryThreadWritesBackByteForByte) {
     text += "o part " + std::to_string(object) + "\r\r\n";
     const int vertices = 40000 + 1000 * object;
     for (int k = 0; k < vertices; ++k) {
-      text += "v " + palisor_cli::FloatText(coordinate(random)) + " " +
-              palisor_cli::FloatText(coordinate(random)) + " " +
-              palisor_cli::FloatText(coordinate(random));
+      text += "v " + palisor_scene::FloatText(coordinate(random)) + " " +
+              palisor_scene::FloatText(coordinate(random)) + " " +
+              palisor_scene::FloatText(coordinate(random));
       text += k % 997 == 0 ? " 0.5\n" : "\n";
     }
     text += "vt 0 0\nvt 1 0\n";
