@@ -96,9 +96,8 @@ class TriangleFill {
   std::vector<float>& depth_;
 };
 
-}  // namespace
-
-void DrawMesh(const MeshToDraw& mesh, const Camera& camera, Image& image, PictureRect rect) {
+// Every vertex where the camera shows it, with its colour.
+std::vector<ProjectedVertex> ProjectVertices(const MeshToDraw& mesh, const Camera& camera) {
   const palisor_scene::PointSpan positions = mesh.vertices;
   const std::vector<Rgb>& colours = *mesh.colours;
   std::vector<ProjectedVertex> projected(positions.size());
@@ -112,6 +111,37 @@ void DrawMesh(const MeshToDraw& mesh, const Camera& camera, Image& image, Pictur
                                    static_cast<float>(colour.g),
                                    static_cast<float>(colour.b)};
   }
+  return projected;
+}
+
+// The face's normal by Newell's rule, sound for any planar or nearly planar polygon; for a
+// degenerate face its first triangle's. `length` is the normal's length (0: draw it unlit).
+Vector3 FaceNormal(palisor_scene::PointSpan positions, palisor_scene::FaceCornerSpan face,
+                   float& length) {
+  Vector3 normal{0, 0, 0};
+  for (std::size_t i = 0; i < face.size(); ++i) {
+    const palisor_scene::Point p = positions[static_cast<std::size_t>(face[i])];
+    const palisor_scene::Point q = positions[static_cast<std::size_t>(face[(i + 1) % face.size()])];
+    normal.x += (p.y - q.y) * (p.z + q.z);
+    normal.y += (p.z - q.z) * (p.x + q.x);
+    normal.z += (p.x - q.x) * (p.y + q.y);
+  }
+  length = std::sqrt(normal.x * normal.x + normal.y * normal.y + normal.z * normal.z);
+  if (!(length > 0.0f) || !std::isfinite(length)) {
+    normal = Cross(Subtract(positions[static_cast<std::size_t>(face[1])],
+                            positions[static_cast<std::size_t>(face[0])]),
+                   Subtract(positions[static_cast<std::size_t>(face[2])],
+                            positions[static_cast<std::size_t>(face[0])]));
+    length = std::sqrt(normal.x * normal.x + normal.y * normal.y + normal.z * normal.z);
+  }
+  return normal;
+}
+
+}  // namespace
+
+void DrawMesh(const MeshToDraw& mesh, const Camera& camera, Image& image, PictureRect rect) {
+  const palisor_scene::PointSpan positions = mesh.vertices;
+  const std::vector<ProjectedVertex> projected = ProjectVertices(mesh, camera);
   const float light[3] = {kLightInView.x * camera.right[0] + kLightInView.y * camera.up[0] +
                               kLightInView.z * camera.toward[0],
                           kLightInView.x * camera.right[1] + kLightInView.y * camera.up[1] +
@@ -132,25 +162,8 @@ void DrawMesh(const MeshToDraw& mesh, const Camera& camera, Image& image, Pictur
     for (int32_t corner : face)
       inside = inside && corner >= 0 && static_cast<std::size_t>(corner) < count;
     if (!inside) continue;
-    // The face's normal by Newell's rule, sound for any planar or nearly planar polygon.
-    Vector3 normal{0, 0, 0};
-    for (std::size_t i = 0; i < face.size(); ++i) {
-      const palisor_scene::Point p = positions[static_cast<std::size_t>(face[i])];
-      const palisor_scene::Point q =
-          positions[static_cast<std::size_t>(face[(i + 1) % face.size()])];
-      normal.x += (p.y - q.y) * (p.z + q.z);
-      normal.y += (p.z - q.z) * (p.x + q.x);
-      normal.z += (p.x - q.x) * (p.y + q.y);
-    }
-    float length = std::sqrt(normal.x * normal.x + normal.y * normal.y + normal.z * normal.z);
-    if (!(length > 0.0f) || !std::isfinite(length)) {
-      // A degenerate face: take its first triangle's normal, or draw it unlit.
-      normal = Cross(Subtract(positions[static_cast<std::size_t>(face[1])],
-                              positions[static_cast<std::size_t>(face[0])]),
-                     Subtract(positions[static_cast<std::size_t>(face[2])],
-                              positions[static_cast<std::size_t>(face[0])]));
-      length = std::sqrt(normal.x * normal.x + normal.y * normal.y + normal.z * normal.z);
-    }
+    float length = 0.0f;
+    const Vector3 normal = FaceNormal(positions, face, length);
     const bool behind = Dot(normal, camera.toward) < 0.0f;
     float cosine = length > 0.0f ? Dot(normal, light) / (length * lightLength) : 0.0f;
     if (behind) cosine = -cosine;
