@@ -75,6 +75,11 @@ struct LoadedInput {
   int32_t sceneIndex = 0;
   std::unique_ptr<SceneDocument> document;
   host_imitation::MorphFeature* morphFeature = nullptr;
+
+  // The scene read as number `number` (the source scene, when there is one, is number 0).
+  const LoadedScene& Numbered(int32_t number) const {
+    return number == sceneIndex ? scene : sourceScene;
+  }
 };
 
 // What the plug-in's run left.
@@ -108,13 +113,11 @@ void WarnOfCutNames(const palisor_scene::Scene& scene, std::ostream& err) {
 
 // A selected object whose geometry the run cannot use (points, lines, compressed data).
 void RefuseSelectedUnusable(const LoadedInput& input) {
-  const LoadedScene* scenes[] = {&input.sourceScene, &input.scene};
-  const int32_t first = input.sceneIndex == 0 ? 1 : 0;
   for (const host_imitation::HostObject* object : input.document->objects()) {
     if (object->IntValue(MQOBJECT_ATTRIBUTE_SELECTED) == 0) continue;
     const palisor_scene::SceneObjectRef origin = input.document->Origin(*object);
     if (!origin.valid()) continue;
-    const LoadedScene& loaded = *scenes[origin.scene + first];
+    const LoadedScene& loaded = input.Numbered(origin.scene);
     if (origin.object >= loaded.origins.size()) continue;
     const palisor_scene::GltfObjectOrigin& gltf = *loaded.origins[origin.object];
     if (!gltf.refusal.empty()) {
