@@ -1,6 +1,7 @@
-// A Wavefront OBJ scene as the command line reads and writes it: named objects in file order, each
-// with its vertex positions and faces, and whatever else the file said about the object kept as
-// text so that it goes out again unchanged.
+// A scene as read from a file and written back: named objects in file order, each with its vertex
+// positions and faces, and the bindings of morph targets to their bases. What a Wavefront OBJ
+// file says beyond that is kept with each object as text, so that it goes out again unchanged; a
+// glTF file's own data stays with the file it came from (scene/gltf/gltf_file.h).
 #pragma once
 
 #include <cstddef>
@@ -20,8 +21,8 @@ struct ObjStatement {
   std::string text;
 };
 
-// What an object carries beyond positions and faces. Shared by an object and its clones, and
-// never changed once read.
+// What an object of an OBJ file carries beyond positions and faces. Never changed once read; a
+// morph object made from the object is written with it too.
 struct ObjPassthrough {
   // Whole `vt` and `vn` lines of the object, in file order.
   std::vector<std::string> texcoords;
@@ -43,11 +44,12 @@ struct SceneObject {
   // corners each face has.
   std::vector<int32_t> faceCorners;
   std::vector<int32_t> faceSizes;
+  // Null for an object that carries nothing more (and for every object of a glTF file).
   std::shared_ptr<const ObjPassthrough> passthrough;
 };
 
-// A binding of the host's morph feature: the target object belongs to the base object. Both are
-// indexes into Scene::objects.
+// A binding of a morph target to its base object (the host's morph feature holds them while the
+// plug-in runs). Both are indexes into Scene::objects.
 struct SceneBinding {
   int32_t base = 0;
   int32_t target = 0;

@@ -1,5 +1,5 @@
 // Reads a scene file of either format palisor-cli knows, telling them apart by their contents
-// (and, failing that, by the file name's extension), and puts scenes into one document.
+// (and, failing that, by the file name's extension).
 #pragma once
 
 #include <memory>

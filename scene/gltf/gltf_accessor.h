@@ -1,6 +1,6 @@
 // Reads the data of glTF accessors as numbers: floating-point, normalized and plain integer
 // components, interleaved or packed, dense or sparse. Every fault of the file (an index out of
-// range, data past the end of a buffer) is an SceneError naming the file and the JSON place.
+// range, data past the end of a buffer) is a SceneError naming the file and the JSON place.
 #pragma once
 
 #include <cstdint>

@@ -25,7 +25,7 @@ struct GltfPrimitiveSpan {
   std::size_t count = 0;
 };
 
-// A node with a mesh: one object of the document, followed by one object per morph target.
+// A node with a mesh: one object of the scene, followed by one object per morph target.
 struct GltfMeshNode {
   int node = 0;
   int mesh = 0;

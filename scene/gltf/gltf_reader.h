@@ -1,5 +1,5 @@
 // Reads a glTF 2.0 scene (.gltf with external or embedded buffers, or .glb) into the objects of
-// a document. Every fault of the file is an SceneError naming the file and the JSON place.
+// a scene. Every fault of the file is a SceneError naming the file and the JSON place.
 #pragma once
 
 #include <string>

@@ -1,4 +1,4 @@
-// Reads a Wavefront OBJ scene. Every mistake in the file is an SceneError naming the file and the
+// Reads a Wavefront OBJ scene. Every mistake in the file is a SceneError naming the file and the
 // line.
 #pragma once
 
