@@ -53,6 +53,7 @@ double SecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
+#ifdef PALISOR_CLI_PREVIEW
 // Whether two paths name one file, existing or not (a file that does not exist yet is compared
 // by its absolute path with its links and relative parts resolved).
 bool SamePlace(const std::string& first, const std::string& second) {
@@ -63,6 +64,7 @@ bool SamePlace(const std::string& first, const std::string& second) {
   const auto b = std::filesystem::weakly_canonical(std::filesystem::absolute(second, error), error);
   return error ? first == second : a == b;
 }
+#endif
 
 // The scenes read and the document made of them.
 struct LoadedInput {
@@ -216,7 +218,6 @@ PreviewOutput PreparePreview(const Arguments& arguments) {
   preview.file = std::make_unique<StagedFile>(path);
   return preview;
 #else
-  (void)SamePlace;
   throw InputError(
       "--preview: this build of palisor-cli cannot draw pictures (it was built without "
       "stb_truetype and stb_image_write)");

@@ -73,7 +73,7 @@ SceneDocument::SceneDocument(const std::vector<Scene*>& scenes,
 
 SceneObjectRef SceneDocument::Origin(const HostObject& object) const {
   auto found = bySerial_.find(object.serial);
-  if (found == bySerial_.end()) found = bySerial_.find(object.clonedFrom);
+  if (found == bySerial_.end() && object.clonedFrom != 0) found = bySerial_.find(object.clonedFrom);
   return found != bySerial_.end() ? found->second : SceneObjectRef{};
 }
 
@@ -126,6 +126,7 @@ Scene SceneDocument::ToScene(std::vector<std::string> header,
   for (const HostObject* object : written) {
     SceneObject sceneObject;
     sceneObject.name = object->name;
+    sceneObject.vertices.reserve(object->vertices.size());
     for (const MQPoint& p : object->vertices) sceneObject.vertices.push_back({p.x, p.y, p.z});
     if (object->faces) {
       sceneObject.faceCorners = object->faces->corners;
