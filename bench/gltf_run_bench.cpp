@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/gltf_file.h"
+#include "scene/gltf/gltf_file.h"
 #include "surface_mesh.h"
 
 namespace {
@@ -56,11 +56,11 @@ void WriteScenes(const std::filesystem::path& glb, const std::filesystem::path& 
   const char* const names[] = {"smile", "blink", "frown"};
   std::string bin;
   // Every top-level member exists before references into the JSON are held.
-  palisor_cli::OrderedJson json = {{"asset", {{"version", "2.0"}}},
-                                   {"scene", 0},
-                                   {"scenes", {{{"nodes", {0, 1}}}}},
-                                   {"bufferViews", palisor_cli::OrderedJson::array()},
-                                   {"accessors", palisor_cli::OrderedJson::array()}};
+  palisor_scene::OrderedJson json = {{"asset", {{"version", "2.0"}}},
+                                     {"scene", 0},
+                                     {"scenes", {{{"nodes", {0, 1}}}}},
+                                     {"bufferViews", palisor_scene::OrderedJson::array()},
+                                     {"accessors", palisor_scene::OrderedJson::array()}};
   auto view = [&](const void* data, std::size_t size) {
     json["bufferViews"].push_back(
         {{"buffer", 0}, {"byteOffset", bin.size()}, {"byteLength", size}});
@@ -113,8 +113,8 @@ void WriteScenes(const std::filesystem::path& glb, const std::filesystem::path& 
   // Accessors are numbered in the order they are made, so each is made in a statement of its own.
   const std::size_t sourcePositions = points(source.vertices);
   const std::size_t sourceIndices = indices(Triangles(source));
-  palisor_cli::OrderedJson sourcePrimitive = {{"attributes", {{"POSITION", sourcePositions}}},
-                                              {"indices", sourceIndices}};
+  palisor_scene::OrderedJson sourcePrimitive = {{"attributes", {{"POSITION", sourcePositions}}},
+                                                {"indices", sourceIndices}};
   for (int k = 0; k < 3; ++k) {
     const std::vector<MQPoint> target = Target(source.vertices, k);
     std::vector<MQPoint> moves(target.size());

@@ -9,12 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "cli/document_changes.h"
-#include "cli/preview/run_preview.h"
-#include "cli/preview/text.h"
-#include "cli/run_outcome.h"
+#include "cli/run_result_finding.h"
 #include "host_imitation/host_imitation.h"
 #include "host_imitation/morph_feature.h"
+#include "preview/run_preview.h"
+#include "preview/text.h"
 #include "surface_mesh.h"
 
 namespace {
@@ -34,6 +33,7 @@ void Swell(std::vector<MQPoint>& points, int target) {
 
 struct FinishedRun {
   host_imitation::HostDocument* document = nullptr;
+  host_imitation::MorphFeature* morphFeature = nullptr;
   palisor_cli::DocumentState before;
 };
 
@@ -60,7 +60,8 @@ const FinishedRun& Run() {
         host.AddObject(document, "body", destinationMesh.vertices, destinationMesh.faces);
     source.intValues[MQOBJECT_ATTRIBUTE_SELECTED] = 1;
     destination.intValues[MQOBJECT_ATTRIBUTE_SELECTED] = 1;
-    made.before = palisor_cli::CaptureDocument(document, host_imitation::InstallMorphFeature());
+    made.morphFeature = &host_imitation::InstallMorphFeature();
+    made.before = palisor_cli::CaptureDocument(document, *made.morphFeature);
     for (int k = 0; k < kTargets; ++k) {
       host_imitation::HostObject& morph = host.CloneObject(destination);
       morph.name = "elem:target" + std::to_string(k) + "-body";
@@ -78,10 +79,11 @@ void BM_PreviewOfAMillionVertexDestinationWithThreeTargets(benchmark::State& sta
   std::size_t bytes = 0;
   const std::clock_t start = std::clock();
   for (auto _ : state) {
-    palisor_cli::TextPainter text;
-    const palisor_cli::RunOutcome outcome = palisor_cli::FindRunOutcome(run.before, *run.document);
+    palisor_preview::TextPainter text;
+    const palisor_scene::RunResult result =
+        palisor_cli::FindRunResult(run.before, *run.document, *run.morphFeature, nullptr);
     const std::string png =
-        palisor_cli::DrawRunPreview(outcome, palisor_cli::SheetSettings{}, text);
+        palisor_preview::DrawRunPreview(result, palisor_preview::SheetSettings{}, text);
     bytes = png.size();
     benchmark::DoNotOptimize(png.data());
   }

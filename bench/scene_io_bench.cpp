@@ -7,12 +7,12 @@
 #include <filesystem>
 #include <string>
 
-#include "cli/obj_reader.h"
-#include "cli/obj_writer.h"
 #include "cli/output_file.h"
 #include "cli/scene_document.h"
 #include "host_imitation/host_imitation.h"
 #include "parallel/parallel_chunks.h"
+#include "scene/obj/obj_reader.h"
+#include "scene/obj/obj_writer.h"
 
 namespace {
 
@@ -63,16 +63,16 @@ void SetCounters(benchmark::State& state) {
 void BM_ReadText(benchmark::State& state) {
   const std::string& text = MillionVertexText();
   for (auto _ : state) {
-    palisor_cli::Scene scene = palisor_cli::ReadObjText(text, "bench.obj");
+    palisor_scene::Scene scene = palisor_scene::ReadObjText(text, "bench.obj");
     benchmark::DoNotOptimize(scene.objects.data());
   }
   SetCounters(state);
 }
 
 void BM_WriteText(benchmark::State& state) {
-  const palisor_cli::Scene scene = palisor_cli::ReadObjText(MillionVertexText(), "bench.obj");
+  const palisor_scene::Scene scene = palisor_scene::ReadObjText(MillionVertexText(), "bench.obj");
   for (auto _ : state) {
-    std::string text = palisor_cli::WriteObjText(scene);
+    std::string text = palisor_scene::WriteObjText(scene);
     benchmark::DoNotOptimize(text.data());
   }
   SetCounters(state);
@@ -84,9 +84,9 @@ void BM_ReadFileIntoDocument(benchmark::State& state) {
   palisor_cli::WriteFileAtomically(path.string(), MillionVertexText());
   for (auto _ : state) {
     host_imitation::Host().Reset();
-    const palisor_cli::Scene scene = palisor_cli::ReadObjFile(path.string());
-    auto objects = palisor_cli::BuildDocument(scene, host_imitation::Host().NewDocument());
-    benchmark::DoNotOptimize(objects.data());
+    palisor_scene::Scene scene = palisor_scene::ReadObjFile(path.string());
+    const palisor_cli::SceneDocument built({&scene}, host_imitation::Host().NewDocument());
+    benchmark::DoNotOptimize(built.objects().data());
   }
   std::filesystem::remove(path);
   SetCounters(state);
@@ -96,14 +96,14 @@ void BM_ReadFileIntoDocument(benchmark::State& state) {
 // streamed to a temporary file, which is renamed into place.
 void BM_WriteDocumentToFile(benchmark::State& state) {
   host_imitation::Host().Reset();
-  const palisor_cli::Scene read = palisor_cli::ReadObjText(MillionVertexText(), "bench.obj");
+  palisor_scene::Scene read = palisor_scene::ReadObjText(MillionVertexText(), "bench.obj");
   host_imitation::HostDocument& document = host_imitation::Host().NewDocument();
-  palisor_cli::BuildDocument(read, document);
+  const palisor_cli::SceneDocument built({&read}, document);
   const std::filesystem::path path = BenchFolder() / "written.obj";
   for (auto _ : state) {
-    const palisor_cli::ObjSceneView view = palisor_cli::DocumentView(document, read.header, {});
+    const palisor_scene::ObjSceneView view = built.View(read.header, {});
     palisor_cli::WriteFileAtomically(path.string(), [&view](std::FILE* file) {
-      return palisor_cli::WriteObj(view, file, MachineThreadCount());
+      return palisor_scene::WriteObj(view, file, MachineThreadCount());
     });
   }
   std::filesystem::remove(path);

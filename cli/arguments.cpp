@@ -97,94 +97,134 @@ std::vector<IndexRange> ParseIndexList(const std::string& text) {
   return ranges;
 }
 
-Arguments ParseArguments(const std::vector<std::string>& arguments) {
-  Arguments parsed;
-  std::vector<std::string> positional;
-  bool outputGiven = false;
-  std::string previewOptionGiven;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    auto value = [&]() -> const std::string& {
-      if (i + 1 >= arguments.size()) throw InputError(argument + " needs a value");
-      return arguments[++i];
-    };
-    if (argument.size() > 1 && argument[0] == '-' && !IsListedOption(argument)) {
-      throw InputError("unknown option " + argument);
+namespace {
+
+// An option that stands alone; false for any other argument.
+bool TakeFlag(const std::string& argument, Arguments& parsed) {
+  if (argument == "--tick-all" || argument == "--tick-none") {
+    const bool everything = argument == "--tick-all";
+    if (parsed.tickEverything && *parsed.tickEverything != everything) {
+      throw InputError("--tick-all and --tick-none exclude each other");
     }
-    if (argument == "-o") {
-      if (outputGiven) throw InputError("-o is given twice");
-      parsed.outputPath = value();
-      outputGiven = true;
-      if (parsed.outputPath.empty()) throw InputError("-o needs a file name");
-    } else if (argument == "--source-scene") {
-      if (!parsed.sourceScenePath.empty()) throw InputError("--source-scene is given twice");
-      parsed.sourceScenePath = value();
-      if (parsed.sourceScenePath.empty()) throw InputError("--source-scene needs a file name");
-    } else if (argument == "--select") {
-      parsed.selectNames.push_back(value());
-    } else if (argument == "--mode") {
-      const ListingMode mode = ParseMode(value());
-      if (parsed.mode && *parsed.mode != mode) throw InputError("--mode is given twice");
-      parsed.mode = mode;
-    } else if (argument == "--tick" || argument == "--untick") {
-      const bool tick = argument == "--tick";
-      parsed.tickChanges.push_back(TickChange{tick, value()});
-    } else if (argument == "--tick-all" || argument == "--tick-none") {
-      const bool everything = argument == "--tick-all";
-      if (parsed.tickEverything && *parsed.tickEverything != everything) {
-        throw InputError("--tick-all and --tick-none exclude each other");
-      }
-      parsed.tickEverything = everything;
-    } else if (argument == "--selected-vertices-only") {
-      parsed.selectedVerticesOnly = true;
-    } else if (argument == "--select-vertices") {
-      parsed.vertexSelections.push_back(ParseVertexSelection(value()));
-    } else if (argument == "--no-backup") {
-      parsed.noBackup = true;
-    } else if (argument == "--bind") {
-      const std::string& binding = value();
-      if (binding.find('=') == std::string::npos) {
-        throw InputError("--bind takes BASE=TARGET, not '" + binding + "'");
-      }
-      parsed.bindings.push_back(binding);
-    } else if (argument == "--preview") {
-      if (!parsed.previewPath.empty()) throw InputError("--preview is given twice");
-      parsed.previewPath = value();
-      if (parsed.previewPath.empty()) throw InputError("--preview needs a file name");
-    } else if (argument == "--view") {
-      parsed.previewView = ParseView(value());
-      previewOptionGiven = argument;
-    } else if (argument == "--preview-size") {
-      ParsePreviewSize(value(), parsed);
-      previewOptionGiven = argument;
-    } else if (argument == "--list") {
-      parsed.list = true;
-    } else if (argument == "--cancel") {
-      parsed.cancel = true;
-    } else if (argument == "--help" || argument == "-h") {
-      parsed.help = true;
-    } else if (argument == "--version") {
-      parsed.version = true;
-    } else if (argument.size() > 1 && argument[0] == '-') {
-      throw InputError("option " + argument + " is listed in the help but not handled");
-    } else {
-      positional.push_back(argument);
-    }
+    parsed.tickEverything = everything;
+  } else if (argument == "--selected-vertices-only") {
+    parsed.selectedVerticesOnly = true;
+  } else if (argument == "--no-backup") {
+    parsed.noBackup = true;
+  } else if (argument == "--list") {
+    parsed.list = true;
+  } else if (argument == "--cancel") {
+    parsed.cancel = true;
+  } else if (argument == "--help" || argument == "-h") {
+    parsed.help = true;
+  } else if (argument == "--version") {
+    parsed.version = true;
+  } else {
+    return false;
   }
-  if (parsed.help || parsed.version) return parsed;
+  return true;
+}
+
+// The arguments one after another, for options that take the next one as their value.
+class ArgumentWalk {
+ public:
+  explicit ArgumentWalk(const std::vector<std::string>& arguments) : arguments_(arguments) {}
+  bool Done() const { return next_ >= arguments_.size(); }
+  const std::string& Next() { return arguments_[next_++]; }
+  const std::string& ValueOf(const std::string& option) {
+    if (Done()) throw InputError(option + " needs a value");
+    return Next();
+  }
+
+ private:
+  const std::vector<std::string>& arguments_;
+  std::size_t next_ = 0;
+};
+
+// A file name option: given once, and not empty.
+void TakeFileName(const std::string& option, ArgumentWalk& walk, std::string& path) {
+  if (!path.empty()) throw InputError(option + " is given twice");
+  path = walk.ValueOf(option);
+  if (path.empty()) throw InputError(option + " needs a file name");
+}
+
+// An option that takes a value; false for any other argument. `previewOption` keeps the last
+// option given that shapes a preview.
+bool TakeValueOption(const std::string& option, ArgumentWalk& walk, Arguments& parsed,
+                     std::string& previewOption) {
+  if (option == "-o") {
+    TakeFileName(option, walk, parsed.outputPath);
+  } else if (option == "--source-scene") {
+    TakeFileName(option, walk, parsed.sourceScenePath);
+  } else if (option == "--preview") {
+    TakeFileName(option, walk, parsed.previewPath);
+  } else if (option == "--select") {
+    parsed.selectNames.push_back(walk.ValueOf(option));
+  } else if (option == "--mode") {
+    const ListingMode mode = ParseMode(walk.ValueOf(option));
+    if (parsed.mode && *parsed.mode != mode) throw InputError("--mode is given twice");
+    parsed.mode = mode;
+  } else if (option == "--tick" || option == "--untick") {
+    parsed.tickChanges.push_back(TickChange{option == "--tick", walk.ValueOf(option)});
+  } else if (option == "--select-vertices") {
+    parsed.vertexSelections.push_back(ParseVertexSelection(walk.ValueOf(option)));
+  } else if (option == "--bind") {
+    const std::string& binding = walk.ValueOf(option);
+    if (binding.find('=') == std::string::npos) {
+      throw InputError("--bind takes BASE=TARGET, not '" + binding + "'");
+    }
+    parsed.bindings.push_back(binding);
+  } else if (option == "--view") {
+    parsed.previewView = ParseView(walk.ValueOf(option));
+    previewOption = option;
+  } else if (option == "--preview-size") {
+    ParsePreviewSize(walk.ValueOf(option), parsed);
+    previewOption = option;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// The scene file and the options that need others.
+void CheckComplete(const std::vector<std::string>& positional, const std::string& previewOption,
+                   Arguments& parsed) {
   if (positional.size() != 1) {
     throw InputError(positional.empty() ? "no scene file given"
                                         : "one scene file only, not '" + positional[1] + "'");
   }
   parsed.scenePath = positional[0];
-  if (!outputGiven && !parsed.list) throw InputError("no output file given (-o OUT.obj)");
+  if (parsed.outputPath.empty() && !parsed.list) {
+    throw InputError("no output file given (-o OUT.obj)");
+  }
   if (parsed.selectNames.empty()) throw InputError("no object selected (--select NAME)");
-  if (!previewOptionGiven.empty() && parsed.previewPath.empty()) {
-    throw InputError(previewOptionGiven + " shapes a preview: it needs --preview FILE.png");
+  if (!previewOption.empty() && parsed.previewPath.empty()) {
+    throw InputError(previewOption + " shapes a preview: it needs --preview FILE.png");
   }
   if (!parsed.previewPath.empty() && parsed.list) {
     throw InputError("--list draws nothing: --preview needs a run");
   }
+}
+
+}  // namespace
+
+Arguments ParseArguments(const std::vector<std::string>& arguments) {
+  Arguments parsed;
+  std::vector<std::string> positional;
+  std::string previewOption;
+  ArgumentWalk walk(arguments);
+  while (!walk.Done()) {
+    const std::string& argument = walk.Next();
+    const bool option = argument.size() > 1 && argument[0] == '-';
+    if (option && !IsListedOption(argument)) throw InputError("unknown option " + argument);
+    if (TakeFlag(argument, parsed) || TakeValueOption(argument, walk, parsed, previewOption)) {
+      continue;
+    }
+    if (option) throw InputError("option " + argument + " is listed in the help but not handled");
+    positional.push_back(argument);
+  }
+  if (parsed.help || parsed.version) return parsed;
+  CheckComplete(positional, previewOption, parsed);
   return parsed;
 }
 

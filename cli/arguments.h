@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "preview/view.h"
+
 namespace palisor_cli {
 
 // The dialog's listing modes, numbered as the tool numbers them.
@@ -30,8 +32,7 @@ struct VertexSelection {
   std::vector<IndexRange> ranges;
 };
 
-// The direction a preview looks at the scene from.
-enum class PreviewView { kFront, kSide, kTop, kThreeQuarter };
+using palisor_preview::PreviewView;
 
 struct Arguments {
   std::string scenePath;

@@ -6,6 +6,7 @@
 #include "cli/input_error.h"
 #include "cli/name_text.h"
 #include "host_imitation/log_format.h"
+#include "tool/dialog_labels.h"
 
 namespace palisor_cli {
 
@@ -13,18 +14,11 @@ namespace {
 
 using host_imitation::ModalDialog;
 
-// The dialog's texts, in the order of the listing modes.
-constexpr const char16_t* kModeTexts[] = {u"keynote準拠(&K)", u"同頂点数(&D)", u"モーフ設定(&A)"};
-constexpr const char16_t* kSelectAll = u"全て選択(&Z)";
-constexpr const char16_t* kInvert = u"選択反転(&C)";
-constexpr const char16_t* kSelectedOnly = u"選択頂点のみモーフ反映する(&S)";
-constexpr const char16_t* kBackup = u"バックアップエレメントを作成する(&X)";
-constexpr const char16_t* kOk = u"OK";
-constexpr const char16_t* kCancel = u"Cancel";
+using namespace dialog_labels;
 
 int32_t CheckedMode(const ModalDialog& dialog) {
   for (int32_t mode = 0; mode < 3; ++mode) {
-    if (dialog.IsChecked("radiobutton", kModeTexts[mode])) return mode;
+    if (dialog.IsChecked("radiobutton", kModes[mode])) return mode;
   }
   return -1;
 }
@@ -70,7 +64,7 @@ void Answer(ModalDialog& dialog, const Arguments& arguments, DialogRecord& recor
   record.finalMode = record.openingMode;
   if (arguments.mode) {
     const auto mode = static_cast<int32_t>(*arguments.mode);
-    if (mode != record.openingMode) dialog.UseRadioButton(kModeTexts[mode]);
+    if (mode != record.openingMode) dialog.UseRadioButton(kModes[mode]);
     record.finalMode = mode;
   }
   if (arguments.tickEverything) {

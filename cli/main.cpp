@@ -9,7 +9,7 @@
 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
-  const std::string plugin = palisor_cli::LocatePlugin(
+  const palisor_cli::PluginLocation plugin = palisor_cli::LocatePlugin(
       argc > 0 ? argv[0] : "", PALISOR_PLUGIN_FILE_NAME, PALISOR_PLUGIN_BUILD_PATH);
   const int status = palisor_cli::RunProgram(arguments, plugin, std::cout, std::cerr);
   std::cout.flush();

@@ -24,18 +24,28 @@ std::filesystem::path RunningProgram(const std::string& programPath) {
 
 }  // namespace
 
-std::string LocatePlugin(const std::string& programPath, const std::string& fileName,
-                         const std::string& buildPath) {
+PluginLocation LocatePlugin(const std::string& programPath, const std::string& fileName,
+                            const std::string& buildPath) {
   const std::filesystem::path beside = RunningProgram(programPath).parent_path() / fileName;
+  PluginLocation location{beside.string(), {beside.string()}, fileName};
   std::error_code error;
-  if (std::filesystem::is_regular_file(beside, error)) return beside.string();
-  return buildPath;
+  if (std::filesystem::is_regular_file(beside, error)) return location;
+  if (buildPath != location.path) location.tried.push_back(buildPath);
+  location.path = buildPath;
+  return location;
 }
 
-int32_t LoadPlugin(host_imitation::PluginModule& plugin, const std::string& path) {
-  if (!plugin.Load(path) || !plugin.Initialise()) {
-    throw PluginError("cannot use the plug-in: " + plugin.error);
+int32_t LoadPlugin(host_imitation::PluginModule& plugin, const PluginLocation& location) {
+  const std::string& path = location.path;
+  if (!plugin.Load(path)) {
+    std::string tried;
+    for (const std::string& place : location.tried)
+      tried += (tried.empty() ? "" : ", then ") + place;
+    throw PluginError("cannot use the plug-in: " + plugin.error + "\npalisor-cli: looked for " +
+                      location.fileName + " at " + tried + "; the plug-in library must sit " +
+                      "beside the program");
   }
+  if (!plugin.Initialise()) throw PluginError("cannot use the plug-in: " + plugin.error);
   uint32_t product = 0;
   uint32_t id = 0;
   plugin.MQGetPlugInID(&product, &id);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "host_imitation/plugin_module.h"
 
@@ -15,13 +16,21 @@ class PluginError : public std::runtime_error {
   explicit PluginError(const std::string& message) : std::runtime_error(message) {}
 };
 
+// The plug-in library to load, and every place that was looked at for it, in order.
+struct PluginLocation {
+  std::string path;
+  std::vector<std::string> tried;
+  std::string fileName;
+};
+
 // The library file beside the running program when there is one, else `buildPath`.
-std::string LocatePlugin(const std::string& programPath, const std::string& fileName,
-                         const std::string& buildPath);
+PluginLocation LocatePlugin(const std::string& programPath, const std::string& fileName,
+                            const std::string& buildPath);
 
 // Loads the library by its exports, checks the version and initialises it (MQCheckVersion,
 // MQInit), asks its identity and type, and returns the index of its menu entry "Palisor" among
-// the strings MQEnumStringW gives. Throws PluginError.
-int32_t LoadPlugin(host_imitation::PluginModule& plugin, const std::string& path);
+// the strings MQEnumStringW gives. Throws PluginError; one that cannot be loaded at all names
+// the places tried and where the library belongs.
+int32_t LoadPlugin(host_imitation::PluginModule& plugin, const PluginLocation& location);
 
 }  // namespace palisor_cli

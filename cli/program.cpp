@@ -7,25 +7,19 @@
 #include <filesystem>
 #include <memory>
 #include <new>
-#include <set>
 #include <system_error>
 #include <utility>
 
 #include "cli/arguments.h"
 #include "cli/dialog_user.h"
-#include "cli/document_changes.h"
-#include "cli/gltf_writer.h"
 #include "cli/help_text.h"
 #include "cli/input_error.h"
 #include "cli/name_text.h"
-#include "cli/obj_reader.h"
-#include "cli/obj_writer.h"
 #include "cli/output_file.h"
 #include "cli/plugin_loading.h"
 #include "cli/progress.h"
-#include "cli/run_outcome.h"
+#include "cli/run_result_finding.h"
 #include "cli/scene_document.h"
-#include "cli/scene_loading.h"
 #include "cli/scene_setup.h"
 #include "cli/summary.h"
 #include "host/cmq_object.h"
@@ -34,10 +28,16 @@
 #include "host_imitation/morph_feature.h"
 #include "host_imitation/plugin_module.h"
 #include "parallel/parallel_chunks.h"
+#include "scene/gltf/gltf_target_plan.h"
+#include "scene/gltf/gltf_writer.h"
+#include "scene/obj/obj_writer.h"
+#include "scene/scene_error.h"
+#include "scene/scene_file.h"
 
 #ifdef PALISOR_CLI_PREVIEW
-#include "cli/preview/run_preview.h"
-#include "cli/preview/text.h"
+#include "preview/preview_error.h"
+#include "preview/run_preview.h"
+#include "preview/text.h"
 #endif
 
 namespace palisor_cli {
@@ -45,6 +45,9 @@ namespace palisor_cli {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using palisor_scene::LoadedScene;
+using palisor_scene::RunResult;
+using palisor_scene::SceneFormat;
 
 double SecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
@@ -63,242 +66,290 @@ bool SamePlace(const std::string& first, const std::string& second) {
 }
 #endif
 
-// The document, the plug-in and the dialog's answers of one run.
-class ProgramRun {
- public:
-  ProgramRun(const Arguments& arguments, std::ostream& out, std::ostream& err)
-      : arguments_(arguments), out_(out), err_(err) {}
+// The scenes read and the document made of them.
+struct LoadedInput {
+  // The scene the result is written from, and the --source-scene (empty when none), which comes
+  // first in the document.
+  LoadedScene scene;
+  LoadedScene sourceScene;
+  SceneFormat outputFormat = SceneFormat::kObj;
+  // The number of `scene` among the scenes read.
+  int32_t sceneIndex = 0;
+  std::unique_ptr<SceneDocument> document;
+  host_imitation::MorphFeature* morphFeature = nullptr;
 
-  int Run(const std::string& pluginPath) {
-    if (!arguments_.list && NamesSameFile(arguments_.scenePath, arguments_.outputPath)) {
-      throw InputError("the output file " + arguments_.outputPath +
-                       " is the input file; the input is never overwritten");
-    }
-    UseUtf8ForObjectNames();
-    PreparePreview();
+  // The scene read as number `number` (the source scene, when there is one, is number 0).
+  const LoadedScene& Numbered(int32_t number) const {
+    return number == sceneIndex ? scene : sourceScene;
+  }
+};
 
-    progress_.Begin("reading " + arguments_.scenePath);
-    Clock::time_point start = Clock::now();
-    LoadedScene scene = LoadScene(arguments_.scenePath);
-    std::vector<LoadedScene*> scenes = {&scene};
-    LoadedScene sourceScene;
-    if (!arguments_.sourceScenePath.empty()) {
-      sourceScene = LoadScene(arguments_.sourceScenePath);
-      scenes.insert(scenes.begin(), &sourceScene);
-    }
-    for (const LoadedScene* loaded : scenes) WarnOfCutNames(loaded->scene);
-    const SceneFormat outputFormat = OutputFormat(arguments_.outputPath, scene.format);
-    if (!arguments_.list && outputFormat != SceneFormat::kObj && !scene.gltf) {
-      throw InputError("the output file " + arguments_.outputPath +
-                       " is glTF, which needs a glTF scene to write into");
-    }
-    // The morph targets of a glTF scene are bound to their bases: the morph listing shows them.
-    if (!arguments_.mode && (scene.gltf || sourceScene.gltf)) arguments_.mode = ListingMode::kMorph;
-    const std::size_t sourceObjects = sourceScene.scene.objects.size();
-    host_imitation::HostImitation& host = host_imitation::Host();
-    host.Reset();
-    host_imitation::HostDocument& document = host.NewDocument();
-    const DocumentObjects objects = BuildDocumentFrom(scenes, document);
-    host_imitation::MorphFeature& morphFeature = host_imitation::InstallMorphFeature();
-    PrepareDocument(arguments_, objects.bindingsOnly, objects.objects, morphFeature);
-    RefuseSelectedUnusable(objects.objects);
-    times_.reading = SecondsSince(start);
-    progress_.End();
+// What the plug-in's run left.
+struct PluginRun {
+  DialogRecord dialog;
+  bool ran = false;
+  DocumentState before;
+};
 
-    const DocumentState before = CaptureDocument(document, morphFeature);
-    const int32_t menuEntry = LoadPlugin(plugin_, pluginPath);
+// The preview picture being made, where one was asked for.
+struct PreviewOutput {
+  std::unique_ptr<StagedFile> file;
+#ifdef PALISOR_CLI_PREVIEW
+  std::unique_ptr<palisor_preview::TextPainter> text;
+#endif
+  std::size_t pictures = 0;
+  std::string seconds;
+};
 
-    DialogRecord dialog;
-    host.widgets().SetUser(
-        AnswerDialog(arguments_, dialog, [this] { progress_.Begin("carrying morphs over"); }));
-    start = Clock::now();
-    const bool ran = plugin_.MQModifyObject(menuEntry, document.handle()) != 0;
-    times_.run = SecondsSince(start);
-    progress_.End();
+// The host hands the plug-in object names cut to a fixed length; the user should know that the
+// plug-in sees longer names cut, and so acts on no name clash with them.
+void WarnOfCutNames(const palisor_scene::Scene& scene, std::ostream& err) {
+  for (std::size_t i = 0; i < scene.objects.size(); ++i) {
+    const std::string& name = scene.objects[i].name;
+    if (name.size() <= cmq::kLongestWholeName) continue;
+    err << "palisor-cli: warning: the name of object " << i + 1 << " (" << name.size()
+        << " bytes) is cut by the host to its first " << cmq::kLongestWholeName
+        << " bytes; the plug-in sees it cut and acts on no name clash with it\n";
+  }
+}
 
-    if (!dialog.inputError.empty()) throw InputError(dialog.inputError);
-    if (!dialog.dialogError.empty()) {
-      throw PluginError("the dialog could not be answered: " + dialog.dialogError);
+// A selected object whose geometry the run cannot use (points, lines, compressed data).
+void RefuseSelectedUnusable(const LoadedInput& input) {
+  for (const host_imitation::HostObject* object : input.document->objects()) {
+    if (object->IntValue(MQOBJECT_ATTRIBUTE_SELECTED) == 0) continue;
+    const palisor_scene::SceneObjectRef origin = input.document->Origin(*object);
+    if (!origin.valid()) continue;
+    const LoadedScene& loaded = input.Numbered(origin.scene);
+    if (origin.object >= loaded.origins.size()) continue;
+    const palisor_scene::GltfObjectOrigin& gltf = *loaded.origins[origin.object];
+    if (!gltf.refusal.empty()) {
+      throw InputError(gltf.file->path + ": " + gltf.refusal + " (object '" + object->name +
+                       "' is selected)");
     }
-    if (!dialog.shown) return Refused(ran);
-    // After its dialog the plug-in answers failure only when something stopped it part way (it
-    // ran out of memory, say): the document may then be half changed, and is not written.
-    if (!ran) {
-      throw PluginError(
-          "the plug-in could not finish the run (it may have run out of memory); nothing was "
-          "written");
-    }
-    ReportMisuse();
-    if (arguments_.list) {
-      PrintCandidates(out_, dialog);
-      return kFinished;
-    }
+  }
+}
 
-    const DocumentChanges changes = CompareDocument(before, document, morphFeature);
-    // The picture is made ready before the scene is written, so that a picture that cannot be
-    // written leaves the scene output untouched; it takes its place once the scene has.
-    if (previewFile_ && dialog.confirmed) DrawPreview(before, document);
-    progress_.Begin("writing " + arguments_.outputPath);
-    start = Clock::now();
+// Reads the scenes, builds the document of them and prepares it as the user asked. The document
+// refers to the scenes in `input`, which therefore stays where it is.
+void LoadInput(Arguments& arguments, LoadedInput& input, std::ostream& err) {
+  input.scene = palisor_scene::LoadScene(arguments.scenePath);
+  std::vector<palisor_scene::Scene*> scenes = {&input.scene.scene};
+  if (!arguments.sourceScenePath.empty()) {
+    input.sourceScene = palisor_scene::LoadScene(arguments.sourceScenePath);
+    scenes.insert(scenes.begin(), &input.sourceScene.scene);
+    input.sceneIndex = 1;
+  }
+  for (const palisor_scene::Scene* scene : scenes) WarnOfCutNames(*scene, err);
+  input.outputFormat = palisor_scene::OutputFormat(arguments.outputPath, input.scene.format);
+  if (!arguments.list && input.outputFormat != SceneFormat::kObj && !input.scene.gltf) {
+    throw InputError("the output file " + arguments.outputPath +
+                     " is glTF, which needs a glTF scene to write into");
+  }
+  // The morph targets of a glTF scene are bound to their bases: the morph listing shows them.
+  if (!arguments.mode && (input.scene.gltf || input.sourceScene.gltf)) {
+    arguments.mode = ListingMode::kMorph;
+  }
+  host_imitation::HostImitation& host = host_imitation::Host();
+  host.Reset();
+  input.document = std::make_unique<SceneDocument>(scenes, host.NewDocument());
+  input.morphFeature = &host_imitation::InstallMorphFeature();
+  PrepareDocument(arguments, input.document->bindings(), input.document->objects(),
+                  *input.morphFeature);
+  RefuseSelectedUnusable(input);
+}
+
+// The plug-in ended without its dialog: it showed its warning, which goes to standard error with
+// a line in English after it.
+int Refused(bool ran, std::ostream& err) {
+  const auto& boxes = host_imitation::Host().widgets().messageBoxes();
+  if (!boxes.empty()) {
+    for (const auto& box : boxes) err << host_imitation::ToUtf8(box.message) << '\n';
+    err << "palisor-cli: the plug-in needs a Source and at least one Destination: select at "
+           "least two objects (--select)\n";
+  } else {
+    err << "palisor-cli: the plug-in " << (ran ? "ended" : "refused the run")
+        << " without showing its dialog\n";
+  }
+  return kRefused;
+}
+
+// Requests a real host would have rejected say the plug-in misbehaved; the user should know.
+void ReportMisuse(std::ostream& err) {
+  for (const std::string& what : host_imitation::Host().misuse()) {
+    err << "palisor-cli: warning: the plug-in made a request the host rejects: " << what << '\n';
+  }
+}
+
+// Loads the plug-in and runs it on the document with its dialog answered.
+PluginRun RunPlugin(const Arguments& arguments, host_imitation::PluginModule& module,
+                    const PluginLocation& plugin, const LoadedInput& input, ProgressLine& progress,
+                    double& seconds) {
+  PluginRun run;
+  host_imitation::HostDocument& document = input.document->document();
+  run.before = CaptureDocument(document, *input.morphFeature);
+  const int32_t menuEntry = LoadPlugin(module, plugin);
+  host_imitation::Host().widgets().SetUser(
+      AnswerDialog(arguments, run.dialog, [&progress] { progress.Begin("carrying morphs over"); }));
+  const Clock::time_point start = Clock::now();
+  run.ran = module.MQModifyObject(menuEntry, document.handle()) != 0;
+  seconds = SecondsSince(start);
+  progress.End();
+  if (!run.dialog.inputError.empty()) throw InputError(run.dialog.inputError);
+  if (!run.dialog.dialogError.empty()) {
+    throw PluginError("the dialog could not be answered: " + run.dialog.dialogError);
+  }
+  return run;
+}
+
+// Refuses a preview that cannot be drawn or written before any work is done: the font must be
+// there and the file's folder writable.
+PreviewOutput PreparePreview(const Arguments& arguments) {
+  PreviewOutput preview;
+  if (arguments.previewPath.empty()) return preview;
+#ifdef PALISOR_CLI_PREVIEW
+  const std::string& path = arguments.previewPath;
+  if (SamePlace(arguments.scenePath, path)) {
+    throw InputError("the preview file " + path + " is the input file");
+  }
+  if (SamePlace(arguments.outputPath, path)) {
+    throw InputError("the preview file " + path + " is the output file");
+  }
+  preview.text = std::make_unique<palisor_preview::TextPainter>();
+  preview.file = std::make_unique<StagedFile>(path);
+  return preview;
+#else
+  throw InputError(
+      "--preview: this build of palisor-cli cannot draw pictures (it was built without "
+      "stb_truetype and stb_image_write)");
+#endif
+}
+
+// Draws the preview into its staged file, which takes its place once the scene has been written.
+void DrawPreview(const Arguments& arguments, const RunResult& result, PreviewOutput& preview,
+                 ProgressLine& progress) {
+#ifdef PALISOR_CLI_PREVIEW
+  progress.Begin("drawing " + arguments.previewPath);
+  const Clock::time_point start = Clock::now();
+  palisor_preview::SheetSettings settings;
+  settings.view = arguments.previewView;
+  settings.pictureWidth = arguments.previewWidth;
+  settings.pictureHeight = arguments.previewHeight;
+  preview.file->Write(palisor_preview::DrawRunPreview(result, settings, *preview.text));
+  preview.pictures = palisor_preview::CountPictures(result);
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.3f", SecondsSince(start));
+  preview.seconds = seconds;
+  progress.End();
+#else
+  (void)arguments;
+  (void)result;
+  (void)preview;
+  (void)progress;
+#endif
+}
+
+// Writes the result in its format; returns the number of objects written.
+std::size_t WriteResult(const Arguments& arguments, const LoadedInput& input,
+                        const RunResult& result) {
+  if (input.outputFormat == SceneFormat::kObj) {
     // Objects of the source scene only lend their shapes; they are not written.
-    const std::set<const host_imitation::HostObject*> read(objects.objects.begin(),
-                                                           objects.objects.end());
-    std::vector<TargetsMade> targetsMade;
-    std::size_t objectsWritten = 0;
-    if (outputFormat == SceneFormat::kObj) {
-      for (std::size_t i = 0; i < sourceObjects; ++i) {
-        const int32_t slot = document.IndexOf(objects.objects[i]);
-        if (slot >= 0) document.slots[static_cast<std::size_t>(slot)] = nullptr;
-      }
-      const ObjSceneView result =
-          DocumentView(document, scene.scene.header, morphFeature.Bindings());
-      WriteFileAtomically(arguments_.outputPath, [&result](std::FILE* file) {
-        return WriteObj(result, file, MachineThreadCount());
-      });
-      objectsWritten = result.objects.size();
-    } else {
-      GltfOutput output;
-      output.path = arguments_.outputPath;
-      output.binary = outputFormat == SceneFormat::kGltfBinary;
-      output.keepBackups = !arguments_.noBackup;
-      const GltfBytes bytes = WriteGltfResult(*scene.gltf, document, read, output, targetsMade);
-      WriteFileAtomically(output.path, [&bytes](std::FILE* file) { return bytes.Write(file); });
-      objectsWritten = scene.gltf->meshNodes.size();
-    }
-    if (previewFile_ && dialog.confirmed) previewFile_->Commit();
-    times_.writing = SecondsSince(start);
-    progress_.End();
+    std::vector<int32_t> leftOut;
+    if (input.sceneIndex > 0) leftOut.push_back(0);
+    const palisor_scene::ObjSceneView view =
+        input.document->View(input.scene.scene.header, input.morphFeature->Bindings(), leftOut);
+    WriteFileAtomically(arguments.outputPath, [&view](std::FILE* file) {
+      return palisor_scene::WriteObj(view, file, MachineThreadCount());
+    });
+    return view.objects.size();
+  }
+  palisor_scene::GltfOutput output;
+  output.path = arguments.outputPath;
+  output.binary = input.outputFormat == SceneFormat::kGltfBinary;
+  const palisor_scene::GltfScene scene{{}, input.scene.origins, input.scene.gltf};
+  const palisor_scene::GltfBytes bytes =
+      palisor_scene::WriteGltfResult(scene, input.sceneIndex, result, output);
+  WriteFileAtomically(output.path, [&bytes](std::FILE* file) { return bytes.Write(file); });
+  return input.scene.gltf->meshNodes.size();
+}
 
-    RunSummary summary;
-    summary.dialog = &dialog;
-    summary.changes = &changes;
-    summary.times = times_;
-    summary.outputPath = arguments_.outputPath;
-    summary.objectsWritten = objectsWritten;
-    summary.targetsMade = &targetsMade;
-    PrintSummary(out_, summary);
-    if (previewFile_) {
-      out_ << "Preview         ";
-      if (dialog.confirmed) {
-        out_ << arguments_.previewPath << " (" << previewPictures_ << " pictures, "
-             << previewSeconds_ << " s)\n";
-      } else {
-        out_ << "none: the run was cancelled\n";
-      }
-    }
+void PrintPreviewLine(const Arguments& arguments, const DialogRecord& dialog,
+                      const PreviewOutput& preview, std::ostream& out) {
+  if (!preview.file) return;
+  out << "Preview         ";
+  if (dialog.confirmed) {
+    out << arguments.previewPath << " (" << preview.pictures << " pictures, " << preview.seconds
+        << " s)\n";
+  } else {
+    out << "none: the run was cancelled\n";
+  }
+}
+
+// What the run did, with the morph targets a glTF result gets planned.
+RunResult FindResult(const Arguments& arguments, const LoadedInput& input, const PluginRun& run) {
+  RunResult result = FindRunResult(run.before, input.document->document(), *input.morphFeature,
+                                   input.document.get());
+  if (input.outputFormat != SceneFormat::kObj) {
+    const palisor_scene::GltfScene scene{{}, input.scene.origins, input.scene.gltf};
+    palisor_scene::PlanMorphTargets(scene, input.sceneIndex, !arguments.noBackup, result);
+  }
+  return result;
+}
+
+// The whole run on the scene files: load, run the plug-in, write, report.
+int RunScenes(Arguments arguments, const PluginLocation& plugin, std::ostream& out,
+              std::ostream& err) {
+  if (!arguments.list && NamesSameFile(arguments.scenePath, arguments.outputPath)) {
+    throw InputError("the output file " + arguments.outputPath +
+                     " is the input file; the input is never overwritten");
+  }
+  UseUtf8ForObjectNames();
+  PreviewOutput preview = PreparePreview(arguments);
+  ProgressLine progress;
+  RunTimes times;
+
+  progress.Begin("reading " + arguments.scenePath);
+  Clock::time_point start = Clock::now();
+  LoadedInput input;
+  LoadInput(arguments, input, err);
+  times.reading = SecondsSince(start);
+  progress.End();
+
+  host_imitation::PluginModule module;
+  const PluginRun run = RunPlugin(arguments, module, plugin, input, progress, times.run);
+  if (!run.dialog.shown) return Refused(run.ran, err);
+  // After its dialog the plug-in answers failure only when something stopped it part way (it
+  // ran out of memory, say): the document may then be half changed, and is not written.
+  if (!run.ran) {
+    throw PluginError(
+        "the plug-in could not finish the run (it may have run out of memory); nothing was "
+        "written");
+  }
+  ReportMisuse(err);
+  if (arguments.list) {
+    PrintCandidates(out, run.dialog);
     return kFinished;
   }
 
- private:
-  // Refuses a preview that cannot be drawn or written before any work is done: the font must be
-  // there and the file's folder writable.
-  void PreparePreview() {
-    if (arguments_.previewPath.empty()) return;
-#ifdef PALISOR_CLI_PREVIEW
-    const std::string& path = arguments_.previewPath;
-    if (SamePlace(arguments_.scenePath, path)) {
-      throw InputError("the preview file " + path + " is the input file");
-    }
-    if (SamePlace(arguments_.outputPath, path)) {
-      throw InputError("the preview file " + path + " is the output file");
-    }
-    text_ = std::make_unique<TextPainter>();
-    previewFile_ = std::make_unique<StagedFile>(path);
-#else
-    throw InputError(
-        "--preview: this build of palisor-cli cannot draw pictures (it was built without "
-        "stb_truetype and stb_image_write)");
-#endif
-  }
+  const RunResult result = FindResult(arguments, input, run);
+  // The picture is made ready before the scene is written, so that a picture that cannot be
+  // written leaves the scene output untouched; it takes its place once the scene has.
+  const bool drawn = preview.file && run.dialog.confirmed;
+  if (drawn) DrawPreview(arguments, result, preview, progress);
+  progress.Begin("writing " + arguments.outputPath);
+  start = Clock::now();
+  const std::size_t objectsWritten = WriteResult(arguments, input, result);
+  if (drawn) preview.file->Commit();
+  times.writing = SecondsSince(start);
+  progress.End();
 
-  void DrawPreview(const DocumentState& before, const host_imitation::HostDocument& document) {
-#ifdef PALISOR_CLI_PREVIEW
-    progress_.Begin("drawing " + arguments_.previewPath);
-    const Clock::time_point start = Clock::now();
-    const RunOutcome outcome = FindRunOutcome(before, document);
-    SheetSettings settings;
-    settings.view = arguments_.previewView;
-    settings.pictureWidth = arguments_.previewWidth;
-    settings.pictureHeight = arguments_.previewHeight;
-    previewFile_->Write(DrawRunPreview(outcome, settings, *text_));
-    auto pictures = [](const OutcomeRow& row) {
-      std::size_t count = row.first.object != nullptr ? 1 : 0;
-      for (const OutcomeObject& other : row.others) count += other.object != nullptr ? 1 : 0;
-      return count;
-    };
-    previewPictures_ = pictures(outcome.source);
-    for (const OutcomeRow& row : outcome.destinations) previewPictures_ += pictures(row);
-    char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.3f", SecondsSince(start));
-    previewSeconds_ = seconds;
-    progress_.End();
-#else
-    (void)before;
-    (void)document;
-#endif
-  }
-
-  // The host hands the plug-in object names cut to a fixed length; the user should know that the
-  // plug-in sees longer names cut, and so acts on no name clash with them.
-  void WarnOfCutNames(const Scene& scene) {
-    for (std::size_t i = 0; i < scene.objects.size(); ++i) {
-      const std::string& name = scene.objects[i].name;
-      if (name.size() <= cmq::kLongestWholeName) continue;
-      err_ << "palisor-cli: warning: the name of object " << i + 1 << " (" << name.size()
-           << " bytes) is cut by the host to its first " << cmq::kLongestWholeName
-           << " bytes; the plug-in sees it cut and acts on no name clash with it\n";
-    }
-  }
-
-  // The plug-in ended without its dialog: it showed its warning, which goes to standard error.
-  int Refused(bool ran) {
-    const auto& boxes = host_imitation::Host().widgets().messageBoxes();
-    if (!boxes.empty()) {
-      for (const auto& box : boxes) err_ << host_imitation::ToUtf8(box.message) << '\n';
-    } else {
-      err_ << "palisor-cli: the plug-in " << (ran ? "ended" : "refused the run")
-           << " without showing its dialog\n";
-    }
-    return kRefused;
-  }
-
-  // A selected object whose geometry the run cannot use (points, lines, compressed data).
-  static void RefuseSelectedUnusable(const std::vector<host_imitation::HostObject*>& objects) {
-    for (const host_imitation::HostObject* object : objects) {
-      if (object->IntValue(MQOBJECT_ATTRIBUTE_SELECTED) == 0) continue;
-      const auto* origin = dynamic_cast<const GltfObjectOrigin*>(object->passthrough.get());
-      if (origin != nullptr && !origin->refusal.empty()) {
-        throw InputError(origin->file->path + ": " + origin->refusal + " (object '" + object->name +
-                         "' is selected)");
-      }
-    }
-  }
-
-  // Requests a real host would have rejected say the plug-in misbehaved; the user should know.
-  void ReportMisuse() {
-    const auto& misuse = host_imitation::Host().misuse();
-    for (const std::string& what : misuse) {
-      err_ << "palisor-cli: warning: the plug-in made a request the host rejects: " << what << '\n';
-    }
-  }
-
-  Arguments arguments_;
-  std::ostream& out_;
-  std::ostream& err_;
-  ProgressLine progress_;
-  RunTimes times_;
-  host_imitation::PluginModule plugin_;
-  std::unique_ptr<StagedFile> previewFile_;
-#ifdef PALISOR_CLI_PREVIEW
-  std::unique_ptr<TextPainter> text_;
-#endif
-  std::size_t previewPictures_ = 0;
-  std::string previewSeconds_;
-};
+  PrintSummary(out, RunSummary{&run.dialog, &result, times, arguments.outputPath, objectsWritten});
+  PrintPreviewLine(arguments, run.dialog, preview, out);
+  return kFinished;
+}
 
 }  // namespace
 
-int RunProgram(const std::vector<std::string>& arguments, const std::string& pluginPath,
+int RunProgram(const std::vector<std::string>& arguments, const PluginLocation& plugin,
                std::ostream& out, std::ostream& err) {
   Arguments parsed;
   try {
@@ -317,16 +368,12 @@ int RunProgram(const std::vector<std::string>& arguments, const std::string& plu
     return kFinished;
   }
   try {
-    ProgramRun run(parsed, out, err);
-    return run.Run(pluginPath);
-  } catch (const InputError& error) {
-    err << "palisor-cli: " << error.what() << '\n';
-  } catch (const PluginError& error) {
-    err << "palisor-cli: " << error.what() << '\n';
+    return RunScenes(std::move(parsed), plugin, out, err);
   } catch (const std::bad_alloc&) {
     err << "palisor-cli: out of memory: the scene does not fit in the memory available; nothing "
            "was written\n";
   } catch (const std::exception& error) {
+    // Faults of the input, the scene files, the preview or the plug-in: said as they are.
     err << "palisor-cli: " << error.what() << '\n';
   }
   return kError;

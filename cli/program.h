@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/plugin_loading.h"
+
 namespace palisor_cli {
 
 // Exit statuses.
@@ -13,8 +15,8 @@ constexpr int kFinished = 0;  // the run ended with OK or Cancel (or --list, --h
 constexpr int kRefused = 1;   // the plug-in refused the run; its warning went to `err`
 constexpr int kError = 2;     // a usage or input error; nothing was written
 
-// `arguments` without the program name; `pluginPath` is the library to load.
-int RunProgram(const std::vector<std::string>& arguments, const std::string& pluginPath,
+// `arguments` without the program name; `plugin` is the library to load.
+int RunProgram(const std::vector<std::string>& arguments, const PluginLocation& plugin,
                std::ostream& out, std::ostream& err);
 
 }  // namespace palisor_cli

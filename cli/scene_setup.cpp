@@ -10,6 +10,8 @@ namespace palisor_cli {
 
 namespace {
 
+using palisor_scene::SceneBinding;
+
 using host_imitation::HostObject;
 
 std::vector<HostObject*> Bearing(const std::vector<HostObject*>& objects, const std::string& name) {
@@ -73,7 +75,7 @@ std::pair<HostObject*, HostObject*> ResolveBinding(const std::string& text,
 
 }  // namespace
 
-void PrepareDocument(const Arguments& arguments, const Scene& scene,
+void PrepareDocument(const Arguments& arguments, const std::vector<SceneBinding>& bindings,
                      const std::vector<HostObject*>& objects,
                      host_imitation::MorphFeature& morphFeature) {
   for (const std::string& name : arguments.selectNames) {
@@ -91,7 +93,7 @@ void PrepareDocument(const Arguments& arguments, const Scene& scene,
     }
     morphFeature.Bind(base->handle(), target->handle());
   };
-  for (const SceneBinding& binding : scene.bindings) {
+  for (const SceneBinding& binding : bindings) {
     bind(objects[static_cast<std::size_t>(binding.base)],
          objects[static_cast<std::size_t>(binding.target)]);
   }

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "cli/arguments.h"
-#include "cli/obj_scene.h"
 #include "host_imitation/host_object.h"
 #include "host_imitation/morph_feature.h"
+#include "scene/scene.h"
 
 namespace palisor_cli {
 
@@ -15,7 +15,8 @@ namespace palisor_cli {
 // object bearing a --select name, selects the --select-vertices vertices of every object bearing
 // the name, and binds the scene's bindings and then each --bind in the morph feature. Throws
 // InputError for a name that no object bears or a vertex index beyond an object's vertices.
-void PrepareDocument(const Arguments& arguments, const Scene& scene,
+void PrepareDocument(const Arguments& arguments,
+                     const std::vector<palisor_scene::SceneBinding>& bindings,
                      const std::vector<host_imitation::HostObject*>& objects,
                      host_imitation::MorphFeature& morphFeature);
 

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <iomanip>
+#include <utility>
+#include <vector>
 
 #include "cli/name_text.h"
 #include "host_imitation/log_format.h"
@@ -14,8 +16,9 @@ std::string ModeName(int32_t mode) {
   return mode >= 0 && mode < 3 ? ListingModeName(static_cast<ListingMode>(mode)) : "unknown";
 }
 
+// The label in a column of 16, with at least one blank after it.
 std::ostream& Label(std::ostream& out, const char* label) {
-  return out << std::left << std::setw(16) << label;
+  return out << std::left << std::setw(15) << label << ' ';
 }
 
 std::string Count(std::size_t count, const char* one, const char* many) {
@@ -39,11 +42,46 @@ void PrintList(std::ostream& out, const char* label, const Items& items, const c
   }
 }
 
+// What a glTF result did to the Destinations' morph targets: the targets made, and the old targets
+// of the same names, kept under backup names or replaced.
+void PrintTargets(std::ostream& out, const palisor_scene::RunResult& result) {
+  if (result.targets.empty()) return;
+  using palisor_scene::DestinationTargets;
+  PrintList(out, "Targets made", result.targets, "Destination", "Destinations",
+            [&out](const DestinationTargets& targets) {
+              out << targets.destination << ":";
+              const char* separator = " ";
+              for (const DestinationTargets::NewTarget& made : targets.made) {
+                out << separator << made.name;
+                separator = ", ";
+              }
+            });
+  std::vector<palisor_scene::TargetKept> kept;
+  std::vector<std::pair<std::string, std::string>> replaced;
+  for (const DestinationTargets& targets : result.targets) {
+    kept.insert(kept.end(), targets.keptAsBackups.begin(), targets.keptAsBackups.end());
+    for (const std::string& name : targets.replaced)
+      replaced.emplace_back(targets.destination, name);
+  }
+  if (!kept.empty()) {
+    PrintList(out, "Targets kept", kept, "target", "targets",
+              [&out](const palisor_scene::TargetKept& target) {
+                out << target.destination << ": " << target.name << " -> " << target.backup;
+              });
+  }
+  if (!replaced.empty()) {
+    PrintList(out, "Targets replaced", replaced, "target", "targets",
+              [&out](const std::pair<std::string, std::string>& target) {
+                out << target.first << ": " << target.second;
+              });
+  }
+}
+
 }  // namespace
 
 void PrintSummary(std::ostream& out, const RunSummary& summary) {
   const DialogRecord& dialog = *summary.dialog;
-  const DocumentChanges& changes = *summary.changes;
+  const palisor_scene::RunResult& changes = *summary.result;
   Label(out, "Source") << host_imitation::ToUtf8(dialog.source) << '\n';
   Label(out, "Destinations") << host_imitation::ToUtf8(dialog.destinations) << '\n';
   Label(out, "Mode") << ModeName(dialog.finalMode) << '\n';
@@ -57,24 +95,16 @@ void PrintSummary(std::ostream& out, const RunSummary& summary) {
   PrintList(out, "Created", changes.created, "object", "objects",
             [&out](const std::string& name) { out << name; });
   PrintList(out, "Renamed", changes.renamed, "object", "objects",
-            [&out](const Rename& rename) { out << rename.before << " -> " << rename.after; });
+            [&out](const palisor_scene::Rename& rename) {
+              out << rename.before << " -> " << rename.after;
+            });
   PrintList(out, "Deleted", changes.deleted, "object", "objects",
             [&out](const std::string& name) { out << name; });
   PrintList(out, "Bindings made", changes.bindingsMade, "binding", "bindings",
             [&out](const std::pair<std::string, std::string>& binding) {
               out << binding.second << " as a target of " << binding.first;
             });
-  if (summary.targetsMade != nullptr && !summary.targetsMade->empty()) {
-    PrintList(out, "Targets made", *summary.targetsMade, "Destination", "Destinations",
-              [&out](const TargetsMade& made) {
-                out << made.destination << ":";
-                const char* separator = " ";
-                for (const std::string& target : made.targets) {
-                  out << separator << target;
-                  separator = ", ";
-                }
-              });
-  }
+  PrintTargets(out, changes);
   Label(out, "Vertices moved") << changes.verticesMoved;
   if (changes.verticesMoved > 0) {
     out << " in "

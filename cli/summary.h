@@ -6,8 +6,7 @@
 #include <string>
 
 #include "cli/dialog_user.h"
-#include "cli/document_changes.h"
-#include "cli/targets_made.h"
+#include "scene/run_result.h"
 
 namespace palisor_cli {
 
@@ -19,12 +18,11 @@ struct RunTimes {
 
 struct RunSummary {
   const DialogRecord* dialog = nullptr;
-  const DocumentChanges* changes = nullptr;
+  // With, for a glTF result, what became of the Destinations' morph targets.
+  const palisor_scene::RunResult* result = nullptr;
   RunTimes times;
   std::string outputPath;
   std::size_t objectsWritten = 0;
-  // For a glTF result: the targets added per Destination (null or empty for OBJ).
-  const std::vector<TargetsMade>* targetsMade = nullptr;
 };
 
 void PrintSummary(std::ostream& out, const RunSummary& summary);

@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <string>
 
-#include "cli/gltf_reader.h"
-#include "cli/input_error.h"
 #include "fuzz/scene_equality.h"
+#include "scene/gltf/gltf_reader.h"
+#include "scene/scene_error.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ const std::string& ScenePath() {
   return path;
 }
 
-void CheckObject(const palisor_cli::SceneObject& object) {
+void CheckObject(const palisor_scene::SceneObject& object) {
   std::size_t corner = 0;
   for (int32_t size : object.faceSizes) {
     if (size < 3) FuzzFailure("a face has fewer than three corners in", object.name);
@@ -53,15 +53,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   if (file == nullptr) FuzzFailure("cannot write", path);
   const bool written = std::fwrite(data, 1, size, file) == size;
   if (std::fclose(file) != 0 || !written) FuzzFailure("cannot write", path);
-  palisor_cli::GltfScene read;
+  palisor_scene::GltfScene read;
   try {
-    read = palisor_cli::ReadGltfFile(path);
-  } catch (const palisor_cli::InputError&) {
+    read = palisor_scene::ReadGltfFile(path);
+  } catch (const palisor_scene::SceneError&) {
     return 0;
   }
   const auto& objects = read.scene.objects;
-  for (const palisor_cli::SceneObject& object : objects) CheckObject(object);
-  for (const palisor_cli::SceneBinding& binding : read.scene.bindings) {
+  for (const palisor_scene::SceneObject& object : objects) CheckObject(object);
+  for (const palisor_scene::SceneBinding& binding : read.scene.bindings) {
     if (binding.base < 0 || binding.target < 0 ||
         static_cast<std::size_t>(binding.base) >= objects.size() ||
         static_cast<std::size_t>(binding.target) >= objects.size()) {

@@ -15,7 +15,9 @@ struct LoadedPlugin {
 inline LoadedPlugin& Plugin() {
   static LoadedPlugin* const plugin = [] {
     auto* loaded = new LoadedPlugin;
-    loaded->menuEntry = palisor_cli::LoadPlugin(loaded->module, PALISOR_PLUGIN_PATH);
+    const palisor_cli::PluginLocation location{
+        PALISOR_PLUGIN_PATH, {PALISOR_PLUGIN_PATH}, PALISOR_PLUGIN_PATH};
+    loaded->menuEntry = palisor_cli::LoadPlugin(loaded->module, location);
     return loaded;
   }();
   return *plugin;

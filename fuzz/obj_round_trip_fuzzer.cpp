@@ -6,28 +6,28 @@
 #include <cstring>
 #include <string>
 
-#include "cli/input_error.h"
-#include "cli/obj_reader.h"
-#include "cli/obj_writer.h"
 #include "fuzz/scene_equality.h"
+#include "scene/obj/obj_reader.h"
+#include "scene/obj/obj_writer.h"
+#include "scene/scene_error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
-  palisor_cli::Scene scene;
+  palisor_scene::Scene scene;
   try {
-    scene = palisor_cli::ReadObjText(text, "fuzz.obj");
-  } catch (const palisor_cli::InputError&) {
+    scene = palisor_scene::ReadObjText(text, "fuzz.obj");
+  } catch (const palisor_scene::SceneError&) {
     return 0;
   }
-  const std::string written = palisor_cli::WriteObjText(scene);
-  palisor_cli::Scene again;
+  const std::string written = palisor_scene::WriteObjText(scene);
+  palisor_scene::Scene again;
   try {
-    again = palisor_cli::ReadObjText(written, "written.obj");
-  } catch (const palisor_cli::InputError& error) {
+    again = palisor_scene::ReadObjText(written, "written.obj");
+  } catch (const palisor_scene::SceneError& error) {
     FuzzFailure("the reader refuses what the writer wrote", error.what());
   }
   CheckSameScene(scene, again);
-  if (palisor_cli::WriteObjText(again) != written) {
+  if (palisor_scene::WriteObjText(again) != written) {
     FuzzFailure("a scene read back is written differently", "");
   }
   return 0;

@@ -6,22 +6,22 @@
 #include <cstring>
 #include <string>
 
-#include "cli/obj_scene.h"
+#include "scene/scene.h"
 
 [[noreturn]] inline void FuzzFailure(const char* what, const std::string& detail) {
   std::fprintf(stderr, "fuzz failure: %s %s\n", what, detail.c_str());
   std::abort();
 }
 
-inline bool SameBits(const MQPoint& a, const MQPoint& b) {
+inline bool SameBits(const palisor_scene::Point& a, const palisor_scene::Point& b) {
   return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-inline bool SamePassthrough(const palisor_cli::ObjPassthrough* a,
-                            const palisor_cli::ObjPassthrough* b) {
-  static const palisor_cli::ObjPassthrough kNone;
-  const palisor_cli::ObjPassthrough& x = a != nullptr ? *a : kNone;
-  const palisor_cli::ObjPassthrough& y = b != nullptr ? *b : kNone;
+inline bool SamePassthrough(const palisor_scene::ObjPassthrough* a,
+                            const palisor_scene::ObjPassthrough* b) {
+  static const palisor_scene::ObjPassthrough kNone;
+  const palisor_scene::ObjPassthrough& x = a != nullptr ? *a : kNone;
+  const palisor_scene::ObjPassthrough& y = b != nullptr ? *b : kNone;
   if (x.statements.size() != y.statements.size()) return false;
   for (std::size_t i = 0; i < x.statements.size(); ++i) {
     if (x.statements[i].facesBefore != y.statements[i].facesBefore ||
@@ -34,12 +34,12 @@ inline bool SamePassthrough(const palisor_cli::ObjPassthrough* a,
 }
 
 // Aborts, naming the first difference, unless the scenes are the same.
-inline void CheckSameScene(const palisor_cli::Scene& a, const palisor_cli::Scene& b) {
+inline void CheckSameScene(const palisor_scene::Scene& a, const palisor_scene::Scene& b) {
   if (a.header != b.header) FuzzFailure("the header differs", "");
   if (a.objects.size() != b.objects.size()) FuzzFailure("the object count differs", "");
   for (std::size_t i = 0; i < a.objects.size(); ++i) {
-    const palisor_cli::SceneObject& x = a.objects[i];
-    const palisor_cli::SceneObject& y = b.objects[i];
+    const palisor_scene::SceneObject& x = a.objects[i];
+    const palisor_scene::SceneObject& y = b.objects[i];
     const std::string which = "in object " + std::to_string(i + 1);
     if (x.name != y.name) FuzzFailure("the name differs", which);
     if (x.vertices.size() != y.vertices.size()) FuzzFailure("the vertex count differs", which);

@@ -16,15 +16,15 @@
 
 #include "cli/arguments.h"
 #include "cli/dialog_user.h"
-#include "cli/input_error.h"
-#include "cli/obj_reader.h"
-#include "cli/obj_writer.h"
 #include "cli/scene_document.h"
 #include "cli/scene_setup.h"
 #include "fuzz/loaded_plugin.h"
 #include "fuzz/scene_equality.h"
 #include "host_imitation/host_imitation.h"
 #include "host_imitation/morph_feature.h"
+#include "scene/obj/obj_reader.h"
+#include "scene/obj/obj_writer.h"
+#include "scene/scene_error.h"
 
 namespace {
 
@@ -74,19 +74,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const uint32_t selectedObjects = input.ConsumeIntegral<uint32_t>();
   const int32_t vertexStride = input.ConsumeIntegralInRange<int32_t>(0, 4);
 
-  palisor_cli::Scene scene;
+  palisor_scene::Scene scene;
   try {
-    scene = palisor_cli::ReadObjText(input.ConsumeRemainingBytesAsString(), "fuzz.obj");
-  } catch (const palisor_cli::InputError&) {
+    scene = palisor_scene::ReadObjText(input.ConsumeRemainingBytesAsString(), "fuzz.obj");
+  } catch (const palisor_scene::SceneError&) {
     return 0;
   }
 
   host_imitation::HostImitation& host = host_imitation::Host();
   host.Reset();
   host_imitation::HostDocument& document = host.NewDocument();
-  const auto objects = palisor_cli::BuildDocument(scene, document);
+  const palisor_cli::SceneDocument built({&scene}, document);
+  const auto& objects = built.objects();
   host_imitation::MorphFeature& morphFeature = host_imitation::InstallMorphFeature();
-  palisor_cli::PrepareDocument(arguments, scene, objects, morphFeature);
+  palisor_cli::PrepareDocument(arguments, built.bindings(), objects, morphFeature);
   for (std::size_t i = 0; i < objects.size(); ++i) {
     if ((selectedObjects >> (i % 32) & 1) == 0) continue;
     objects[i]->intValues[MQOBJECT_ATTRIBUTE_SELECTED] = 1;
@@ -106,9 +107,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   if (!host.misuse().empty()) FuzzFailure("the host rejected a request:", host.misuse().front());
   if (finiteInput && !AllFinite(document)) FuzzFailure("a position written is not finite", "");
   CheckObjectsMadeWay(document, originals);
-  const palisor_cli::Scene result =
-      palisor_cli::SceneFromDocument(document, scene.header, morphFeature.Bindings());
-  palisor_cli::WriteObjText(result);
+  const palisor_scene::Scene result = built.ToScene(scene.header, morphFeature.Bindings());
+  palisor_scene::WriteObjText(result);
   host.Reset();
   return 0;
 }

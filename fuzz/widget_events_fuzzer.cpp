@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "cli/arguments.h"
-#include "cli/obj_reader.h"
 #include "cli/scene_document.h"
 #include "fuzz/fuzzed_pairs.h"
 #include "fuzz/loaded_plugin.h"
@@ -18,6 +17,7 @@
 #include "host_imitation/host_imitation.h"
 #include "host_imitation/modal_dialog.h"
 #include "host_imitation/morph_feature.h"
+#include "scene/obj/obj_reader.h"
 
 namespace {
 
@@ -109,8 +109,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   host_imitation::HostImitation& host = host_imitation::Host();
   host.Reset();
   host_imitation::HostDocument& document = host.NewDocument();
-  const palisor_cli::Scene scene = palisor_cli::ReadObjText(kScene, "scene.obj");
-  const auto objects = palisor_cli::BuildDocument(scene, document);
+  palisor_scene::Scene scene = palisor_scene::ReadObjText(kScene, "scene.obj");
+  const palisor_cli::SceneDocument built({&scene}, document);
+  const auto& objects = built.objects();
   host_imitation::InstallMorphFeature();
   objects.front()->intValues[MQOBJECT_ATTRIBUTE_SELECTED] = 1;
   objects.back()->intValues[MQOBJECT_ATTRIBUTE_SELECTED] = 1;

@@ -64,12 +64,6 @@ struct FaceList {
   }
 };
 
-// Whatever a scene format carries for an object beyond what the host models (texture
-// coordinates, normals, materials); a clone shares its original's.
-struct ObjectPassthrough {
-  virtual ~ObjectPassthrough() = default;
-};
-
 class HostObject {
  public:
   static constexpr uint32_t kMagic = 0x4F424A31;
@@ -109,7 +103,6 @@ class HostObject {
   std::vector<bool> selectedVertices;
   std::map<int32_t, int32_t> intValues;
   uint32_t visible = 1;
-  std::shared_ptr<const ObjectPassthrough> passthrough;
   // Set once the host has destroyed the object; its handle stays recognisable but dead.
   bool destroyed = false;
   HostDocument* document = nullptr;

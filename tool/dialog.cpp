@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/multibyte_conversion.h"
+#include "tool/dialog_labels.h"
 #include "tool/palisor.h"
 #include "tool/run_settings.h"
 #include "widgets/widget_value.h"
@@ -17,7 +18,6 @@ namespace {
 // The modal result of the OK button; every other one counts as a cancel.
 constexpr int32_t kModalResultOk = 1;
 
-constexpr const char16_t* kModeTexts[] = {u"keynote準拠(&K)", u"同頂点数(&D)", u"モーフ設定(&A)"};
 constexpr const char16_t* kModeHints[] = {
     u"対象モーフとして、keynote準拠のエレメント命名規則に合致するオブジェクトをリストアップします"
     u"。",
@@ -68,10 +68,10 @@ PalisorWindow::PalisorWindow(MQWindowBase& owner, Palisor* owningTool)
 
   BuildNameGrid(names);
 
-  MQButton* ok = NewButton(confirmColumn, u"OK");
+  MQButton* ok = NewButton(confirmColumn, dialog_labels::kOk);
   SetWidgetValue(*ok, kDefault, true);
   SetWidgetValue(*ok, kModalResult, 1);
-  MQButton* cancel = NewButton(confirmColumn, u"Cancel");
+  MQButton* cancel = NewButton(confirmColumn, dialog_labels::kCancel);
   SetWidgetValue(*cancel, kCancel, true);
   SetWidgetValue(*cancel, kModalResult, 2);
 
@@ -80,8 +80,9 @@ PalisorWindow::PalisorWindow(MQWindowBase& owner, Palisor* owningTool)
   SetWidgetValue(*listColumn, kHorzLayout, kFill);
 
   MQFrame* listButtons = NewHorizontalFrame(listColumn);
-  NewButton(listButtons, u"全て選択(&Z)")->AddExecuteHandler(this, &PalisorWindow::OnSelectAll);
-  NewButton(listButtons, u"選択反転(&C)")
+  NewButton(listButtons, dialog_labels::kSelectAll)
+      ->AddExecuteHandler(this, &PalisorWindow::OnSelectAll);
+  NewButton(listButtons, dialog_labels::kInvert)
       ->AddExecuteHandler(this, &PalisorWindow::OnInvertSelection);
 
   targetList = NewListBox(listColumn);
@@ -104,7 +105,7 @@ void PalisorWindow::BuildModeGroup(MQFrame* column) {
   MQGroupBox* group = NewGroupBox(column, u"");
   SetWidgetValue(*group, kText, u"動作モード");
   for (std::size_t mode = 0; mode < modeRadios.size(); ++mode) {
-    modeRadios[mode] = NewRadioButton(group, kModeTexts[mode]);
+    modeRadios[mode] = NewRadioButton(group, dialog_labels::kModes[mode]);
     SetWidgetValue(*modeRadios[mode], kHintText, kModeHints[mode]);
   }
   // The list was made for the current mode, so its radio button opens checked.
@@ -117,8 +118,8 @@ void PalisorWindow::BuildModeGroup(MQFrame* column) {
 }
 
 void PalisorWindow::BuildOptions(MQFrame* column) {
-  selectedOnlyCheck = NewCheckBox(column, u"選択頂点のみモーフ反映する(&S)");
-  backupCheck = NewCheckBox(column, u"バックアップエレメントを作成する(&X)");
+  selectedOnlyCheck = NewCheckBox(column, dialog_labels::kSelectedOnly);
+  backupCheck = NewCheckBox(column, dialog_labels::kBackup);
   SetWidgetValue(*backupCheck, kChecked, true);
   SetWidgetValue(*backupCheck, kHintText, kBackupHint);
 }

@@ -8,16 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "cli/obj_reader.h"
-#include "cli/obj_writer.h"
 #include "cli_process.h"
+#include "scene/obj/obj_reader.h"
+#include "scene/obj/obj_writer.h"
 #include "test_scenes.h"
 
 namespace {
 
-using palisor_cli::ReadObjText;
-using palisor_cli::Scene;
-using palisor_cli::SceneObject;
+using palisor_scene::ReadObjText;
+using palisor_scene::Scene;
+using palisor_scene::SceneObject;
 
 class CliRunTest : public ::testing::Test {
  protected:
@@ -57,11 +57,14 @@ class CliRunTest : public ::testing::Test {
     return scene.objects.front();
   }
   // Bit for bit: a difference in the last place is a different result.
-  static void ExpectSameBits(const std::vector<MQPoint>& actual,
-                             const std::vector<MQPoint>& expected, const std::string& what) {
+  // Positions of a scene read back and of a test mesh, compared bit for bit.
+  template <typename Actual, typename Expected>
+  static void ExpectSameBits(const std::vector<Actual>& actual,
+                             const std::vector<Expected>& expected, const std::string& what) {
+    static_assert(sizeof(Actual) == sizeof(Expected), "three floats each");
     ASSERT_EQ(actual.size(), expected.size()) << what;
     for (std::size_t i = 0; i < actual.size(); ++i) {
-      EXPECT_EQ(std::memcmp(&actual[i], &expected[i], sizeof(MQPoint)), 0)
+      EXPECT_EQ(std::memcmp(&actual[i], &expected[i], sizeof(Actual)), 0)
           << what << " vertex " << i << ": (" << actual[i].x << ", " << actual[i].y << ", "
           << actual[i].z << ") instead of (" << expected[i].x << ", " << expected[i].y << ", "
           << expected[i].z << ")";
@@ -260,7 +263,7 @@ TEST_F(CliRunTest, CancelWritesTheDocumentUnchanged) {
   ASSERT_EQ(run.status, 0) << run.err;
   const Scene in = ReadObjText(folder.Read("scene.obj"), "scene.obj");
   const Scene out = Output();
-  EXPECT_EQ(palisor_cli::WriteObjText(out), palisor_cli::WriteObjText(in));
+  EXPECT_EQ(palisor_scene::WriteObjText(out), palisor_scene::WriteObjText(in));
   EXPECT_NE(run.out.find("Ticked          3 of 3 candidates (cancelled: nothing carried over)"),
             std::string::npos)
       << run.out;
@@ -299,7 +302,11 @@ TEST_F(CliRunTest, FewerThanTwoSelectedObjectsIsRefusedWithTheWarning) {
   const std::string scene = DefaultScene();
   const CliResult run = RunCli({scene, "-o", folder.Path("out.obj").string(), "--select", "face"});
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, "SourceオブジェクトとDestinationオブジェクトを選択してください。\n");
+  // The plug-in's own warning, then one line in English.
+  EXPECT_EQ(run.err,
+            "SourceオブジェクトとDestinationオブジェクトを選択してください。\n"
+            "palisor-cli: the plug-in needs a Source and at least one Destination: select at "
+            "least two objects (--select)\n");
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(folder.Files(), (std::vector<std::string>{"scene.obj"}));
 }

@@ -14,13 +14,13 @@
 
 #include <algorithm>
 
-#include "cli/preview/contact_sheet.h"
+#include "preview/contact_sheet.h"
 
 namespace {
 
-using palisor_cli::kPictureBackground;
-using palisor_cli::PictureRect;
-using palisor_cli::Rgb;
+using palisor_preview::kPictureBackground;
+using palisor_preview::PictureRect;
+using palisor_preview::Rgb;
 
 struct DecodedPng {
   int32_t width = 0;
@@ -137,10 +137,10 @@ TEST_F(PreviewTest, TheSheetShowsEachObjectWhereTheSharedCameraPutsItColouredByI
 
   // Three rows (Source and target; each Destination and its morph object) of two 200x150
   // pictures.
-  palisor_cli::SheetSettings settings;
+  palisor_preview::SheetSettings settings;
   settings.pictureWidth = 200;
   settings.pictureHeight = 150;
-  const palisor_cli::SheetGeometry geometry = palisor_cli::LayOutSheet(3, 2, settings);
+  const palisor_preview::SheetGeometry geometry = palisor_preview::LayOutSheet(3, 2, settings);
   ASSERT_EQ(png.width, geometry.width);
   ASSERT_EQ(png.height, geometry.height);
   EXPECT_GE(png.width, 2 * 200);

@@ -4,16 +4,30 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
-#include "cli/obj_reader.h"
-#include "cli/obj_writer.h"
+#include "scene/obj/obj_reader.h"
+#include "scene/obj/obj_writer.h"
 #include "support/host_fixture.h"
 
 namespace {
 
-using palisor_cli::ReadObjText;
-using palisor_cli::Scene;
+using palisor_scene::ReadObjText;
+using palisor_scene::Scene;
+
+// The text WriteObj writes for a view of the document.
+std::string WrittenView(const palisor_scene::ObjSceneView& view) {
+  std::FILE* file = std::tmpfile();
+  EXPECT_NE(file, nullptr);
+  if (file == nullptr) return "";
+  EXPECT_EQ(palisor_scene::WriteObj(view, file, 2), 0);
+  std::string text(static_cast<std::size_t>(std::ftell(file)), '\0');
+  std::rewind(file);
+  EXPECT_EQ(std::fread(&text[0], 1, text.size(), file), text.size());
+  std::fclose(file);
+  return text;
+}
 
 class SceneDocumentTest : public ::testing::Test {
  protected:
@@ -37,7 +51,9 @@ const char* const kTwoObjects =
     "f -3 -2 -1\n";
 
 TEST_F(SceneDocumentTest, ObjectsArriveInFileOrderWithReferenceCountsFromTheirFaces) {
-  const auto objects = palisor_cli::BuildDocument(ReadObjText(kTwoObjects, "s.obj"), document);
+  Scene scene = ReadObjText(kTwoObjects, "s.obj");
+  const palisor_cli::SceneDocument built({&scene}, document);
+  const auto& objects = built.objects();
   ASSERT_EQ(objects.size(), 2u);
   EXPECT_EQ(document.IndexOf(objects[0]), 0);
   EXPECT_EQ(document.IndexOf(objects[1]), 1);
@@ -51,21 +67,24 @@ TEST_F(SceneDocumentTest, ObjectsArriveInFileOrderWithReferenceCountsFromTheirFa
 
 TEST_F(SceneDocumentTest, AnUnchangedDocumentWritesTheSceneItWasBuiltFrom) {
   const Scene scene = ReadObjText(kTwoObjects, "s.obj");
-  palisor_cli::BuildDocument(scene, document);
-  const Scene back = palisor_cli::SceneFromDocument(document, scene.header, {});
-  EXPECT_EQ(palisor_cli::WriteObjText(back), palisor_cli::WriteObjText(scene));
+  Scene moved = scene;
+  const palisor_cli::SceneDocument built({&moved}, document);
+  const Scene back = built.ToScene(scene.header, {});
+  EXPECT_EQ(palisor_scene::WriteObjText(back), palisor_scene::WriteObjText(scene));
+  EXPECT_EQ(WrittenView(built.View(scene.header, {})), palisor_scene::WriteObjText(scene));
 }
 
 TEST_F(SceneDocumentTest, ACloneCarriesItsOriginalsPassthroughUnderItsOwnName) {
-  const Scene scene = ReadObjText(kTwoObjects, "s.obj");
-  const auto objects = palisor_cli::BuildDocument(scene, document);
+  Scene scene = ReadObjText(kTwoObjects, "s.obj");
+  const palisor_cli::SceneDocument built({&scene}, document);
+  const auto& objects = built.objects();
   host_imitation::HostObject& clone = host.CloneObject(*objects[0]);
   clone.name = "elem:copy-base";
   clone.vertices[0] = MQPoint{0.5f, 0.25f, 0.0f};
   document.InsertAfter(&clone, objects[1]);
 
-  const std::string written =
-      palisor_cli::WriteObjText(palisor_cli::SceneFromDocument(document, scene.header, {}));
+  const std::string written = palisor_scene::WriteObjText(built.ToScene(scene.header, {}));
+  EXPECT_EQ(WrittenView(built.View(scene.header, {})), written);
   EXPECT_NE(written.find("o elem:copy-base\n"
                          "v 0.5 0.25 0\nv 1 0 0\nv 0 1 0\nv 5 5 5\n"
                          "vt 0 0\n"
@@ -77,14 +96,14 @@ TEST_F(SceneDocumentTest, ACloneCarriesItsOriginalsPassthroughUnderItsOwnName) {
 }
 
 TEST_F(SceneDocumentTest, EmptySlotsAndBindingsOfObjectsNoLongerThereAreLeftOut) {
-  const Scene scene = ReadObjText(std::string(kTwoObjects) + "o third\no fourth\n", "s.obj");
-  const auto objects = palisor_cli::BuildDocument(scene, document);
+  Scene scene = ReadObjText(std::string(kTwoObjects) + "o third\no fourth\n", "s.obj");
+  const palisor_cli::SceneDocument built({&scene}, document);
+  const auto& objects = built.objects();
   document.DeleteAt(1);
-  const Scene back = palisor_cli::SceneFromDocument(document, {},
-                                                    {{objects[0]->handle(), objects[1]->handle()},
-                                                     {objects[0]->handle(), objects[3]->handle()},
-                                                     {objects[0]->handle(), objects[3]->handle()},
-                                                     {objects[3]->handle(), objects[2]->handle()}});
+  const Scene back = built.ToScene({}, {{objects[0]->handle(), objects[1]->handle()},
+                                        {objects[0]->handle(), objects[3]->handle()},
+                                        {objects[0]->handle(), objects[3]->handle()},
+                                        {objects[3]->handle(), objects[2]->handle()}});
   ASSERT_EQ(back.objects.size(), 3u);
   EXPECT_EQ(back.objects[1].name, "third");
   ASSERT_EQ(back.bindings.size(), 2u);
@@ -92,7 +111,7 @@ TEST_F(SceneDocumentTest, EmptySlotsAndBindingsOfObjectsNoLongerThereAreLeftOut)
   EXPECT_EQ(back.bindings[0].target, 2);
   EXPECT_EQ(back.bindings[1].base, 2);
   EXPECT_EQ(back.bindings[1].target, 1);
-  const std::string written = palisor_cli::WriteObjText(back);
+  const std::string written = palisor_scene::WriteObjText(back);
   EXPECT_NE(written.find("o third\no fourth\n# palisor-bind 1 3\n# palisor-bind 3 2\n"),
             std::string::npos)
       << written;

@@ -12,6 +12,7 @@
 #include "host_imitation/plugin_module.h"
 #include "host_imitation/widget_service.h"
 #include "support/host_fixture.h"
+#include "tool/dialog_labels.h"
 
 class PluginRunFixture : public ::testing::Test {
  protected:
@@ -52,11 +53,11 @@ class PluginRunFixture : public ::testing::Test {
 
 // The dialog's texts.
 namespace dialog_text {
-constexpr const char16_t* kKeynoteMode = u"keynote準拠(&K)";
-constexpr const char16_t* kVertexCountMode = u"同頂点数(&D)";
-constexpr const char16_t* kMorphFeatureMode = u"モーフ設定(&A)";
-constexpr const char16_t* kSelectAll = u"全て選択(&Z)";
-constexpr const char16_t* kInvert = u"選択反転(&C)";
-constexpr const char16_t* kSelectedOnly = u"選択頂点のみモーフ反映する(&S)";
-constexpr const char16_t* kBackup = u"バックアップエレメントを作成する(&X)";
+constexpr const char16_t* kKeynoteMode = dialog_labels::kModes[0];
+constexpr const char16_t* kVertexCountMode = dialog_labels::kModes[1];
+constexpr const char16_t* kMorphFeatureMode = dialog_labels::kModes[2];
+using dialog_labels::kBackup;
+using dialog_labels::kInvert;
+using dialog_labels::kSelectAll;
+using dialog_labels::kSelectedOnly;
 }  // namespace dialog_text

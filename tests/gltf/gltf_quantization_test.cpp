@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "cli/gltf_reader.h"
 #include "cli_process.h"
 #include "gltf_test_scene.h"
+#include "scene/gltf/gltf_reader.h"
 
 namespace {
 
@@ -99,7 +99,7 @@ void AddAccessor(Json& json, std::string& bin, const std::vector<int>& codes,
 
 // A triangle with one morph target, placed by a node whose scale and translation dequantize it;
 // `asFloats`: the same values stored as floats.
-palisor_cli::Scene ReadScene(const TestFolder& folder, const QuantizedCase& test, bool asFloats) {
+palisor_scene::Scene ReadScene(const TestFolder& folder, const QuantizedCase& test, bool asFloats) {
   const std::string name = test.name + (asFloats ? "-float" : "");
   Json json = {
       {"asset", {{"version", "2.0"}}},
@@ -127,7 +127,7 @@ palisor_cli::Scene ReadScene(const TestFolder& folder, const QuantizedCase& test
   json["buffers"] = {{{"uri", name + ".bin"}, {"byteLength", bin.size()}}};
   if (!asFloats) json["extensionsUsed"] = json["extensionsRequired"] = {"KHR_mesh_quantization"};
   folder.Write(name + ".bin", bin);
-  return palisor_cli::ReadGltfFile(folder.Write(name + ".gltf", json.dump())).scene;
+  return palisor_scene::ReadGltfFile(folder.Write(name + ".gltf", json.dump())).scene;
 }
 
 TEST(GltfQuantizationTest, IntegerPositionsAndDisplacementsReadAsTheirFloatMeanings) {
@@ -144,8 +144,8 @@ TEST(GltfQuantizationTest, IntegerPositionsAndDisplacementsReadAsTheirFloatMeani
   TestFolder folder;
   for (const QuantizedCase& test : cases) {
     SCOPED_TRACE(test.name);
-    const palisor_cli::Scene stored = ReadScene(folder, test, false);
-    const palisor_cli::Scene reference = ReadScene(folder, test, true);
+    const palisor_scene::Scene stored = ReadScene(folder, test, false);
+    const palisor_scene::Scene reference = ReadScene(folder, test, true);
     ASSERT_EQ(stored.objects.size(), 2u);
     ASSERT_EQ(reference.objects.size(), 2u);
     for (std::size_t o = 0; o < 2; ++o) {

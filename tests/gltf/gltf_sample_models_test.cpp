@@ -3,13 +3,12 @@
 // of another file come out valid with their names.
 #include <gtest/gtest.h>
 
-#include "cli/gltf_accessor.h"
-#include "cli/gltf_reader.h"
-#include "cli/gltf_writer.h"
 #include "cli/output_file.h"
 #include "cli_process.h"
 #include "gltf_clients.h"
-#include "host_imitation/host_document.h"
+#include "scene/gltf/gltf_accessor.h"
+#include "scene/gltf/gltf_reader.h"
+#include "scene/gltf/gltf_writer.h"
 
 namespace {
 
@@ -43,20 +42,18 @@ TEST(GltfSampleModelsTest, WrittenBackUnchangedAndValid) {
   };
   TestFolder folder;
   std::vector<ClientCheck> checks;
-  const host_imitation::HostDocument untouched(1);
   for (const auto& model : models) {
     SCOPED_TRACE(model.first);
     const std::string input = kSamples + "/" + model.first;
-    const palisor_cli::GltfScene read = palisor_cli::ReadGltfFile(input);
-    palisor_cli::GltfOutput output;
+    const palisor_scene::GltfScene read = palisor_scene::ReadGltfFile(input);
+    palisor_scene::GltfOutput output;
     output.path = folder.Path(model.second).string();
     output.binary = model.second.substr(model.second.size() - 4) == ".glb";
-    std::vector<palisor_cli::TargetsMade> made;
+    // A run that made nothing.
+    const palisor_scene::RunResult nothing;
     palisor_cli::WriteFileAtomically(
-        output.path,
-        palisor_cli::WriteGltfResult(*read.file, untouched, {}, output, made).Joined());
-    EXPECT_TRUE(made.empty());
-    const palisor_cli::GltfScene again = palisor_cli::ReadGltfFile(output.path);
+        output.path, palisor_scene::WriteGltfResult(read, 0, nothing, output).Joined());
+    const palisor_scene::GltfScene again = palisor_scene::ReadGltfFile(output.path);
     EXPECT_EQ(AccessorBytes(again.file->model), AccessorBytes(read.file->model));
     checks.push_back(ClientCheck{output.path, input});
   }
@@ -70,7 +67,7 @@ TEST(GltfSampleModelsTest, WrittenBackUnchangedAndValid) {
               result, "--select", "AnimatedMorphCube", "--select", "mesh 0", "--tick-all"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("mesh 0: target 0, target 1\n"), std::string::npos) << run.out;
-  const palisor_cli::GltfScene written = palisor_cli::ReadGltfFile(result);
+  const palisor_scene::GltfScene written = palisor_scene::ReadGltfFile(result);
   EXPECT_EQ(written.scene.objects.size(), 3u);  // the skinned mesh and its two new targets
   ClientCheck check{result, skin};
   for (int t = 0; t < 2; ++t) {
@@ -82,7 +79,7 @@ TEST(GltfSampleModelsTest, WrittenBackUnchangedAndValid) {
          {"primitive", 0},
          {"name", "target " + std::to_string(t)},
          {"position",
-          palisor_cli::ReadFloatAccessor(written.file->model, accessor, 3, {result, "target"})}});
+          palisor_scene::ReadFloatAccessor(written.file->model, accessor, 3, {result, "target"})}});
   }
   checks.push_back(check);
   ExpectClientsAccept(checks, folder.Path("").string());

@@ -6,16 +6,16 @@
 #include <functional>
 #include <map>
 
-#include "cli/gltf_accessor.h"
-#include "cli/gltf_reader.h"
-#include "cli/obj_reader.h"
 #include "cli_process.h"
 #include "gltf_clients.h"
 #include "gltf_test_scene.h"
+#include "scene/gltf/gltf_accessor.h"
+#include "scene/gltf/gltf_reader.h"
+#include "scene/obj/obj_reader.h"
 
 namespace {
 
-using palisor_cli::GltfScene;
+using palisor_scene::GltfScene;
 
 struct TransferCase {
   std::string name;
@@ -24,6 +24,8 @@ struct TransferCase {
   std::string output = "out.gltf";
   // The beard mesh's targets after the run, and the new ones among them (named as the face's).
   std::vector<std::string> beardTargets = {"jawOpen", "brow-up"};
+  // What the summary says became of the beard's old targets; empty when none met a new one.
+  std::string oldTargets;
   bool exact = true;  // positions bit for bit as the OBJ scene gives them (else within 1e-5)
   std::function<void(const Json&)> check = [](const Json&) {};
 };
@@ -82,10 +84,12 @@ std::vector<TransferCase> Cases() {
   TransferCase backup = Case("BackupKeepsTheOldTarget");
   backup.change = [](TestScene& scene) { GiveBeardTarget(scene, "jawOpen"); };
   backup.beardTargets = {"#jawOpen1", "jawOpen", "brow-up"};
+  backup.oldTargets = "Targets kept    1 target\n  beard: jawOpen -> #jawOpen1\n";
   cases.push_back(backup);
   TransferCase replace = Case("NoBackupReplacesTheOldTarget");
   replace.change = backup.change;
   replace.options = {"--no-backup"};
+  replace.oldTargets = "Targets replaced 1 target\n  beard: jawOpen\n";
   cases.push_back(replace);
   TransferCase vrm0 = Case("Vrm0BlendShapeGroupsBindTheNewTarget");
   vrm0.change = [](TestScene& scene) {
@@ -123,10 +127,10 @@ std::vector<TransferCase> Cases() {
 }
 
 // The target objects that follow the object named `base` in a scene read back, by name.
-std::map<std::string, const palisor_cli::SceneObject*> TargetsAfter(const palisor_cli::Scene& scene,
-                                                                    const std::string& base) {
-  std::map<std::string, const palisor_cli::SceneObject*> targets;
-  for (const palisor_cli::SceneBinding& binding : scene.bindings) {
+std::map<std::string, const palisor_scene::SceneObject*> TargetsAfter(
+    const palisor_scene::Scene& scene, const std::string& base) {
+  std::map<std::string, const palisor_scene::SceneObject*> targets;
+  for (const palisor_scene::SceneBinding& binding : scene.bindings) {
     if (scene.objects[static_cast<std::size_t>(binding.base)].name == base) {
       const auto& target = scene.objects[static_cast<std::size_t>(binding.target)];
       targets[target.name] = &target;
@@ -156,25 +160,33 @@ TEST(GltfTransferTest, EveryCaseMatchesTheObjSceneAndSatisfiesTheClients) {
     const CliResult run = RunCli(arguments);
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("beard: jawOpen, brow-up\n"), std::string::npos) << run.out;
+    if (test.oldTargets.empty()) {
+      EXPECT_EQ(run.out.find("Targets kept"), std::string::npos) << run.out;
+      EXPECT_EQ(run.out.find("Targets replaced"), std::string::npos) << run.out;
+    } else {
+      EXPECT_NE(run.out.find("  beard: jawOpen, brow-up\n" + test.oldTargets + "Vertices moved"),
+                std::string::npos)
+          << run.out;
+    }
     arguments[0] = objInput;
     arguments[2] = objOutput;
     arguments.push_back("--mode");
     arguments.push_back("morph");
     ASSERT_EQ(RunCli(arguments).status, 0);
 
-    const GltfScene written = palisor_cli::ReadGltfFile(output);
+    const GltfScene written = palisor_scene::ReadGltfFile(output);
     const Json& beardMesh = written.file->json["meshes"][1];
     EXPECT_EQ(beardMesh["extras"]["targetNames"].get<std::vector<std::string>>(),
               test.beardTargets);
     test.check(written.file->json);
 
-    const palisor_cli::Scene reference = palisor_cli::ReadObjFile(objOutput);
+    const palisor_scene::Scene reference = palisor_scene::ReadObjFile(objOutput);
     const auto targets = TargetsAfter(written.scene, "beard");
     ClientCheck check{output, input};
     for (const char* name : {"jawOpen", "brow-up"}) {
       const std::string objName =
           std::string(name).substr(0, std::string(name).find('-')) + "-beard";
-      const palisor_cli::SceneObject* expected = nullptr;
+      const palisor_scene::SceneObject* expected = nullptr;
       for (const auto& object : reference.objects) {
         if (object.name == objName) expected = &object;
       }
@@ -182,7 +194,8 @@ TEST(GltfTransferTest, EveryCaseMatchesTheObjSceneAndSatisfiesTheClients) {
       const auto& got = targets.at(name)->vertices;
       ASSERT_EQ(got.size(), expected->vertices.size());
       for (std::size_t v = 0; v < got.size(); ++v) {
-        const MQPoint a = got[v], b = expected->vertices[v];
+        const auto a = got[v];
+        const auto b = expected->vertices[v];
         if (test.exact) {
           ASSERT_TRUE(a.x == b.x && a.y == b.y && a.z == b.z) << name << " vertex " << v;
         } else {
@@ -200,8 +213,8 @@ TEST(GltfTransferTest, EveryCaseMatchesTheObjSceneAndSatisfiesTheClients) {
           {{"mesh", 1},
            {"primitive", 0},
            {"name", name},
-           {"position",
-            palisor_cli::ReadFloatAccessor(written.file->model, accessor, 3, {output, "target"})}});
+           {"position", palisor_scene::ReadFloatAccessor(written.file->model, accessor, 3,
+                                                         {output, "target"})}});
     }
     checks.push_back(check);
   }

@@ -1,0 +1,16 @@
+// The colours of how far a vertex moved: viridis, a perceptually uniform map from dark violet
+// (least) through blue and green to yellow (most), and a neutral grey for a vertex that did not
+// move at all.
+#pragma once
+
+#include "preview/image.h"
+
+namespace palisor_preview {
+
+// `fraction` of the largest motion shown, clamped to [0, 1].
+Rgb MotionColour(float fraction);
+
+// The colour of a surface that did not move: a grey, so that any colour means motion.
+constexpr Rgb kUnmovedColour{200, 200, 200};
+
+}  // namespace palisor_preview
