@@ -33,7 +33,7 @@ void TriangleTree::Measure(int32_t place, const Vector3& query, SurfaceHit& best
   const Vector3 low = Lowest(Lowest(corners.a, corners.b), corners.c);
   const Vector3 high = Highest(Highest(corners.a, corners.b), corners.c);
   if (BoxBound(query, low, high) > best.squaredDistance) return;
-  SurfaceHit hit = ClosestPointOnTriangle(query, corners);
+  SurfaceHit hit = ClosestPointInBox(query, corners, low, high);
   hit.triangle = stored.index;
   const int32_t before = best.triangle;
   OfferHit(hit, best);

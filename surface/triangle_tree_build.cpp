@@ -68,111 +68,141 @@ Box CentreBox(const BuildItem* first, const BuildItem* last) {
   return box;
 }
 
-// The bin of a centre coordinate, the axis from `low` cut into kBinCount bins by `scale`.
-int BinOf(double coordinate, double low, double scale) {
-  const double bin = (coordinate - low) * scale;
-  return static_cast<int>(std::min(std::max(bin, 0.0), double{kBinCount - 1}));
-}
+// One bin of centres along an axis: how many items, the box of their triangles and the box of
+// their centres.
+struct Bin {
+  int32_t count = 0;
+  Box box = EmptyBox();
+  Box centres = EmptyBox();
 
-// The cheapest split by surface area of the items over the bins of each axis: the axis and the
-// last bin of the first part, or axis -1 where every centre lies in one bin.
-struct AreaSplit {
-  int axis = -1;
-  int lastBin = 0;
+  void Add(const Bin& other) {
+    count += other.count;
+    Grow(box, other.box.low, other.box.high);
+    Grow(centres, other.centres.low, other.centres.high);
+  }
 };
 
-AreaSplit FindAreaSplit(const BuildItem* first, const BuildItem* last, const Box& centres) {
-  const auto count = static_cast<int32_t>(last - first);
-  AreaSplit best;
-  double bestCost = std::numeric_limits<double>::infinity();
-  for (int axis = 0; axis < 3; ++axis) {
-    const double low = Coordinate(centres.low, axis);
-    const double extent = Coordinate(centres.high, axis) - low;
-    if (!(extent > 0.0)) continue;
-    const double scale = kBinCount / extent;
-    Box bins[kBinCount];
-    int32_t counts[kBinCount] = {};
-    for (Box& bin : bins) bin = EmptyBox();
-    for (const BuildItem* item = first; item != last; ++item) {
-      const int bin = BinOf(Coordinate(item->centre, axis), low, scale);
-      Grow(bins[bin], item->low, item->high);
-      ++counts[bin];
-    }
-    double afterCost[kBinCount] = {};
-    Box after = EmptyBox();
-    int32_t afterCount = 0;
-    for (int bin = kBinCount - 1; bin > 0; --bin) {
-      Grow(after, bins[bin].low, bins[bin].high);
-      afterCount += counts[bin];
-      afterCost[bin] = HalfArea(after) * afterCount;
-    }
-    Box before = EmptyBox();
-    int32_t beforeCount = 0;
-    for (int bin = 0; bin + 1 < kBinCount; ++bin) {
-      Grow(before, bins[bin].low, bins[bin].high);
-      beforeCount += counts[bin];
-      const double cost = HalfArea(before) * beforeCount + afterCost[bin + 1];
-      if (beforeCount > 0 && beforeCount < count && cost < bestCost) {
-        bestCost = cost;
-        best = AreaSplit{axis, bin};
-      }
-    }
-  }
-  return best;
-}
+// A split of items in two non-empty parts: where the second starts, and each part's boxes.
+struct Split {
+  BuildItem* middle;
+  Box boxes[2];
+  Box centres[2];
+};
 
-// Splits the items in two non-empty parts and returns where the second starts.
-BuildItem* SplitItems(BuildItem* first, BuildItem* last, int depth) {
-  const Box centres = CentreBox(first, last);
-  if (depth < kAreaSplitDepth) {
-    const AreaSplit split = FindAreaSplit(first, last, centres);
-    if (split.axis >= 0) {
-      const double low = Coordinate(centres.low, split.axis);
-      const double scale = kBinCount / (Coordinate(centres.high, split.axis) - low);
-      return std::partition(first, last, [&](const BuildItem& item) {
-        return BinOf(Coordinate(item.centre, split.axis), low, scale) <= split.lastBin;
-      });
-    }
-  }
-  // The median along the widest spread of centres; equal centres by mesh index.
+// The axis along which the centres spread widest.
+int WidestAxis(const Box& centres) {
   int axis = 0;
   for (int other = 1; other < 3; ++other) {
     const double spread = Coordinate(centres.high, other) - Coordinate(centres.low, other);
     if (spread > Coordinate(centres.high, axis) - Coordinate(centres.low, axis)) axis = other;
   }
+  return axis;
+}
+
+// The bins of the centres along one axis, filled in one pass over the items.
+struct AxisBins {
+  int axis;
+  double low;
+  double scale;
+  Bin bins[kBinCount];
+
+  AxisBins(const BuildItem* first, const BuildItem* last, const Box& centres, int binnedAxis)
+      : axis(binnedAxis), low(Coordinate(centres.low, binnedAxis)) {
+    const double extent = Coordinate(centres.high, axis) - low;
+    scale = extent > 0.0 ? kBinCount / extent : 0.0;
+    for (const BuildItem* item = first; item != last; ++item) {
+      Bin& bin = bins[BinOf(item->centre)];
+      ++bin.count;
+      Grow(bin.box, item->low, item->high);
+      Grow(bin.centres, item->centre, item->centre);
+    }
+  }
+
+  int BinOf(const Vector3& centre) const {
+    const double bin = (Coordinate(centre, axis) - low) * scale;
+    return static_cast<int>(std::min(std::max(bin, 0.0), double{kBinCount - 1}));
+  }
+};
+
+// The cheapest split by surface area over the bins of the axis along which the centres spread
+// widest, or none (middle null) where they all lie in one bin.
+Split FindAreaSplit(BuildItem* first, BuildItem* last, const Box& centres) {
+  const AxisBins binned(first, last, centres, WidestAxis(centres));
+  double afterCost[kBinCount] = {};
+  Bin after;
+  for (int bin = kBinCount - 1; bin > 0; --bin) {
+    after.Add(binned.bins[bin]);
+    afterCost[bin] = HalfArea(after.box) * after.count;
+  }
+  double bestCost = std::numeric_limits<double>::infinity();
+  int bestLastBin = -1;
+  Bin before;
+  for (int bin = 0; bin + 1 < kBinCount; ++bin) {
+    before.Add(binned.bins[bin]);
+    const double cost = HalfArea(before.box) * before.count + afterCost[bin + 1];
+    if (before.count > 0 && before.count < last - first && cost < bestCost) {
+      bestCost = cost;
+      bestLastBin = bin;
+    }
+  }
+  Split split{nullptr, {}, {}};
+  if (bestLastBin < 0) return split;
+  Bin parts[2];
+  for (int bin = 0; bin < kBinCount; ++bin) parts[bin > bestLastBin].Add(binned.bins[bin]);
+  for (int side = 0; side < 2; ++side) {
+    split.boxes[side] = parts[side].box;
+    split.centres[side] = parts[side].centres;
+  }
+  split.middle = std::partition(
+      first, last, [&](const BuildItem& item) { return binned.BinOf(item.centre) <= bestLastBin; });
+  return split;
+}
+
+// Splits the items in two non-empty parts whose centres span `centres`.
+Split SplitItems(BuildItem* first, BuildItem* last, const Box& centres, int depth) {
+  if (depth < kAreaSplitDepth) {
+    const Split split = FindAreaSplit(first, last, centres);
+    if (split.middle != nullptr) return split;
+  }
+  // The median along the widest spread of centres; equal centres by mesh index.
+  const int axis = WidestAxis(centres);
   BuildItem* const middle = first + (last - first) / 2;
   std::nth_element(first, middle, last, [axis](const BuildItem& a, const BuildItem& b) {
     const double ca = Coordinate(a.centre, axis);
     const double cb = Coordinate(b.centre, axis);
     return ca < cb || (ca == cb && a.index < b.index);
   });
-  return middle;
+  return Split{middle,
+               {BoxOf(first, middle), BoxOf(middle, last)},
+               {CentreBox(first, middle), CentreBox(middle, last)}};
 }
 
 // A subtree whose building is put off, to be built apart and joined below `parent`.
 struct Subtree {
   int32_t begin;
   int32_t end;
+  Box centres;
   int depth;
   int32_t parent;
   int side;
 };
 
-// Builds the subtree over items[begin, end) into `nodes`, depth first. Children `deferDepth`
-// levels below this one that are more than a leaf are not built but noted in `deferred`.
-Reference Build(std::vector<BuildItem>& items, int32_t begin, int32_t end, int depth,
-                TriangleTree::Nodes& nodes, int deferDepth, std::vector<Subtree>* deferred) {
+// Builds the subtree over items[begin, end), whose centres span `centres`, into `nodes`, depth
+// first. Children `deferDepth` levels below this one that are more than a leaf are not built but
+// noted in `deferred`.
+Reference Build(std::vector<BuildItem>& items, int32_t begin, int32_t end, const Box& centres,
+                int depth, TriangleTree::Nodes& nodes, int deferDepth,
+                std::vector<Subtree>* deferred) {
   if (end - begin <= TriangleTree::kLeafSize) {
     nodes.leaves.push_back(TriangleTree::Leaf{begin, end - begin});
     return ~static_cast<Reference>(nodes.leaves.size() - 1);
   }
-  BuildItem* const first = items.data() + begin;
-  BuildItem* const last = items.data() + end;
-  const auto middle = static_cast<int32_t>(SplitItems(first, last, depth) - items.data());
+  const Split split = SplitItems(items.data() + begin, items.data() + end, centres, depth);
+  const auto middle = static_cast<int32_t>(split.middle - items.data());
   const int32_t ranges[3] = {begin, middle, end};
   TriangleTree::Branch branch{};
   for (int side = 0; side < 2; ++side) {
-    const Box box = BoxOf(items.data() + ranges[side], items.data() + ranges[side + 1]);
+    const Box& box = split.boxes[side];
     const float lows[3] = {box.low.x, box.low.y, box.low.z};
     const float highs[3] = {box.high.x, box.high.y, box.high.z};
     for (int axis = 0; axis < 3; ++axis) {
@@ -186,10 +216,11 @@ Reference Build(std::vector<BuildItem>& items, int32_t begin, int32_t end, int d
     Reference child = 0;
     if (deferDepth == 0 && ranges[side + 1] - ranges[side] > TriangleTree::kLeafSize) {
       // Built apart later; its place here is filled when it is joined.
-      deferred->push_back(Subtree{ranges[side], ranges[side + 1], depth + 1, self, side});
+      deferred->push_back(
+          Subtree{ranges[side], ranges[side + 1], split.centres[side], depth + 1, self, side});
     } else {
-      child =
-          Build(items, ranges[side], ranges[side + 1], depth + 1, nodes, deferDepth - 1, deferred);
+      child = Build(items, ranges[side], ranges[side + 1], split.centres[side], depth + 1, nodes,
+                    deferDepth - 1, deferred);
     }
     nodes.branches[static_cast<std::size_t>(self)].child[side] = child;
   }
@@ -227,13 +258,14 @@ TriangleTree::TriangleTree(const float* positions, const uint32_t* corners,
   Nodes top;
   std::vector<Subtree> subtrees;
   const bool apart = items.size() >= kApartMinimum;
-  top.root = Build(items, 0, count, 0, top, apart ? kApartDepth - 1 : -1, &subtrees);
+  const Box centres = CentreBox(items.data(), items.data() + count);
+  top.root = Build(items, 0, count, centres, 0, top, apart ? kApartDepth - 1 : -1, &subtrees);
   std::vector<Nodes> parts(subtrees.size());
   RunInChunks(subtrees.size(), threadCount, 1, [&](std::size_t begin, std::size_t end) {
     for (std::size_t k = begin; k < end; ++k) {
       const Subtree& subtree = subtrees[k];
-      parts[k].root =
-          Build(items, subtree.begin, subtree.end, subtree.depth, parts[k], -1, nullptr);
+      parts[k].root = Build(items, subtree.begin, subtree.end, subtree.centres, subtree.depth,
+                            parts[k], -1, nullptr);
     }
   });
   Join(top, -1, 0);
