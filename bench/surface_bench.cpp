@@ -3,8 +3,8 @@
 // tessellated surface lying over it. Contenders: the exact surface search on one thread and on
 // all; and as peers, on one thread, CGAL's AABB tree (closest point and primitive, with its
 // distance-query acceleration) and Embree's point query, whose callback measures each triangle
-// with the surface search's own per-triangle routine. The counter "distance" (the mean squared
-// distance found) shows the contenders agree.
+// with the surface search's own per-triangle routine. Then each one's build alone. The counter
+// "distance" (the mean squared distance found) shows the contenders agree.
 #include <CGAL/AABB_traits.h>
 #include <CGAL/AABB_tree.h>
 #include <CGAL/AABB_triangle_primitive.h>
@@ -58,13 +58,17 @@ void Report(benchmark::State& state, const TriangleMesh& mesh, double distanceSu
   state.counters["distance"] = distanceSum / static_cast<double>(mesh.queries.size() / 3);
 }
 
-void Exact(benchmark::State& state, unsigned threads) {
+// What a run times: building alone, or building and answering every query.
+enum class Work { kBuild, kBuildAndQueries };
+
+void Exact(benchmark::State& state, unsigned threads, Work work) {
   const TriangleMesh& mesh = MeshOf(static_cast<std::size_t>(state.range(0)));
   std::vector<SurfaceHit> hits(mesh.queries.size() / 3);
   for (auto _ : state) {
     ClosestPointSearch search;
     search.Build(mesh.positions.data(), mesh.positions.size() / 3, mesh.corners.data(),
                  mesh.corners.size() / 3, threads);
+    if (work == Work::kBuild) continue;
     search.FindClosest(mesh.queries.data(), hits.size(), hits.data(), threads);
     benchmark::DoNotOptimize(hits.data());
   }
@@ -73,7 +77,7 @@ void Exact(benchmark::State& state, unsigned threads) {
   Report(state, mesh, sum);
 }
 
-void Cgal(benchmark::State& state) {
+void Cgal(benchmark::State& state, Work work) {
   using Kernel = CGAL::Simple_cartesian<double>;
   using Triangles = std::vector<Kernel::Triangle_3>;
   using Primitive = CGAL::AABB_triangle_primitive<Kernel, Triangles::const_iterator>;
@@ -93,6 +97,10 @@ void Cgal(benchmark::State& state) {
     }
     Tree tree(triangles.cbegin(), triangles.cend());
     tree.accelerate_distance_queries();
+    if (work == Work::kBuild) {
+      tree.build();
+      continue;
+    }
     sum = 0.0;
     for (std::size_t k = 0; k < mesh.queries.size(); k += 3) {
       const Kernel::Point_3 query(mesh.queries[k], mesh.queries[k + 1], mesh.queries[k + 2]);
@@ -133,7 +141,7 @@ bool MeasureTriangle(RTCPointQueryFunctionArguments* arguments) {
   return true;
 }
 
-void Embree(benchmark::State& state) {
+void Embree(benchmark::State& state, Work work) {
   const TriangleMesh& mesh = MeshOf(static_cast<std::size_t>(state.range(0)));
   RTCDevice device = rtcNewDevice("threads=1");
   double sum = 0.0;
@@ -153,7 +161,7 @@ void Embree(benchmark::State& state) {
     rtcReleaseGeometry(geometry);
     rtcCommitScene(scene);
     sum = 0.0;
-    for (std::size_t k = 0; k < mesh.queries.size(); k += 3) {
+    for (std::size_t k = 0; work == Work::kBuildAndQueries && k < mesh.queries.size(); k += 3) {
       RTCPointQuery query;
       query.x = mesh.queries[k];
       query.y = mesh.queries[k + 1];
@@ -177,11 +185,18 @@ void Sizes(benchmark::internal::Benchmark* benchmark) {
   benchmark->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 
-BENCHMARK_CAPTURE(Exact, OneThread, 1u)->Apply(Sizes);
-BENCHMARK_CAPTURE(Exact, AllThreads, 0u)->Apply(Sizes);
-BENCHMARK(Cgal)->Apply(Sizes);
+BENCHMARK_CAPTURE(Exact, OneThread, 1u, Work::kBuildAndQueries)->Apply(Sizes);
+BENCHMARK_CAPTURE(Exact, AllThreads, 0u, Work::kBuildAndQueries)->Apply(Sizes);
+BENCHMARK_CAPTURE(Cgal, OneThread, Work::kBuildAndQueries)->Apply(Sizes);
 #ifdef PALISOR_HAVE_EMBREE
-BENCHMARK(Embree)->Apply(Sizes);
+BENCHMARK_CAPTURE(Embree, OneThread, Work::kBuildAndQueries)->Apply(Sizes);
+#endif
+// The build alone, of which the rows above are made.
+BENCHMARK_CAPTURE(Exact, BuildOneThread, 1u, Work::kBuild)->Apply(Sizes);
+BENCHMARK_CAPTURE(Exact, BuildAllThreads, 0u, Work::kBuild)->Apply(Sizes);
+BENCHMARK_CAPTURE(Cgal, BuildOneThread, Work::kBuild)->Apply(Sizes);
+#ifdef PALISOR_HAVE_EMBREE
+BENCHMARK_CAPTURE(Embree, BuildOneThread, Work::kBuild)->Apply(Sizes);
 #endif
 
 }  // namespace

@@ -7,8 +7,8 @@
 
 namespace {
 
-// No tree is deeper than the builder's median limit plus 31, and a walk holds at most one
-// deferred child per level.
+// No tree is deeper than the builder's median limit plus 31, and a walk holds at most three
+// deferred children per level.
 constexpr int kMaxDepth = 96;
 
 }  // namespace
@@ -20,7 +20,7 @@ SurfaceHit TriangleTree::FindClosest(const Vector3& query, int32_t& warm) const 
   if (warm >= 0 && static_cast<std::size_t>(warm) < triangles_.size()) {
     Measure(warm, query, best, bestPlace);
   }
-  Descend(nodes_.root, query, best, bestPlace);
+  Descend(wideRoot_, query, best, bestPlace);
   warm = bestPlace;
   return FinalHit(best);
 }
@@ -47,26 +47,31 @@ void TriangleTree::Descend(Reference node, const Vector3& query, SurfaceHit& bes
     Reference node;
     float bound;
   };
-  Deferred deferred[kMaxDepth];
+  Deferred deferred[3 * kMaxDepth];
   int deferredCount = 0;
   for (;;) {
-    // Down to a leaf, nearer box first; the farther child waits unless it is already out of
-    // reach.
+    // Down to a leaf, nearest box first; the other children within reach wait, nearer ones on
+    // top.
     bool reached = true;
     while (node >= 0) {
-      const Branch& branch = nodes_.branches[static_cast<std::size_t>(node)];
-      float bounds[2];
-      BoxBoundPair(query, branch.low, branch.high, bounds);
-      const int nearer = bounds[1] < bounds[0] ? 1 : 0;
-      const int farther = 1 - nearer;
-      if (!(bounds[farther] > best.squaredDistance)) {
-        deferred[deferredCount++] = Deferred{branch.child[farther], bounds[farther]};
+      const WideBranch& branch = wide_[static_cast<std::size_t>(node)];
+      float bounds[4];
+      BoxBoundQuad(query, branch.low, branch.high, bounds);
+      // The children within reach, farthest first (equal bounds in their order).
+      Deferred within[4];
+      int count = 0;
+      for (int k = 0; k < branch.count; ++k) {
+        if (bounds[k] > best.squaredDistance) continue;
+        int at = count++;
+        for (; at > 0 && within[at - 1].bound < bounds[k]; --at) within[at] = within[at - 1];
+        within[at] = Deferred{branch.child[k], bounds[k]};
       }
-      if (bounds[nearer] > best.squaredDistance) {
+      if (count == 0) {
         reached = false;
         break;
       }
-      node = branch.child[nearer];
+      for (int k = 0; k + 1 < count; ++k) deferred[deferredCount++] = within[k];
+      node = within[count - 1].node;
     }
     if (reached) {
       const Leaf& leaf = nodes_.leaves[static_cast<std::size_t>(~node)];

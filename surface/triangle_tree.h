@@ -46,12 +46,20 @@ class TriangleTree {
   // A node or a leaf: a branch's index, or the bitwise complement of a leaf's index.
   using Reference = int32_t;
 
-  // A node with the bounds of its two children, axis by axis (low[axis][child]), in one cache
-  // line, so that one visit reads both.
+  // A node as built, with the bounds of its two children, axis by axis (low[axis][child]).
   struct alignas(64) Branch {
     float low[3][2];
     float high[3][2];
     Reference child[2];
+  };
+
+  // A node as searched: up to four children (the binary tree's nodes two levels apart collapsed
+  // into one), their bounds axis by axis, so that one visit bounds all four side by side.
+  struct alignas(64) WideBranch {
+    float low[3][4];
+    float high[3][4];
+    Reference child[4];
+    int32_t count;
   };
 
   // The triangles from `begin` on, `count` of them, in the tree's triangle order.
@@ -73,12 +81,18 @@ class TriangleTree {
   };
 
  private:
+  // The node of the searched tree for binary node `node` of `built`, appended to wide_ with the
+  // nodes below it; a leaf stays as it is.
+  Reference Collapse(const Nodes& built, Reference node);
   // Appends `part`, built apart, as the child `side` of branch `parent` (or as the whole tree).
   void Join(const Nodes& part, int32_t parent, int side);
   // Visits the subtree under `node`, nearer box first, skipping what is out of reach.
   void Descend(Reference node, const Vector3& query, SurfaceHit& best, int32_t& place) const;
   void Measure(int32_t place, const Vector3& query, SurfaceHit& best, int32_t& bestPlace) const;
 
+  // The binary tree as built (its branches are dropped once collapsed) and its leaves.
   Nodes nodes_;
+  std::vector<WideBranch> wide_;
+  Reference wideRoot_ = ~0;
   std::vector<StoredTriangle> triangles_;
 };

@@ -272,6 +272,9 @@ TriangleTree::TriangleTree(const float* positions, const uint32_t* corners,
   for (std::size_t k = 0; k < subtrees.size(); ++k) {
     Join(parts[k], subtrees[k].parent, subtrees[k].side);
   }
+  wide_.reserve(nodes_.branches.size() / 2 + 1);
+  wideRoot_ = Collapse(nodes_, nodes_.root);
+  nodes_.branches = std::vector<Branch>();
 
   triangles_.resize(items.size());
   RunInChunks(items.size(), threadCount, kApartMinimum, [&](std::size_t begin, std::size_t end) {
