@@ -55,7 +55,9 @@ const TriangleMesh& MeshOf(std::size_t triangleCount) {
 void Report(benchmark::State& state, const TriangleMesh& mesh, double distanceSum) {
   state.counters["triangles"] = static_cast<double>(mesh.corners.size() / 3);
   state.counters["queries"] = static_cast<double>(mesh.queries.size() / 3);
-  state.counters["distance"] = distanceSum / static_cast<double>(mesh.queries.size() / 3);
+  if (distanceSum > 0.0) {
+    state.counters["distance"] = distanceSum / static_cast<double>(mesh.queries.size() / 3);
+  }
 }
 
 // What a run times: building alone, or building and answering every query.

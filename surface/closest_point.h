@@ -37,9 +37,9 @@ enum SurfaceFeature : int32_t {
 };
 
 // One query's answer. `barycentric` weighs the corners a, b, c of the triangle as the mesh gives
-// them, each in [0, 1], summing to 1 as computed: 1 at a corner; 1 - t and t at the ends of an
-// edge; inside the face, v and w as found and the first weight (1 - v) - w (which may round a
-// hair below 0). `point` is the closest point, and `squaredDistance` the squared distance from
+// them, each finite and in [0, 1] up to rounding, summing to 1 as computed: 1 at a corner; 1 - t
+// and t at the ends of an edge; inside the face, v and w as found and the first weight
+// (1 - v) - w. `point` is the closest point, and `squaredDistance` the squared distance from
 // the query to `point`, as ClosestPointOnTriangle (triangle_closest_point.h) computes them. With
 // no answer, `triangle` is -1, `feature` kSurfaceNoFeature and the numbers 0.
 struct SurfaceHit {

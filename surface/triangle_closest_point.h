@@ -9,9 +9,10 @@
 // - An edge parameter is clamped to [0, 1] (a NaN, from an edge of zero length, becomes 1), so an
 //   edge point never leaves its edge.
 // - Where the tests fall through to the face, the face point is taken outright when its three
-//   weights are strictly positive and the triangle is not thin at corner a: the squared area
-//   term va + vb + vc (|ab x ac|^2 exactly) exceeds 1e-4 |ab|^2 |ac|^2, so that the weights are
-//   well conditioned. Otherwise the face point (if its weights are positive) competes with the
+//   weights are strictly positive with a finite sum and the triangle is not thin at corner a: the
+//   sum va + vb + vc (|ab x ac|^2 in exact arithmetic) exceeds 1e-4 |ab|^2 |ac|^2, so that the
+//   weights are well conditioned. Otherwise the face point (if its weights are positive with a
+//   finite sum, as above) competes with the
 //   nearest points of the three edges: the least squared distance wins, the face first and then
 //   edges ab, ac, bc at equal distances. On a triangle of zero area the face weights are rounding
 //   noise; the edges then give the closest point of the segment it spans (a zero-area triangle's
@@ -20,12 +21,13 @@
 // - The point is finally moved into the triangle's bounding box (a no-op but for rounding). The
 //   squared distance is SquaredDistance from the query to that point, so box bounds built on
 //   BoxBound (box_distance.h) are true lower bounds of it.
-// The corners must be finite; a finite query gives a finite point and finite weights in [0, 1]
-// (the first face weight, (1 - v) - w, may round a hair below 0), and a squared distance that is
-// never NaN (+infinity where it overflows).
+// The corners must be finite; a finite query gives a finite point, finite weights in [0, 1] up to
+// rounding (inside the face v and w may round a hair above 1, and (1 - v) - w a hair below 0),
+// and a squared distance that is never NaN (+infinity where it overflows).
 #pragma once
 
 #include <cstdint>
+#include <limits>
 
 #include "surface/closest_point.h"
 #include "surface/vector3.h"
@@ -98,13 +100,12 @@ inline TriangleSpot FaceSpot(float va, float vb, float vc, const TriangleCorners
 
 // Where the region tests leave a thin face, or weights that are not all positive: the face point
 // if its weights are, against the nearest edge points; ties go to the earlier of face, ab, ac, bc.
-inline TriangleSpot FaceOrNearestEdge(float va, float vb, float vc, const Vector3& query,
-                                      const TriangleCorners& corners) {
+inline TriangleSpot FaceOrNearestEdge(float va, float vb, float vc, bool faceTakesPart,
+                                      const Vector3& query, const TriangleCorners& corners) {
   const Vector3 low = Lowest(Lowest(corners.a, corners.b), corners.c);
   const Vector3 high = Highest(Highest(corners.a, corners.b), corners.c);
   TriangleSpot best = SegmentSpot(kSurfaceEdgeAB, query, corners);
   float bestDistance = MeasureSpot(best, query, low, high).squaredDistance;
-  const bool faceTakesPart = va > 0.0f && vb > 0.0f && vc > 0.0f;
   for (const int32_t feature : {kSurfaceEdgeAC, kSurfaceEdgeBC, kSurfaceFace}) {
     if (feature == kSurfaceFace && !faceTakesPart) break;
     const TriangleSpot spot = feature == kSurfaceFace ? FaceSpot(va, vb, vc, corners)
@@ -151,9 +152,12 @@ inline TriangleSpot RegionSpot(const Vector3& query, const TriangleCorners& corn
   if (va <= 0.0f && towardsC >= 0.0f && towardsB >= 0.0f) {
     return EdgeSpot(kSurfaceEdgeBC, UnitClamp(towardsC / (towardsC + towardsB)), corners);
   }
-  const bool wide = (va + vb) + vc > kThinTriangle * (Dot(ab, ab) * Dot(ac, ac));
-  if (va > 0.0f && vb > 0.0f && vc > 0.0f && wide) return FaceSpot(va, vb, vc, corners);
-  return FaceOrNearestEdge(va, vb, vc, query, corners);
+  const float sum = (va + vb) + vc;
+  const bool faceWeightsUsable =
+      va > 0.0f && vb > 0.0f && vc > 0.0f && sum < std::numeric_limits<float>::infinity();
+  const bool wide = sum > kThinTriangle * (Dot(ab, ab) * Dot(ac, ac));
+  if (faceWeightsUsable && wide) return FaceSpot(va, vb, vc, corners);
+  return FaceOrNearestEdge(va, vb, vc, faceWeightsUsable, query, corners);
 }
 
 // The closest point of the triangle to `query`, given the triangle's box; the hit's triangle is

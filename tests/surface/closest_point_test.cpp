@@ -49,6 +49,15 @@ bool SameHit(const SurfaceHit& a, const SurfaceHit& b) {
   return same;
 }
 
+// An answer's weights and point are finite and its squared distance is not NaN.
+bool FiniteHit(const SurfaceHit& hit) {
+  bool finite = !std::isnan(hit.squaredDistance);
+  for (int k = 0; k < 3; ++k) {
+    finite = finite && std::isfinite(hit.barycentric[k]) && std::isfinite(hit.point[k]);
+  }
+  return finite;
+}
+
 // A floating-point state a host may run its thread in (tiny results flushed on x86 only).
 struct FloatMode {
   const char* name;
@@ -114,6 +123,7 @@ void ExpectSearchMatchesExhaustive(const TestMesh& mesh, const std::vector<float
       ASSERT_TRUE(SameHit(hits[k], expected[k]))
           << threads << " threads, query " << k << ": " << Describe(hits[k]) << " instead of "
           << Describe(expected[k]);
+      ASSERT_TRUE(FiniteHit(hits[k])) << "query " << k << ": " << Describe(hits[k]);
     }
   }
   for (std::size_t k = 0; k < expected.size(); k += 5) {
