@@ -225,10 +225,26 @@ const ShapeCase kShapes[] = {
     {"LargeGridBuiltApart", [] { return WavyGrid(130); }, 150},
 };
 
-// Shapes at the edges of what the search takes: no triangle, and coordinates whose products
-// overflow, where only the match with the exhaustive search is asked.
+// Shapes at the edges of what the search takes: no triangle, coordinates whose products
+// overflow, and triangles spaced so unevenly that surface-area splits peel off a few at a time
+// (the tree falls back to median splits to stay shallow); only the match with the exhaustive
+// search is asked.
 const ShapeCase kExtremeShapes[] = {
     {"NoTriangle", [] { return TestMesh{}; }, 20},
+    {"ExponentiallySpaced",
+     [] {
+       TestMesh mesh;
+       // x from 2^-149 to 2^127: about five triangles per bin-wide step of the largest.
+       for (uint32_t k = 0; k < 277; ++k) {
+         const float x = std::ldexp(1.0f, static_cast<int>(k) - 149);
+         mesh.AddVertex(x, 0.0f, 0.0f);
+         mesh.AddVertex(x, 1.0f, 0.0f);
+         mesh.AddVertex(x, 0.0f, 1.0f);
+         mesh.AddTriangle(3 * k, 3 * k + 1, 3 * k + 2);
+       }
+       return mesh;
+     },
+     200},
     {"HugeCoordinates",
      [] {
        TestMesh mesh = RandomSoup(1000, 4);
