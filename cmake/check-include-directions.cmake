@@ -12,11 +12,12 @@ set(allowed_host "")
 set(allowed_widgets "host")
 set(allowed_tool "host;widgets;search;transfer;parallel")
 set(allowed_host_imitation "host")
+set(allowed_surface "parallel")
 set(allowed_scene "parallel")
 set(allowed_preview "scene;parallel")
 # The cli's scripted dialog user presses the buttons the plug-in's dialog labels.
 set(allowed_cli "scene;preview;host_imitation;host;parallel;transfer;tool/dialog_labels.h")
-set(folders parallel search transfer host widgets tool host_imitation scene preview cli)
+set(folders parallel search transfer surface host widgets tool host_imitation scene preview cli)
 
 set(faults "")
 foreach(folder IN LISTS folders)

@@ -10,9 +10,10 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-# nanoflann, FLANN and CGAL are the peer searches the nearest-point search is compared with; the
-# previews draw with stb, fontconfig and a font with Japanese glyphs.
-scripts/install-dependencies.sh libnanoflann-dev libflann-dev libcgal-dev libstb-dev \
+# nanoflann, FLANN and CGAL are the peer searches the nearest-point search is compared with, CGAL
+# and Embree those of the surface search; the previews draw with stb, fontconfig and a font with
+# Japanese glyphs.
+scripts/install-dependencies.sh libnanoflann-dev libflann-dev libcgal-dev libembree-dev libstb-dev \
   libfontconfig-dev fonts-noto-cjk
 
 mkdir -p build

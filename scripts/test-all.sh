@@ -7,11 +7,11 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-# nanoflann, FLANN and CGAL: the benchmarks, which the native build compiles (and does not run),
-# compare with them.
+# nanoflann, FLANN, CGAL and Embree: the benchmarks, which the native build compiles (and does
+# not run), compare with them.
 # stb, fontconfig and a font with Japanese glyphs: palisor-cli's --preview (on Linux and in
 # palisor-cli.exe); libpng decodes the previews in the tests.
-scripts/install-dependencies.sh libnanoflann-dev libflann-dev libcgal-dev libstb-dev \
+scripts/install-dependencies.sh libnanoflann-dev libflann-dev libcgal-dev libembree-dev libstb-dev \
   libfontconfig-dev fonts-noto-cjk libpng-dev
 # The glTF tests: Debian's sample models, and the Khronos validator and three.js from npm, pinned
 # by tests/gltf_clients/package-lock.json.

@@ -1,0 +1,98 @@
+// A bounding volume hierarchy over triangles whose answers are the exhaustive search's, bit for
+// bit.
+//
+// Why the answers are the same. OfferHit ranks triangles by a total order (squared distance as
+// computed by ClosestPointOnTriangle, then triangle index), so the least triangle of any set does
+// not depend on the order in which the set is met, and the least of a subset that holds the least
+// triangle of the whole mesh is that triangle. Let tau be the least triangle's squared distance.
+// A query keeps the least triangle met so far; its squared distance is the limit t (+infinity
+// while nothing was met). t only falls, and never below tau, since it is the distance of some
+// triangle. A box (a node's, or one triangle's own) is skipped only when its BoxBound is strictly
+// greater than t. ClosestPointOnTriangle's point lies in its triangle's bounding box, which lies in
+// every box above the triangle, and its squared distance is SquaredDistance to that point; so the
+// bound of a box never exceeds the reported squared distance of any triangle inside (see
+// box_distance.h: this holds in every rounding mode, and no margin for the routine's rounding is
+// needed, because the bound is compared with the routine's float result and not with the exact
+// distance). A skipped triangle thus lies strictly beyond t >= tau and cannot be the least, nor
+// tie with it. Every triangle at distance tau is met, the least among them wins by the order, and
+// the answer is the exhaustive search's. The shape of the tree and the order of the visits change
+// only the speed.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "surface/closest_point.h"
+#include "surface/triangle_closest_point.h"
+
+class TriangleTree {
+ public:
+  // Builds over the triangles of the mesh that take part (mesh_triangles.h); every corner must be
+  // in range. Work is spread over up to `threadCount` threads; the tree is the same whatever the
+  // number.
+  TriangleTree(const float* positions, const uint32_t* corners, std::size_t triangleCount,
+               unsigned threadCount);
+
+  // The answer for a query with finite coordinates. `warm` is a place in the tree's triangle
+  // order to measure first (a query near the last one likely has the same answer), or -1; it
+  // receives the place of the answer. Speed only.
+  SurfaceHit FindClosest(const Vector3& query, int32_t& warm) const;
+
+  std::size_t size() const { return triangles_.size(); }
+
+  // At most this many triangles in a leaf.
+  static constexpr int32_t kLeafSize = 4;
+
+  // A node or a leaf: a branch's index, or the bitwise complement of a leaf's index.
+  using Reference = int32_t;
+
+  // A node as built, with the bounds of its two children, axis by axis (low[axis][child]).
+  struct alignas(64) Branch {
+    float low[3][2];
+    float high[3][2];
+    Reference child[2];
+  };
+
+  // A node as searched: up to four children (the binary tree's nodes two levels apart collapsed
+  // into one), their bounds axis by axis, so that one visit bounds all four side by side.
+  struct alignas(64) WideBranch {
+    float low[3][4];
+    float high[3][4];
+    Reference child[4];
+    int32_t count;
+  };
+
+  // The triangles from `begin` on, `count` of them, in the tree's triangle order.
+  struct Leaf {
+    int32_t begin;
+    int32_t count;
+  };
+
+  struct StoredTriangle {
+    TriangleCorners corners;
+    int32_t index;
+  };
+
+  // Branches and leaves as built, in the numbering of the arrays they are built into.
+  struct Nodes {
+    std::vector<Branch> branches;
+    std::vector<Leaf> leaves;
+    Reference root = ~0;
+  };
+
+ private:
+  // The node of the searched tree for binary node `node` of `built`, appended to wide_ with the
+  // nodes below it; a leaf stays as it is.
+  Reference Collapse(const Nodes& built, Reference node);
+  // Appends `part`, built apart, as the child `side` of branch `parent` (or as the whole tree).
+  void Join(const Nodes& part, int32_t parent, int side);
+  // Visits the subtree under `node`, nearer box first, skipping what is out of reach.
+  void Descend(Reference node, const Vector3& query, SurfaceHit& best, int32_t& place) const;
+  void Measure(int32_t place, const Vector3& query, SurfaceHit& best, int32_t& bestPlace) const;
+
+  // The binary tree as built (its branches are dropped once collapsed) and its leaves.
+  Nodes nodes_;
+  std::vector<WideBranch> wide_;
+  Reference wideRoot_ = ~0;
+  std::vector<StoredTriangle> triangles_;
+};
