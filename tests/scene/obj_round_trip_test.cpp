@@ -14,18 +14,13 @@
 #include "scene/obj/obj_reader.h"
 #include "scene/obj/obj_writer.h"
 #include "scene/scene_error.h"
+#include "support/float_bits.h"
 
 namespace {
 
 using palisor_scene::ReadObjText;
 using palisor_scene::Scene;
 using palisor_scene::WriteObjText;
-
-uint32_t Bits(float value) {
-  uint32_t bits = 0;
-  std::memcpy(&bits, &value, sizeof bits);
-  return bits;
-}
 
 float FromBits(uint32_t bits) {
   float value = 0.0f;

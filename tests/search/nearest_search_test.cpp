@@ -13,6 +13,7 @@
 
 #include "parallel/float_control.h"
 #include "search/kd_tree.h"
+#include "support/float_bits.h"
 
 #ifdef PALISOR_HAS_MXCSR
 #include <xmmintrin.h>
@@ -22,12 +23,6 @@ namespace {
 
 constexpr float kInfinity = std::numeric_limits<float>::infinity();
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-
-uint32_t Bits(float value) {
-  uint32_t bits = 0;
-  std::memcpy(&bits, &value, sizeof bits);
-  return bits;
-}
 
 std::string Describe(const NearestList& list) {
   std::string text;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "parallel/float_control.h"
+#include "support/float_bits.h"
 #include "surface/box_distance.h"
 #include "surface/triangle_closest_point.h"
 #include "surface_meshes.h"
@@ -24,12 +25,6 @@ namespace {
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInfinity = std::numeric_limits<float>::infinity();
-
-uint32_t Bits(float value) {
-  uint32_t bits = 0;
-  std::memcpy(&bits, &value, sizeof bits);
-  return bits;
-}
 
 std::string Describe(const SurfaceHit& hit) {
   return "triangle " + std::to_string(hit.triangle) + " feature " + std::to_string(hit.feature) +

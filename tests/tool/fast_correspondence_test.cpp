@@ -16,16 +16,11 @@
 #include "morph_fixture.h"
 #include "reference/interpolated_delta.h"
 #include "reference/nearest_source_vertices.h"
+#include "support/float_bits.h"
 
 namespace {
 
 using host_imitation::HostObject;
-
-uint32_t Bits(float value) {
-  uint32_t bits = 0;
-  std::memcpy(&bits, &value, sizeof bits);
-  return bits;
-}
 
 bool SamePoint(const MQPoint& a, const MQPoint& b) {
   return Bits(a.x) == Bits(b.x) && Bits(a.y) == Bits(b.y) && Bits(a.z) == Bits(b.z);

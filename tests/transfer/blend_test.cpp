@@ -7,13 +7,9 @@
 #include <cstring>
 #include <limits>
 
-namespace {
+#include "support/float_bits.h"
 
-uint32_t Bits(float value) {
-  uint32_t bits = 0;
-  std::memcpy(&bits, &value, sizeof bits);
-  return bits;
-}
+namespace {
 
 // Component c of a point.
 float& At(SearchPoint& point, int c) {

@@ -15,6 +15,7 @@
 #include "palisor_version.h"
 #include "reference/interpolated_delta.h"
 #include "reference/nearest_source_vertices.h"
+#include "support/float_bits.h"
 #include "tool/morph_fixture.h"
 #include "transfer/blend.h"
 
@@ -22,12 +23,6 @@ namespace {
 
 constexpr float kInfinity = std::numeric_limits<float>::infinity();
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
-
-uint32_t Bits(float value) {
-  uint32_t bits = 0;
-  std::memcpy(&bits, &value, sizeof bits);
-  return bits;
-}
 
 // A Source with its targets (a target may have fewer vertices) and a Destination with its mask
 // (empty: every vertex moves).
