@@ -114,7 +114,7 @@ class TransferLibraryTest : public MorphFixture {
       for (std::size_t t = 0; t < expected.size(); ++t) {
         int mismatches = 0;
         for (std::size_t k = 0; k < expected[t].size(); ++k) {
-          if (Bits(actual[t][k]) != Bits(expected[t][k]) && ++mismatches <= 3) {
+          if (!SameResult(actual[t][k], expected[t][k]) && ++mismatches <= 3) {
             ADD_FAILURE() << threads << " threads, target " << t << ", float " << k << ": "
                           << actual[t][k] << " instead of " << expected[t][k];
           }
