@@ -128,6 +128,13 @@ std::vector<FileJob> PlanFileJobs(const BatchArguments& arguments) {
                    [](const FileJob& a, const FileJob& b) { return a.input < b.input; });
   std::vector<FileJob> jobs;
   std::map<std::string, std::string> outputs;  // output → input
+  // A file named twice alike (by a pattern and by name, say) runs once.
+  all.erase(std::unique(all.begin(), all.end(),
+                        [](const FileJob& a, const FileJob& b) {
+                          return a.input == b.input && a.output == b.output &&
+                                 a.selects == b.selects;
+                        }),
+            all.end());
   for (std::size_t i = 0; i < all.size(); ++i) {
     if (!InShard(i, arguments.shard, arguments.shardCount)) continue;
     FileJob job = all[i];

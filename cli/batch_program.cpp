@@ -51,15 +51,13 @@ void PrintTotals(const std::vector<FileReport>& reports, double seconds, std::os
 }
 
 // Runs the planned files, here or in worker processes; returns their reports.
-std::vector<FileReport> RunFiles(const BatchArguments& arguments, BatchWork& work,
+std::vector<FileReport> RunFiles(const palisor_scene::LoadedScene* source, BatchWork& work,
                                  const PluginLocation& plugin, unsigned jobs,
                                  BatchProgress& progress) {
-  // The Source is read here before any file: one that cannot be read is an input error.
-  const auto source = LoadSourceScene(arguments.sourceScenePath);
   const auto finished = [&progress](FileReport report) { progress.Finished(std::move(report)); };
   const unsigned workers = std::min<unsigned>(jobs, static_cast<unsigned>(work.files.size()));
   if (workers <= 1 || plugin.programPath.empty()) {
-    RunFilesHere(work, plugin, source.get(), finished);
+    RunFilesHere(work, plugin, source, finished);
   } else {
     const unsigned threadsEach = std::max(1u, MachineThreadCount() / workers);
     RunFilesInWorkers(work, plugin.programPath, workers, threadsEach, finished);
@@ -70,6 +68,9 @@ std::vector<FileReport> RunFiles(const BatchArguments& arguments, BatchWork& wor
 int RunBatch(const BatchArguments& arguments, const PluginLocation& plugin, std::ostream& out,
              std::ostream& err) {
   UseUtf8ForObjectNames();
+  // The Source is read before anything is made: one that cannot be read is an input error. Worker
+  // processes read it again, once each.
+  const auto source = LoadSourceScene(arguments.sourceScenePath);
   BatchWork work{arguments.common, arguments.allMeshes, PlanFileJobs(arguments)};
   if (!arguments.reportPath.empty()) {
     for (const FileJob& job : work.files) {
@@ -81,7 +82,7 @@ int RunBatch(const BatchArguments& arguments, const PluginLocation& plugin, std:
   const unsigned jobs = arguments.jobs != 0 ? arguments.jobs : MachineThreadCount();
   BatchProgress progress(work.files.size(), out, err);
   BatchReport report{OptionsJson(arguments, jobs), {}, 0.0};
-  report.files = RunFiles(arguments, work, plugin, jobs, progress);
+  report.files = RunFiles(source.get(), work, plugin, jobs, progress);
   report.seconds = progress.Seconds();
   std::stable_sort(report.files.begin(), report.files.end(),
                    [](const FileReport& a, const FileReport& b) { return a.input < b.input; });
