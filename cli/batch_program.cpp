@@ -97,6 +97,16 @@ int RunBatch(const BatchArguments& arguments, const PluginLocation& plugin, std:
 
 int RunBatchProgram(const std::vector<std::string>& arguments, const PluginLocation& plugin,
                     std::ostream& out, std::ostream& err) {
+  for (const std::string& argument : arguments) {
+    if (argument == "--help" || argument == "-h") {
+      WriteHelp(out);
+      return kFinished;
+    }
+    if (argument == "--version") {
+      WriteVersion(out);
+      return kFinished;
+    }
+  }
   BatchArguments parsed;
   try {
     parsed = ParseBatchArguments(arguments);
