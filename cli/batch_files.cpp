@@ -68,6 +68,19 @@ void CheckOutputFolder(const std::string& folder) {
   }
 }
 
+// The report may name neither an input nor an output.
+void CheckReportPath(const std::string& path, const std::vector<FileJob>& files) {
+  const auto place = [](const std::string& file) {
+    return std::filesystem::absolute(file).lexically_normal();
+  };
+  for (const FileJob& job : files) {
+    if (NamesSameFile(job.input, path) || place(job.input) == place(path) ||
+        place(job.output) == place(path)) {
+      throw InputError("the report " + path + " is an input or output file");
+    }
+  }
+}
+
 }  // namespace
 
 std::vector<std::string> ExpandFilePattern(const std::string& pattern) {
@@ -159,6 +172,7 @@ std::vector<FileJob> PlanFileJobs(const BatchArguments& arguments) {
       }
     }
   }
+  if (!arguments.reportPath.empty()) CheckReportPath(arguments.reportPath, jobs);
   CheckOutputFolder(arguments.outDir);
   return jobs;
 }

@@ -72,13 +72,6 @@ int RunBatch(const BatchArguments& arguments, const PluginLocation& plugin, std:
   // processes read it again, once each.
   const auto source = LoadSourceScene(arguments.sourceScenePath);
   BatchWork work{arguments.common, arguments.allMeshes, PlanFileJobs(arguments)};
-  if (!arguments.reportPath.empty()) {
-    for (const FileJob& job : work.files) {
-      if (NamesSameFile(job.input, arguments.reportPath)) {
-        throw InputError("the report " + arguments.reportPath + " is an input file");
-      }
-    }
-  }
   const unsigned jobs = arguments.jobs != 0 ? arguments.jobs : MachineThreadCount();
   BatchProgress progress(work.files.size(), out, err);
   BatchReport report{OptionsJson(arguments, jobs), {}, 0.0};

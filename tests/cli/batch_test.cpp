@@ -92,6 +92,29 @@ TEST_P(BatchJobsTest, EachResultIsByteForByteASingleRunOnTheFile) {
 
 INSTANTIATE_TEST_SUITE_P(InOneProcessAndInWorkers, BatchJobsTest, ::testing::Values("1", "3"));
 
+// glTF files get their new morph targets in worker processes as a run on each file alone does.
+TEST(BatchTest, GltfResultsAreByteForByteSingleRuns) {
+  TestFolder folder;
+  fs::create_directory(folder.Path("in"));
+  for (const char* name : {"a.gltf", "b.gltf"}) {
+    fs::copy_file(PALISOR_EXAMPLE_GLTF, folder.Path(std::string("in/") + name));
+  }
+  const std::vector<std::string> select = {"--select", "head",     "--select",
+                                           "brows",    "--select", "beard"};
+  std::vector<std::string> batch = {"--each",    folder.Path("in/*.gltf").string(),
+                                    "--out-dir", folder.Path("out").string(),
+                                    "--jobs",    "2"};
+  batch.insert(batch.end(), select.begin(), select.end());
+  ASSERT_EQ(RunCli(batch).status, 0);
+  for (const char* name : {"a.gltf", "b.gltf"}) {
+    std::vector<std::string> single = {folder.Path(std::string("in/") + name).string(), "-o",
+                                       folder.Path(name).string()};
+    single.insert(single.end(), select.begin(), select.end());
+    ASSERT_EQ(RunCli(single).status, 0);
+    EXPECT_EQ(folder.Read(std::string("out/") + name), folder.Read(name)) << name;
+  }
+}
+
 TEST(BatchTest, AFailingFileLeavesTheOthersAndEndsWithStatus3) {
   TestFolder folder;
   WriteScenes(folder, 2);
@@ -102,6 +125,12 @@ TEST(BatchTest, AFailingFileLeavesTheOthersAndEndsWithStatus3) {
               folder.Path("out").string(), "--report", folder.Path("report.json").string()});
   EXPECT_EQ(batch.status, 3) << batch.err;
   EXPECT_NE(batch.err.find("bad.obj:1: unknown statement"), std::string::npos) << batch.err;
+  // Without a terminal: a plain line per file and the totals, no progress line.
+  EXPECT_NE(batch.out.find("failed   " + folder.Path("outfits/bad.obj").string() + "\n"),
+            std::string::npos)
+      << batch.out;
+  EXPECT_NE(batch.out.find("Files           2 done, 1 failed"), std::string::npos) << batch.out;
+  EXPECT_EQ(batch.err.find('\r'), std::string::npos);
   EXPECT_TRUE(folder.Exists("out/o0.obj"));
   EXPECT_TRUE(folder.Exists("out/o1.obj"));
   EXPECT_FALSE(folder.Exists("out/bad.obj"));
@@ -223,6 +252,9 @@ INSTANTIATE_TEST_SUITE_P(
                       BadBatch{"UnwritableFolder",
                                {"@outfits/o0.obj", "--out-dir", "@blocker/out"},
                                "cannot be made"},
+                      BadBatch{"ReportNamesAnOutput",
+                               {"@outfits/o0.obj", "--out-dir", "@out", "--report", "@out/o0.obj"},
+                               "is an input or output file"},
                       BadBatch{"BadManifestLine",
                                {"--manifest", "@list.csv", "--out-dir", "@out"},
                                "list.csv:3: expected input,output,select"},
