@@ -84,7 +84,9 @@ void CheckReportPath(const std::string& path, const std::vector<FileJob>& files)
 }  // namespace
 
 std::vector<std::string> ExpandFilePattern(const std::string& pattern) {
-  if (!HasPatternCharacters(pattern)) return {pattern};
+  // A file whose name holds pattern characters is taken as it is.
+  std::error_code exists;
+  if (!HasPatternCharacters(pattern) || fs::is_regular_file(pattern, exists)) return {pattern};
   const fs::path path(pattern);
   const std::string folder = path.parent_path().string();
   if (HasPatternCharacters(folder)) {

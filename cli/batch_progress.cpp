@@ -1,6 +1,7 @@
 #include "cli/batch_progress.h"
 
 #include <cstdio>
+#include <string>
 #include <utility>
 
 #include "cli/progress.h"

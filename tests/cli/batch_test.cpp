@@ -208,6 +208,17 @@ TEST(BatchTest, AManifestLineSelectsAndNamesLikeASingleRun) {
   EXPECT_TRUE(folder.Exists("out/o1.obj"));
 }
 
+TEST(BatchTest, AFileWhoseNameLooksLikeAPatternIsTakenAsItIs) {
+  TestFolder folder;
+  WriteScenes(folder, 0);
+  folder.Write("outfits/o[1].obj", Outfit(1));
+  const CliResult run = RunCli({"--source-scene", folder.Path("source.obj").string(), "--select",
+                                "body", "--all-meshes", folder.Path("outfits/o[1].obj").string(),
+                                "--out-dir", folder.Path("out").string()});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(folder.Exists("out/o[1].obj"));
+}
+
 struct BadBatch {
   std::string description;
   std::vector<std::string> arguments;  // "@NAME" stands for the test folder's file NAME
