@@ -71,7 +71,7 @@ int RunBatch(const BatchArguments& arguments, const PluginLocation& plugin, std:
   // The Source is read before anything is made: one that cannot be read is an input error. Worker
   // processes read it again, once each.
   const auto source = LoadSourceScene(arguments.sourceScenePath);
-  BatchWork work{arguments.common, arguments.allMeshes, PlanFileJobs(arguments)};
+  BatchWork work{arguments.common, arguments.allMeshes, PlanFileJobs(arguments), {}};
   const unsigned jobs = arguments.jobs != 0 ? arguments.jobs : MachineThreadCount();
   BatchProgress progress(work.files.size(), out, err);
   BatchReport report{OptionsJson(arguments, jobs), {}, 0.0};

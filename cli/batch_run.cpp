@@ -1,9 +1,11 @@
 #include "cli/batch_run.h"
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <system_error>
 
 #include "cli/arguments.h"
 #include "cli/input_error.h"
@@ -67,7 +69,15 @@ std::unique_ptr<palisor_scene::LoadedScene> LoadSourceScene(const std::string& p
 void RunFilesHere(const BatchWork& work, const PluginLocation& plugin,
                   const palisor_scene::LoadedScene* source,
                   const std::function<void(FileReport)>& finished) {
-  for (const FileJob& file : work.files) finished(RunOneFile(work, file, plugin, source));
+  for (std::size_t i = 0; i < work.files.size(); ++i) {
+    if (!work.claimFolder.empty()) {
+      // Making a folder is one step that only one process can win.
+      std::error_code error;
+      const auto claim = std::filesystem::path(work.claimFolder) / std::to_string(i);
+      if (!std::filesystem::create_directory(claim, error) || error) continue;
+    }
+    finished(RunOneFile(work, work.files[i], plugin, source));
+  }
 }
 
 std::string BatchWorkText(const BatchWork& work) {
@@ -75,7 +85,11 @@ std::string BatchWorkText(const BatchWork& work) {
   for (const FileJob& file : work.files) {
     files.push_back({{"input", file.input}, {"output", file.output}, {"select", file.selects}});
   }
-  return json{{"common", work.common}, {"allMeshes", work.allMeshes}, {"files", files}}.dump();
+  return json{{"common", work.common},
+              {"allMeshes", work.allMeshes},
+              {"files", files},
+              {"claimFolder", work.claimFolder}}
+      .dump();
 }
 
 int RunBatchWorker(const std::string& jobPath, const PluginLocation& plugin, std::ostream& out,
@@ -87,6 +101,7 @@ int RunBatchWorker(const std::string& jobPath, const PluginLocation& plugin, std
     const json job = json::parse(in);
     job.at("common").get_to(work.common);
     job.at("allMeshes").get_to(work.allMeshes);
+    job.at("claimFolder").get_to(work.claimFolder);
     for (const json& file : job.at("files")) {
       work.files.push_back(FileJob{file.at("input").get<std::string>(),
                                    file.at("output").get<std::string>(),

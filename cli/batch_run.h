@@ -20,13 +20,16 @@ struct BatchWork {
   std::vector<std::string> common;
   bool allMeshes = false;
   std::vector<FileJob> files;
+  // Where workers sharing the files claim each one before running it (a folder made per file,
+  // which only one of them can make); empty to run every file.
+  std::string claimFolder;
 };
 
 // Reads the --source-scene of `common` (null when none); throws what LoadScene throws.
 std::unique_ptr<palisor_scene::LoadedScene> LoadSourceScene(const std::string& path);
 
-// Runs each file of `work` in turn, with `source` (may be null) standing for the --source-scene,
-// and hands each file's report to `finished`.
+// Runs each file of `work` in turn (those it claims, when the work is shared), with `source` (may
+// be null) standing for the --source-scene, and hands each file's report to `finished`.
 void RunFilesHere(const BatchWork& work, const PluginLocation& plugin,
                   const palisor_scene::LoadedScene* source,
                   const std::function<void(FileReport)>& finished);

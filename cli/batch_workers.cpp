@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <set>
+#include <vector>
 
 #include "cli/output_file.h"
 #include "parallel/parallel_chunks.h"
@@ -67,54 +69,81 @@ struct WorkFile {
   }
 };
 
-// Runs one worker over `share` and reads its reports; reports what it left undone as failed.
-void RunWorker(const BatchWork& share, const std::string& programPath, unsigned worker,
-               const std::function<void(FileReport)>& finished) {
+// A fresh folder in the system's temporary folder for the workers' claims, removed with this.
+struct ClaimFolder {
+  std::string path;
+  ClaimFolder() {
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    path = (std::filesystem::temp_directory_path() / ("palisor-claims-" + std::to_string(stamp)))
+               .string();
+    std::filesystem::create_directories(path);
+  }
+  ~ClaimFolder() {
+    std::error_code error;
+    std::filesystem::remove_all(path, error);
+  }
+};
+
+// Runs one worker over the shared work and hands on each report it writes; returns the worker's
+// exit status.
+int RunWorker(const BatchWork& work, const std::string& programPath, unsigned worker,
+              const std::function<void(FileReport)>& finished) {
   WorkFile file(worker);
-  WriteFileAtomically(file.path, BatchWorkText(share));
-  std::set<std::string> reported;
+  WriteFileAtomically(file.path, BatchWorkText(work));
   std::FILE* pipe = PALISOR_POPEN(WorkerCommand(programPath, file.path).c_str(), "r");
+  if (pipe == nullptr) return -1;
   std::string line;
-  for (int c = pipe ? std::fgetc(pipe) : EOF; c != EOF; c = std::fgetc(pipe)) {
+  for (int c = std::fgetc(pipe); c != EOF; c = std::fgetc(pipe)) {
     if (c != '\n') {
       line += static_cast<char>(c);
       continue;
     }
     try {
-      FileReport report = FileReportFromJson(nlohmann::json::parse(line));
-      reported.insert(report.input);
-      finished(std::move(report));
+      finished(FileReportFromJson(nlohmann::json::parse(line)));
     } catch (const std::exception&) {
       // Not a report line: nothing the parent can use.
     }
     line.clear();
   }
-  const int status = pipe ? PALISOR_PCLOSE(pipe) : -1;
-  for (const FileJob& job : share.files) {
-    if (reported.count(job.input) != 0) continue;
-    FileReport lost;
-    lost.input = job.input;
-    lost.output = job.output;
-    lost.messages = "palisor-cli: " + job.input + ": the worker process ended (status " +
-                    std::to_string(status) + ") before finishing this file\n";
-    finished(std::move(lost));
-  }
+  return PALISOR_PCLOSE(pipe);
 }
 
 }  // namespace
 
 void RunFilesInWorkers(const BatchWork& work, const std::string& programPath, unsigned workers,
                        unsigned threadsEach, const std::function<void(FileReport)>& finished) {
-  std::vector<BatchWork> shares(workers, BatchWork{work.common, work.allMeshes, {}});
-  for (std::size_t i = 0; i < work.files.size(); ++i) {
-    shares[i % workers].files.push_back(work.files[i]);
-  }
+  // Every worker is given every file and takes the next one not yet claimed, so that a worker
+  // done with small files goes on with the rest while another works on a large one.
+  const ClaimFolder claims;
+  BatchWork shared = work;
+  shared.claimFolder = claims.path;
   LimitThreads(threadsEach);
+  std::mutex mutex;
+  std::set<std::string> reported;
+  int failedStatus = 0;
   std::atomic<unsigned> next{0};
   RunOnThreads(workers, [&] {
     const unsigned worker = next++;
-    RunWorker(shares[worker], programPath, worker, finished);
+    const int status = RunWorker(shared, programPath, worker, [&](FileReport report) {
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        reported.insert(report.input);
+      }
+      finished(std::move(report));
+    });
+    std::lock_guard<std::mutex> lock(mutex);
+    if (status != 0) failedStatus = status;
   });
+  // A file claimed by a worker that ended before reporting it (it crashed, say) fails.
+  for (const FileJob& job : work.files) {
+    if (reported.count(job.input) != 0) continue;
+    FileReport lost;
+    lost.input = job.input;
+    lost.output = job.output;
+    lost.messages =
+        "palisor-cli: " + job.input + ": the worker process running it ended before finishing it\n";
+    finished(std::move(lost));
+  }
 }
 
 }  // namespace palisor_cli
