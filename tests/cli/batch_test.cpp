@@ -3,6 +3,7 @@
 // against the report's JSON Schema by the jsonschema package.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -218,6 +219,29 @@ TEST(BatchTest, AFileWhoseNameLooksLikeAPatternIsTakenAsItIs) {
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_TRUE(folder.Exists("out/o[1].obj"));
 }
+
+#ifndef _WIN32
+// On a terminal (made by util-linux's script) one progress line for the whole run is rewritten in
+// place between the lines of the finished files.
+TEST(BatchTest, ATerminalShowsOneProgressLineForTheWholeRun) {
+  if (std::system("command -v script > /dev/null") != 0) GTEST_SKIP() << "no script command";
+  TestFolder folder;
+  WriteScenes(folder, 3);
+  const std::string command = "cd '" + folder.Path("").string() + "' && script -qec \"'" +
+                              PALISOR_CLI_PATH +
+                              "' --source-scene source.obj --select body --all-meshes --each "
+                              "'outfits/*.obj' --out-dir out --jobs 1\" /dev/null";
+  std::FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string shown;
+  for (int c = std::fgetc(pipe); c != EOF; c = std::fgetc(pipe)) shown += static_cast<char>(c);
+  EXPECT_EQ(pclose(pipe), 0) << shown;
+  for (const char* part : {"] 1/3 files, ", "] 3/3 files, ", " vertices/s, ", " s left\r\033[K",
+                           "\r\033[Kok       outfits/o2.obj -> out/o2.obj ("}) {
+    EXPECT_NE(shown.find(part), std::string::npos) << part << " in " << shown;
+  }
+}
+#endif
 
 struct BadBatch {
   std::string description;
