@@ -12,6 +12,10 @@
 #include "cli/output_file.h"
 #include "parallel/parallel_chunks.h"
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
 #ifdef _WIN32
 #define PALISOR_POPEN _popen
 #define PALISOR_PCLOSE _pclose
@@ -68,6 +72,17 @@ struct WorkFile {
     std::filesystem::remove(path, error);
   }
 };
+
+// A worker's status as pclose gives it, in words.
+std::string HowWorkerEnded(int status) {
+#ifdef _WIN32
+  return "status " + std::to_string(status);
+#else
+  if (status == -1) return "it could not be started";
+  if (WIFSIGNALED(status)) return "signal " + std::to_string(WTERMSIG(status));
+  return "status " + std::to_string(WEXITSTATUS(status));
+#endif
+}
 
 // A fresh folder in the system's temporary folder for the workers' claims, removed with this.
 struct ClaimFolder {
@@ -140,8 +155,8 @@ void RunFilesInWorkers(const BatchWork& work, const std::string& programPath, un
     FileReport lost;
     lost.input = job.input;
     lost.output = job.output;
-    lost.messages =
-        "palisor-cli: " + job.input + ": the worker process running it ended before finishing it\n";
+    lost.messages = "palisor-cli: " + job.input + ": the worker process running it ended (" +
+                    HowWorkerEnded(failedStatus) + ") before finishing it\n";
     finished(std::move(lost));
   }
 }

@@ -9,10 +9,12 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/batch_selection.h"
+#include "cli/program.h"
 #include "cli_process.h"
 #include "test_scenes.h"
 
@@ -242,6 +244,29 @@ TEST(BatchTest, ATerminalShowsOneProgressLineForTheWholeRun) {
   }
 }
 #endif
+
+// Workers that end without a word (here a program that only fails) fail their files, and only
+// those: the run goes on to its end, writes its report and says that files failed.
+TEST(BatchTest, FilesOfAWorkerThatDiesFailWithTheReason) {
+  TestFolder folder;
+  WriteScenes(folder, 2);
+  palisor_cli::PluginLocation dying;
+  dying.programPath = "/bin/false";
+  std::ostringstream out;
+  std::ostringstream err;
+  const int status = palisor_cli::RunProgram(
+      {"--source-scene", folder.Path("source.obj").string(), "--select", "body", "--all-meshes",
+       "--each", folder.Path("outfits/*.obj").string(), "--out-dir", folder.Path("out").string(),
+       "--jobs", "2", "--report", folder.Path("report.json").string()},
+      dying, out, err);
+  EXPECT_EQ(status, palisor_cli::kSomeFailed) << err.str();
+  EXPECT_NE(err.str().find("o1.obj: the worker process running it ended (status 1)"),
+            std::string::npos)
+      << err.str();
+  EXPECT_FALSE(folder.Exists("out/o0.obj"));
+  EXPECT_EQ(ReadJson(folder.Path("report.json"))["totals"]["failed"], 2);
+  ExpectValidReport(folder.Path("report.json"));
+}
 
 struct BadBatch {
   std::string description;
