@@ -1,5 +1,6 @@
 #include "cli/batch_arguments.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "cli/help_text.h"
@@ -97,6 +98,12 @@ void CheckComplete(const BatchArguments& parsed) {
   if (parsed.outDir.empty()) throw InputError("no output folder given (--out-dir DIR)");
   if (parsed.patterns.empty() && parsed.manifestPath.empty()) {
     throw InputError("no scene files given (--each PATTERN, FILE or --manifest FILE)");
+  }
+  // The Source is picked by --select; a manifest may select per file.
+  const bool selects =
+      std::find(parsed.common.begin(), parsed.common.end(), "--select") != parsed.common.end();
+  if (!selects && parsed.manifestPath.empty()) {
+    throw InputError("no object selected (--select NAME picks the Source)");
   }
 }
 

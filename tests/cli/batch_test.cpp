@@ -272,6 +272,7 @@ struct BadBatch {
   std::string description;
   std::vector<std::string> arguments;  // "@NAME" stands for the test folder's file NAME
   std::string message;                 // standard error holds it
+  bool selectSource = true;            // whether --select body picks the Source
 };
 
 void PrintTo(const BadBatch& bad, std::ostream* out) {
@@ -289,7 +290,8 @@ TEST_P(BatchBadInputTest, IsAUsageErrorThatWritesNothing) {
   folder.Write("list.csv", "input,output,select\n" + folder.Path("outfits/o0.obj").string() +
                                ",x.obj,shirt\nno commas here\n");
   std::vector<std::string> arguments = {"--source-scene", folder.Path("source.obj").string(),
-                                        "--select", "body", "--all-meshes"};
+                                        "--all-meshes"};
+  if (GetParam().selectSource) arguments.insert(arguments.end(), {"--select", "body"});
   for (const std::string& argument : GetParam().arguments) {
     arguments.push_back(argument[0] == '@' ? folder.Path(argument.substr(1)).string() : argument);
   }
@@ -324,6 +326,10 @@ INSTANTIATE_TEST_SUITE_P(
                       BadBatch{"ShardBeyondItsCount",
                                {"@outfits/o0.obj", "--out-dir", "@out", "--shard", "3/2"},
                                "--shard K/N needs K from 1 to N"},
+                      BadBatch{"NothingSelected",
+                               {"@outfits/o0.obj", "--out-dir", "@out", "--tick-all"},
+                               "no object selected",
+                               false},
                       BadBatch{"SingleFileOption",
                                {"@outfits/o0.obj", "--out-dir", "@out", "-o", "@x.obj"},
                                "-o is for one scene file"}),
