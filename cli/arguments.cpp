@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <limits>
 
+#include "cli/batch_arguments.h"
 #include "cli/help_text.h"
 #include "cli/input_error.h"
 
@@ -217,6 +218,9 @@ Arguments ParseArguments(const std::vector<std::string>& arguments) {
     const std::string& argument = walk.Next();
     const bool option = argument.size() > 1 && argument[0] == '-';
     if (option && !IsListedOption(argument)) throw InputError("unknown option " + argument);
+    if (IsBatchOption(argument)) {
+      throw InputError(argument + " is for runs over many files (with --out-dir DIR)");
+    }
     if (TakeFlag(argument, parsed) || TakeValueOption(argument, walk, parsed, previewOption)) {
       continue;
     }

@@ -56,6 +56,10 @@ struct Arguments {
   // The size of one picture of the sheet, in pixels.
   int32_t previewWidth = 256;
   int32_t previewHeight = 256;
+  // In a run over many files: every object of the scene is selected too (after the --select
+  // names), and --select names may be patterns with * ? and [...].
+  bool allMeshes = false;
+  bool selectPatterns = false;
   bool list = false;
   bool cancel = false;
   bool help = false;

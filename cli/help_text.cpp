@@ -10,6 +10,8 @@ namespace palisor_cli {
 const char* const kUsage =
     "usage: palisor-cli SCENE -o OUT --select NAME [OPTION]...\n"
     "  or:  palisor-cli SCENE --list --select NAME [OPTION]...\n"
+    "  or:  palisor-cli --out-dir DIR --each PATTERN... --select NAME [OPTION]...\n"
+    "  or:  palisor-cli --merge-reports OUT.json IN.json...\n"
     "SCENE and OUT are Wavefront OBJ (.obj) or glTF 2.0 (.gltf, .glb) files.\n";
 
 const std::vector<OptionHelp>& ListedOptions() {
@@ -49,6 +51,21 @@ const std::vector<OptionHelp>& ListedOptions() {
        "the preview's direction: front, side, top or three-quarter (the default)"},
       {"--preview-size", "WxH",
        "the size of each picture of the preview in pixels (default 256x256)"},
+      {"--each", "PATTERN",
+       "with many files: run on every file matching PATTERN (* ? [...] in the file name)"},
+      {"--out-dir", "DIR",
+       "with many files: write each result under its own file name into DIR (made when "
+       "missing)"},
+      {"--all-meshes", "", "with many files: select every object of each file as a Destination"},
+      {"--manifest", "FILE",
+       "with many files: the files from FILE, CSV (input,output,select) or JSON lines"},
+      {"--jobs", "N", "with many files: run N files at once (default: one per core)"},
+      {"--shard", "K/N",
+       "with many files: run only shard K of N of the sorted file list (every N-th from the "
+       "K-th)"},
+      {"--report", "FILE.json",
+       "with many files: write a JSON report of every file, Destination and target"},
+      {"--merge-reports", "OUT IN...", "merge the reports IN (of shards) into OUT, then exit"},
       {"-h, --help", "", "print this help and exit"},
       {"--version", "", "print the version and exit"},
   };
@@ -134,7 +151,9 @@ void WriteHelp(std::ostream& out) {
   WriteWrapped(out,
                "Exit status: 0 when the run finished (OK or Cancel), 1 when the plug-in refused "
                "it, 2 for a usage or input error. On 1 and 2, and with --list, nothing is "
-               "written; after a Cancel no preview is drawn.",
+               "written; after a Cancel no preview is drawn. With many files: 0 when every file "
+               "was done, 1 when every one was refused, 2 for a usage or input error before any "
+               "file ran, 3 when some files failed (the others are written).",
                0, 0);
 }
 

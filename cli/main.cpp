@@ -9,8 +9,9 @@
 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
-  const palisor_cli::PluginLocation plugin = palisor_cli::LocatePlugin(
+  palisor_cli::PluginLocation plugin = palisor_cli::LocatePlugin(
       argc > 0 ? argv[0] : "", PALISOR_PLUGIN_FILE_NAME, PALISOR_PLUGIN_BUILD_PATH);
+  plugin.programPath = palisor_cli::RunningProgramPath(argc > 0 ? argv[0] : "");
   const int status = palisor_cli::RunProgram(arguments, plugin, std::cout, std::cerr);
   std::cout.flush();
   return status;

@@ -24,10 +24,14 @@ std::filesystem::path RunningProgram(const std::string& programPath) {
 
 }  // namespace
 
+std::string RunningProgramPath(const std::string& argumentZero) {
+  return RunningProgram(argumentZero).string();
+}
+
 PluginLocation LocatePlugin(const std::string& programPath, const std::string& fileName,
                             const std::string& buildPath) {
   const std::filesystem::path beside = RunningProgram(programPath).parent_path() / fileName;
-  PluginLocation location{beside.string(), {beside.string()}, fileName};
+  PluginLocation location{beside.string(), {beside.string()}, fileName, {}};
   std::error_code error;
   if (std::filesystem::is_regular_file(beside, error)) return location;
   if (buildPath != location.path) location.tried.push_back(buildPath);

@@ -21,7 +21,13 @@ struct PluginLocation {
   std::string path;
   std::vector<std::string> tried;
   std::string fileName;
+  // The running program itself, which a run over many files starts again for its workers; empty
+  // where the program is not palisor-cli (the files then run one after another in-process).
+  std::string programPath;
 };
+
+// The running program's file, from its argv[0].
+std::string RunningProgramPath(const std::string& argumentZero);
 
 // The library file beside the running program when there is one, else `buildPath`.
 PluginLocation LocatePlugin(const std::string& programPath, const std::string& fileName,

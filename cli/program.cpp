@@ -11,6 +11,9 @@
 #include <utility>
 
 #include "cli/arguments.h"
+#include "cli/batch_arguments.h"
+#include "cli/batch_program.h"
+#include "cli/batch_selection.h"
 #include "cli/dialog_user.h"
 #include "cli/help_text.h"
 #include "cli/input_error.h"
@@ -131,15 +134,19 @@ void RefuseSelectedUnusable(const LoadedInput& input) {
 
 // Reads the scenes, builds the document of them and prepares it as the user asked. The document
 // refers to the scenes in `input`, which therefore stays where it is.
-void LoadInput(Arguments& arguments, LoadedInput& input, std::ostream& err) {
+void LoadInput(Arguments& arguments, const FileRunContext& context, LoadedInput& input,
+               std::ostream& err) {
   input.scene = palisor_scene::LoadScene(arguments.scenePath);
   std::vector<palisor_scene::Scene*> scenes = {&input.scene.scene};
   if (!arguments.sourceScenePath.empty()) {
-    input.sourceScene = palisor_scene::LoadScene(arguments.sourceScenePath);
+    input.sourceScene = context.sourceScene != nullptr
+                            ? *context.sourceScene
+                            : palisor_scene::LoadScene(arguments.sourceScenePath);
     scenes.insert(scenes.begin(), &input.sourceScene.scene);
     input.sceneIndex = 1;
   }
   for (const palisor_scene::Scene* scene : scenes) WarnOfCutNames(*scene, err);
+  ExpandSelections(scenes, input.scene.scene, arguments);
   input.outputFormat = palisor_scene::OutputFormat(arguments.outputPath, input.scene.format);
   if (!arguments.list && input.outputFormat != SceneFormat::kObj && !input.scene.gltf) {
     throw InputError("the output file " + arguments.outputPath +
@@ -296,21 +303,21 @@ RunResult FindResult(const Arguments& arguments, const LoadedInput& input, const
 }
 
 // The whole run on the scene files: load, run the plug-in, write, report.
-int RunScenes(Arguments arguments, const PluginLocation& plugin, std::ostream& out,
-              std::ostream& err) {
+int RunScenes(Arguments arguments, const PluginLocation& plugin, const FileRunContext& context,
+              std::ostream& out, std::ostream& err) {
   if (!arguments.list && NamesSameFile(arguments.scenePath, arguments.outputPath)) {
     throw InputError("the output file " + arguments.outputPath +
                      " is the input file; the input is never overwritten");
   }
   UseUtf8ForObjectNames();
   PreviewOutput preview = PreparePreview(arguments);
-  ProgressLine progress;
+  ProgressLine progress(context.showProgress);
   RunTimes times;
 
   progress.Begin("reading " + arguments.scenePath);
   Clock::time_point start = Clock::now();
   LoadedInput input;
-  LoadInput(arguments, input, err);
+  LoadInput(arguments, context, input, err);
   times.reading = SecondsSince(start);
   progress.End();
 
@@ -331,6 +338,7 @@ int RunScenes(Arguments arguments, const PluginLocation& plugin, std::ostream& o
   }
 
   const RunResult result = FindResult(arguments, input, run);
+  if (context.onResult) context.onResult(result);
   // The picture is made ready before the scene is written, so that a picture that cannot be
   // written leaves the scene output untouched; it takes its place once the scene has.
   const bool drawn = preview.file && run.dialog.confirmed;
@@ -351,6 +359,7 @@ int RunScenes(Arguments arguments, const PluginLocation& plugin, std::ostream& o
 
 int RunProgram(const std::vector<std::string>& arguments, const PluginLocation& plugin,
                std::ostream& out, std::ostream& err) {
+  if (IsBatchCommandLine(arguments)) return RunBatchProgram(arguments, plugin, out, err);
   Arguments parsed;
   try {
     parsed = ParseArguments(arguments);
@@ -367,8 +376,13 @@ int RunProgram(const std::vector<std::string>& arguments, const PluginLocation& 
     WriteVersion(out);
     return kFinished;
   }
+  return RunSceneFile(std::move(parsed), plugin, FileRunContext{}, out, err);
+}
+
+int RunSceneFile(Arguments arguments, const PluginLocation& plugin, const FileRunContext& context,
+                 std::ostream& out, std::ostream& err) {
   try {
-    return RunScenes(std::move(parsed), plugin, out, err);
+    return RunScenes(std::move(arguments), plugin, context, out, err);
   } catch (const std::bad_alloc&) {
     err << "palisor-cli: out of memory: the scene does not fit in the memory available; nothing "
            "was written\n";

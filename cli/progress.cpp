@@ -10,8 +10,6 @@
 
 namespace palisor_cli {
 
-namespace {
-
 bool StandardErrorIsTerminal() {
 #ifdef _WIN32
   return _isatty(_fileno(stderr)) != 0;
@@ -20,12 +18,14 @@ bool StandardErrorIsTerminal() {
 #endif
 }
 
+namespace {
+
 constexpr std::chrono::milliseconds kQuietTime{1000};
 constexpr std::chrono::milliseconds kRefresh{250};
 
 }  // namespace
 
-ProgressLine::ProgressLine() : enabled_(StandardErrorIsTerminal()) {
+ProgressLine::ProgressLine(bool allowed) : enabled_(allowed && StandardErrorIsTerminal()) {
   if (enabled_) thread_ = std::thread([this] { Show(); });
 }
 

@@ -11,9 +11,13 @@
 
 namespace palisor_cli {
 
+// Whether standard error is a terminal, where progress may be shown in place.
+bool StandardErrorIsTerminal();
+
 class ProgressLine {
  public:
-  ProgressLine();
+  // With `allowed` false it never shows anything.
+  explicit ProgressLine(bool allowed = true);
   ProgressLine(const ProgressLine&) = delete;
   ProgressLine& operator=(const ProgressLine&) = delete;
   ~ProgressLine();

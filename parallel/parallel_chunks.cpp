@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <exception>
 #include <vector>
 
@@ -102,7 +103,20 @@ class Worker {
 
 }  // namespace
 
-unsigned MachineThreadCount() {
+namespace {
+
+// PALISOR_THREADS, when it holds a whole number from 1 up: the most threads a process may use, so
+// that processes run side by side share the machine's cores; 0 when it is not set.
+unsigned ThreadLimit() {
+  const char* text = std::getenv("PALISOR_THREADS");
+  if (text == nullptr) return 0;
+  char* end = nullptr;
+  const unsigned long limit = std::strtoul(text, &end, 10);
+  if (end == text || *end != '\0' || limit == 0 || limit > 4096) return 0;
+  return static_cast<unsigned>(limit);
+}
+
+unsigned ProcessorCount() {
 #ifdef _WIN32
   SYSTEM_INFO system;
   GetSystemInfo(&system);
@@ -110,6 +124,14 @@ unsigned MachineThreadCount() {
 #else
   return std::max(1u, std::thread::hardware_concurrency());
 #endif
+}
+
+}  // namespace
+
+unsigned MachineThreadCount() {
+  const unsigned limit = ThreadLimit();
+  const unsigned processors = ProcessorCount();
+  return limit == 0 ? processors : std::min(limit, processors);
 }
 
 void RunInChunks(std::size_t count, unsigned threadCount, std::size_t minimumChunk,

@@ -11,7 +11,8 @@
 #include <cstddef>
 #include <functional>
 
-// The number of threads the machine runs at once (at least 1).
+// The number of threads the machine runs at once (at least 1), or fewer where the environment
+// variable PALISOR_THREADS names fewer.
 unsigned MachineThreadCount();
 
 // Calls work(begin, end) on contiguous chunks that cover [0, count) exactly once, on up to

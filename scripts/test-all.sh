@@ -19,6 +19,8 @@ scripts/install-dependencies.sh assimp-testmodels
 # The Blender add-on and its Python module: Debian's Blender, run headless, and the system's
 # Python with numpy, which that Blender uses too.
 scripts/install-dependencies.sh blender python3-numpy
+# The reports of palisor-cli's runs over many files are checked against their JSON Schema.
+scripts/install-dependencies.sh python3-jsonschema
 # Node.js and npm from Debian only where the machine has none: a Node.js that came with its own npm
 # (as packaged outside Debian) cannot take Debian's npm beside it.
 if ! command -v node > /dev/null || ! command -v npm > /dev/null; then

@@ -1,0 +1,81 @@
+#!/usr/bin/env python3
+"""Measures palisor-cli over many files: one run with --each (worker processes) beside starting
+palisor-cli once per file, on 200 outfit files of 2*10^4 vertices and one Source of 5*10^4
+vertices with 3 targets. Prints files per second of each.
+
+usage: bench/batch_bench.py PALISOR_CLI [FILES] [--jobs N]
+"""
+import math
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+
+def grid(name, nx, ny, x0, y0, z, step, phase, first_index):
+    lines = [f"o {name}"]
+    for j in range(ny):
+        for i in range(nx):
+            x = x0 + i * step
+            y = y0 + j * step
+            lines.append(f"v {x:.6f} {y:.6f} {z + 0.05 * math.sin(3 * x + phase):.6f}")
+    for j in range(ny - 1):
+        for i in range(nx - 1):
+            a = first_index + j * nx + i
+            lines.append(f"f {a} {a + 1} {a + nx + 1} {a + nx}")
+    return lines
+
+
+def source_scene():
+    # 250 x 200 = 5*10^4 vertices and three displaced copies as keynote targets.
+    lines = grid("body", 250, 200, -1.0, -1.0, 0.0, 0.008, 0.0, 1)
+    for k, name in enumerate(["smile", "blink", "frown"]):
+        lines.append(f"o elem:{name}-body")
+        for j in range(200):
+            for i in range(250):
+                x = -1.0 + i * 0.008
+                y = -1.0 + j * 0.008
+                lines.append(f"v {x:.6f} {y:.6f} {0.1 * math.sin((k + 1) * x * y):.6f}")
+    return "\n".join(lines) + "\n"
+
+
+def outfit(k):
+    # 160 x 125 = 2*10^4 vertices.
+    return "\n".join(grid("shirt", 160, 125, -0.9 + 0.001 * k, -0.8, 0.05, 0.011, k, 1)) + "\n"
+
+
+def main():
+    cli = os.path.abspath(sys.argv[1])
+    count = int(sys.argv[2]) if len(sys.argv) > 2 and sys.argv[2].isdigit() else 200
+    jobs = sys.argv[sys.argv.index("--jobs") + 1] if "--jobs" in sys.argv else None
+    work = tempfile.mkdtemp(prefix="palisor-batch-bench-")
+    try:
+        with open(os.path.join(work, "body.obj"), "w") as f:
+            f.write(source_scene())
+        os.mkdir(os.path.join(work, "outfits"))
+        for k in range(count):
+            with open(os.path.join(work, "outfits", f"o{k:03d}.obj"), "w") as f:
+                f.write(outfit(k))
+        common = ["--source-scene", "body.obj", "--select", "body", "--tick-all"]
+        start = time.monotonic()
+        batch = [cli, *common, "--each", "outfits/*.obj", "--all-meshes", "--out-dir", "batch"]
+        subprocess.run(batch + (["--jobs", jobs] if jobs else []), cwd=work, check=True,
+                       stdout=subprocess.DEVNULL)
+        batch_seconds = time.monotonic() - start
+        os.mkdir(os.path.join(work, "single"))
+        start = time.monotonic()
+        for k in range(count):
+            name = f"o{k:03d}.obj"
+            subprocess.run([cli, f"outfits/{name}", "-o", f"single/{name}", *common, "--select",
+                            "shirt"], cwd=work, check=True, stdout=subprocess.DEVNULL)
+        single_seconds = time.monotonic() - start
+        print(f"batch run        {count / batch_seconds:8.2f} files/s ({batch_seconds:.1f} s)")
+        print(f"one run per file {count / single_seconds:8.2f} files/s ({single_seconds:.1f} s)")
+    finally:
+        shutil.rmtree(work)
+
+
+if __name__ == "__main__":
+    main()
