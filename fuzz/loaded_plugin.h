@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "cli/plugin_loading.h"
 #include "host_imitation/plugin_module.h"
@@ -16,7 +17,7 @@ inline LoadedPlugin& Plugin() {
   static LoadedPlugin* const plugin = [] {
     auto* loaded = new LoadedPlugin;
     const palisor_cli::PluginLocation location{
-        PALISOR_PLUGIN_PATH, {PALISOR_PLUGIN_PATH}, PALISOR_PLUGIN_PATH};
+        PALISOR_PLUGIN_PATH, {PALISOR_PLUGIN_PATH}, PALISOR_PLUGIN_PATH, std::string()};
     loaded->menuEntry = palisor_cli::LoadPlugin(loaded->module, location);
     return loaded;
   }();
