@@ -32,10 +32,10 @@ def vectors(collection):
     return values.reshape(-1, 3)
 
 
-def wavy_grid(name, side, offset, seed):
+def wavy_grid(name, side, offset, stream):
     """A bumpy square of side x side vertices in quads, with random jitter so that no two
     distances tie."""
-    rng = np.random.default_rng(seed)
+    rng = np.random.default_rng(stream)
     u, v = np.meshgrid(np.linspace(-1, 1, side), np.linspace(-1, 1, side))
     z = 0.2 * np.sin(3 * u) * np.cos(2 * v)
     points = np.stack([u.ravel(), v.ravel(), z.ravel()], axis=1) + offset
@@ -49,10 +49,10 @@ def wavy_grid(name, side, offset, seed):
     return obj
 
 
-def source_with_keys(seed=1):
-    source = wavy_grid("face", 14, (0, 0, 0), seed)
+def source_with_keys(stream=1):
+    source = wavy_grid("face", 14, (0, 0, 0), stream)
     source.shape_key_add(name="Basis", from_mix=False)
-    rng = np.random.default_rng(seed + 10)
+    rng = np.random.default_rng(stream + 10)
     rest = vectors(source.data.vertices)
     for name in KEYS:
         key = source.shape_key_add(name=name, from_mix=False)

@@ -36,8 +36,8 @@ void AddSphere(TestMesh& mesh, uint32_t rings, uint32_t segments) {
 
 }  // namespace
 
-TestMesh RandomSoup(std::size_t count, unsigned seed) {
-  std::mt19937 engine(seed);
+TestMesh RandomSoup(std::size_t count, unsigned stream) {
+  std::mt19937 engine(stream);
   std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
   TestMesh mesh;
   for (std::size_t k = 0; k < 3 * count; ++k)
@@ -95,8 +95,8 @@ TestMesh Duplicated(uint32_t rings, uint32_t segments) {
   return mesh;
 }
 
-TestMesh WithNonFiniteVertices(std::size_t count, unsigned seed) {
-  TestMesh mesh = RandomSoup(count, seed);
+TestMesh WithNonFiniteVertices(std::size_t count, unsigned stream) {
+  TestMesh mesh = RandomSoup(count, stream);
   const float odd[3] = {std::numeric_limits<float>::quiet_NaN(),
                         std::numeric_limits<float>::infinity(),
                         -std::numeric_limits<float>::infinity()};
@@ -123,8 +123,8 @@ TestMesh WavyGrid(uint32_t side) {
   return mesh;
 }
 
-std::vector<float> QueriesFor(const TestMesh& mesh, std::size_t randomCount, unsigned seed) {
-  std::mt19937 engine(seed);
+std::vector<float> QueriesFor(const TestMesh& mesh, std::size_t randomCount, unsigned stream) {
+  std::mt19937 engine(stream);
   std::uniform_real_distribution<float> around(-1.3f, 1.3f);
   std::uniform_real_distribution<float> far(-1e4f, 1e4f);
   std::vector<float> queries;

@@ -17,7 +17,7 @@ struct TestMesh {
 };
 
 // `count` triangles of three independent random corners in [-1, 1]^3.
-TestMesh RandomSoup(std::size_t count, unsigned seed);
+TestMesh RandomSoup(std::size_t count, unsigned stream);
 // A closed sphere of radius 1 over a latitude and longitude grid, poles included.
 TestMesh Sphere(uint32_t rings, uint32_t segments);
 // A strip of needles and slivers along x: triangles a few millionths wide.
@@ -27,10 +27,10 @@ TestMesh WithDegenerateTriangles(uint32_t rings, uint32_t segments);
 // A sphere whose triangles all appear twice, the copies after the originals.
 TestMesh Duplicated(uint32_t rings, uint32_t segments);
 // A random soup some of whose vertices have a NaN or infinite coordinate.
-TestMesh WithNonFiniteVertices(std::size_t count, unsigned seed);
+TestMesh WithNonFiniteVertices(std::size_t count, unsigned stream);
 // A wavy height field of 2 * side * side triangles.
 TestMesh WavyGrid(uint32_t side);
 
 // Queries at x, y, z triples: random ones around the mesh, its vertices, points on its edges,
 // and far-away ones.
-std::vector<float> QueriesFor(const TestMesh& mesh, std::size_t randomCount, unsigned seed);
+std::vector<float> QueriesFor(const TestMesh& mesh, std::size_t randomCount, unsigned stream);
