@@ -1,0 +1,127 @@
+// Transfers along the Source's surface, beyond the plug-in's rule: every Destination vertex is
+// matched to the closest point of the Source's triangles, and takes its motion from there.
+//
+//   surface: the displacement at the closest point, blended from its triangle's corners by the
+//            point's barycentric weights.
+//   carry:   as surface, and the offset from the closest point to the vertex turns and stretches
+//            with the surface around that point, so that a shell over the Source keeps its
+//            distance and whatever sits on the surface follows it.
+//
+// A match may be refused by a distance or an angle limit; refused vertices are filled smoothly
+// from their matched neighbours over the Destination's mesh (smooth_fill.h), and a part of the
+// Destination with no matched vertex moves rigidly with the surface nearest to it. On request, a
+// vertex that lay outside the Source before the morph is kept outside the morphed Source
+// (keep_outside.h).
+//
+// Host-free, computed in 32-bit floats in a fixed order: the results do not depend on the number
+// of threads.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "search/nearest_search.h"
+#include "surface/closest_point.h"
+#include "transfer/transfer.h"
+
+// A triangle mesh over plain arrays: `positions` holds `vertexCount` points, `triangles` three
+// vertex indices for each of `triangleCount` triangles (polygons are fanned into triangles by
+// whoever hands them over).
+struct TriangleMesh {
+  const SearchPoint* positions = nullptr;
+  std::size_t vertexCount = 0;
+  const uint32_t* triangles = nullptr;
+  std::size_t triangleCount = 0;
+};
+
+enum class SurfaceMethod : int32_t {
+  kSurfacePoint = 1,
+  kCarriedOffset = 2,
+};
+
+// What was done to a Destination vertex, one byte per vertex; bits may combine.
+enum VertexMark : uint8_t {
+  kVertexMatched = 1,  // took its motion from its own closest point
+  kVertexFilled = 2,   // refused by a limit, filled from matched neighbours
+  kVertexRigid = 4,    // in a part with no matched vertex: moved rigidly
+  kVertexPushed = 8,   // pushed back outside the morphed Source in at least one target
+};
+
+struct SurfaceTransferOptions {
+  SurfaceMethod method = SurfaceMethod::kCarriedOffset;
+  // A match farther than this from the vertex is refused; infinity: no limit.
+  float maxDistance = std::numeric_limits<float>::infinity();
+  // A match whose Source normal turns more than this many degrees from the Destination vertex's
+  // normal is refused; 180 or more: no limit.
+  float maxAngleDegrees = 180.0f;
+  // Negative: off. Otherwise a vertex outside the Source at rest ends at least this far outside
+  // the morphed Source in every target.
+  float keepOutside = -1.0f;
+  // 0: as many as the machine runs.
+  unsigned threadCount = 0;
+};
+
+// The rest Source made ready for any number of Destinations: its closest-point search and what
+// the methods need of its surface (normals, and the frames that carry offsets). Built once.
+class PreparedSource {
+ public:
+  // False when the mesh is refused (a corner out of range, too large, memory); `error` says why.
+  bool Build(const TriangleMesh& rest, unsigned threadCount, std::string* error);
+  const TriangleMesh& rest() const { return rest_; }
+  const ClosestPointSearch& search() const { return search_; }
+  // The unit normal of the surface at a hit, continuous across triangles (blended from the
+  // corners' normals by the hit's barycentric weights). Zero where the surface has none.
+  SearchPoint NormalAt(const SurfaceHit& hit) const;
+  // Area-weighted unit normals of the rest vertices, one per vertex (zero for a vertex no
+  // triangle of positive area uses).
+  const std::vector<SearchPoint>& vertexNormals() const { return vertexNormals_; }
+
+ private:
+  TriangleMesh rest_;
+  ClosestPointSearch search_;
+  std::vector<SearchPoint> vertexNormals_;
+};
+
+// Every Destination vertex's closest point on the rest Source (hits[i].triangle == -1 where the
+// mask leaves vertex i out or it has no answer), and whether the limits accept it: marks[i] gets
+// kVertexMatched for an accepted match, 0 otherwise. `destinationNormals` (one unit normal per
+// vertex, or null) is needed only by the angle limit.
+void MatchDestination(const PreparedSource& source, const TriangleMesh& destination,
+                      const uint8_t* mask, const SearchPoint* destinationNormals,
+                      const SurfaceTransferOptions& options, SurfaceHit* hits, uint8_t* marks);
+
+// One target's displacement of every matched vertex (marks[i] & kVertexMatched), by the method;
+// other entries of `deltas` are left as they are. `target` gives the displacement of each Source
+// vertex.
+void CarryDisplacements(const PreparedSource& source, const TargetDisplacements& target,
+                        SurfaceMethod method, const TriangleMesh& destination,
+                        const SurfaceHit* hits, const uint8_t* marks, SearchPoint* deltas,
+                        unsigned threadCount);
+
+// A rigid motion: a point p moves to p + translation, and points near it turn with it:
+// x -> x + translation + (rotation * (x - p) - (x - p)). `rotation` is row-major.
+struct RigidMotion {
+  SearchPoint origin;
+  SearchPoint translation;
+  float rotation[9];
+};
+
+// How the surface around a hit moves in one target, as a rigid motion (the rotation nearest to
+// the surface's local change there).
+RigidMotion RigidMotionAt(const PreparedSource& source, const TargetDisplacements& target,
+                          const SurfaceHit& hit);
+
+// The Destination vertices' area-weighted unit normals (zero where no triangle of positive area
+// meets a vertex).
+std::vector<SearchPoint> DestinationNormals(const TriangleMesh& destination);
+
+// The whole transfer along the surface: deltas[t][i] for every target t and Destination vertex i
+// (zero for vertices the mask leaves out), marks[i] as above (may be null). False with `error`
+// set when the Source is refused.
+bool TransferAlongSurface(const PreparedSource& source, const TargetDisplacements* targets,
+                          std::size_t targetCount, const TriangleMesh& destination,
+                          const uint8_t* mask, const SurfaceTransferOptions& options,
+                          SearchPoint* const* deltas, uint8_t* marks, std::string* error);
