@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "parallel/parallel_chunks.h"
 #include "search/finite_points.h"
@@ -13,7 +14,51 @@ namespace {
 // Below this many queries a thread costs more than it saves.
 constexpr std::size_t kQueriesPerThread = 4096;
 
+// Answers the queries in `order` (an order in which neighbours follow one another) by the tree,
+// or exhaustively where there is none or a query is not finite.
+void AnswerQueries(const SourcePoints& source, const NearestTree* tree,
+                   const std::vector<SearchPoint>& queries, const std::vector<int32_t>& order,
+                   unsigned threadCount, std::vector<NearestFound>& found) {
+  RunInChunks(order.size(), threadCount, kQueriesPerThread,
+              [&](std::size_t begin, std::size_t end) {
+                NearestTree::Scratch scratch;
+                NearestList list;
+                for (std::size_t k = begin; k < end; ++k) {
+                  const auto query = static_cast<std::size_t>(order[k]);
+                  if (tree != nullptr && IsFinitePoint(queries[query])) {
+                    tree->FindNearest(queries[query], scratch, found[query]);
+                  } else {
+                    FindNearestExhaustive(source, queries[query], list);
+                    found[query] = NearestFound::FromList(list);
+                  }
+                }
+              });
+}
+
 }  // namespace
+
+PreparedNearestSearch::PreparedNearestSearch(SourcePoints source, unsigned threadCount)
+    : source_(std::move(source)) {
+  if (threadCount == 0) threadCount = MachineThreadCount();
+  if (source_.size() == 0 || !AllFinite(source_.positions)) return;
+  // Built as a chunk of work, in which floating-point exceptions are masked as for the queries.
+  RunInChunks(1, 1, 1, [&](std::size_t, std::size_t) {
+    tree_ = std::make_unique<NearestTree>(source_, threadCount);
+  });
+}
+
+PreparedNearestSearch::~PreparedNearestSearch() = default;
+
+std::vector<NearestFound> PreparedNearestSearch::FindAll(const std::vector<SearchPoint>& queries,
+                                                         unsigned threadCount) const {
+  std::vector<NearestFound> found(queries.size());
+  if (queries.empty()) return found;
+  if (threadCount == 0) threadCount = MachineThreadCount();
+  std::vector<int32_t> order;
+  RunInChunks(1, 1, 1, [&](std::size_t, std::size_t) { order = MortonOrder(queries); });
+  AnswerQueries(source_, tree_.get(), queries, order, threadCount, found);
+  return found;
+}
 
 std::vector<NearestFound> FindNearestAll(const SourcePoints& source,
                                          const std::vector<SearchPoint>& queries,
@@ -37,19 +82,6 @@ std::vector<NearestFound> FindNearestAll(const SourcePoints& source,
       }
     }
   });
-  RunInChunks(order.size(), threadCount, kQueriesPerThread,
-              [&](std::size_t begin, std::size_t end) {
-                NearestTree::Scratch scratch;
-                NearestList list;
-                for (std::size_t k = begin; k < end; ++k) {
-                  const auto query = static_cast<std::size_t>(order[k]);
-                  if (tree && IsFinitePoint(queries[query])) {
-                    tree->FindNearest(queries[query], scratch, found[query]);
-                  } else {
-                    FindNearestExhaustive(source, queries[query], list);
-                    found[query] = NearestFound::FromList(list);
-                  }
-                }
-              });
+  AnswerQueries(source, tree.get(), queries, order, threadCount, found);
   return found;
 }

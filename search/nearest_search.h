@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // A point: three 32-bit floats.
@@ -81,3 +82,27 @@ void FindNearestExhaustive(const SourcePoints& source, const SearchPoint& query,
 std::vector<NearestFound> FindNearestAll(const SourcePoints& source,
                                          const std::vector<SearchPoint>& queries,
                                          unsigned threadCount = 0);
+
+class NearestTree;
+
+// The search of FindNearestAll with its tree built once, for a Source that answers many sets of
+// queries (the Destinations of many files, say): FindAll gives FindNearestAll's lists, bit for
+// bit.
+class PreparedNearestSearch {
+ public:
+  // Keeps a copy of the Source; the tree is built on up to `threadCount` threads (0: as many as
+  // the machine runs).
+  explicit PreparedNearestSearch(SourcePoints source, unsigned threadCount = 0);
+  ~PreparedNearestSearch();
+  PreparedNearestSearch(const PreparedNearestSearch&) = delete;
+  PreparedNearestSearch& operator=(const PreparedNearestSearch&) = delete;
+
+  const SourcePoints& source() const { return source_; }
+  std::vector<NearestFound> FindAll(const std::vector<SearchPoint>& queries,
+                                    unsigned threadCount = 0) const;
+
+ private:
+  SourcePoints source_;
+  // Null when a Source coordinate is not finite: every query is then answered exhaustively.
+  std::unique_ptr<NearestTree> tree_;
+};

@@ -8,9 +8,10 @@ namespace {
 // Below this many lists a thread costs more than it saves.
 constexpr std::size_t kListsPerThread = 4096;
 
-// The nearest lists of every Destination vertex: the search's for the masked ones, empty ones
-// for the others.
-std::vector<NearestFound> DestinationLists(const TransferScene& scene, unsigned threadCount) {
+// The nearest lists of every Destination vertex: `find`'s for the masked ones, empty ones for the
+// others.
+template <typename Find>
+std::vector<NearestFound> DestinationLists(const TransferScene& scene, const Find& find) {
   std::vector<std::size_t> moved;
   std::vector<SearchPoint> queries;
   for (std::size_t vertex = 0; vertex < scene.destinationCount; ++vertex) {
@@ -20,9 +21,7 @@ std::vector<NearestFound> DestinationLists(const TransferScene& scene, unsigned 
   }
   std::vector<NearestFound> lists(scene.destinationCount);
   if (queries.empty()) return lists;
-  const SourcePoints source =
-      UsedSourcePoints(scene.sourcePositions, scene.sourceCount, scene.sourceUsed);
-  const std::vector<NearestFound> found = FindNearestAll(source, queries, threadCount);
+  const std::vector<NearestFound> found = find(queries);
   for (std::size_t k = 0; k < moved.size(); ++k) lists[moved[k]] = found[k];
   return lists;
 }
@@ -56,6 +55,20 @@ void BlendTargets(const NearestFound* lists, std::size_t listCount,
 
 void TransferDisplacements(const TransferScene& scene, SearchPoint* const* deltas,
                            unsigned threadCount) {
-  const std::vector<NearestFound> lists = DestinationLists(scene, threadCount);
+  const std::vector<NearestFound> lists =
+      DestinationLists(scene, [&](const std::vector<SearchPoint>& queries) {
+        const SourcePoints source =
+            UsedSourcePoints(scene.sourcePositions, scene.sourceCount, scene.sourceUsed);
+        return FindNearestAll(source, queries, threadCount);
+      });
+  BlendTargets(lists.data(), lists.size(), scene.targets, scene.targetCount, deltas, threadCount);
+}
+
+void TransferDisplacements(const PreparedNearestSearch& source, const TransferScene& scene,
+                           SearchPoint* const* deltas, unsigned threadCount) {
+  const std::vector<NearestFound> lists =
+      DestinationLists(scene, [&](const std::vector<SearchPoint>& queries) {
+        return source.FindAll(queries, threadCount);
+      });
   BlendTargets(lists.data(), lists.size(), scene.targets, scene.targetCount, deltas, threadCount);
 }

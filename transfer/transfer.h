@@ -56,3 +56,8 @@ void BlendTargets(const NearestFound* lists, std::size_t listCount,
 // (zero for the vertices the mask leaves out) and every target. Threads as for BlendTargets.
 void TransferDisplacements(const TransferScene& scene, SearchPoint* const* deltas,
                            unsigned threadCount);
+
+// As above, with the Source's search prepared beforehand over its used vertices (built once for
+// many Destinations); the scene's Source fields are not read. The same deltas, bit for bit.
+void TransferDisplacements(const PreparedNearestSearch& source, const TransferScene& scene,
+                           SearchPoint* const* deltas, unsigned threadCount);

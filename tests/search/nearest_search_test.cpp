@@ -54,26 +54,38 @@ bool SameList(const NearestList& actual, const NearestList& expected) {
   return true;
 }
 
-// Compares every query's list, found on one thread and on three, with the exhaustive search's,
-// by index and distance bits, and reports the first few differences.
+// The lists found against the expected ones, by index and distance bits; the first few
+// differences are reported.
+void ExpectListsMatch(const std::vector<NearestFound>& found,
+                      const std::vector<NearestList>& expected,
+                      const std::vector<SearchPoint>& queries, unsigned threads) {
+  ASSERT_EQ(found.size(), queries.size());
+  int mismatches = 0;
+  for (std::size_t q = 0; q < queries.size(); ++q) {
+    const NearestList actual = found[q].ToList();
+    if (!SameList(actual, expected[q]) && ++mismatches <= 3) {
+      ADD_FAILURE() << threads << " threads, query " << q << " (" << queries[q].x << ", "
+                    << queries[q].y << ", " << queries[q].z << "): expected "
+                    << Describe(expected[q]) << "got " << Describe(actual);
+    }
+  }
+  EXPECT_EQ(mismatches, 0) << threads << " threads";
+}
+
+// Compares every query's list, found on one thread and on three, by the search and by the search
+// prepared beforehand, with the exhaustive search's.
 void ExpectExhaustiveLists(const SourcePoints& source, const std::vector<SearchPoint>& queries) {
   std::vector<NearestList> expected(queries.size());
   for (std::size_t q = 0; q < queries.size(); ++q) {
     FindNearestExhaustive(source, queries[q], expected[q]);
   }
-  for (unsigned threads : {1u, 3u}) {
-    const std::vector<NearestFound> found = FindNearestAll(source, queries, threads);
-    ASSERT_EQ(found.size(), queries.size());
-    int mismatches = 0;
-    for (std::size_t q = 0; q < queries.size(); ++q) {
-      const NearestList actual = found[q].ToList();
-      if (!SameList(actual, expected[q]) && ++mismatches <= 3) {
-        ADD_FAILURE() << threads << " threads, query " << q << " (" << queries[q].x << ", "
-                      << queries[q].y << ", " << queries[q].z << "): expected "
-                      << Describe(expected[q]) << "got " << Describe(actual);
-      }
+  for (const bool prepared : {false, true}) {
+    for (unsigned threads : {1u, 3u}) {
+      SCOPED_TRACE(prepared ? "prepared search" : "search");
+      ExpectListsMatch(prepared ? PreparedNearestSearch(source, threads).FindAll(queries, threads)
+                                : FindNearestAll(source, queries, threads),
+                       expected, queries, threads);
     }
-    EXPECT_EQ(mismatches, 0) << threads << " threads";
   }
 }
 
