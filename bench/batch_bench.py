@@ -1,12 +1,17 @@
 #!/usr/bin/env python3
 """Measures palisor-cli over many files: one run with --each (worker processes) beside starting
 palisor-cli once per file, on 200 outfit files of 2*10^4 vertices and one Source of 5*10^4
-vertices with 3 targets. Prints files per second of each.
+vertices with 3 targets. Prints files per second of each, the processor time of the runs, and
+how the batch run stands against its goals: its wall time within 1.2 times (processor time of
+all single-file runs) / cores, and at least 3 times faster than one process per file. The
+outputs of both ways are compared byte for byte.
 
-usage: bench/batch_bench.py PALISOR_CLI [FILES] [--jobs N]
+usage: bench/batch_bench.py PALISOR_CLI [FILES] [--jobs N] [--method METHOD]
 """
+import filecmp
 import math
 import os
+import resource
 import shutil
 import subprocess
 import sys
@@ -46,10 +51,24 @@ def outfit(k):
     return "\n".join(grid("shirt", 160, 125, -0.9 + 0.001 * k, -0.8, 0.05, 0.011, k, 1)) + "\n"
 
 
+def children_cpu_seconds():
+    usage = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return usage.ru_utime + usage.ru_stime
+
+
+def timed(run):
+    """Runs `run`; returns its wall time and the processor time of the processes it started."""
+    cpu = children_cpu_seconds()
+    start = time.monotonic()
+    run()
+    return time.monotonic() - start, children_cpu_seconds() - cpu
+
+
 def main():
     cli = os.path.abspath(sys.argv[1])
     count = int(sys.argv[2]) if len(sys.argv) > 2 and sys.argv[2].isdigit() else 200
     jobs = sys.argv[sys.argv.index("--jobs") + 1] if "--jobs" in sys.argv else None
+    method = sys.argv[sys.argv.index("--method") + 1] if "--method" in sys.argv else None
     work = tempfile.mkdtemp(prefix="palisor-batch-bench-")
     try:
         with open(os.path.join(work, "body.obj"), "w") as f:
@@ -59,20 +78,36 @@ def main():
             with open(os.path.join(work, "outfits", f"o{k:03d}.obj"), "w") as f:
                 f.write(outfit(k))
         common = ["--source-scene", "body.obj", "--select", "body", "--tick-all"]
-        start = time.monotonic()
+        if method:
+            common += ["--method", method]
         batch = [cli, *common, "--each", "outfits/*.obj", "--all-meshes", "--out-dir", "batch"]
-        subprocess.run(batch + (["--jobs", jobs] if jobs else []), cwd=work, check=True,
-                       stdout=subprocess.DEVNULL)
-        batch_seconds = time.monotonic() - start
+        batch_seconds, batch_cpu = timed(lambda: subprocess.run(
+            batch + (["--jobs", jobs] if jobs else []), cwd=work, check=True,
+            stdout=subprocess.DEVNULL))
         os.mkdir(os.path.join(work, "single"))
-        start = time.monotonic()
-        for k in range(count):
-            name = f"o{k:03d}.obj"
-            subprocess.run([cli, f"outfits/{name}", "-o", f"single/{name}", *common, "--select",
-                            "shirt"], cwd=work, check=True, stdout=subprocess.DEVNULL)
-        single_seconds = time.monotonic() - start
-        print(f"batch run        {count / batch_seconds:8.2f} files/s ({batch_seconds:.1f} s)")
-        print(f"one run per file {count / single_seconds:8.2f} files/s ({single_seconds:.1f} s)")
+
+        def one_per_file():
+            for k in range(count):
+                name = f"o{k:03d}.obj"
+                subprocess.run([cli, f"outfits/{name}", "-o", f"single/{name}", *common,
+                                "--select", "shirt"], cwd=work, check=True,
+                               stdout=subprocess.DEVNULL)
+        single_seconds, single_cpu = timed(one_per_file)
+        names = sorted(os.listdir(os.path.join(work, "single")))
+        _, differ, errors = filecmp.cmpfiles(os.path.join(work, "batch"),
+                                             os.path.join(work, "single"), names, shallow=False)
+        cores = len(os.sched_getaffinity(0))
+        bound = 1.2 * single_cpu / cores
+        print(f"method           {method or 'nearest'}; {count} files, {cores} cores")
+        print(f"batch run        {count / batch_seconds:8.2f} files/s ({batch_seconds:.1f} s, "
+              f"processor {batch_cpu:.1f} s)")
+        print(f"one run per file {count / single_seconds:8.2f} files/s ({single_seconds:.1f} s, "
+              f"processor {single_cpu:.1f} s)")
+        print(f"goal: batch within 1.2 x processor / cores = {bound:.1f} s: "
+              f"{'PASS' if batch_seconds <= bound else 'FAIL'}")
+        print(f"goal: batch 3 x faster than one run per file: {single_seconds / batch_seconds:.2f} "
+              f"x {'PASS' if single_seconds >= 3 * batch_seconds else 'FAIL'}")
+        print(f"outputs equal    {'yes' if not differ and not errors else 'NO: ' + str(differ + errors)}")
     finally:
         shutil.rmtree(work)
 

@@ -6,6 +6,7 @@
 #include "cli/batch_arguments.h"
 #include "cli/help_text.h"
 #include "cli/input_error.h"
+#include "scene/float_text.h"
 
 namespace palisor_cli {
 
@@ -17,6 +18,18 @@ const char* ListingModeName(ListingMode mode) {
       return "vertex-count";
     case ListingMode::kMorph:
       return "morph";
+  }
+  return "?";
+}
+
+const char* TransferMethodName(TransferMethodChoice method) {
+  switch (method) {
+    case TransferMethodChoice::kNearest:
+      return "nearest";
+    case TransferMethodChoice::kSurface:
+      return "surface";
+    case TransferMethodChoice::kCarry:
+      return "carry";
   }
   return "?";
 }
@@ -61,6 +74,35 @@ void ParsePreviewSize(const std::string& text, Arguments& parsed) {
   }
   parsed.previewWidth = static_cast<int32_t>(width);
   parsed.previewHeight = static_cast<int32_t>(height);
+}
+
+TransferMethodChoice ParseMethod(const std::string& text) {
+  if (text == "nearest") return TransferMethodChoice::kNearest;
+  if (text == "surface") return TransferMethodChoice::kSurface;
+  if (text == "carry") return TransferMethodChoice::kCarry;
+  throw InputError("--method takes nearest, surface or carry, not '" + text + "'");
+}
+
+// A finite number not below zero (and, for `positive`, above it); `what` says what it is.
+float ParseAmount(const std::string& option, const std::string& text, const char* what,
+                  bool positive) {
+  float value = 0.0f;
+  const bool parsed = palisor_scene::ParseFloat(text.data(), text.data() + text.size(), value);
+  if (!parsed || !(value >= 0.0f) || value > 3.0e38f || (positive && value == 0.0f)) {
+    throw InputError(option + " takes " + what + ", not '" + text + "'");
+  }
+  return value;
+}
+
+DistanceLimit ParseDistanceLimit(const std::string& text) {
+  const char* what =
+      "a distance above 0 in scene units, or a percentage of the Source's size "
+      "such as 5%";
+  DistanceLimit limit;
+  limit.percentOfSource = !text.empty() && text.back() == '%';
+  const std::string number = limit.percentOfSource ? text.substr(0, text.size() - 1) : text;
+  limit.value = ParseAmount("--max-distance", number, what, true);
+  return limit;
 }
 
 VertexSelection ParseVertexSelection(const std::string& text) {
@@ -175,6 +217,19 @@ bool TakeValueOption(const std::string& option, ArgumentWalk& walk, Arguments& p
       throw InputError("--bind takes BASE=TARGET, not '" + binding + "'");
     }
     parsed.bindings.push_back(binding);
+  } else if (option == "--method") {
+    parsed.method = ParseMethod(walk.ValueOf(option));
+  } else if (option == "--max-distance") {
+    parsed.maxDistance = ParseDistanceLimit(walk.ValueOf(option));
+  } else if (option == "--max-angle") {
+    parsed.maxAngleDegrees =
+        ParseAmount(option, walk.ValueOf(option), "an angle in degrees from 0 to 180", false);
+    if (*parsed.maxAngleDegrees > 180.0f) {
+      throw InputError("--max-angle takes an angle in degrees from 0 to 180");
+    }
+  } else if (option == "--keep-outside") {
+    parsed.keepOutside =
+        ParseAmount(option, walk.ValueOf(option), "a distance of 0 or more in scene units", false);
   } else if (option == "--view") {
     parsed.previewView = ParseView(walk.ValueOf(option));
     previewOption = option;
@@ -201,6 +256,13 @@ void CheckComplete(const std::vector<std::string>& positional, const std::string
   if (parsed.selectNames.empty()) throw InputError("no object selected (--select NAME)");
   if (!previewOption.empty() && parsed.previewPath.empty()) {
     throw InputError(previewOption + " shapes a preview: it needs --preview FILE.png");
+  }
+  const bool alongSurface = parsed.method != TransferMethodChoice::kNearest;
+  if (!alongSurface && (parsed.maxDistance || parsed.maxAngleDegrees || parsed.keepOutside)) {
+    throw InputError(std::string(parsed.maxDistance       ? "--max-distance"
+                                 : parsed.maxAngleDegrees ? "--max-angle"
+                                                          : "--keep-outside") +
+                     " belongs to the surface methods: it needs --method surface or carry");
   }
   if (!parsed.previewPath.empty() && parsed.list) {
     throw InputError("--list draws nothing: --preview needs a run");

@@ -34,6 +34,17 @@ struct VertexSelection {
 
 using palisor_preview::PreviewView;
 
+// How Destination vertices take their motion: the plug-in's rule, or along the Source's surface.
+enum class TransferMethodChoice { kNearest, kSurface, kCarry };
+
+const char* TransferMethodName(TransferMethodChoice method);
+
+// --max-distance: in scene units, or a share of the Source's bounding box diagonal.
+struct DistanceLimit {
+  float value = 0.0f;
+  bool percentOfSource = false;
+};
+
 struct Arguments {
   std::string scenePath;
   // --source-scene: a scene whose objects come first in the document and are not written.
@@ -47,6 +58,11 @@ struct Arguments {
   bool selectedVerticesOnly = false;
   std::vector<VertexSelection> vertexSelections;
   bool noBackup = false;
+  TransferMethodChoice method = TransferMethodChoice::kNearest;
+  // Limits and the no-clipping distance of the surface methods; unset: none.
+  std::optional<DistanceLimit> maxDistance;
+  std::optional<float> maxAngleDegrees;
+  std::optional<float> keepOutside;
   // Each as given, "BASE=TARGET": names may hold "=" themselves, so the split is made once the
   // scene's names are known.
   std::vector<std::string> bindings;

@@ -29,7 +29,7 @@ std::vector<std::string> FileArguments(const BatchWork& work, const FileJob& fil
 }
 
 FileReport RunOneFile(const BatchWork& work, const FileJob& file, const PluginLocation& plugin,
-                      const palisor_scene::LoadedScene* source) {
+                      const palisor_scene::LoadedScene* source, PreparedSourceCache& sourceCache) {
   const auto start = std::chrono::steady_clock::now();
   FileReport report;
   report.input = file.input;
@@ -44,6 +44,8 @@ FileReport RunOneFile(const BatchWork& work, const FileJob& file, const PluginLo
     FileRunContext context;
     context.sourceScene = source;
     context.showProgress = false;
+    context.sourceCache = &sourceCache;
+    context.placeNearest = true;
     context.onResult = [&report](const palisor_scene::RunResult& result) {
       MeasureRun(result, report);
     };
@@ -69,6 +71,8 @@ std::unique_ptr<palisor_scene::LoadedScene> LoadSourceScene(const std::string& p
 void RunFilesHere(const BatchWork& work, const PluginLocation& plugin,
                   const palisor_scene::LoadedScene* source,
                   const std::function<void(FileReport)>& finished) {
+  // The files share the Source: it is made ready for the first and kept for the others.
+  PreparedSourceCache sourceCache;
   for (std::size_t i = 0; i < work.files.size(); ++i) {
     if (!work.claimFolder.empty()) {
       // Making a folder is one step that only one process can win.
@@ -76,7 +80,7 @@ void RunFilesHere(const BatchWork& work, const PluginLocation& plugin,
       const auto claim = std::filesystem::path(work.claimFolder) / std::to_string(i);
       if (!std::filesystem::create_directory(claim, error) || error) continue;
     }
-    finished(RunOneFile(work, work.files[i], plugin, source));
+    finished(RunOneFile(work, work.files[i], plugin, source, sourceCache));
   }
 }
 

@@ -40,6 +40,16 @@ const std::vector<OptionHelp>& ListedOptions() {
        "select the vertices INDEXES (such as 0,5,10-20) of every object named OBJECT"},
       {"--no-backup", "",
        "remove an object in the way of a new one instead of keeping it under a \"#\" name"},
+      {"--method", "METHOD",
+       "nearest (the plug-in's rule, default), surface (closest point) or carry (with "
+       "the offset)"},
+      {"--max-distance", "D",
+       "surface methods: refuse matches farther than D (or N% of the Source's size), "
+       "filling them"},
+      {"--max-angle", "DEG",
+       "surface methods: refuse matches whose normals differ by more than DEG degrees"},
+      {"--keep-outside", "EPS",
+       "surface methods: keep vertices outside the Source at least EPS outside it"},
       {"--bind", "BASE=TARGET",
        "bind TARGET to BASE in the host's morph feature before the run (the first object of "
        "each name)"},

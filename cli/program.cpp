@@ -92,6 +92,9 @@ struct PluginRun {
   DialogRecord dialog;
   bool ran = false;
   DocumentState before;
+  // Whether palisor-cli places the morph objects' vertices, with the user's vertex selection.
+  bool placing = false;
+  HeldSelection selection;
 };
 
 // The preview picture being made, where one was asked for.
@@ -187,19 +190,27 @@ void ReportMisuse(std::ostream& err) {
   }
 }
 
-// Loads the plug-in and runs it on the document with its dialog answered.
+// Loads the plug-in and runs it on the document with its dialog answered. Where palisor-cli
+// places the vertices itself, the plug-in moves only selected vertices and none is selected.
 PluginRun RunPlugin(const Arguments& arguments, host_imitation::PluginModule& module,
-                    const PluginLocation& plugin, const LoadedInput& input, ProgressLine& progress,
-                    double& seconds) {
+                    const PluginLocation& plugin, const LoadedInput& input, bool placing,
+                    ProgressLine& progress, double& seconds) {
   PluginRun run;
   host_imitation::HostDocument& document = input.document->document();
   run.before = CaptureDocument(document, *input.morphFeature);
+  run.placing = placing;
+  Arguments answers = arguments;
+  if (placing) {
+    answers.selectedVerticesOnly = true;
+    run.selection.Hold(document);
+  }
   const int32_t menuEntry = LoadPlugin(module, plugin);
   host_imitation::Host().widgets().SetUser(
-      AnswerDialog(arguments, run.dialog, [&progress] { progress.Begin("carrying morphs over"); }));
+      AnswerDialog(answers, run.dialog, [&progress] { progress.Begin("carrying morphs over"); }));
   const Clock::time_point start = Clock::now();
   run.ran = module.MQModifyObject(menuEntry, document.handle()) != 0;
   seconds = SecondsSince(start);
+  if (placing) run.selection.Restore(document);
   progress.End();
   if (!run.dialog.inputError.empty()) throw InputError(run.dialog.inputError);
   if (!run.dialog.dialogError.empty()) {
@@ -291,10 +302,29 @@ void PrintPreviewLine(const Arguments& arguments, const DialogRecord& dialog,
   }
 }
 
+// Where palisor-cli places the vertices, the morph objects' vertices set by the method; what a
+// surface method did to each Destination vertex.
+std::vector<std::vector<uint8_t>> PlaceVertices(const Arguments& arguments,
+                                                const LoadedInput& input, const PluginRun& run,
+                                                const FileRunContext& context,
+                                                ProgressLine& progress, double& seconds) {
+  if (!run.placing || !run.dialog.confirmed) return {};
+  progress.Begin("placing the morph objects' vertices");
+  const Clock::time_point start = Clock::now();
+  PreparedSourceCache ownCache;
+  PreparedSourceCache& cache = context.sourceCache != nullptr ? *context.sourceCache : ownCache;
+  std::vector<std::vector<uint8_t>> marks = PlaceMorphVertices(
+      arguments, FindRunObjects(run.before, input.document->document()), run.selection, cache);
+  seconds += SecondsSince(start);
+  progress.End();
+  return marks;
+}
+
 // What the run did, with the morph targets a glTF result gets planned.
-RunResult FindResult(const Arguments& arguments, const LoadedInput& input, const PluginRun& run) {
+RunResult FindResult(const Arguments& arguments, const LoadedInput& input, const PluginRun& run,
+                     const std::vector<std::vector<uint8_t>>& marks) {
   RunResult result = FindRunResult(run.before, input.document->document(), *input.morphFeature,
-                                   input.document.get());
+                                   input.document.get(), &marks);
   if (input.outputFormat != SceneFormat::kObj) {
     const palisor_scene::GltfScene scene{{}, input.scene.origins, input.scene.gltf};
     palisor_scene::PlanMorphTargets(scene, input.sceneIndex, !arguments.noBackup, result);
@@ -322,7 +352,8 @@ int RunScenes(Arguments arguments, const PluginLocation& plugin, const FileRunCo
   progress.End();
 
   host_imitation::PluginModule module;
-  const PluginRun run = RunPlugin(arguments, module, plugin, input, progress, times.run);
+  const bool placing = arguments.method != TransferMethodChoice::kNearest || context.placeNearest;
+  const PluginRun run = RunPlugin(arguments, module, plugin, input, placing, progress, times.run);
   if (!run.dialog.shown) return Refused(run.ran, err);
   // After its dialog the plug-in answers failure only when something stopped it part way (it
   // ran out of memory, say): the document may then be half changed, and is not written.
@@ -337,7 +368,9 @@ int RunScenes(Arguments arguments, const PluginLocation& plugin, const FileRunCo
     return kFinished;
   }
 
-  const RunResult result = FindResult(arguments, input, run);
+  const std::vector<std::vector<uint8_t>> marks =
+      PlaceVertices(arguments, input, run, context, progress, times.run);
+  const RunResult result = FindResult(arguments, input, run, marks);
   if (context.onResult) context.onResult(result);
   // The picture is made ready before the scene is written, so that a picture that cannot be
   // written leaves the scene output untouched; it takes its place once the scene has.
@@ -350,7 +383,11 @@ int RunScenes(Arguments arguments, const PluginLocation& plugin, const FileRunCo
   times.writing = SecondsSince(start);
   progress.End();
 
-  PrintSummary(out, RunSummary{&run.dialog, &result, times, arguments.outputPath, objectsWritten});
+  const std::string method = arguments.method == TransferMethodChoice::kNearest
+                                 ? std::string()
+                                 : TransferMethodName(arguments.method);
+  PrintSummary(
+      out, RunSummary{&run.dialog, &result, times, arguments.outputPath, objectsWritten, method});
   PrintPreviewLine(arguments, run.dialog, preview, out);
   return kFinished;
 }

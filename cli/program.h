@@ -9,6 +9,7 @@
 
 #include "cli/arguments.h"
 #include "cli/plugin_loading.h"
+#include "cli/vertex_placement.h"
 #include "scene/run_result.h"
 #include "scene/scene_file.h"
 
@@ -28,6 +29,12 @@ struct FileRunContext {
   bool showProgress = true;
   // Called with what the run did, before the result is written.
   std::function<void(const palisor_scene::RunResult&)> onResult;
+  // Where the Source made ready for placing vertices is kept for the next file; null: for this
+  // run only.
+  PreparedSourceCache* sourceCache = nullptr;
+  // Whether the morph objects' vertices are placed by the transfer library for the plug-in's own
+  // rule too (cli/vertex_placement.h), so that the prepared Source serves every file.
+  bool placeNearest = false;
 };
 
 // `arguments` without the program name; `plugin` is the library to load.

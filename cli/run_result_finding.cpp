@@ -115,18 +115,59 @@ ResultObject Shown(const HostObject& object, const std::vector<MQPoint>& start, 
   return shown;
 }
 
-// The morph objects of each Destination by the column of their target, and the targets.
-struct MorphObjects {
-  std::vector<const HostObject*> targets;
-  std::vector<std::map<std::size_t, const HostObject*>> made;
-};
+// The Source with its targets, and each Destination with its morph objects.
+void FindRows(const RunObjects& objects, const SceneDocument* scenes,
+              const std::vector<std::vector<uint8_t>>* marks, RunResult& result) {
+  if (objects.source == nullptr) return;
+  const ObjectState& source = *objects.source;
+  const FaceSpan sourceFaces = FacesOf(*source.object);
+  result.source.first = Shown(*source.object, source.vertices, sourceFaces, scenes);
+  for (const HostObject* target : objects.targets) {
+    const FaceSpan faces = target->FaceCount() > 0 ? FacesOf(*target) : sourceFaces;
+    result.source.others.push_back(Shown(*target, source.vertices, faces, scenes));
+  }
+  for (std::size_t d = 0; d < objects.destinations.size(); ++d) {
+    const RunObjects::DestinationObjects& found = objects.destinations[d];
+    const ObjectState& destination = *found.destination;
+    ResultRow row;
+    row.first =
+        Shown(*destination.object, destination.vertices, FacesOf(*destination.object), scenes);
+    row.others.resize(found.morphs.size());
+    for (std::size_t column = 0; column < found.morphs.size(); ++column) {
+      if (found.morphs[column] == nullptr) continue;
+      row.others[column] = Shown(*found.morphs[column], destination.vertices,
+                                 FacesOf(*found.morphs[column]), scenes);
+    }
+    if (marks != nullptr && d < marks->size()) row.marks = (*marks)[d];
+    result.destinations.push_back(std::move(row));
+  }
+}
 
-MorphObjects FindMorphObjects(const Earlier& earlier, const host_imitation::HostDocument& document,
-                              const std::map<int32_t, std::size_t>& destinationBySerial) {
-  MorphObjects morphs;
-  morphs.made.resize(destinationBySerial.size());
-  const HostObject* lastEarlier = nullptr;
-  for (const HostObject* object : document.slots) {
+}  // namespace
+
+RunObjects FindRunObjects(const DocumentState& before,
+                          const host_imitation::HostDocument& document) {
+  RunObjects objects;
+  const Earlier earlier(before);
+  std::map<int32_t, std::size_t> destinationBySerial;
+  std::vector<const ObjectState*> destinations;
+  for (const ObjectState& state : before.objects) {
+    if (!state.selected) continue;
+    if (objects.source == nullptr) {
+      objects.source = &state;
+    } else {
+      destinationBySerial[state.object->serial] = destinations.size();
+      destinations.push_back(&state);
+    }
+  }
+  if (objects.source == nullptr || objects.source->object->destroyed) {
+    objects.source = nullptr;
+    return objects;
+  }
+  // Morph objects by Destination and column, the targets in the order first met.
+  std::vector<std::map<std::size_t, HostObject*>> made(destinations.size());
+  HostObject* lastEarlier = nullptr;
+  for (HostObject* object : document.slots) {
     if (!IsPresent(object)) continue;
     if (earlier.Find(object) != nullptr) {
       lastEarlier = object;
@@ -134,54 +175,21 @@ MorphObjects FindMorphObjects(const Earlier& earlier, const host_imitation::Host
     }
     const auto origin = destinationBySerial.find(object->clonedFrom);
     if (origin == destinationBySerial.end() || lastEarlier == nullptr) continue;
-    auto target = std::find(morphs.targets.begin(), morphs.targets.end(), lastEarlier);
-    const auto column = static_cast<std::size_t>(target - morphs.targets.begin());
-    if (target == morphs.targets.end()) morphs.targets.push_back(lastEarlier);
-    morphs.made[origin->second].emplace(column, object);
-  }
-  return morphs;
-}
-
-// The Source with its targets, and each Destination with its morph objects.
-void FindRows(const DocumentState& before, const Earlier& earlier,
-              const host_imitation::HostDocument& document, const SceneDocument* scenes,
-              RunResult& result) {
-  const ObjectState* source = nullptr;
-  std::map<int32_t, std::size_t> destinationBySerial;
-  std::vector<const ObjectState*> destinations;
-  for (const ObjectState& state : before.objects) {
-    if (!state.selected) continue;
-    if (source == nullptr) {
-      source = &state;
-    } else {
-      destinationBySerial[state.object->serial] = destinations.size();
-      destinations.push_back(&state);
-    }
-  }
-  if (source == nullptr || source->object->destroyed) return;
-  const FaceSpan sourceFaces = FacesOf(*source->object);
-  result.source.first = Shown(*source->object, source->vertices, sourceFaces, scenes);
-  const MorphObjects morphs = FindMorphObjects(earlier, document, destinationBySerial);
-  for (const HostObject* target : morphs.targets) {
-    const FaceSpan faces = target->FaceCount() > 0 ? FacesOf(*target) : sourceFaces;
-    result.source.others.push_back(Shown(*target, source->vertices, faces, scenes));
+    auto target = std::find(objects.targets.begin(), objects.targets.end(), lastEarlier);
+    const auto column = static_cast<std::size_t>(target - objects.targets.begin());
+    if (target == objects.targets.end()) objects.targets.push_back(lastEarlier);
+    made[origin->second].emplace(column, object);
   }
   for (std::size_t d = 0; d < destinations.size(); ++d) {
-    const ObjectState& destination = *destinations[d];
-    if (destination.object->destroyed) continue;
-    ResultRow row;
-    row.first =
-        Shown(*destination.object, destination.vertices, FacesOf(*destination.object), scenes);
-    row.others.resize(morphs.targets.size());
-    for (const auto& made : morphs.made[d]) {
-      row.others[made.first] =
-          Shown(*made.second, destination.vertices, FacesOf(*made.second), scenes);
-    }
-    result.destinations.push_back(std::move(row));
+    if (destinations[d]->object->destroyed) continue;
+    RunObjects::DestinationObjects row;
+    row.destination = destinations[d];
+    row.morphs.assign(objects.targets.size(), nullptr);
+    for (const auto& morph : made[d]) row.morphs[morph.first] = morph.second;
+    objects.destinations.push_back(std::move(row));
   }
+  return objects;
 }
-
-}  // namespace
 
 DocumentState CaptureDocument(const host_imitation::HostDocument& document,
                               const host_imitation::MorphFeature& morphFeature) {
@@ -197,12 +205,13 @@ DocumentState CaptureDocument(const host_imitation::HostDocument& document,
 
 RunResult FindRunResult(const DocumentState& before, const host_imitation::HostDocument& document,
                         const host_imitation::MorphFeature& morphFeature,
-                        const SceneDocument* scenes) {
+                        const SceneDocument* scenes,
+                        const std::vector<std::vector<uint8_t>>* marks) {
   RunResult result;
   const Earlier earlier(before);
   FindObjectChanges(before, earlier, document, result);
   FindBindingsMade(before, morphFeature, result);
-  FindRows(before, earlier, document, scenes, result);
+  FindRows(FindRunObjects(before, document), scenes, marks, result);
   return result;
 }
 

@@ -77,6 +77,24 @@ void PrintTargets(std::ostream& out, const palisor_scene::RunResult& result) {
   }
 }
 
+// What a surface method did to the Destinations' vertices: how many took their own match, how many
+// were filled or moved rigidly, how many were kept outside the Source.
+void PrintMethod(std::ostream& out, const std::string& method,
+                 const palisor_scene::RunResult& result) {
+  if (method.empty()) return;
+  Label(out, "Method") << method << '\n';
+  std::size_t counts[4] = {0, 0, 0, 0};
+  for (const palisor_scene::ResultRow& row : result.destinations) {
+    for (uint8_t mark : row.marks) {
+      for (int bit = 0; bit < 4; ++bit) counts[bit] += (mark >> bit) & 1;
+    }
+  }
+  Label(out, "Matched") << counts[0] << " vertices on the Source's surface\n";
+  Label(out, "Filled") << counts[1] << " vertices from their neighbours\n";
+  Label(out, "Moved rigidly") << counts[2] << " vertices\n";
+  Label(out, "Pushed out") << counts[3] << " vertices\n";
+}
+
 }  // namespace
 
 void PrintSummary(std::ostream& out, const RunSummary& summary) {
@@ -111,6 +129,7 @@ void PrintSummary(std::ostream& out, const RunSummary& summary) {
         << Count(static_cast<std::size_t>(changes.objectsWithMovedVertices), "object", "objects");
   }
   out << '\n';
+  PrintMethod(out, summary.method, changes);
   const RunTimes& times = summary.times;
   Label(out, "Time") << Seconds(times.reading + times.run + times.writing) << " (reading "
                      << Seconds(times.reading) << ", run " << Seconds(times.run) << ", writing "

@@ -23,6 +23,8 @@ struct RunSummary {
   RunTimes times;
   std::string outputPath;
   std::size_t objectsWritten = 0;
+  // The surface method that placed the morph objects' vertices; empty for the plug-in's rule.
+  std::string method;
 };
 
 void PrintSummary(std::ostream& out, const RunSummary& summary);

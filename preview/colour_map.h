@@ -12,5 +12,9 @@ Rgb MotionColour(float fraction);
 
 // The colour of a surface that did not move: a grey, so that any colour means motion.
 constexpr Rgb kUnmovedColour{200, 200, 200};
+// Vertices a surface method could not match and filled from their neighbours (or moved rigidly),
+// and vertices it pushed back outside the Source: colours the motion scale does not use.
+constexpr Rgb kFilledColour{230, 0, 200};
+constexpr Rgb kPushedColour{0, 200, 220};
 
 }  // namespace palisor_preview

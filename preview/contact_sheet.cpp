@@ -13,6 +13,7 @@
 #include "preview/camera.h"
 #include "preview/colour_map.h"
 #include "preview/preview_error.h"
+#include "scene/run_result.h"
 
 namespace palisor_preview {
 
@@ -90,7 +91,41 @@ std::string Number(float value) {
   return text;
 }
 
-void DrawLegend(Image& sheet, const SheetGeometry& geometry, float largestMove, TextPainter& text) {
+// The colour of a vertex that moved `fraction` of the largest move, or of its mark.
+Rgb VertexColour(float moved, float largestMove, uint8_t mark) {
+  if ((mark & palisor_scene::kVertexPushedOut) != 0) return kPushedColour;
+  if ((mark & (palisor_scene::kVertexFilled | palisor_scene::kVertexMovedRigidly)) != 0) {
+    return kFilledColour;
+  }
+  return moved > 0 ? MotionColour(moved / largestMove) : kUnmovedColour;
+}
+
+// Which marked colours the pictures show: filled (bit 0) and pushed (bit 1).
+int MarkedColoursShown(const std::vector<const SheetPicture*>& pictures) {
+  int shown = 0;
+  for (const SheetPicture* picture : pictures) {
+    if (picture->marks == nullptr) continue;
+    for (uint8_t mark : *picture->marks) {
+      if ((mark & (palisor_scene::kVertexFilled | palisor_scene::kVertexMovedRigidly)) != 0) {
+        shown |= 1;
+      }
+      if ((mark & palisor_scene::kVertexPushedOut) != 0) shown |= 2;
+    }
+  }
+  return shown;
+}
+
+// A colour swatch with its name; returns where the next one goes.
+int32_t DrawSwatch(Image& sheet, const SheetGeometry& geometry, int32_t x, int32_t y, Rgb colour,
+                   const std::string& name, TextPainter& text) {
+  const int32_t size = geometry.textSize;
+  sheet.FillRect(x, y, size, size, colour);
+  text.Draw(sheet, x + size + geometry.gap, y + size - size / 5, name, size, kTextColour);
+  return x + size + 2 * geometry.gap + text.Width(name, size);
+}
+
+void DrawLegend(Image& sheet, const SheetGeometry& geometry, float largestMove, int markedColours,
+                TextPainter& text) {
   const int32_t size = geometry.textSize;
   const int32_t left = geometry.gap;
   int32_t y = geometry.legendTop + geometry.gap;
@@ -116,9 +151,12 @@ void DrawLegend(Image& sheet, const SheetGeometry& geometry, float largestMove, 
     text.Draw(sheet, left + barLength - text.Width(most, size), labelY, most, size, kTextColour);
     swatchX = left + barLength + 2 * geometry.gap;
   }
-  sheet.FillRect(swatchX, y, size, size, kUnmovedColour);
-  text.Draw(sheet, swatchX + size + geometry.gap, y + size - size / 5, "not moved", size,
-            kTextColour);
+  swatchX = DrawSwatch(sheet, geometry, swatchX, y, kUnmovedColour, "not moved", text);
+  if ((markedColours & 1) != 0) {
+    swatchX = DrawSwatch(sheet, geometry, swatchX, y, kFilledColour, "filled", text);
+  }
+  if ((markedColours & 2) != 0)
+    DrawSwatch(sheet, geometry, swatchX, y, kPushedColour, "pushed out", text);
 }
 
 }  // namespace
@@ -185,9 +223,10 @@ Image DrawContactSheet(const std::vector<std::vector<SheetPicture>>& rows,
   }
   ForEachInParallel(pictures.size(), [&](std::size_t i) {
     std::vector<Rgb> colours(surveys[i].moved.size());
+    const std::vector<uint8_t>* marks = pictures[i]->marks;
     for (std::size_t v = 0; v < colours.size(); ++v) {
-      const float moved = surveys[i].moved[v];
-      colours[v] = moved > 0 ? MotionColour(moved / largestMove) : kUnmovedColour;
+      const uint8_t mark = marks != nullptr && v < marks->size() ? (*marks)[v] : 0;
+      colours[v] = VertexColour(surveys[i].moved[v], largestMove, mark);
     }
     // The survey is not needed any more; its memory goes before the depth buffer comes.
     std::vector<float>().swap(surveys[i].moved);
@@ -202,7 +241,7 @@ Image DrawContactSheet(const std::vector<std::vector<SheetPicture>>& rows,
     text.Draw(sheet, rect.x + (rect.width - width) / 2,
               rect.y + rect.height + geometry.textSize + 1, name, geometry.textSize, kTextColour);
   }
-  DrawLegend(sheet, geometry, largestMove, text);
+  DrawLegend(sheet, geometry, largestMove, MarkedColoursShown(pictures), text);
   return sheet;
 }
 

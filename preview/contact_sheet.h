@@ -24,6 +24,9 @@ struct SheetPicture {
   palisor_scene::FaceSpan faces;
   // Where the vertices started, to tell how far each moved; shows nothing when none moved.
   palisor_scene::PointSpan start;
+  // What a surface method did to each vertex (palisor_scene::VertexOutcome bits); null or empty
+  // for none. Filled and pushed vertices are drawn in colours of their own.
+  const std::vector<uint8_t>* marks = nullptr;
 };
 
 struct SheetSettings {

@@ -21,9 +21,13 @@ SheetPicture Picture(const ResultObject& shown) {
   return picture;
 }
 
+// The morph objects of a row follow their Destination vertex by vertex, and show its marks.
 std::vector<SheetPicture> Row(const ResultRow& row) {
   std::vector<SheetPicture> pictures{Picture(row.first)};
-  for (const ResultObject& other : row.others) pictures.push_back(Picture(other));
+  for (const ResultObject& other : row.others) {
+    pictures.push_back(Picture(other));
+    if (!row.marks.empty()) pictures.back().marks = &row.marks;
+  }
   return pictures;
 }
 

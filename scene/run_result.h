@@ -38,10 +38,21 @@ struct ResultObject {
   bool present() const { return vertices.shown(); }
 };
 
+// What a transfer along the Source's surface did to a Destination vertex (bits may combine).
+enum VertexOutcome : uint8_t {
+  kVertexMatchedOnSurface = 1,  // took its motion from its closest point on the Source
+  kVertexFilled = 2,            // its match was refused: filled from its neighbours
+  kVertexMovedRigidly = 4,      // in a part with no match at all: moved rigidly
+  kVertexPushedOut = 8,         // kept outside the morphed Source in some target
+};
+
 struct ResultRow {
   ResultObject first;
   // One per target carried over, in the targets' order; an entry may be an empty place.
   std::vector<ResultObject> others;
+  // For a Destination moved by a surface method: one VertexOutcome set per vertex; empty
+  // otherwise.
+  std::vector<uint8_t> marks;
 };
 
 struct Rename {

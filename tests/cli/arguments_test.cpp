@@ -55,7 +55,15 @@ TEST(ArgumentsTest, EveryOptionIsTakenInTheOrderGiven) {
                                            "--view",
                                            "side",
                                            "--preview-size",
-                                           "320x200"});
+                                           "320x200",
+                                           "--method",
+                                           "carry",
+                                           "--max-distance",
+                                           "2.5%",
+                                           "--max-angle",
+                                           "60",
+                                           "--keep-outside",
+                                           "0"});
   EXPECT_EQ(parsed.scenePath, "scene.obj");
   EXPECT_EQ(parsed.outputPath, "out.obj");
   EXPECT_EQ(parsed.selectNames, (std::vector<std::string>{"face", "body part"}));
@@ -80,6 +88,12 @@ TEST(ArgumentsTest, EveryOptionIsTakenInTheOrderGiven) {
   EXPECT_EQ(parsed.previewView, palisor_cli::PreviewView::kSide);
   EXPECT_EQ(parsed.previewWidth, 320);
   EXPECT_EQ(parsed.previewHeight, 200);
+  EXPECT_EQ(parsed.method, palisor_cli::TransferMethodChoice::kCarry);
+  ASSERT_TRUE(parsed.maxDistance.has_value());
+  EXPECT_EQ(parsed.maxDistance->value, 2.5f);
+  EXPECT_TRUE(parsed.maxDistance->percentOfSource);
+  EXPECT_EQ(parsed.maxAngleDegrees, 60.0f);
+  EXPECT_EQ(parsed.keepOutside, 0.0f);
 }
 
 TEST(ArgumentsTest, DefaultsLeaveTheDialogAsItOpens) {
@@ -92,6 +106,8 @@ TEST(ArgumentsTest, DefaultsLeaveTheDialogAsItOpens) {
   EXPECT_TRUE(parsed.list);
   EXPECT_TRUE(parsed.previewPath.empty());
   EXPECT_EQ(parsed.previewView, palisor_cli::PreviewView::kThreeQuarter);
+  EXPECT_EQ(parsed.method, palisor_cli::TransferMethodChoice::kNearest);
+  EXPECT_FALSE(parsed.maxDistance || parsed.maxAngleDegrees || parsed.keepOutside);
 }
 
 TEST(ArgumentsTest, MistakesAreRefusedWithAClearMessage) {
@@ -132,6 +148,22 @@ TEST(ArgumentsTest, MistakesAreRefusedWithAClearMessage) {
        "--view shapes a preview: it needs --preview FILE.png"},
       {{"a.obj", "--list", "--select", "a", "--preview", "p.png"},
        "--list draws nothing: --preview needs a run"},
+      {{"a.obj", "-o", "x", "--select", "a", "--method", "closest"},
+       "--method takes nearest, surface or carry, not 'closest'"},
+      {{"a.obj", "-o", "x", "--select", "a", "--method", "carry", "--max-distance", "0"},
+       "--max-distance takes a distance above 0"},
+      {{"a.obj", "-o", "x", "--select", "a", "--method", "carry", "--max-distance", "-2%"},
+       "--max-distance takes a distance above 0"},
+      {{"a.obj", "-o", "x", "--select", "a", "--method", "carry", "--max-distance", "%"},
+       "--max-distance takes a distance above 0"},
+      {{"a.obj", "-o", "x", "--select", "a", "--method", "surface", "--max-angle", "181"},
+       "--max-angle takes an angle in degrees from 0 to 180"},
+      {{"a.obj", "-o", "x", "--select", "a", "--method", "surface", "--keep-outside", "nan"},
+       "--keep-outside takes a distance of 0 or more"},
+      {{"a.obj", "-o", "x", "--select", "a", "--max-distance", "1"},
+       "--max-distance belongs to the surface methods: it needs --method surface or carry"},
+      {{"a.obj", "-o", "x", "--select", "a", "--method", "nearest", "--keep-outside", "1"},
+       "--keep-outside belongs to the surface methods"},
   };
   for (const auto& scenario : cases) {
     const std::string error = ErrorOf(scenario.arguments);
