@@ -137,8 +137,11 @@ TEST_F(TransferLibraryTest, TellsItsVersionAndNamesItsStatuses) {
   for (int32_t status = 0; status < 6; ++status) {
     EXPECT_STREQ(library.statusText(status), names[status]);
   }
+  // A caller that says its size gets every field; any other (a caller of the first header, which
+  // may have only the first fields) gets the first fields only, and no byte beyond them changes.
   palisor_transfer_options options;
   std::memset(&options, 0xFF, sizeof options);
+  options.struct_size = sizeof options;
   library.defaultOptions(&options);
   EXPECT_EQ(options.struct_size, sizeof options);
   EXPECT_EQ(options.method, PALISOR_TRANSFER_METHOD_NEAREST_VERTICES);
@@ -146,6 +149,19 @@ TEST_F(TransferLibraryTest, TellsItsVersionAndNamesItsStatuses) {
   EXPECT_EQ(options.max_distance, kInfinity);
   EXPECT_EQ(options.max_angle_degrees, 180.0f);
   EXPECT_LT(options.keep_outside, 0.0f);
+  for (const std::size_t unsaid : {std::size_t{0}, std::size_t{16}, ~std::size_t{0}}) {
+    std::memset(&options, 0xFF, sizeof options);
+    options.struct_size = unsaid;
+    library.defaultOptions(&options);
+    EXPECT_EQ(options.struct_size, offsetof(palisor_transfer_options, max_distance));
+    EXPECT_EQ(options.method, PALISOR_TRANSFER_METHOD_NEAREST_VERTICES);
+    EXPECT_EQ(options.thread_count, 0u);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&options);
+    for (std::size_t at = offsetof(palisor_transfer_options, max_distance); at < sizeof options;
+         ++at) {
+      EXPECT_EQ(bytes[at], 0xFF) << "byte " << at << " after struct_size " << unsaid;
+    }
+  }
 }
 
 TEST_F(TransferLibraryTest, SmallScenesGiveTheReferenceBits) {
@@ -238,7 +254,8 @@ TEST_F(TransferLibraryTest, SurfaceMethodsGiveTheBitsOfTheCppInterface) {
     input.source_triangle_count = source.triangleCount();
     input.destination_triangles = destination.corners.data();
     input.destination_triangle_count = destination.triangleCount();
-    palisor_transfer_options options;
+    palisor_transfer_options options{};
+    options.struct_size = sizeof options;
     library.defaultOptions(&options);
     options.method = method;
     options.thread_count = 3;
@@ -338,6 +355,7 @@ struct Call {
     input.source_triangles = sourceTriangles;
     input.source_triangle_count = 1;
     input.destination_triangles = destinationTriangles;
+    options.struct_size = sizeof options;
     library.defaultOptions(&options);
   }
 };
