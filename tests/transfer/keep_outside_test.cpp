@@ -401,4 +401,24 @@ TEST(KeepOutside, OddCases) {
   }
 }
 
+// A groove narrower than twice the distance at its bottom: the vertex must climb out along it.
+TEST(KeepOutside, NarrowGrooveIsLeftAlongItsMiddle) {
+  const std::vector<float> groove = {-1.0f, -1.0f, 5.0f, 0.0f, -1.0f, 0.0f, 1.0f, -1.0f, 5.0f,
+                                     -1.0f, 1.0f,  5.0f, 0.0f, 1.0f,  0.0f, 1.0f, 1.0f,  5.0f};
+  const std::vector<uint32_t> corners = {0, 1, 4, 0, 4, 3, 1, 2, 5, 1, 5, 4};
+  const TriangleMesh sheet = MeshOf(groove, corners);
+  const float distance = 0.1f;
+  for (const float x : {0.0f, 0.01f, -0.03f}) {
+    const SearchPoint point{x, 0.2f, 1.0f};
+    const TriangleMesh destination{&point, 1, nullptr, 0};
+    const std::vector<int8_t> sides = SidesOf(sheet, destination);
+    ASSERT_EQ(sides[0], 1);
+    SearchPoint delta{0.0f, 0.0f, -1.5f};
+    ASSERT_EQ(KeepOutside(sheet, destination, sides, false, distance, &delta, nullptr, 1), 1u);
+    SurfacePseudoNormals normals;
+    normals.Build(sheet);
+    EXPECT_TRUE(KeptOutside(sheet, normals, Plus(point, delta), 1, distance)) << x;
+  }
+}
+
 }  // namespace
