@@ -198,16 +198,17 @@ void BM_TinygltfLoadAndSave(benchmark::State& state) {
 }
 BENCHMARK(BM_TinygltfLoadAndSave)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(3);
 
-// palisor-cli's reading and writing phases, as it reports them, of a whole run on each format.
-void WholeRun(benchmark::State& state, const char* format) {
+// palisor-cli's reading and writing phases, as it reports them, of a whole run on each format,
+// with the plug-in's rule or with a method along the Source's surface.
+void WholeRun(benchmark::State& state, const char* format, const char* method = "nearest") {
   const std::filesystem::path folder = BenchFolder();
   WriteScenes(folder / "scene.glb", folder / "scene.obj");
   const std::string scene = (folder / (std::string("scene.") + format)).string();
   const std::string output = (folder / (std::string("result.") + format)).string();
   const std::string log = (folder / "result.log").string();
   const std::string command = std::string("'") + PALISOR_CLI_PATH + "' '" + scene + "' -o '" +
-                              output + "' --select body --select garment --mode morph > '" + log +
-                              "'";
+                              output + "' --select body --select garment --mode morph --method " +
+                              method + " > '" + log + "'";
   double reading = 0, run = 0, writing = 0;
   for (auto _ : state) {
     const Clock::time_point start = Clock::now();
@@ -241,8 +242,18 @@ void BM_PalisorCliGlb(benchmark::State& state) {
 void BM_PalisorCliObj(benchmark::State& state) {
   WholeRun(state, "obj");
 }
+// The methods along the surface on the same run, to set beside the plug-in's rule (at most twice
+// its time is the aim).
+void BM_PalisorCliGlbSurface(benchmark::State& state) {
+  WholeRun(state, "glb", "surface");
+}
+void BM_PalisorCliGlbCarry(benchmark::State& state) {
+  WholeRun(state, "glb", "carry");
+}
 BENCHMARK(BM_PalisorCliGlb)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(3);
 BENCHMARK(BM_PalisorCliObj)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(3);
+BENCHMARK(BM_PalisorCliGlbSurface)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(3);
+BENCHMARK(BM_PalisorCliGlbCarry)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(3);
 
 }  // namespace
 
