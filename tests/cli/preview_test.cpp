@@ -14,6 +14,7 @@
 
 #include <algorithm>
 
+#include "preview/colour_map.h"
 #include "preview/contact_sheet.h"
 
 namespace {
@@ -186,6 +187,36 @@ TEST_F(PreviewTest, TheSheetShowsEachObjectWhereTheSharedCameraPutsItColouredByI
   EXPECT_NEAR(surveys[2].left - surveys[0].left, 8 * unit, 2.0);
   EXPECT_NEAR(surveys[2].right - surveys[2].left, 8 * 0.61 * unit, 2.0);
   EXPECT_NEAR(surveys[0].left, 199 - surveys[2].right, 2.0);
+}
+
+// With a surface method, vertices that took no motion of their own are drawn in the filled colour
+// (shaded, so only its hue is known: no green), which the legend then explains.
+TEST_F(PreviewTest, VerticesASurfaceMethodCouldNotMatchAreDrawnInTheFilledColour) {
+  // Both Destinations lie farther than the limit from the face: each moves rigidly as a whole.
+  const CliResult run = RunCli(
+      Run({"--view", "front", "--method", "surface", "--max-distance", "0.5", "--tick-all"}));
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("Moved rigidly   75 vertices\n"), std::string::npos) << run.out;
+  const DecodedPng png = Decode(folder.Path("sheet.png").string());
+  const palisor_preview::SheetGeometry geometry =
+      palisor_preview::LayOutSheet(3, 2, palisor_preview::SheetSettings{});
+  const auto filledPixels = [&png](const PictureRect& rect) {
+    int64_t count = 0;
+    for (int32_t y = rect.y; y < rect.y + rect.height; ++y) {
+      for (int32_t x = rect.x; x < rect.x + rect.width; ++x) {
+        const Rgb pixel = png.At(x, y);
+        count += pixel.g == 0 && pixel.r > pixel.b && pixel.b > 0 ? 1 : 0;
+      }
+    }
+    return count;
+  };
+  EXPECT_GT(filledPixels(geometry.Picture(1, 1)), 500);
+  EXPECT_GT(filledPixels(geometry.Picture(2, 1)), 500);
+  EXPECT_EQ(filledPixels(geometry.Picture(1, 0)), 0);
+  EXPECT_EQ(filledPixels(geometry.Picture(0, 1)), 0);
+  int64_t swatch = 0;
+  for (const Rgb& pixel : png.pixels) swatch += pixel == palisor_preview::kFilledColour ? 1 : 0;
+  EXPECT_GT(swatch, 20);
 }
 
 TEST_F(PreviewTest, NoPictureUnlessTheRunFinishesAndAnUnwritablePictureLeavesTheSceneAlone) {
