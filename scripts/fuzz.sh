@@ -13,7 +13,7 @@ seconds=${1:-600}
 shift || true
 names=("$@")
 if [ ${#names[@]} -eq 0 ]; then
-  names=(obj_round_trip gltf_read search whole_run widget_events host_events)
+  names=(obj_round_trip gltf_read search surface_transfer whole_run widget_events host_events)
 fi
 
 scripts/install-dependencies.sh clang-14 libclang-rt-14-dev
