@@ -16,7 +16,9 @@ bl_info = {
     "category": "Object",
 }
 
-from .transfer import METHODS, PalisorError, library_version, transfer  # noqa: E402
+from .transfer import (  # noqa: E402
+    MARK_FILLED, MARK_MATCHED, MARK_PUSHED, MARK_RIGID, METHODS, SURFACE_METHODS, PalisorError,
+    library_version, transfer)
 
 
 def register():

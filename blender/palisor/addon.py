@@ -6,10 +6,10 @@ world space; the displacements are carried back into each Destination's own spac
 """
 import bpy
 import numpy as np
-from bpy.props import BoolProperty, CollectionProperty, EnumProperty
+from bpy.props import BoolProperty, CollectionProperty, EnumProperty, FloatProperty
 from bpy.types import Operator, PropertyGroup
 
-from .transfer import PalisorError, transfer
+from .transfer import MARK_FILLED, MARK_PUSHED, MARK_RIGID, SURFACE_METHODS, PalisorError, transfer
 
 
 class Refusal(Exception):
@@ -56,6 +56,14 @@ def _used_vertices(mesh):
     used = np.zeros(len(mesh.vertices), dtype=np.uint8)
     used[corners] = 1
     return used
+
+
+def _triangles(mesh):
+    """The mesh's polygons as triangles of vertex indices (indices: no transform applies)."""
+    mesh.calc_loop_triangles()
+    corners = np.empty(len(mesh.loop_triangles) * 3, dtype=np.int32)
+    mesh.loop_triangles.foreach_get("vertices", corners)
+    return corners.reshape(-1, 3)
 
 
 def _selected_vertices(mesh):
@@ -118,6 +126,7 @@ class SourceMotion:
         blocks = mesh.shape_keys.key_blocks
         self.positions = _points_to_world(_rest_positions(source), matrix)
         self.used = _used_vertices(mesh)
+        self.triangles = _triangles(mesh)
         self.displacements = []
         for name in names:
             key = blocks[name]
@@ -160,24 +169,54 @@ def write_key(obj, name, positions, keep_backup):
     key.data.foreach_set("co", positions.ravel())
 
 
-def transfer_shape_keys(context, source, destinations, names, selected_only, keep_backup, method):
+class MarkCounts:
+    """How many Destination vertices a surface method filled, moved rigidly and pushed out."""
+
+    def __init__(self):
+        self.filled = self.rigid = self.pushed = 0
+
+    def add(self, marks):
+        self.filled += int(np.count_nonzero(marks & MARK_FILLED))
+        self.rigid += int(np.count_nonzero(marks & MARK_RIGID))
+        self.pushed += int(np.count_nonzero(marks & MARK_PUSHED))
+
+    def __str__(self):
+        return ("%d vertices filled from their neighbours, %d moved rigidly, %d pushed out"
+                % (self.filled, self.rigid, self.pushed))
+
+
+def _moved(motion, obj, mask, how):
+    """Every chosen key's world-space displacements of `obj`'s vertices, and their marks.
+    `how`: transfer()'s method and its options."""
+    rest = _points_to_world(_rest_positions(obj), _matrix(obj))
+    if how["method"] not in SURFACE_METHODS:
+        moved = transfer(motion.positions, motion.displacements, rest, source_used=motion.used,
+                         destination_mask=mask, **how)
+        return moved, None
+    return transfer(motion.positions, motion.displacements, rest, source_used=motion.used,
+                    destination_mask=mask, source_triangles=motion.triangles,
+                    destination_triangles=_triangles(obj.data), return_marks=True, **how)
+
+
+def transfer_shape_keys(context, source, destinations, names, selected_only, keep_backup, how):
     """Computes every Destination's new keys first, then writes them, so that a failure changes
-    nothing. Returns the number of keys made."""
+    nothing. `how`: transfer()'s method and its options. Returns the number of keys made, and the
+    MarkCounts of a surface method (None for the others)."""
     _check_destination_names(destinations, names)
     window_manager = context.window_manager
     window_manager.progress_begin(0, 2 * len(destinations) + 1)
     try:
         motion = SourceMotion(source, names)
         results = []
+        counts = MarkCounts() if how["method"] in SURFACE_METHODS else None
         for step, obj in enumerate(destinations, start=1):
-            rest = _rest_positions(obj)
             mask = _used_vertices(obj.data)
             if selected_only:
                 mask &= _selected_vertices(obj.data)
-            moved = transfer(motion.positions, motion.displacements,
-                             _points_to_world(rest, _matrix(obj)), source_used=motion.used,
-                             destination_mask=mask, method=method)
-            results.append((obj, rest, moved))
+            moved, marks = _moved(motion, obj, mask, how)
+            if counts is not None:
+                counts.add(marks)
+            results.append((obj, _rest_positions(obj), moved))
             window_manager.progress_update(step)
         for step, (obj, rest, moved) in enumerate(results, start=len(destinations) + 1):
             for name, displacements in zip(names, moved):
@@ -187,7 +226,7 @@ def transfer_shape_keys(context, source, destinations, names, selected_only, kee
             window_manager.progress_update(step)
     finally:
         window_manager.progress_end()
-    return len(results) * len(names)
+    return len(results) * len(names), counts
 
 
 def _tick_all(operator, value):
@@ -216,6 +255,12 @@ METHOD_ITEMS = [
     ("nearest", "Nearest vertices",
      "Palisor's rule: each vertex follows its three nearest Source vertices, the nearer ones "
      "counting more (inverse squared distance)"),
+    ("surface", "Surface",
+     "Each vertex follows its closest point on the Source's faces, blended from that face's "
+     "corners: smooth whatever the meshes' densities"),
+    ("carry", "Carry offset",
+     "As Surface, and each vertex's offset from the Source turns and stretches with the surface "
+     "there: clothes keep their distance from the body (recommended)"),
 ]
 
 
@@ -236,6 +281,23 @@ class PALISOR_OT_transfer_shape_keys(Operator):
         description="Rename a Destination's key of the same name to \"#NAME1\" (or the next free "
                     "number) instead of replacing it in place")
     method: EnumProperty(name="Method", items=METHOD_ITEMS, default="nearest")
+    max_distance: FloatProperty(
+        name="Max Distance", default=0.0, min=0.0, subtype='DISTANCE',
+        description="Surface methods: a vertex farther than this from the Source (in world space) "
+                    "is filled from its neighbours instead; 0: no limit")
+    max_angle: FloatProperty(
+        name="Max Angle", default=180.0, min=0.0, max=180.0,
+        description="Surface methods: a vertex whose normal turns more than this many degrees "
+                    "from the Source's at its closest point is filled from its neighbours "
+                    "instead; 180: no limit")
+    keep_outside: BoolProperty(
+        name="Keep Outside", default=False,
+        description="Surface methods: what lies outside the Source stays outside it in every key, "
+                    "at least the distance given")
+    keep_outside_distance: FloatProperty(
+        name="Distance", default=0.001, min=0.0, subtype='DISTANCE',
+        description="How far outside the morphed Source (in world space) the vertices that lay "
+                    "outside it stay")
 
     @classmethod
     def poll(cls, context):
@@ -264,6 +326,14 @@ class PALISOR_OT_transfer_shape_keys(Operator):
         layout.prop(self, "selected_only")
         layout.prop(self, "keep_backup")
         layout.prop(self, "method")
+        if self.method in SURFACE_METHODS:
+            layout.prop(self, "max_distance")
+            layout.prop(self, "max_angle")
+            row = layout.row()
+            row.prop(self, "keep_outside")
+            distance = row.row()
+            distance.active = self.keep_outside
+            distance.prop(self, "keep_outside_distance")
 
     def _chosen_names(self, source):
         available = [key.name for key in source_keys(source)]
@@ -277,20 +347,30 @@ class PALISOR_OT_transfer_shape_keys(Operator):
             raise Refusal("The Source has no shape key %r" % missing[0])
         return names
 
+    def _how(self):
+        """transfer()'s method and options, as the dialog sets them."""
+        how = dict(method=self.method)
+        if self.method in SURFACE_METHODS:
+            how.update(max_distance=self.max_distance or None, max_angle=self.max_angle,
+                       keep_outside=self.keep_outside_distance if self.keep_outside else None)
+        return how
+
     def execute(self, context):
         try:
             source, destinations = chosen_objects(context)
             names = self._chosen_names(source)
-            made = transfer_shape_keys(context, source, destinations, names, self.selected_only,
-                                       self.keep_backup, self.method)
+            made, counts = transfer_shape_keys(context, source, destinations, names,
+                                               self.selected_only, self.keep_backup, self._how())
         except Refusal as refusal:
             self.report({'ERROR'}, str(refusal))
             return {'CANCELLED'}
         except PalisorError as error:
             self.report({'ERROR'}, "Palisor: %s" % error)
             return {'CANCELLED'}
-        self.report({'INFO'}, "Palisor made %d shape keys on %d objects"
-                    % (made, len(destinations)))
+        summary = "Palisor made %d shape keys on %d objects" % (made, len(destinations))
+        if counts is not None:
+            summary += "; %s" % counts
+        self.report({'INFO'}, summary)
         return {'FINISHED'}
 
 

@@ -49,6 +49,19 @@ def wavy_grid(name, side, offset, stream):
     return obj
 
 
+def sphere(name, radius, segments, rings, location, rotation, scale):
+    import bmesh
+    mesh = bpy.data.meshes.new(name)
+    shape = bmesh.new()
+    bmesh.ops.create_uvsphere(shape, u_segments=segments, v_segments=rings, radius=radius)
+    shape.to_mesh(mesh)
+    shape.free()
+    obj = bpy.data.objects.new(name, mesh)
+    bpy.context.scene.collection.objects.link(obj)
+    obj.location, obj.rotation_euler, obj.scale = location, rotation, scale
+    return obj
+
+
 def source_with_keys(stream=1):
     source = wavy_grid("face", 14, (0, 0, 0), stream)
     source.shape_key_add(name="Basis", from_mix=False)
@@ -238,6 +251,31 @@ class AddonTest(unittest.TestCase):
         self.assertEqual([(key.name, key.value) for key in blocks], [("Basis", 0.0),
                                                                       ("smile", 0.5)])
         self.assertIsNone(bpy.data.objects["beard"].data.shape_keys)
+
+    def test_carry_moves_a_shell_rigidly_with_a_turned_source(self):
+        body = sphere("body", 1.0, 16, 12, (0.2, 0.0, 0.1), (0.3, 0.0, 0.5), (1.5, 1.5, 1.5))
+        shell = sphere("shell", 1.3, 11, 9, (0.25, 0.05, 0.1), (0.0, 0.2, 0.4), (1.6, 1.5, 1.4))
+        bpy.context.view_layer.update()
+        body.shape_key_add(name="Basis", from_mix=False)
+        angle, axis = 0.7, np.array([1.0, 2.0, 0.5]) / np.linalg.norm([1.0, 2.0, 0.5])
+        cross = np.array([[0, -axis[2], axis[1]], [axis[2], 0, -axis[0]],
+                          [-axis[1], axis[0], 0]])
+        turn = np.identity(4)
+        turn[:3, :3] = np.identity(3) + np.sin(angle) * cross + (1 - np.cos(angle)) * cross @ cross
+        turn[:3, 3] = (0.3, -0.2, 0.4)
+        rest = vectors(body.data.vertices)
+        body.shape_key_add(name="turn", from_mix=False).data.foreach_set(
+            "co", (rest @ turn[:3, :3].T + turn[:3, 3]).astype(F).ravel())
+        select(body, [shell])
+        self.assertEqual(self.run_operator(method="carry"), {'FINISHED'})
+        # The key turns the body in its own space: the shell turns with it in the body's space.
+        body_matrix = np.array(body.matrix_world, dtype=np.float64)
+        shell_matrix = np.array(shell.matrix_world, dtype=np.float64)
+        motion = np.linalg.inv(shell_matrix) @ body_matrix @ turn @ np.linalg.inv(body_matrix) \
+            @ shell_matrix
+        base = vectors(shell.data.vertices)
+        got = vectors(shell.data.shape_keys.key_blocks["turn"].data)
+        self.assertLess(np.abs(got - (base @ motion[:3, :3].T + motion[:3, 3])).max(), 1e-4)
 
     def test_wrong_use_is_reported_and_changes_nothing(self):
         def no_keys_on_the_source():

@@ -25,6 +25,111 @@ def grid(side):
     return np.stack([u.ravel(), v.ravel(), np.zeros(side * side, F)], axis=1)
 
 
+def sphere(rings, segments, radius, centre=(0, 0, 0)):
+    """A closed latitude-longitude sphere: (positions, triangles), faces outward."""
+    theta = np.linspace(0, np.pi, rings + 1)[1:-1]
+    phi = np.linspace(0, 2 * np.pi, segments, endpoint=False)
+    t, p = np.meshgrid(theta, phi, indexing="ij")
+    ring = np.stack([np.sin(t) * np.cos(p), np.sin(t) * np.sin(p), np.cos(t)], -1).reshape(-1, 3)
+    points = np.vstack([[0, 0, 1], ring, [0, 0, -1]]) * radius + centre
+    last = len(points) - 1
+    triangles = []
+    for s in range(segments):
+        n = (s + 1) % segments
+        triangles += [(0, 1 + s, 1 + n), (last, last - segments + n, last - segments + s)]
+        for r in range(rings - 2):
+            a, b = 1 + r * segments + s, 1 + r * segments + n
+            triangles += [(a, a + segments, b), (b, a + segments, b + segments)]
+    return points.astype(F), np.array(triangles)
+
+
+def joined(*meshes):
+    """One mesh of several parts: positions, triangles, and each vertex's part."""
+    offsets = np.cumsum([0] + [len(points) for points, _ in meshes])
+    return (np.vstack([points for points, _ in meshes]),
+            np.vstack([triangles + offset for (_, triangles), offset in zip(meshes, offsets)]),
+            np.repeat(np.arange(len(meshes)), np.diff(offsets)))
+
+
+def rotation(axis, angle):
+    x, y, z = np.asarray(axis, float) / np.linalg.norm(axis)
+    k = np.array([[0, -z, y], [z, 0, -x], [-y, x, 0]])
+    return np.identity(3) + np.sin(angle) * k + (1 - np.cos(angle)) * k @ k
+
+
+class SurfaceMethodsTest(unittest.TestCase):
+    """The surface methods through the module, on a sphere whose motion is known: the
+    Destination is a shell around it and a sphere that cuts through it."""
+
+    def setUp(self):
+        self.source, self.source_triangles = sphere(12, 16, 1.0)
+        shell, self.cut = sphere(9, 11, 1.2), sphere(10, 13, 1.0, (0.3, 0.1, 0))
+        self.destination, self.destination_triangles, self.part = joined(shell, self.cut)
+
+    def run_method(self, method, moved, **options):
+        options.setdefault("destination_triangles", self.destination_triangles)
+        return palisor.transfer(self.source, [moved - self.source], self.destination,
+                                method=method, source_triangles=self.source_triangles,
+                                return_marks=True, **options)
+
+    def test_carry_moves_the_destination_rigidly_with_a_rigid_source(self):
+        turn, shift = rotation((1, 2, 0.5), 0.7), np.array([0.3, -0.2, 0.5])
+        moved, marks = self.run_method("carry", (self.source @ turn.T + shift).astype(F))
+        want = self.destination @ turn.T + shift - self.destination
+        self.assertLess(np.abs(moved[0] - want).max(), 1e-4)
+        self.assertTrue(np.all(marks == palisor.MARK_MATCHED))
+
+    def test_surface_moves_every_vertex_by_a_translation_whatever_the_limits(self):
+        shift = np.array([0.02, -0.03, 0.01], F)
+        inside_out = self.destination_triangles.copy()
+        on_shell = self.part[inside_out[:, 0]] == 0
+        inside_out[on_shell] = inside_out[on_shell][:, ::-1]
+        shell, cut = self.part == 0, self.part == 1
+        cases = {  # options, the marks on the shell, those on the cutting sphere
+            "no limits": (dict(), {palisor.MARK_MATCHED}, {palisor.MARK_MATCHED}),
+            "a distance": (dict(max_distance=0.1), {palisor.MARK_RIGID},
+                           {palisor.MARK_MATCHED, palisor.MARK_FILLED}),
+            "an angle, the shell turned inside out": (
+                dict(max_angle=90, destination_triangles=inside_out), {palisor.MARK_RIGID},
+                {palisor.MARK_MATCHED}),
+        }
+        for name, (options, shell_marks, cut_marks) in cases.items():
+            with self.subTest(name):
+                moved, marks = self.run_method("surface", self.source + shift, **options)
+                self.assertLess(np.abs(moved[0] - shift).max(), 1e-5)
+                self.assertEqual(set(marks[shell].tolist()), shell_marks)
+                self.assertEqual(set(marks[cut].tolist()), cut_marks)
+
+    def test_keep_outside_pushes_the_shell_out(self):
+        shift = np.array([0.1, 0, 0], F)
+        moved, marks = self.run_method("surface", self.source + shift, keep_outside=0.5)
+        shell = self.part == 0
+        self.assertTrue(np.all(marks[shell] & palisor.MARK_PUSHED))
+        ended = self.destination[shell] + moved[0][shell] - shift
+        self.assertGreater(np.linalg.norm(ended, axis=1).min(), 1.4)
+
+    def test_refuses_what_the_surface_methods_cannot_take(self):
+        cases = {
+            "no Source triangles": (dict(source_triangles=None), "source_triangles are needed"),
+            "no Destination triangles": (dict(destination_triangles=None),
+                                         "destination_triangles are needed"),
+            "pairs": (dict(source_triangles=self.source_triangles[:, :2]), "shape (n, 3)"),
+            "floats": (dict(destination_triangles=self.destination_triangles * 1.0), "integer"),
+            "an index too large": (dict(source_triangles=self.source_triangles + 1), "from 0 to"),
+            "a negative distance": (dict(max_distance=-1), "max_distance is -1"),
+        }
+        for method in palisor.SURFACE_METHODS:
+            for name, (changes, expected) in cases.items():
+                with self.subTest(method=method, case=name):
+                    arguments = dict(source_triangles=self.source_triangles,
+                                     destination_triangles=self.destination_triangles)
+                    arguments.update(changes)
+                    with self.assertRaises(palisor.PalisorError) as raised:
+                        palisor.transfer(self.source, [self.source], self.destination,
+                                         method=method, **arguments)
+                    self.assertIn(expected, str(raised.exception))
+
+
 class TransferTest(unittest.TestCase):
     def test_matches_the_reference_bit_for_bit(self):
         rng = np.random.default_rng(7)
