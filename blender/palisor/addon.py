@@ -189,13 +189,11 @@ def _moved(motion, obj, mask, how):
     """Every chosen key's world-space displacements of `obj`'s vertices, and their marks.
     `how`: transfer()'s method and its options."""
     rest = _points_to_world(_rest_positions(obj), _matrix(obj))
+    arguments = dict(how, source_used=motion.used, destination_mask=mask)
     if how["method"] not in SURFACE_METHODS:
-        moved = transfer(motion.positions, motion.displacements, rest, source_used=motion.used,
-                         destination_mask=mask, **how)
-        return moved, None
-    return transfer(motion.positions, motion.displacements, rest, source_used=motion.used,
-                    destination_mask=mask, source_triangles=motion.triangles,
-                    destination_triangles=_triangles(obj.data), return_marks=True, **how)
+        return transfer(motion.positions, motion.displacements, rest, **arguments), None
+    return transfer(motion.positions, motion.displacements, rest, source_triangles=motion.triangles,
+                    destination_triangles=_triangles(obj.data), return_marks=True, **arguments)
 
 
 def transfer_shape_keys(context, source, destinations, names, selected_only, keep_backup, how):

@@ -1,5 +1,8 @@
 """Palisor's transfer over numpy arrays, computed by the palisor_transfer library through ctypes.
 
+transfer() carries morph displacements by the plug-in's rule ("nearest", bit for bit), or along
+the Source's surface ("surface", "carry"), given both meshes' triangles, with the limits and the
+keep-outside distance of palisor-cli; it can also tell what was done to each vertex (MARK_ bits).
 Nothing here needs Blender: pipeline scripts use it as they are.
 """
 import ctypes
