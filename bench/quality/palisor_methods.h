@@ -1,0 +1,10 @@
+// Palisor's own transfers, run on a quality scene: each gives one displacement per garment vertex
+// for the scene's one morph.
+#pragma once
+
+#include <vector>
+
+#include "quality/quality_scene.h"
+
+// The plug-in's rule: TransferDisplacements (transfer/transfer.h) on one thread.
+std::vector<SearchPoint> PalisorNearest(const QualityScene& scene);
