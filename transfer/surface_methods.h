@@ -25,6 +25,7 @@
 
 #include "search/nearest_search.h"
 #include "surface/closest_point.h"
+#include "transfer/linear_map.h"
 #include "transfer/transfer.h"
 
 // A triangle mesh over plain arrays: `positions` holds `vertexCount` points, `triangles` three
@@ -64,11 +65,20 @@ struct SurfaceTransferOptions {
   unsigned threadCount = 0;
 };
 
+// The rest shape of one Source triangle as the carry method needs it: the inverse of the map whose
+// columns are its edges b - a, c - a and its unit normal, and its weight, twice its area (0 for a
+// triangle left out: of zero area, or not finite).
+struct RestFrame {
+  LinearMap inverse;
+  float weight;
+};
+
 // The rest Source made ready for any number of Destinations: its closest-point search and what
 // the methods need of its surface (normals, and the frames that carry offsets). Built once.
 class PreparedSource {
  public:
   // False when the mesh is refused (a corner out of range, too large, memory); `error` says why.
+  // The mesh's arrays are used in place: they must outlive the prepared Source.
   bool Build(const TriangleMesh& rest, unsigned threadCount, std::string* error);
   const TriangleMesh& rest() const { return rest_; }
   const ClosestPointSearch& search() const { return search_; }
@@ -78,11 +88,21 @@ class PreparedSource {
   // Area-weighted unit normals of the rest vertices, one per vertex (zero for a vertex no
   // triangle of positive area uses).
   const std::vector<SearchPoint>& vertexNormals() const { return vertexNormals_; }
+  // One per triangle.
+  const std::vector<RestFrame>& restFrames() const { return restFrames_; }
+  // The triangles that use a vertex, in increasing index: incidentTriangles()[k] for k from
+  // incidentStarts()[v] below incidentStarts()[v + 1] (a triangle that names a vertex twice, of
+  // zero area, is listed twice).
+  const std::vector<std::size_t>& incidentStarts() const { return incidentStarts_; }
+  const std::vector<uint32_t>& incidentTriangles() const { return incidentTriangles_; }
 
  private:
   TriangleMesh rest_;
   ClosestPointSearch search_;
   std::vector<SearchPoint> vertexNormals_;
+  std::vector<RestFrame> restFrames_;
+  std::vector<std::size_t> incidentStarts_;
+  std::vector<uint32_t> incidentTriangles_;
 };
 
 // Every Destination vertex's closest point on the rest Source (hits[i].triangle == -1 where the

@@ -1,0 +1,217 @@
+#include "transfer/keep_outside.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "support/float_bits.h"
+#include "surface/surface_meshes.h"
+#include "transfer/pseudo_normals.h"
+
+namespace {
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+TriangleMesh MeshOf(const std::vector<float>& positions, const std::vector<uint32_t>& corners) {
+  return TriangleMesh{reinterpret_cast<const SearchPoint*>(positions.data()), positions.size() / 3,
+                      corners.data(), corners.size() / 3};
+}
+
+bool SameBits(const SearchPoint& a, const SearchPoint& b) {
+  return Bits(a.x) == Bits(b.x) && Bits(a.y) == Bits(b.y) && Bits(a.z) == Bits(b.z);
+}
+
+// The winding number of a closed mesh around `point`, in doubles (Van Oosterom and Strackee's
+// solid angles): about 1 inside, about 0 outside. Independent of the pseudo-normals.
+double WindingNumber(const TriangleMesh& mesh, const SearchPoint& point) {
+  double sum = 0.0;
+  for (std::size_t t = 0; t < mesh.triangleCount; ++t) {
+    double v[3][3];
+    double length[3];
+    for (int k = 0; k < 3; ++k) {
+      const SearchPoint& corner = mesh.positions[mesh.triangles[3 * t + k]];
+      v[k][0] = double{corner.x} - point.x;
+      v[k][1] = double{corner.y} - point.y;
+      v[k][2] = double{corner.z} - point.z;
+      length[k] = std::sqrt(v[k][0] * v[k][0] + v[k][1] * v[k][1] + v[k][2] * v[k][2]);
+    }
+    const auto dot = [&](int i, int j) {
+      return v[i][0] * v[j][0] + v[i][1] * v[j][1] + v[i][2] * v[j][2];
+    };
+    const double triple = v[0][0] * (v[1][1] * v[2][2] - v[1][2] * v[2][1]) -
+                          v[0][1] * (v[1][0] * v[2][2] - v[1][2] * v[2][0]) +
+                          v[0][2] * (v[1][0] * v[2][1] - v[1][1] * v[2][0]);
+    sum += 2.0 * std::atan2(triple, length[0] * length[1] * length[2] + dot(0, 1) * length[2] +
+                                        dot(0, 2) * length[1] + dot(1, 2) * length[0]);
+  }
+  return sum / (4.0 * 3.14159265358979);
+}
+
+// The signed distance on `side` of `point` from the surface, by the pseudo-normal rule at the
+// closest point that the exhaustive reference finds among the triangles with a normal.
+float SideDistance(const TriangleMesh& mesh, const SurfacePseudoNormals& normals,
+                   const SearchPoint& point, int side) {
+  const float query[3] = {point.x, point.y, point.z};
+  const std::vector<uint32_t>& corners = normals.normalTriangles();
+  SurfaceHit hit = FindClosestExhaustive(reinterpret_cast<const float*>(mesh.positions),
+                                         mesh.vertexCount, corners.data(), corners.size() / 3,
+                                         query);
+  if (hit.triangle < 0) return kNaN;
+  hit.triangle = static_cast<int32_t>(normals.normalTriangleIndices()[hit.triangle]);
+  return side * SignedDistanceAt(normals, hit, point);
+}
+
+SearchPoint Plus(const SearchPoint& a, const SearchPoint& b) {
+  return SearchPoint{a.x + b.x, a.y + b.y, a.z + b.z};
+}
+
+// Whether a checked vertex keeps the promise: strictly on its side, and not much nearer than
+// `distance` to the morphed Source.
+::testing::AssertionResult KeptOutside(const TriangleMesh& morphed,
+                                       const SurfacePseudoNormals& normals,
+                                       const SearchPoint& position, int side, float distance) {
+  const float sideDistance = SideDistance(morphed, normals, position, side);
+  if (sideDistance > 0.0f && sideDistance >= distance * (1.0f - kKeepOutsideTolerance)) {
+    return ::testing::AssertionSuccess();
+  }
+  return ::testing::AssertionFailure()
+         << "at " << position.x << " " << position.y << " " << position.z << " side " << side
+         << ": " << sideDistance << " from the surface, wanted " << distance;
+}
+
+// A closed blob: a sphere with random bumps, some of them dents.
+std::vector<float> Blob(const TestMesh& sphere, std::mt19937& stream) {
+  std::uniform_real_distribution<float> phase(0.0f, 6.2831853f);
+  const float a = phase(stream), b = phase(stream), c = phase(stream);
+  std::vector<float> positions = sphere.positions;
+  for (std::size_t v = 0; v < positions.size(); v += 3) {
+    const float x = positions[v], y = positions[v + 1], z = positions[v + 2];
+    const float radius = 1.0f + 0.15f * std::sin(3.0f * x + a) * std::cos(2.0f * y + b) +
+                         0.1f * std::sin(4.0f * z + c);
+    for (int k = 0; k < 3; ++k) positions[v + k] *= radius;
+  }
+  return positions;
+}
+
+// A smooth deformation: a twist about z, a squeeze of x about the middle, and a wave.
+SearchPoint Deform(const SearchPoint& p, float twist, float squeeze, float wave) {
+  const float angle = twist * p.z;
+  const float x = p.x * (1.0f - squeeze * std::exp(-4.0f * p.z * p.z));
+  return SearchPoint{x * std::cos(angle) - p.y * std::sin(angle),
+                     x * std::sin(angle) + p.y * std::cos(angle),
+                     p.z + wave * std::sin(3.0f * p.x + 2.0f * p.y)};
+}
+
+struct Scene {
+  std::vector<float> rest;
+  std::vector<float> morphed;
+  std::vector<uint32_t> corners;
+  std::vector<float> destination;
+  std::vector<int> builtSides;  // +1 outside, -1 inside, as placed
+  std::vector<SearchPoint> deltas;
+};
+
+// Destination points just outside, deep inside and far outside the blob, with deltas that follow
+// the morph but sink by up to 0.1 along the rest normal: many would clip.
+Scene BlobScene(unsigned seed) {
+  std::mt19937 stream(seed);
+  const TestMesh sphere = Sphere(20, 40);
+  Scene scene{Blob(sphere, stream), {}, sphere.corners, {}, {}, {}};
+  std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+  const float twist = 1.5f * unit(stream), squeeze = 0.4f * unit(stream);
+  const float wave = 0.1f * unit(stream);
+  const TriangleMesh rest = MeshOf(scene.rest, scene.corners);
+  for (std::size_t v = 0; v < rest.vertexCount; ++v) {
+    const SearchPoint moved = Deform(rest.positions[v], twist, squeeze, wave);
+    scene.morphed.insert(scene.morphed.end(), {moved.x, moved.y, moved.z});
+  }
+  SurfacePseudoNormals normals;
+  normals.Build(rest);
+  for (int i = 0; i < 1500; ++i) {
+    const std::size_t t = stream() % rest.triangleCount;
+    SurfaceHit hit{static_cast<int32_t>(t), kSurfaceFace, {}, {}, 0.0f};
+    const float u = unit(stream), v = unit(stream) * (1.0f - u);
+    SearchPoint on{0.0f, 0.0f, 0.0f};
+    for (int k = 0; k < 3; ++k) {
+      const SearchPoint& c = rest.positions[rest.triangles[3 * t + k]];
+      const float w = k == 0 ? 1.0f - u - v : (k == 1 ? u : v);
+      on = SearchPoint{on.x + c.x * w, on.y + c.y * w, on.z + c.z * w};
+    }
+    const SearchPoint n = normals.UnitNormalAt(hit);
+    const float offset = i % 8 == 0 ? -0.05f : (i % 8 == 1 ? 0.6f : 0.002f + 0.05f * unit(stream));
+    const SearchPoint x{on.x + n.x * offset, on.y + n.y * offset, on.z + n.z * offset};
+    scene.destination.insert(scene.destination.end(), {x.x, x.y, x.z});
+    scene.builtSides.push_back(offset > 0.0f ? 1 : -1);
+    const SearchPoint target = Deform(x, twist, squeeze, wave);
+    const float sink = i % 8 == 1 ? 0.0f : 0.1f * unit(stream);
+    scene.deltas.push_back(SearchPoint{target.x - x.x - n.x * sink, target.y - x.y - n.y * sink,
+                                       target.z - x.z - n.z * sink});
+  }
+  return scene;
+}
+
+std::vector<int8_t> SidesOf(const TriangleMesh& source, const TriangleMesh& destination) {
+  std::vector<SurfaceHit> hits(destination.vertexCount);
+  ClosestPointSearch search;
+  EXPECT_EQ(search.Build(reinterpret_cast<const float*>(source.positions), source.vertexCount,
+                         source.triangles, source.triangleCount),
+            kSurfaceOk);
+  for (std::size_t i = 0; i < destination.vertexCount; ++i) {
+    const SearchPoint& p = destination.positions[i];
+    const float query[3] = {p.x, p.y, p.z};
+    hits[i] = search.FindClosest(query);
+  }
+  return RestSides(source, destination, hits.data(), 2);
+}
+
+TEST(KeepOutside, RandomBlobsStayOutsideTheirMorphs) {
+  for (const unsigned seed : {1u, 2u, 3u, 4u}) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    Scene scene = BlobScene(seed);
+    const TriangleMesh rest = MeshOf(scene.rest, scene.corners);
+    const TriangleMesh morphed = MeshOf(scene.morphed, scene.corners);
+    const TriangleMesh destination = MeshOf(scene.destination, {});
+    ASSERT_TRUE(IsClosedSurface(rest));
+    const std::vector<int8_t> sides = SidesOf(rest, destination);
+    const float distance = 0.02f;
+    std::vector<SearchPoint> deltas[2] = {scene.deltas, scene.deltas};
+    std::vector<uint8_t> marks[2] = {std::vector<uint8_t>(sides.size(), 1),
+                                     std::vector<uint8_t>(sides.size(), 1)};
+    const unsigned threads[2] = {1, 3};
+    std::size_t pushed[2] = {0, 0};
+    for (int run = 0; run < 2; ++run) {
+      pushed[run] = KeepOutside(morphed, destination, sides, true, distance, deltas[run].data(),
+                                marks[run].data(), threads[run]);
+    }
+    SurfacePseudoNormals normals;
+    normals.Build(morphed);
+    std::size_t marked = 0;
+    for (std::size_t i = 0; i < sides.size(); ++i) {
+      ASSERT_EQ(sides[i], scene.builtSides[i]) << "vertex " << i;
+      ASSERT_TRUE(SameBits(deltas[0][i], deltas[1][i]) && marks[0][i] == marks[1][i]);
+      const bool wasPushed = (marks[0][i] & kVertexPushed) != 0;
+      marked += wasPushed ? 1 : 0;
+      EXPECT_EQ(marks[0][i] & ~kVertexPushed, 1);
+      if (!wasPushed) {
+        EXPECT_TRUE(SameBits(deltas[0][i], scene.deltas[i])) << "vertex " << i;
+      }
+      const SearchPoint position = Plus(destination.positions[i], deltas[0][i]);
+      if (sides[i] < 0 || i % 8 == 1) {
+        EXPECT_FALSE(wasPushed) << "vertex " << i;  // inside at rest, or far outside
+        continue;
+      }
+      EXPECT_TRUE(KeptOutside(morphed, normals, position, sides[i], distance)) << "vertex " << i;
+      EXPECT_LT(WindingNumber(morphed, position), 0.5) << "vertex " << i;
+    }
+    EXPECT_EQ(pushed[0], pushed[1]);
+    EXPECT_EQ(pushed[0], marked);
+    EXPECT_GT(marked, sides.size() / 4);
+  }
+}
+
+}  // namespace

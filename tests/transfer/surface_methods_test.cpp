@@ -1,0 +1,310 @@
+// The transfers along the Source's surface against references written here: the surface method
+// against the exhaustive closest point and a barycentric blend, bit for bit; the carry method
+// against rigid motions and a scaled sphere; the limits against a table; threads against one.
+#include "transfer/surface_methods.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "support/float_bits.h"
+#include "surface/surface_meshes.h"
+
+namespace {
+
+constexpr float kInfinity = std::numeric_limits<float>::infinity();
+
+std::vector<SearchPoint> Points(const std::vector<float>& floats) {
+  std::vector<SearchPoint> points;
+  for (std::size_t k = 0; k + 2 < floats.size(); k += 3) {
+    points.push_back({floats[k], floats[k + 1], floats[k + 2]});
+  }
+  return points;
+}
+
+// A mesh with its points as SearchPoints, and the TriangleMesh viewing both.
+struct Mesh {
+  std::vector<SearchPoint> positions;
+  std::vector<uint32_t> corners;
+
+  explicit Mesh(const TestMesh& mesh) : positions(Points(mesh.positions)), corners(mesh.corners) {}
+  TriangleMesh View() const {
+    return TriangleMesh{positions.data(), positions.size(), corners.data(), corners.size() / 3};
+  }
+};
+
+// A point cloud as a Destination without triangles.
+TriangleMesh Cloud(const std::vector<SearchPoint>& points) {
+  return TriangleMesh{points.data(), points.size(), nullptr, 0};
+}
+
+std::vector<SearchPoint> RandomDisplacements(std::size_t count, unsigned stream) {
+  std::mt19937 engine(stream);
+  std::uniform_real_distribution<float> unit(-0.3f, 0.3f);
+  std::vector<SearchPoint> displacements;
+  for (std::size_t k = 0; k < count; ++k)
+    displacements.push_back({unit(engine), unit(engine), unit(engine)});
+  return displacements;
+}
+
+// Every destination vertex matched, carried by the method in one target.
+std::vector<SearchPoint> Carry(const PreparedSource& source, const std::vector<SearchPoint>& target,
+                               const TriangleMesh& destination, SurfaceMethod method,
+                               unsigned threads, std::vector<SurfaceHit>* hits = nullptr) {
+  SurfaceTransferOptions options;
+  options.threadCount = threads;
+  std::vector<SurfaceHit> found(destination.vertexCount);
+  std::vector<uint8_t> marks(destination.vertexCount);
+  MatchDestination(source, destination, nullptr, nullptr, options, found.data(), marks.data());
+  std::vector<SearchPoint> deltas(destination.vertexCount, SearchPoint{-1.0f, -1.0f, -1.0f});
+  CarryDisplacements(source, TargetDisplacements{target.data(), target.size()}, method, destination,
+                     found.data(), marks.data(), deltas.data(), threads);
+  if (hits != nullptr) *hits = found;
+  return deltas;
+}
+
+PreparedSource Prepare(const Mesh& mesh) {
+  PreparedSource source;
+  std::string error;
+  EXPECT_TRUE(source.Build(mesh.View(), 2, &error)) << error;
+  return source;
+}
+
+TEST(SurfaceMethodsTest, SurfacePointIsTheBlendAtTheExhaustiveClosestPoint) {
+  const TestMesh meshes[] = {Sphere(6, 9), WavyGrid(6), WithDegenerateTriangles(5, 7)};
+  unsigned stream = 40;
+  for (const TestMesh& test : meshes) {
+    const Mesh mesh(test);
+    const PreparedSource source = Prepare(mesh);
+    // The target is shorter than the Source: its last vertices do not move.
+    const std::vector<SearchPoint> target = RandomDisplacements(mesh.positions.size() - 2, stream);
+    const std::vector<SearchPoint> queries = Points(QueriesFor(test, 60, stream++));
+    for (unsigned threads : {1u, 3u}) {
+      const std::vector<SearchPoint> deltas =
+          Carry(source, target, Cloud(queries), SurfaceMethod::kSurfacePoint, threads);
+      for (std::size_t i = 0; i < queries.size(); ++i) {
+        const SurfaceHit hit =
+            FindClosestExhaustive(&mesh.positions[0].x, mesh.positions.size(), mesh.corners.data(),
+                                  mesh.corners.size() / 3, &queries[i].x);
+        const float* actual = &deltas[i].x;
+        for (int axis = 0; axis < 3; ++axis) {
+          float terms[3];
+          for (int corner = 0; corner < 3; ++corner) {
+            const uint32_t vertex = mesh.corners[3 * hit.triangle + corner];
+            const float d = vertex < target.size() ? (&target[vertex].x)[axis] : 0.0f;
+            terms[corner] = hit.barycentric[corner] * d;
+          }
+          const float expected = (terms[0] + terms[1]) + terms[2];
+          ASSERT_TRUE(SameResult(actual[axis], expected))
+              << "query " << i << " axis " << axis << ": " << actual[axis] << " instead of "
+              << expected;
+        }
+      }
+    }
+  }
+}
+
+// Rotation about a unit axis by an angle (Rodrigues), row-major, in doubles.
+struct Rigid {
+  double rotation[9];
+  double translation[3];
+
+  Rigid(double ax, double ay, double az, double angle, double tx, double ty, double tz)
+      : translation{tx, ty, tz} {
+    const double length = std::sqrt(ax * ax + ay * ay + az * az);
+    const double x = ax / length, y = ay / length, z = az / length;
+    const double c = std::cos(angle), s = std::sin(angle), t = 1.0 - c;
+    const double r[9] = {t * x * x + c,     t * x * y - s * z, t * x * z + s * y,
+                         t * x * y + s * z, t * y * y + c,     t * y * z - s * x,
+                         t * x * z - s * y, t * y * z + s * x, t * z * z + c};
+    std::copy(r, r + 9, rotation);
+  }
+  // The motion's displacement of a point.
+  SearchPoint Displacement(const SearchPoint& p) const {
+    const double at[3] = {p.x, p.y, p.z};
+    double moved[3];
+    for (int row = 0; row < 3; ++row) {
+      moved[row] = rotation[3 * row] * at[0] + rotation[3 * row + 1] * at[1] +
+                   rotation[3 * row + 2] * at[2] + translation[row] - at[row];
+    }
+    return SearchPoint{static_cast<float>(moved[0]), static_cast<float>(moved[1]),
+                       static_cast<float>(moved[2])};
+  }
+};
+
+TEST(SurfaceMethodsTest, CarryReproducesARigidMotionOffTheSurface) {
+  const Rigid motions[] = {{0, 0, 1, 0.7, 0.5, -0.25, 2.0},
+                           {1, 2, -0.5, 2.5, -3.0, 1.0, 0.0},
+                           {0, 1, 0, 0.0, 0.125, 0.0, 0.0}};
+  const TestMesh meshes[] = {Sphere(8, 12), WavyGrid(6)};
+  for (const TestMesh& test : meshes) {
+    const Mesh mesh(test);
+    const PreparedSource source = Prepare(mesh);
+    std::vector<SearchPoint> queries = Points(QueriesFor(test, 80, 7));
+    // The far queries of QueriesFor are left out: rounding grows with the offset.
+    std::vector<SearchPoint> near;
+    for (const SearchPoint& q : queries) {
+      if (std::fabs(q.x) < 2 && std::fabs(q.y) < 2 && std::fabs(q.z) < 2) near.push_back(q);
+    }
+    for (const Rigid& motion : motions) {
+      std::vector<SearchPoint> target;
+      for (const SearchPoint& p : mesh.positions) target.push_back(motion.Displacement(p));
+      std::vector<SurfaceHit> hits;
+      const std::vector<SearchPoint> deltas =
+          Carry(source, target, Cloud(near), SurfaceMethod::kCarriedOffset, 2, &hits);
+      for (std::size_t i = 0; i < near.size(); ++i) {
+        const SearchPoint expected = motion.Displacement(near[i]);
+        EXPECT_NEAR(deltas[i].x, expected.x, 2e-5f) << i;
+        EXPECT_NEAR(deltas[i].y, expected.y, 2e-5f) << i;
+        EXPECT_NEAR(deltas[i].z, expected.z, 2e-5f) << i;
+        const RigidMotion rigid =
+            RigidMotionAt(source, TargetDisplacements{target.data(), target.size()}, hits[i]);
+        for (int k = 0; k < 9; ++k) EXPECT_NEAR(rigid.rotation[k], motion.rotation[k], 2e-5);
+        const SearchPoint at{hits[i].point[0], hits[i].point[1], hits[i].point[2]};
+        EXPECT_NEAR(rigid.translation.x, motion.Displacement(at).x, 2e-5f);
+      }
+    }
+  }
+}
+
+// A shell at about 0.1 around a unit sphere, the sphere scaled by 1.5 about its centre: each
+// carried shell vertex lies as far from the scaled sphere as it lay from the sphere, where scaling
+// the offsets too would put it half as far again. (Blending the corners' changes mixes in the
+// neighbouring triangles' turn of the normal: a few thousandths of the offset on this mesh.)
+TEST(SurfaceMethodsTest, CarryKeepsAShellsDistanceOverAScaledSphere) {
+  const Mesh mesh(Sphere(24, 48));
+  const PreparedSource source = Prepare(mesh);
+  std::vector<SearchPoint> target;
+  std::vector<float> scaled;
+  for (const SearchPoint& p : mesh.positions) {
+    target.push_back({p.x * 0.5f, p.y * 0.5f, p.z * 0.5f});
+    scaled.insert(scaled.end(), {p.x * 1.5f, p.y * 1.5f, p.z * 1.5f});
+  }
+  std::vector<SearchPoint> shell;
+  for (const SearchPoint& p : Points(Sphere(9, 13).positions)) {
+    shell.push_back({p.x * 1.1f, p.y * 1.1f, p.z * 1.1f});
+  }
+  std::vector<SurfaceHit> hits;
+  const std::vector<SearchPoint> deltas =
+      Carry(source, target, Cloud(shell), SurfaceMethod::kCarriedOffset, 2, &hits);
+  for (std::size_t i = 0; i < shell.size(); ++i) {
+    const SearchPoint moved{shell[i].x + deltas[i].x, shell[i].y + deltas[i].y,
+                            shell[i].z + deltas[i].z};
+    const SurfaceHit hit =
+        FindClosestExhaustive(scaled.data(), mesh.positions.size(), mesh.corners.data(),
+                              mesh.corners.size() / 3, &moved.x);
+    EXPECT_NEAR(std::sqrt(hit.squaredDistance), std::sqrt(hits[i].squaredDistance), 1e-3f)
+        << "shell vertex " << i;
+  }
+}
+
+// A unit square in z = 0 (normal +z) and Destination vertices with given normals.
+TEST(SurfaceMethodsTest, LimitsRefuseWhatTheyShould) {
+  TestMesh square;
+  for (float y : {0.0f, 1.0f}) {
+    for (float x : {0.0f, 1.0f}) square.AddVertex(x, y, 0.0f);
+  }
+  square.AddTriangle(0, 1, 3);
+  square.AddTriangle(0, 3, 2);
+  const Mesh mesh(square);
+  const PreparedSource source = Prepare(mesh);
+  const float tilt = std::sin(0.5235988f);  // 30 degrees from +z
+  struct Row {
+    const char* what;
+    SearchPoint position;
+    SearchPoint normal;
+    float maxDistance;
+    float maxAngle;
+    bool masked;
+    bool matched;
+  };
+  const Row rows[] = {
+      {"within the distance", {0.5f, 0.5f, 1.0f}, {0, 0, 1}, 2.0f, 180.0f, true, true},
+      {"beyond the distance", {0.5f, 0.5f, 1.0f}, {0, 0, 1}, 0.5f, 180.0f, true, false},
+      {"just at the distance", {0.25f, 0.5f, 1.0f}, {0, 0, 1}, 1.0f, 180.0f, true, true},
+      {"just beyond it", {0.25f, 0.5f, 1.0f}, {0, 0, 1}, 0.99999994f, 180.0f, true, false},
+      {"beyond a float's square, no limit",
+       {0.5f, 0.5f, 3e20f},
+       {0, 0, 1},
+       kInfinity,
+       180.0f,
+       true,
+       true},
+      {"beyond a float's square, within",
+       {0.5f, 0.5f, 3e20f},
+       {0, 0, 1},
+       1e30f,
+       180.0f,
+       true,
+       true},
+      {"beyond a float's square, beyond",
+       {0.5f, 0.5f, 3e20f},
+       {0, 0, 1},
+       2e20f,
+       180.0f,
+       true,
+       false},
+      {"on the surface, no distance allowed",
+       {0.5f, 0.5f, 0.0f},
+       {0, 0, 1},
+       0.0f,
+       180.0f,
+       true,
+       true},
+      {"facing it from below", {0.5f, 0.5f, -0.1f}, {0, 0, -1}, kInfinity, 90.0f, true, false},
+      {"facing it, no angle limit", {0.5f, 0.5f, -0.1f}, {0, 0, -1}, kInfinity, 180.0f, true, true},
+      {"turned 30 degrees, 45 allowed",
+       {0.5f, 0.5f, 0.1f},
+       {tilt, 0, 0.8660254f},
+       kInfinity,
+       45.0f,
+       true,
+       true},
+      {"turned 30 degrees, 20 allowed",
+       {0.5f, 0.5f, 0.1f},
+       {0, tilt, 0.8660254f},
+       kInfinity,
+       20.0f,
+       true,
+       false},
+      {"no normal", {0.5f, 0.5f, -0.1f}, {0, 0, 0}, kInfinity, 1.0f, true, true},
+      {"left out by the mask", {0.5f, 0.5f, 0.1f}, {0, 0, 1}, kInfinity, 180.0f, false, false},
+      {"no closest point", {std::nanf(""), 0.5f, 0.1f}, {0, 0, 1}, kInfinity, 180.0f, true, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    SurfaceTransferOptions options;
+    options.maxDistance = row.maxDistance;
+    options.maxAngleDegrees = row.maxAngle;
+    const uint8_t mask = row.masked ? 1 : 0;
+    SurfaceHit hit{};
+    uint8_t mark = 7;
+    MatchDestination(source, TriangleMesh{&row.position, 1, nullptr, 0}, &mask, &row.normal,
+                     options, &hit, &mark);
+    EXPECT_EQ(mark, row.matched ? kVertexMatched : 0);
+    EXPECT_EQ(hit.triangle >= 0, row.masked && !std::isnan(row.position.x));
+  }
+}
+
+// A Source large enough for every step to spread over threads.
+TEST(SurfaceMethodsTest, ThreadsDoNotChangeTheBits) {
+  const TestMesh test = Sphere(64, 80);
+  const Mesh mesh(test);
+  const PreparedSource source = Prepare(mesh);
+  const std::vector<SearchPoint> target = RandomDisplacements(mesh.positions.size(), 3);
+  const std::vector<SearchPoint> queries = Points(QueriesFor(test, 3000, 9));
+  for (SurfaceMethod method : {SurfaceMethod::kSurfacePoint, SurfaceMethod::kCarriedOffset}) {
+    const std::vector<SearchPoint> one = Carry(source, target, Cloud(queries), method, 1);
+    const std::vector<SearchPoint> three = Carry(source, target, Cloud(queries), method, 3);
+    for (std::size_t i = 0; i < queries.size(); ++i) {
+      ASSERT_EQ(Bits(one[i].x), Bits(three[i].x)) << i;
+      ASSERT_EQ(Bits(one[i].y), Bits(three[i].y)) << i;
+      ASSERT_EQ(Bits(one[i].z), Bits(three[i].z)) << i;
+    }
+  }
+}
+
+}  // namespace
