@@ -27,9 +27,26 @@ struct Method {
   std::function<std::vector<SearchPoint>(const QualityScene&)> run;
 };
 
+// Palisor's transfer along the surface by `method`, refusing matches whose normals turn more than
+// `maxAngle` degrees, keeping vertices `keepOutside` outside the morphed body (negative: not).
+std::function<std::vector<SearchPoint>(const QualityScene&)> AlongSurface(SurfaceMethod method,
+                                                                          float maxAngle,
+                                                                          float keepOutside) {
+  return [=](const QualityScene& scene) {
+    SurfaceTransferOptions options;
+    options.method = method;
+    options.maxAngleDegrees = maxAngle;
+    options.keepOutside = keepOutside;
+    return PalisorAlongSurface(scene, options);
+  };
+}
+
 std::vector<Method> Methods() {
   return {
       {"nearest", false, PalisorNearest},
+      {"surface", false, AlongSurface(SurfaceMethod::kSurfacePoint, 180.0f, -1.0f)},
+      {"carry", false, AlongSurface(SurfaceMethod::kCarriedOffset, 180.0f, -1.0f)},
+      {"carry, outside", false, AlongSurface(SurfaceMethod::kCarriedOffset, 180.0f, 0.0f)},
       {"k10-radius", true,
        [](const QualityScene& scene) {
          return NearestWithinRadius(scene, 10, scene.delta + 2.0 * MeanBodyEdge(scene));

@@ -73,14 +73,32 @@ Matrix3d SurfaceFrame(const Vector3d& normal, const Vector3d& tangent) {
   return {{along, Cross(normal, along), normal}};
 }
 
+// The rotation nearest to a matrix of positive determinant (the rotation of its polar
+// decomposition), by the averaging iteration R <- (R + R^-T) / 2.
+Matrix3d NearestRotation(Matrix3d matrix) {
+  for (int iteration = 0; iteration < 50; ++iteration) {
+    const Matrix3d cofactors = matrix.Cofactors();
+    const double determinant = Dot(matrix.columns[0], cofactors.columns[0]);
+    double change = 0.0;
+    for (int k = 0; k < 3; ++k) {
+      const Vector3d next = 0.5 * (matrix.columns[k] + (1.0 / determinant) * cofactors.columns[k]);
+      change += Length(next - matrix.columns[k]);
+      matrix.columns[k] = next;
+    }
+    if (change < 1e-15) break;
+  }
+  return matrix;
+}
+
 FrameMotion SurfaceFrameMotion(const Morph& morph, const Vector3d& point, const Vector3d& normal,
                                const Vector3d& tangent) {
-  const Vector3d movedNormal = MorphedNormal(morph, point, normal);
-  const Vector3d movedTangent = MorphJacobian(morph, point) * tangent;
+  const Matrix3d rest = SurfaceFrame(normal, tangent);
+  const Matrix3d jacobian = MorphJacobian(morph, point);
+  const Matrix3d moved{{jacobian * rest.columns[0], jacobian * rest.columns[1],
+                        MorphedNormal(morph, point, normal)}};
   FrameMotion motion;
   motion.origin = point;
   motion.movedOrigin = morph(point);
-  motion.rotation =
-      FrameToFrame(SurfaceFrame(movedNormal, movedTangent), SurfaceFrame(normal, tangent));
+  motion.rotation = NearestRotation(FrameToFrame(moved, rest));
   return motion;
 }

@@ -40,7 +40,8 @@ struct FrameMotion {
 };
 
 // How the surface's frame at `point` (normal `normal`, `tangent` along it) moves with the morph:
-// the tangent carried by the Jacobian, the normal as MorphedNormal, both made orthonormal.
+// the rotation nearest to the surface's local change, which carries the surface's tangents by the
+// Jacobian and its normal to the morphed normal (whatever tangent is given).
 FrameMotion SurfaceFrameMotion(const Morph& morph, const Vector3d& point, const Vector3d& normal,
                                const Vector3d& tangent);
 // The orthonormal frame (tangent, normal x tangent, normal) with the tangent made normal to

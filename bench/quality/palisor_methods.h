@@ -5,6 +5,12 @@
 #include <vector>
 
 #include "quality/quality_scene.h"
+#include "transfer/surface_methods.h"
 
 // The plug-in's rule: TransferDisplacements (transfer/transfer.h) on one thread.
 std::vector<SearchPoint> PalisorNearest(const QualityScene& scene);
+
+// A transfer along the body's surface (transfer/surface_methods.h) with these options, on one
+// thread.
+std::vector<SearchPoint> PalisorAlongSurface(const QualityScene& scene,
+                                             SurfaceTransferOptions options);

@@ -17,6 +17,11 @@ Morph BellyAndWidth() {
               Scale({0.0, 0.0, 0.0}, {1.08, 1.08, 1.0}));
 }
 
+// A belly pushed forward, then the whole torso twisted by `rate` radians per unit of height.
+Morph BellyAndTwist(double rate) {
+  return Then(Bulge({0.16, 0.0, 0.05}, {1.0, 0.0, 0.0}, 0.03, 0.1), Twist({0.0, 0.0, 0.0}, rate));
+}
+
 QualityScene Shirt(const char* name, const char* description, const ParameterGrid& grid) {
   SceneBuilder builder(name, description, 0.01);
   const int torso = builder.AddBodyPart(Torso(), kTorsoGrid, BellyAndWidth());
@@ -25,9 +30,10 @@ QualityScene Shirt(const char* name, const char* description, const ParameterGri
 }
 
 QualityScene ThinTwist() {
-  SceneBuilder builder(
-      "thin-twist", "shirt 0.002 over the torso, grid as fine as the body's, torso twisted", 0.002);
-  const int torso = builder.AddBodyPart(Torso(), kTorsoGrid, Twist({0.0, 0.0, 0.0}, 1.2));
+  SceneBuilder builder("thin-twist",
+                       "shirt 0.002 over the torso, grid as fine as the body's; belly and twist",
+                       0.002);
+  const int torso = builder.AddBodyPart(Torso(), kTorsoGrid, BellyAndTwist(1.2));
   builder.AddGarment(torso, {72, 22, 0.2, 0.85, 0.4, 0.05});
   return builder.Finish();
 }
@@ -77,9 +83,7 @@ QualityScene Lips() {
 QualityScene Accessory() {
   SceneBuilder builder("accessory", "bead 0.01 to 0.02 over the belly's flank; belly and twist",
                        0.01);
-  const int torso = builder.AddBodyPart(
-      Torso(), kTorsoGrid,
-      Then(Bulge({0.16, 0.0, 0.05}, {1.0, 0.0, 0.0}, 0.03, 0.1), Twist({0.0, 0.0, 0.0}, 0.8)));
+  const int torso = builder.AddBodyPart(Torso(), kTorsoGrid, BellyAndTwist(0.8));
   builder.AddAccessory(torso, 0.0, 0.622, {0.015, 0.01, 0.005}, 0.015);
   return builder.Finish();
 }
