@@ -6,6 +6,8 @@
 //   palisor_quality_bench [--scene NAME]... [--markdown FILE] [--json FILE]
 //
 // Exit status 0 when every number is finite, 1 when one is not, 2 for a usage error.
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -81,8 +83,10 @@ bool Parse(int argc, char** argv, Arguments* arguments) {
 }
 
 void MeasureScene(const QualityScene& scene, QualityReport* report) {
+  const auto zone = static_cast<std::size_t>(
+      std::count(scene.crossTalkZone.begin(), scene.crossTalkZone.end(), uint8_t{1}));
   report->scenes.push_back({scene.name, scene.description, scene.delta, scene.bodyRest.size(),
-                            scene.garmentRest.size()});
+                            scene.garmentRest.size(), zone});
   const InsideTest morphedBody(scene.bodyMorphed, scene.bodyTriangles);
   for (const Method& method : Methods()) {
     report->rows.push_back({scene.name, method.name, method.peer,

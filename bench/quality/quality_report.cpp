@@ -49,10 +49,11 @@ std::string Verdict(const GoalVerdict& goal) {
 std::string TextReport(const QualityReport& report) {
   std::string text;
   for (const SceneSummary& scene : report.scenes) {
-    char line[256];
-    std::snprintf(line, sizeof line, "%-11s delta %-6g body %5zu, Destination %5zu: %s\n",
+    char line[320];
+    std::snprintf(line, sizeof line,
+                  "%-11s delta %-6g body %5zu, Destination %5zu (cross-talk %4zu): %s\n",
                   scene.name.c_str(), scene.delta, scene.bodyVertices, scene.garmentVertices,
-                  scene.description.c_str());
+                  scene.crossTalkVertices, scene.description.c_str());
     text += line;
   }
   text +=
@@ -92,7 +93,8 @@ std::string JsonReport(const QualityReport& report) {
             ", \"description\": " + JsonString(s.description) +
             ", \"delta\": " + JsonNumber(s.delta) +
             ", \"bodyVertices\": " + std::to_string(s.bodyVertices) +
-            ", \"destinationVertices\": " + std::to_string(s.garmentVertices) + "}";
+            ", \"destinationVertices\": " + std::to_string(s.garmentVertices) +
+            ", \"crossTalkVertices\": " + std::to_string(s.crossTalkVertices) + "}";
   }
   text += "\n  ],\n  \"results\": [";
   for (std::size_t i = 0; i < report.rows.size(); ++i) {

@@ -14,6 +14,8 @@ struct SceneSummary {
   double delta = 0.0;
   std::size_t bodyVertices = 0;
   std::size_t garmentVertices = 0;
+  // How many Destination vertices cross-talk is measured on.
+  std::size_t crossTalkVertices = 0;
 };
 
 struct QualityReport {

@@ -59,7 +59,7 @@ QualityScene Trousers() {
   return builder.Finish();
 }
 
-// Two lips 0.0035 apart, facing each other; the jaw opens and the lower lip pouts.
+// Two lips 0.0025 apart, facing each other; the jaw opens and the lower lip pouts.
 QualityScene Lips() {
   SceneBuilder builder("lips", "lip layers 0.001 over two facing lips; only the lower moves",
                        0.001);
@@ -69,7 +69,7 @@ QualityScene Lips() {
   const ParameterGrid lipGrid{48, 16, 0.0, 1.0, 0.0, 0.0};
   const int upper = builder.AddBodyPart(lip, lipGrid, [](const Vector3d& x) { return x; });
   lip.radii = {0.026, 0.011, 0.0075};
-  lip.center = {0.0, 0.001, -0.0095};
+  lip.center = {0.0, 0.001, -0.0085};
   const int lower = builder.AddBodyPart(
       lip, lipGrid, Then(Scale(lip.center, {1.0, 1.1, 1.05}), Hinge({0.0, -0.08, 0.0}, -0.12)));
   const ParameterGrid layer{56, 20, 0.0, 1.0, 0.5, 0.1};
