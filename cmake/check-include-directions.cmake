@@ -7,7 +7,7 @@ cmake_minimum_required(VERSION 3.16)
 # folder: the folders (or single headers) it may include besides its own.
 set(allowed_parallel "")
 set(allowed_search "parallel")
-set(allowed_transfer "search;parallel;surface")
+set(allowed_transfer "search;surface;parallel")
 set(allowed_host "")
 set(allowed_widgets "host")
 set(allowed_tool "host;widgets;search;transfer;parallel")

@@ -3,8 +3,7 @@
 #   palisor_folder_library(TARGET source.cpp...)
 # The library sees the project's headers from the root and hides its symbols; which folders it may
 # use is said by its target_link_libraries, in one direction only:
-#   parallel <- search <- transfer <- tool, host <- widgets <- tool; parallel <- surface <- the
-#   transfer along the surface.
+#   parallel <- search, surface <- transfer <- tool, host <- widgets <- tool.
 function(palisor_folder_library target)
   add_library(${target} OBJECT ${ARGN})
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})

@@ -3,8 +3,8 @@
 # Further package names given as arguments are installed too.
 set -euo pipefail
 
-packages=(cmake g++ make googletest libgtest-dev libbenchmark-dev libtinygltf-dev nlohmann-json3-dev
-  "$@")
+packages=(cmake g++ make googletest libgtest-dev libbenchmark-dev libtinygltf-dev libeigen3-dev
+  nlohmann-json3-dev "$@")
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

@@ -2,7 +2,11 @@
 // transfer as they are, and turns every failure, exceptions included, into a status and a message.
 #include "transfer/palisor_transfer.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <limits>
@@ -12,6 +16,7 @@
 #include <vector>
 
 #include "palisor_version.h"
+#include "transfer/palisor_transfer_verdict.h"
 #include "transfer/transfer.h"
 
 // The caller's float triples are taken as points in place.
@@ -21,28 +26,20 @@ static_assert(sizeof(SearchPoint) == 3 * sizeof(float) && alignof(SearchPoint) =
 
 namespace {
 
-// A status with what the caller is told about it.
-struct Verdict {
-  palisor_transfer_status status = PALISOR_TRANSFER_OK;
-  std::string message;
-
-  bool Failed() const { return status != PALISOR_TRANSFER_OK; }
-};
-
-Verdict Invalid(const std::string& message) {
-  return Verdict{PALISOR_TRANSFER_INVALID_ARGUMENT, message};
-}
-
 // At most this many vertices fit an array of float triples that a size_t can measure.
 constexpr std::size_t kMostTriples = std::numeric_limits<std::size_t>::max() / sizeof(SearchPoint);
 
+// The sizes of the structs' first versions: a caller built with the first header passes these.
+constexpr std::size_t kFirstInputSize = offsetof(palisor_transfer_input, source_triangles);
+constexpr std::size_t kFirstOptionsSize = offsetof(palisor_transfer_options, max_distance);
+
 // A caller's struct of `given` bytes, of which this library knows the first `known`: at least
 // the first version's size, and zero beyond what is known.
-Verdict CheckStructSize(const void* data, std::size_t given, std::size_t known,
+Verdict CheckStructSize(const void* data, std::size_t given, std::size_t first, std::size_t known,
                         const std::string& name) {
-  if (given < known) {
+  if (given < first) {
     return Invalid(name + ".struct_size is " + std::to_string(given) + ", below the " +
-                   std::to_string(known) + " bytes of the struct");
+                   std::to_string(first) + " bytes of the struct");
   }
   const auto* bytes = static_cast<const unsigned char*>(data);
   for (std::size_t at = known; at < given; ++at) {
@@ -55,16 +52,56 @@ Verdict CheckStructSize(const void* data, std::size_t given, std::size_t known,
   return Verdict{};
 }
 
-Verdict CheckOptions(const palisor_transfer_options* options) {
-  if (options == nullptr) return Verdict{};
-  Verdict size = CheckStructSize(options, options->struct_size, sizeof *options, "options");
-  if (size.Failed()) return size;
-  if (options->method != PALISOR_TRANSFER_METHOD_NEAREST_VERTICES) {
-    return Verdict{PALISOR_TRANSFER_UNSUPPORTED,
-                   "options.method " + std::to_string(options->method) +
-                       " is unknown; this library knows 0 (nearest vertices)"};
+// A struct of the caller's as this library's version of it: the caller's bytes as far as they
+// go, the rest as `defaults` has them.
+template <typename Struct>
+Struct Complete(const Struct* given, const Struct& defaults) {
+  Struct complete = defaults;
+  if (given != nullptr)
+    std::memcpy(&complete, given, std::min(given->struct_size, sizeof complete));
+  return complete;
+}
+
+// A float as the messages show it, the same on every platform for the values they name.
+std::string Shown(float value) {
+  if (std::isnan(value)) return "NaN";
+  if (std::isinf(value)) return value > 0.0f ? "infinity" : "-infinity";
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", static_cast<double>(value));
+  return text;
+}
+
+// A limit that must be 0 or more (infinity allowed unless `finite`).
+Verdict CheckLimit(float value, const char* name, bool finite) {
+  if (value >= 0.0f && (!finite || value < std::numeric_limits<float>::infinity())) {
+    return Verdict{};
   }
-  return Verdict{};
+  return Invalid(std::string("options.") + name + " is " + Shown(value) + ": it must be " +
+                 (finite ? "finite, or negative for off" : "0 or more"));
+}
+
+Verdict CheckOptions(const palisor_transfer_options* given) {
+  if (given == nullptr) return Verdict{};
+  Verdict size =
+      CheckStructSize(given, given->struct_size, kFirstOptionsSize, sizeof *given, "options");
+  if (size.Failed()) return size;
+  palisor_transfer_options options{};
+  palisor_transfer_default_options(&options);
+  options = Complete(given, options);
+  if (options.method < PALISOR_TRANSFER_METHOD_NEAREST_VERTICES ||
+      options.method > PALISOR_TRANSFER_METHOD_CARRIED_OFFSET) {
+    return Verdict{PALISOR_TRANSFER_UNSUPPORTED,
+                   "options.method " + std::to_string(options.method) +
+                       " is unknown; this library knows 0 (nearest vertices), 1 (surface point) "
+                       "and 2 (carried offset)"};
+  }
+  Verdict limit = CheckLimit(options.max_distance, "max_distance", false);
+  if (limit.Failed()) return limit;
+  limit = CheckLimit(options.max_angle_degrees, "max_angle_degrees", false);
+  if (limit.Failed()) return limit;
+  // Negative is off; NaN and infinity are not distances.
+  if (options.keep_outside < 0.0f) return Verdict{};
+  return CheckLimit(options.keep_outside, "keep_outside", true);
 }
 
 // An array of `count` triples named `name`: present wherever there are any, and measurable.
@@ -101,7 +138,8 @@ Verdict CheckTargets(const palisor_transfer_input& input) {
 
 Verdict CheckInput(const palisor_transfer_input* input) {
   if (input == nullptr) return Invalid("input is null");
-  const Verdict size = CheckStructSize(input, input->struct_size, sizeof *input, "input");
+  const Verdict size =
+      CheckStructSize(input, input->struct_size, kFirstInputSize, sizeof *input, "input");
   if (size.Failed()) return size;
   if (input->source_vertex_count > static_cast<std::size_t>(std::numeric_limits<int32_t>::max())) {
     return Invalid("input.source_vertex_count " + std::to_string(input->source_vertex_count) +
@@ -139,8 +177,10 @@ const SearchPoint* Points(const float* triples) {
   return reinterpret_cast<const SearchPoint*>(triples);
 }
 
-void Transfer(const palisor_transfer_input& input, const palisor_transfer_options* options,
-              float* const* outputs) {
+// The plug-in's rule. A moved vertex is matched where the Source has a used vertex.
+void TransferNearestVertices(const palisor_transfer_input& input,
+                             const palisor_transfer_options& options, float* const* outputs,
+                             uint8_t* marks) {
   std::vector<TargetDisplacements> targets;
   for (std::size_t t = 0; t < input.target_count; ++t) {
     targets.push_back(
@@ -159,15 +199,37 @@ void Transfer(const palisor_transfer_input& input, const palisor_transfer_option
   scene.destinationPositions = Points(input.destination_positions);
   scene.destinationCount = input.destination_vertex_count;
   scene.destinationMask = input.destination_mask;
-  TransferDisplacements(scene, deltas.data(), options != nullptr ? options->thread_count : 0);
+  TransferDisplacements(scene, deltas.data(), options.thread_count);
+  if (marks == nullptr) return;
+  bool anyUsed = false;
+  for (std::size_t v = 0; v < input.source_vertex_count && !anyUsed; ++v) {
+    anyUsed = input.source_used == nullptr || input.source_used[v] != 0;
+  }
+  for (std::size_t i = 0; i < input.destination_vertex_count; ++i) {
+    const bool moves = input.destination_mask == nullptr || input.destination_mask[i] != 0;
+    marks[i] = moves && anyUsed ? PALISOR_TRANSFER_MARK_MATCHED : 0;
+  }
+}
+
+Verdict Transfer(const palisor_transfer_input* given, const palisor_transfer_options* givenOptions,
+                 float* const* outputs, uint8_t* marks) {
+  const palisor_transfer_input input = Complete(given, palisor_transfer_input{});
+  palisor_transfer_options options{};
+  palisor_transfer_default_options(&options);
+  options = Complete(givenOptions, options);
+  if (options.method == PALISOR_TRANSFER_METHOD_NEAREST_VERTICES) {
+    TransferNearestVertices(input, options, outputs, marks);
+    return Verdict{};
+  }
+  return TransferAlongSurfaceFromC(input, options, outputs, marks);
 }
 
 Verdict Compute(const palisor_transfer_input* input, const palisor_transfer_options* options,
-                float* const* outputs) {
+                float* const* outputs, uint8_t* marks) {
   try {
-    Verdict verdict = Check(input, options, outputs);
-    if (!verdict.Failed()) Transfer(*input, options, outputs);
-    return verdict;
+    const Verdict verdict = Check(input, options, outputs);
+    if (verdict.Failed()) return verdict;
+    return Transfer(input, options, outputs, marks);
   } catch (const std::bad_alloc&) {
     return Verdict{PALISOR_TRANSFER_OUT_OF_MEMORY, "out of memory"};
   } catch (const std::exception& failure) {
@@ -200,6 +262,9 @@ PALISOR_TRANSFER_API void palisor_transfer_default_options(palisor_transfer_opti
   options->struct_size = sizeof *options;
   options->method = PALISOR_TRANSFER_METHOD_NEAREST_VERTICES;
   options->thread_count = 0;
+  options->max_distance = std::numeric_limits<float>::infinity();
+  options->max_angle_degrees = 180.0f;
+  options->keep_outside = -1.0f;
 }
 
 PALISOR_TRANSFER_API const char* palisor_transfer_status_text(int32_t status) {
@@ -222,8 +287,16 @@ PALISOR_TRANSFER_API const char* palisor_transfer_status_text(int32_t status) {
 PALISOR_TRANSFER_API palisor_transfer_status palisor_transfer_compute(
     const palisor_transfer_input* input, const palisor_transfer_options* options,
     float* const* destination_displacements, char* message, size_t message_capacity) {
+  return palisor_transfer_compute_marked(input, options, destination_displacements, nullptr,
+                                         message, message_capacity);
+}
+
+PALISOR_TRANSFER_API palisor_transfer_status palisor_transfer_compute_marked(
+    const palisor_transfer_input* input, const palisor_transfer_options* options,
+    float* const* destination_displacements, uint8_t* destination_marks, char* message,
+    size_t message_capacity) {
   try {
-    const Verdict verdict = Compute(input, options, destination_displacements);
+    const Verdict verdict = Compute(input, options, destination_displacements, destination_marks);
     WriteMessage(verdict.message.data(), verdict.message.size(), message, message_capacity);
     return verdict.status;
   } catch (...) {

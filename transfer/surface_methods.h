@@ -139,8 +139,8 @@ RigidMotion RigidMotionAt(const PreparedSource& source, const TargetDisplacement
 std::vector<SearchPoint> DestinationNormals(const TriangleMesh& destination);
 
 // The whole transfer along the surface: deltas[t][i] for every target t and Destination vertex i
-// (zero for vertices the mask leaves out), marks[i] as above (may be null). False with `error`
-// set when the Source is refused.
+// (zero for vertices the mask leaves out, and for those with no closest point), marks[i] as above
+// (may be null). False with `error` set when the fill of refused vertices cannot be prepared.
 bool TransferAlongSurface(const PreparedSource& source, const TargetDisplacements* targets,
                           std::size_t targetCount, const TriangleMesh& destination,
                           const uint8_t* mask, const SurfaceTransferOptions& options,

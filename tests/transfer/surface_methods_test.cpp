@@ -289,6 +289,65 @@ TEST(SurfaceMethodsTest, LimitsRefuseWhatTheyShould) {
   }
 }
 
+// A flat triangulated grid of side x side squares of `size`, centred on (0, 0, height).
+TestMesh FlatGrid(uint32_t side, float size, float height) {
+  TestMesh grid;
+  for (uint32_t row = 0; row <= side; ++row) {
+    for (uint32_t column = 0; column <= side; ++column) {
+      grid.AddVertex(size * (static_cast<float>(column) - 0.5f * static_cast<float>(side)),
+                     size * (static_cast<float>(row) - 0.5f * static_cast<float>(side)), height);
+    }
+  }
+  for (uint32_t row = 0; row < side; ++row) {
+    for (uint32_t column = 0; column < side; ++column) {
+      const uint32_t corner = row * (side + 1) + column;
+      grid.AddTriangle(corner, corner + 1, corner + side + 2);
+      grid.AddTriangle(corner, corner + side + 2, corner + side + 1);
+    }
+  }
+  return grid;
+}
+
+// A rigid motion of the Source moves the matched vertices over the sphere and a far sheet with no
+// match (moved rigidly) exactly with it, up to rounding. The vertices refused by the distance
+// limit around the matched ones are filled: near the motion, but not exactly (the fill reproduces
+// an affine field only away from the sheet's border).
+TEST(SurfaceMethodsTest, ARigidMotionMovesMatchedAndUnanchoredVerticesWithIt) {
+  const Mesh sphere(Sphere(12, 16));
+  const PreparedSource source = Prepare(sphere);
+  TestMesh sheets = FlatGrid(10, 0.08f, 1.1f);
+  const TestMesh far = FlatGrid(3, 0.1f, 4.0f);
+  const auto base = static_cast<uint32_t>(sheets.vertexCount());
+  sheets.positions.insert(sheets.positions.end(), far.positions.begin(), far.positions.end());
+  for (uint32_t corner : far.corners) sheets.corners.push_back(base + corner);
+  const Mesh destination(sheets);
+  const Rigid motion(1, -1, 2, 0.4, 0.3, 0.2, -0.1);
+  std::vector<SearchPoint> target;
+  for (const SearchPoint& p : sphere.positions) target.push_back(motion.Displacement(p));
+  const TargetDisplacements targets[1] = {{target.data(), target.size()}};
+  SurfaceTransferOptions options;
+  options.maxDistance = 0.17f;
+  std::vector<SearchPoint> deltas(destination.positions.size());
+  SearchPoint* const deltaArrays[1] = {deltas.data()};
+  std::vector<uint8_t> marks(deltas.size());
+  std::string error;
+  ASSERT_TRUE(TransferAlongSurface(source, targets, 1, destination.View(), nullptr, options,
+                                   deltaArrays, marks.data(), &error))
+      << error;
+  int kinds[9] = {};
+  for (std::size_t i = 0; i < deltas.size(); ++i) {
+    ++kinds[marks[i]];
+    const SearchPoint expected = motion.Displacement(destination.positions[i]);
+    const float tolerance = marks[i] == kVertexFilled ? 0.05f : 1e-4f;
+    EXPECT_NEAR(deltas[i].x, expected.x, tolerance) << i << " marked " << int{marks[i]};
+    EXPECT_NEAR(deltas[i].y, expected.y, tolerance) << i << " marked " << int{marks[i]};
+    EXPECT_NEAR(deltas[i].z, expected.z, tolerance) << i << " marked " << int{marks[i]};
+  }
+  EXPECT_GT(kinds[kVertexMatched], 0);
+  EXPECT_GT(kinds[kVertexFilled], 0);
+  EXPECT_EQ(kinds[kVertexRigid], 16);
+}
+
 // A Source large enough for every step to spread over threads.
 TEST(SurfaceMethodsTest, ThreadsDoNotChangeTheBits) {
   const TestMesh test = Sphere(64, 80);

@@ -36,7 +36,9 @@ int OpenTransferLibrary(const char* path, TransferLibrary* library) {
       LookUp(library->module, "palisor_transfer_status_text", &library->statusText,
              sizeof library->statusText) &&
       LookUp(library->module, "palisor_transfer_compute", &library->compute,
-             sizeof library->compute)) {
+             sizeof library->compute) &&
+      LookUp(library->module, "palisor_transfer_compute_marked", &library->computeMarked,
+             sizeof library->computeMarked)) {
     return 1;
   }
   CloseTransferLibrary(library);

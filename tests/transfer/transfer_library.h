@@ -21,9 +21,14 @@ typedef struct TransferLibrary {
                                      const palisor_transfer_options* options,
                                      float* const* destination_displacements, char* message,
                                      size_t message_capacity);
+  palisor_transfer_status (*computeMarked)(const palisor_transfer_input* input,
+                                           const palisor_transfer_options* options,
+                                           float* const* destination_displacements,
+                                           uint8_t* destination_marks, char* message,
+                                           size_t message_capacity);
 } TransferLibrary;
 
-/* Loads the library at `path` and looks up its four functions; 0 when it cannot be loaded or
+/* Loads the library at `path` and looks up its five functions; 0 when it cannot be loaded or
  * lacks one of them. */
 int OpenTransferLibrary(const char* path, TransferLibrary* library);
 void CloseTransferLibrary(TransferLibrary* library);

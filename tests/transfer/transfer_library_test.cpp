@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <limits>
 #include <random>
@@ -16,8 +18,10 @@
 #include "reference/interpolated_delta.h"
 #include "reference/nearest_source_vertices.h"
 #include "support/float_bits.h"
+#include "surface/surface_meshes.h"
 #include "tool/morph_fixture.h"
 #include "transfer/blend.h"
+#include "transfer/surface_methods.h"
 
 namespace {
 
@@ -139,6 +143,9 @@ TEST_F(TransferLibraryTest, TellsItsVersionAndNamesItsStatuses) {
   EXPECT_EQ(options.struct_size, sizeof options);
   EXPECT_EQ(options.method, PALISOR_TRANSFER_METHOD_NEAREST_VERTICES);
   EXPECT_EQ(options.thread_count, 0u);
+  EXPECT_EQ(options.max_distance, kInfinity);
+  EXPECT_EQ(options.max_angle_degrees, 180.0f);
+  EXPECT_LT(options.keep_outside, 0.0f);
 }
 
 TEST_F(TransferLibraryTest, SmallScenesGiveTheReferenceBits) {
@@ -191,6 +198,103 @@ TEST_F(TransferLibraryTest, ALargeSceneOnSeveralThreadsGivesTheReferenceBits) {
   ExpectReferenceBits(scene);
 }
 
+// A sheet over the top of a sphere, partly beyond the distance limit (filled), and a second sheet
+// far away (moved rigidly): methods 1 and 2 called from C on three threads give the bits and
+// marks of the C++ interface on one.
+TEST_F(TransferLibraryTest, SurfaceMethodsGiveTheBitsOfTheCppInterface) {
+  const TestMesh source = Sphere(8, 12);
+  TestMesh destination;
+  for (float lift : {0.9f, 5.0f}) {
+    const TestMesh sheet = WavyGrid(10);
+    const auto base = static_cast<uint32_t>(destination.vertexCount());
+    for (std::size_t k = 0; k < sheet.positions.size(); k += 3) {
+      destination.AddVertex(sheet.positions[k] - 0.5f, sheet.positions[k + 1] - 0.5f,
+                            sheet.positions[k + 2] + lift);
+    }
+    for (uint32_t corner : sheet.corners) destination.corners.push_back(base + corner);
+  }
+  std::mt19937 engine(11);
+  std::uniform_real_distribution<float> unit(-0.2f, 0.2f);
+  std::vector<std::vector<float>> targets(2);
+  for (std::vector<float>& target : targets) {
+    for (std::size_t k = 0; k < source.positions.size(); ++k) target.push_back(unit(engine));
+  }
+  std::vector<uint8_t> mask(destination.vertexCount(), 1);
+  for (std::size_t k = 0; k < mask.size(); k += 7) mask[k] = 0;
+  const std::vector<const float*> targetArrays = {targets[0].data(), targets[1].data()};
+  for (int32_t method :
+       {PALISOR_TRANSFER_METHOD_SURFACE_POINT, PALISOR_TRANSFER_METHOD_CARRIED_OFFSET}) {
+    SCOPED_TRACE(method);
+    palisor_transfer_input input{};
+    input.struct_size = sizeof input;
+    input.source_positions = source.positions.data();
+    input.source_vertex_count = source.vertexCount();
+    input.target_displacements = targetArrays.data();
+    input.target_count = 2;
+    input.destination_positions = destination.positions.data();
+    input.destination_vertex_count = destination.vertexCount();
+    input.destination_mask = mask.data();
+    input.source_triangles = source.corners.data();
+    input.source_triangle_count = source.triangleCount();
+    input.destination_triangles = destination.corners.data();
+    input.destination_triangle_count = destination.triangleCount();
+    palisor_transfer_options options;
+    library.defaultOptions(&options);
+    options.method = method;
+    options.thread_count = 3;
+    options.max_distance = 0.12f;
+    options.max_angle_degrees = 120.0f;
+    options.keep_outside = 0.02f;
+    std::vector<std::vector<float>> outputs(2, std::vector<float>(destination.positions.size()));
+    float* const outputArrays[2] = {outputs[0].data(), outputs[1].data()};
+    std::vector<uint8_t> marks(destination.vertexCount(), 0xFF);
+    char message[200] = "unwritten";
+    ASSERT_EQ(library.computeMarked(&input, &options, outputArrays, marks.data(), message,
+                                    sizeof message),
+              PALISOR_TRANSFER_OK)
+        << message;
+
+    const TriangleMesh rest{reinterpret_cast<const SearchPoint*>(source.positions.data()),
+                            source.vertexCount(), source.corners.data(), source.triangleCount()};
+    PreparedSource prepared;
+    std::string error;
+    ASSERT_TRUE(prepared.Build(rest, 1, &error)) << error;
+    const TargetDisplacements cppTargets[2] = {
+        {reinterpret_cast<const SearchPoint*>(targets[0].data()), source.vertexCount()},
+        {reinterpret_cast<const SearchPoint*>(targets[1].data()), source.vertexCount()}};
+    SurfaceTransferOptions cppOptions;
+    cppOptions.method = static_cast<SurfaceMethod>(method);
+    cppOptions.maxDistance = 0.12f;
+    cppOptions.maxAngleDegrees = 120.0f;
+    cppOptions.keepOutside = 0.02f;
+    cppOptions.threadCount = 1;
+    std::vector<std::vector<SearchPoint>> deltas(
+        2, std::vector<SearchPoint>(destination.vertexCount()));
+    SearchPoint* const deltaArrays[2] = {deltas[0].data(), deltas[1].data()};
+    std::vector<uint8_t> cppMarks(destination.vertexCount());
+    ASSERT_TRUE(TransferAlongSurface(
+        prepared, cppTargets, 2,
+        TriangleMesh{reinterpret_cast<const SearchPoint*>(destination.positions.data()),
+                     destination.vertexCount(), destination.corners.data(),
+                     destination.triangleCount()},
+        mask.data(), cppOptions, deltaArrays, cppMarks.data(), &error))
+        << error;
+    EXPECT_EQ(marks, cppMarks);
+    for (std::size_t t = 0; t < 2; ++t) {
+      for (std::size_t k = 0; k < outputs[t].size(); ++k) {
+        ASSERT_TRUE(SameResult(outputs[t][k], (&deltas[t][k / 3].x)[k % 3]))
+            << "target " << t << ", float " << k;
+      }
+    }
+    // Every kind of vertex is there to compare.
+    for (uint8_t bit : {PALISOR_TRANSFER_MARK_MATCHED, PALISOR_TRANSFER_MARK_FILLED,
+                        PALISOR_TRANSFER_MARK_RIGID}) {
+      EXPECT_NE(std::count_if(marks.begin(), marks.end(), [&](uint8_t m) { return m & bit; }), 0)
+          << int{bit};
+    }
+  }
+}
+
 // A valid little transfer that each bad-input case breaks in one place.
 struct Call {
   float source[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
@@ -199,6 +303,9 @@ struct Call {
   const float* targets[2] = {first, second};
   std::size_t targetCounts[2] = {3, 3};
   float destination[6] = {0.5f, 0, 0, 0, 0.5f, 0};
+  // The Source's one triangle; the Destination, two points, has none.
+  uint32_t sourceTriangles[3] = {0, 1, 2};
+  uint32_t destinationTriangles[3] = {};
   float outputs[2][6] = {};
   float* outputArrays[2] = {outputs[0], outputs[1]};
   // The input as a struct from a newer header: one more field, left zero.
@@ -228,6 +335,9 @@ struct Call {
     input.target_count = 2;
     input.destination_positions = destination;
     input.destination_vertex_count = 2;
+    input.source_triangles = sourceTriangles;
+    input.source_triangle_count = 1;
+    input.destination_triangles = destinationTriangles;
     library.defaultOptions(&options);
   }
 };
@@ -235,6 +345,9 @@ struct Call {
 TEST_F(TransferLibraryTest, BadInputIsRefusedWithItsStatusAndMessage) {
   const std::string inputSize = std::to_string(sizeof(palisor_transfer_input));
   const std::string optionsSize = std::to_string(sizeof(palisor_transfer_options));
+  // The structs as the first header had them, which callers built with it still pass.
+  const std::size_t firstInputSize = offsetof(palisor_transfer_input, source_triangles);
+  const std::size_t firstOptionsSize = offsetof(palisor_transfer_options, max_distance);
   struct Case {
     const char* what;
     void (*breaks)(Call& call);
@@ -247,7 +360,24 @@ TEST_F(TransferLibraryTest, BadInputIsRefusedWithItsStatusAndMessage) {
        "input is null"},
       {"input too small", [](Call& c) { c.input.struct_size = 8; },
        PALISOR_TRANSFER_INVALID_ARGUMENT,
-       "input.struct_size is 8, below the " + inputSize + " bytes of the struct"},
+       "input.struct_size is 8, below the " + std::to_string(firstInputSize) +
+           " bytes of the struct"},
+      {"input of the first version",
+       [](Call& c) { c.input.struct_size = offsetof(palisor_transfer_input, source_triangles); },
+       PALISOR_TRANSFER_OK, ""},
+      {"input of the first version, its triangles unread",
+       [](Call& c) {
+         c.input.struct_size = offsetof(palisor_transfer_input, source_triangles);
+         c.options.method = PALISOR_TRANSFER_METHOD_SURFACE_POINT;
+       },
+       PALISOR_TRANSFER_INVALID_ARGUMENT,
+       "input.source_triangles is null: methods 1 and 2 need the Source's triangles"},
+      {"options of the first version, their limits unread",
+       [](Call& c) {
+         c.options.struct_size = offsetof(palisor_transfer_options, max_distance);
+         c.options.max_distance = -1.0f;
+       },
+       PALISOR_TRANSFER_OK, ""},
       {"newer input, new field zero", [](Call& c) { c.input.struct_size = sizeof c.newer; },
        PALISOR_TRANSFER_OK, ""},
       {"newer input, new field set",
@@ -261,7 +391,8 @@ TEST_F(TransferLibraryTest, BadInputIsRefusedWithItsStatusAndMessage) {
       {"default options", [](Call& c) { c.optionsPointer = nullptr; }, PALISOR_TRANSFER_OK, ""},
       {"options too small", [](Call& c) { c.options.struct_size = 0; },
        PALISOR_TRANSFER_INVALID_ARGUMENT,
-       "options.struct_size is 0, below the " + optionsSize + " bytes of the struct"},
+       "options.struct_size is 0, below the " + std::to_string(firstOptionsSize) +
+           " bytes of the struct"},
       {"newer options, new field set",
        [](Call& c) {
          c.options.struct_size = sizeof c.newerOptions;
@@ -270,8 +401,47 @@ TEST_F(TransferLibraryTest, BadInputIsRefusedWithItsStatusAndMessage) {
        PALISOR_TRANSFER_UNSUPPORTED,
        "options sets fields that this library does not know (struct_size " +
            std::to_string(sizeof(Call::newerOptions)) + ", known " + optionsSize + ")"},
-      {"unknown method", [](Call& c) { c.options.method = 1; }, PALISOR_TRANSFER_UNSUPPORTED,
-       "options.method 1 is unknown; this library knows 0 (nearest vertices)"},
+      {"unknown method", [](Call& c) { c.options.method = 3; }, PALISOR_TRANSFER_UNSUPPORTED,
+       "options.method 3 is unknown; this library knows 0 (nearest vertices), 1 (surface point) "
+       "and 2 (carried offset)"},
+      {"surface point", [](Call& c) { c.options.method = 1; }, PALISOR_TRANSFER_OK, ""},
+      {"carried offset, limited",
+       [](Call& c) {
+         c.options.method = 2;
+         c.options.max_distance = 0.0f;
+         c.options.max_angle_degrees = 0.0f;
+         c.options.keep_outside = 0.0f;
+       },
+       PALISOR_TRANSFER_OK, ""},
+      {"no Source triangles",
+       [](Call& c) {
+         c.options.method = 1;
+         c.input.source_triangles = nullptr;
+       },
+       PALISOR_TRANSFER_INVALID_ARGUMENT,
+       "input.source_triangles is null: methods 1 and 2 need the Source's triangles"},
+      {"no Destination triangles",
+       [](Call& c) {
+         c.options.method = 2;
+         c.input.destination_triangles = nullptr;
+       },
+       PALISOR_TRANSFER_INVALID_ARGUMENT,
+       "input.destination_triangles is null: methods 1 and 2 need the Destination's triangles"},
+      {"a corner out of range",
+       [](Call& c) {
+         c.options.method = 1;
+         c.sourceTriangles[2] = 3;
+       },
+       PALISOR_TRANSFER_INVALID_ARGUMENT,
+       "input.source_triangles: corner 2 of triangle 0 is 3, not below input.source_vertex_count "
+       "3"},
+      {"a negative distance", [](Call& c) { c.options.max_distance = -1.0f; },
+       PALISOR_TRANSFER_INVALID_ARGUMENT, "options.max_distance is -1: it must be 0 or more"},
+      {"an angle that is not a number", [](Call& c) { c.options.max_angle_degrees = kNaN; },
+       PALISOR_TRANSFER_INVALID_ARGUMENT, "options.max_angle_degrees is NaN: it must be 0 or more"},
+      {"keeping outside at no finite distance", [](Call& c) { c.options.keep_outside = kInfinity; },
+       PALISOR_TRANSFER_INVALID_ARGUMENT,
+       "options.keep_outside is infinity: it must be finite, or negative for off"},
       {"no Source positions", [](Call& c) { c.input.source_positions = nullptr; },
        PALISOR_TRANSFER_INVALID_ARGUMENT,
        "input.source_positions is null but input.source_vertex_count is 3"},

@@ -1,0 +1,25 @@
+// What the C interface tells its caller about a call: a status and a message. Shared by the files
+// that check and carry out the C interface's calls.
+#pragma once
+
+#include <string>
+
+#include "transfer/palisor_transfer.h"
+
+struct Verdict {
+  palisor_transfer_status status = PALISOR_TRANSFER_OK;
+  std::string message;
+
+  bool Failed() const { return status != PALISOR_TRANSFER_OK; }
+};
+
+inline Verdict Invalid(const std::string& message) {
+  return Verdict{PALISOR_TRANSFER_INVALID_ARGUMENT, message};
+}
+
+// The transfer along the Source's surface (methods 1 and 2): checks the triangles that the
+// methods need, then computes. `input` and `options` are complete (the caller's struct_size
+// resolved), the rest of their arguments already checked.
+Verdict TransferAlongSurfaceFromC(const palisor_transfer_input& input,
+                                  const palisor_transfer_options& options, float* const* outputs,
+                                  uint8_t* marks);

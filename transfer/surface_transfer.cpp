@@ -1,0 +1,126 @@
+// The whole transfer along the Source's surface: match, carry every target, fill what was refused,
+// and keep what lay outside the Source outside it.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "parallel/parallel_chunks.h"
+#include "transfer/keep_outside.h"
+#include "transfer/point_arithmetic.h"
+#include "transfer/smooth_fill.h"
+#include "transfer/surface_methods.h"
+
+namespace {
+
+// What one transfer works on, passed among its steps.
+struct SurfaceTransfer {
+  const PreparedSource& source;
+  const TargetDisplacements* targets;
+  std::size_t targetCount;
+  const TriangleMesh& destination;
+  const uint8_t* mask;
+  SearchPoint* const* deltas;
+  unsigned threadCount;
+  std::vector<SurfaceHit> hits;
+  std::vector<uint8_t> marks;
+};
+
+// The vertex of a part nearest to the Source: the least squared distance, the lower index first.
+uint32_t NearestToSource(const std::vector<uint32_t>& part, const std::vector<SurfaceHit>& hits) {
+  uint32_t nearest = part.front();
+  for (uint32_t vertex : part) {
+    const float distance = hits[vertex].squaredDistance;
+    const float least = hits[nearest].squaredDistance;
+    if (distance < least || (distance == least && vertex < nearest)) nearest = vertex;
+  }
+  return nearest;
+}
+
+// Vertices that move (in the mask, with a closest point) but whose match was refused take their
+// displacements from their matched neighbours; a part with none moves rigidly with the surface
+// nearest to it. Marks them filled or rigid.
+bool FillRefused(SurfaceTransfer& transfer, std::string* error) {
+  const std::size_t count = transfer.destination.vertexCount;
+  std::vector<uint8_t> known(count, 0);
+  std::vector<uint8_t> moving(count, 0);
+  bool anyRefused = false;
+  for (std::size_t i = 0; i < count; ++i) {
+    known[i] = (transfer.marks[i] & kVertexMatched) != 0 ? 1 : 0;
+    moving[i] =
+        (transfer.mask == nullptr || transfer.mask[i] != 0) && transfer.hits[i].triangle >= 0;
+    if (moving[i] != 0 && known[i] == 0) anyRefused = true;
+  }
+  if (!anyRefused) return true;
+  SmoothFill fill;
+  if (!fill.Prepare(transfer.destination, known.data(), moving.data(), error)) return false;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (moving[i] != 0 && known[i] == 0) transfer.marks[i] = kVertexFilled;
+  }
+  std::vector<uint32_t> nearest;
+  for (const std::vector<uint32_t>& part : fill.unanchoredParts()) {
+    nearest.push_back(NearestToSource(part, transfer.hits));
+    for (uint32_t vertex : part) transfer.marks[vertex] = kVertexRigid;
+  }
+  for (std::size_t t = 0; t < transfer.targetCount; ++t) {
+    const TargetDisplacements& target = transfer.targets[t];
+    fill.Fill(
+        transfer.deltas[t],
+        [&](std::size_t part) {
+          return RigidMotionAt(transfer.source, target, transfer.hits[nearest[part]]);
+        },
+        transfer.threadCount);
+  }
+  return true;
+}
+
+// Every target's deltas pushed out where they would take a vertex that lay outside the rest Source
+// inside the morphed one, or nearer to it than `distance`.
+void KeepOutsideEveryTarget(SurfaceTransfer& transfer, float distance) {
+  const TriangleMesh& rest = transfer.source.rest();
+  const std::vector<int8_t> sides =
+      RestSides(rest, transfer.destination, transfer.hits.data(), transfer.threadCount);
+  const bool closed = IsClosedSurface(rest);
+  std::vector<SearchPoint> morphed(rest.vertexCount);
+  for (std::size_t t = 0; t < transfer.targetCount; ++t) {
+    for (std::size_t v = 0; v < rest.vertexCount; ++v) {
+      morphed[v] = Plus(rest.positions[v], transfer.targets[t].Of(static_cast<int32_t>(v)));
+    }
+    const TriangleMesh morphedSource{morphed.data(), rest.vertexCount, rest.triangles,
+                                     rest.triangleCount};
+    KeepOutside(morphedSource, transfer.destination, sides, closed, distance, transfer.deltas[t],
+                transfer.marks.data(), transfer.threadCount);
+  }
+}
+
+}  // namespace
+
+bool TransferAlongSurface(const PreparedSource& source, const TargetDisplacements* targets,
+                          std::size_t targetCount, const TriangleMesh& destination,
+                          const uint8_t* mask, const SurfaceTransferOptions& options,
+                          SearchPoint* const* deltas, uint8_t* marks, std::string* error) {
+  const std::size_t count = destination.vertexCount;
+  SurfaceTransfer transfer{source,
+                           targets,
+                           targetCount,
+                           destination,
+                           mask,
+                           deltas,
+                           options.threadCount == 0 ? MachineThreadCount() : options.threadCount,
+                           std::vector<SurfaceHit>(count),
+                           std::vector<uint8_t>(count)};
+  // Normals only for the angle limit.
+  const std::vector<SearchPoint> normals = options.maxAngleDegrees >= 180.0f
+                                               ? std::vector<SearchPoint>()
+                                               : DestinationNormals(destination);
+  MatchDestination(source, destination, mask, normals.empty() ? nullptr : normals.data(), options,
+                   transfer.hits.data(), transfer.marks.data());
+  for (std::size_t t = 0; t < targetCount; ++t) {
+    std::fill(deltas[t], deltas[t] + count, SearchPoint{0.0f, 0.0f, 0.0f});
+    CarryDisplacements(source, targets[t], options.method, destination, transfer.hits.data(),
+                       transfer.marks.data(), deltas[t], transfer.threadCount);
+  }
+  if (!FillRefused(transfer, error)) return false;
+  if (options.keepOutside >= 0.0f) KeepOutsideEveryTarget(transfer, options.keepOutside);
+  if (marks != nullptr) std::copy(transfer.marks.begin(), transfer.marks.end(), marks);
+  return true;
+}
