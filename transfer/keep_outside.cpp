@@ -9,8 +9,8 @@
 namespace {
 
 constexpr std::size_t kMinimumChunk = 256;
-// Pushes from each new closest point in turn, then pushes farther from the last one, each twice
-// as far as the one before.
+// Pushes from each new closest point in turn, then pushes farther, each pair twice as far as the
+// pair before.
 constexpr int kRepeatedPushes = 8;
 constexpr int kFartherPushes = 24;
 // A pushed vertex ends this much of the size of its triangle's coordinates beyond the distance,
@@ -93,17 +93,23 @@ SearchPoint DeltaOutFrom(const SidedSurface& surface, const SurfaceHit& hit,
 }
 
 // Moves one vertex out to `distance` on its side (see the header); false when its delta stays.
+// Farther pushes go by turns from the first closest point (whose normal leads out of a groove
+// along its middle) and from the last one the repeated pushes reached.
 bool PushOut(const SidedSurface& surface, const SearchPoint& rest, int side, float distance,
              SearchPoint& delta) {
-  Attempt current = Measure(surface, rest, delta, side);
-  if (current.hit.triangle < 0 || Satisfies(current.sideDistance, distance)) return false;
-  Attempt best = current;
+  const Attempt first = Measure(surface, rest, delta, side);
+  if (first.hit.triangle < 0 || Satisfies(first.sideDistance, distance)) return false;
+  Attempt current = first;
+  Attempt best = first;
   bool improved = false;
-  for (int k = 0; k < kRepeatedPushes + kFartherPushes; ++k) {
-    const float factor = k < kRepeatedPushes ? 1.0f : std::ldexp(1.0f, k - kRepeatedPushes + 1);
-    const float length = (distance + surface.RoundingMargin(current.hit)) * factor;
+  for (int k = 0; k < kRepeatedPushes + 2 * kFartherPushes; ++k) {
+    const bool repeated = k < kRepeatedPushes;
+    const int farther = k - kRepeatedPushes;
+    const Attempt& from = repeated || farther % 2 == 1 ? current : first;
+    const float factor = repeated ? 1.0f : std::ldexp(1.0f, farther / 2 + 1);
+    const float length = (distance + surface.RoundingMargin(from.hit)) * factor;
     const Attempt next =
-        Measure(surface, rest, DeltaOutFrom(surface, current.hit, rest, side, length), side);
+        Measure(surface, rest, DeltaOutFrom(surface, from.hit, rest, side, length), side);
     if (next.hit.triangle < 0) break;
     if (Satisfies(next.sideDistance, distance)) {
       delta = next.delta;
@@ -113,7 +119,7 @@ bool PushOut(const SidedSurface& surface, const SearchPoint& rest, int side, flo
       best = next;
       improved = true;
     }
-    if (k < kRepeatedPushes) current = next;
+    if (repeated) current = next;
   }
   // Short of the distance everywhere: the farthest position strictly on the vertex's side.
   if (!improved || !(best.sideDistance > 0.0f)) return false;

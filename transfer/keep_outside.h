@@ -41,13 +41,15 @@ constexpr float kKeepOutsideTolerance = 1.0f / 1024.0f;
 // `marks` is given) gets kVertexPushed. Every other delta keeps its bits.
 //
 // Where the surface is concave the closest point moves as the vertex does: the push is repeated
-// from the new closest point a few times, then tried farther along the normal, and failing that
-// the farthest position found strictly on the vertex's side is taken (then, exceptionally, nearer
-// than `distance`). A pushed vertex ends a little beyond `distance` (by about 2^-18 of the size of
-// the coordinates around it), so that rounding never leaves it short; `distance` 0 asks for its
-// own side only, strictly. A negative distance counts as 0; with a distance that is not finite
-// nothing is pushed. Returns how many vertices were pushed. The result does not depend on
-// `threadCount` (0: as many as the machine runs).
+// from the new closest point a few times, then tried farther and farther along the normals at the
+// first and the last closest points (out of a narrow groove along its middle). Failing that, the
+// farthest position found strictly on the vertex's side is taken (then, exceptionally, nearer
+// than `distance`: in a pocket too small for it), and should there be none the delta stays. A
+// pushed vertex ends a little beyond `distance` (by about 2^-18 of the size of the coordinates
+// around it), so that rounding never leaves it short; `distance` 0 asks for its own side only,
+// strictly. A negative distance counts as 0; with a distance that is not finite nothing is pushed.
+// Returns how many vertices were pushed. The result does not depend on `threadCount` (0: as many as
+// the machine runs).
 std::size_t KeepOutside(const TriangleMesh& morphedSource, const TriangleMesh& destination,
                         const std::vector<int8_t>& sides, bool closedSource, float distance,
                         SearchPoint* deltas, uint8_t* marks, unsigned threadCount);

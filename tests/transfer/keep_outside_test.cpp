@@ -58,9 +58,9 @@ float SideDistance(const TriangleMesh& mesh, const SurfacePseudoNormals& normals
                    const SearchPoint& point, int side) {
   const float query[3] = {point.x, point.y, point.z};
   const std::vector<uint32_t>& corners = normals.normalTriangles();
-  SurfaceHit hit = FindClosestExhaustive(reinterpret_cast<const float*>(mesh.positions),
-                                         mesh.vertexCount, corners.data(), corners.size() / 3,
-                                         query);
+  SurfaceHit hit =
+      FindClosestExhaustive(reinterpret_cast<const float*>(mesh.positions), mesh.vertexCount,
+                            corners.data(), corners.size() / 3, query);
   if (hit.triangle < 0) return kNaN;
   hit.triangle = static_cast<int32_t>(normals.normalTriangleIndices()[hit.triangle]);
   return side * SignedDistanceAt(normals, hit, point);
@@ -211,6 +211,213 @@ TEST(KeepOutside, RandomBlobsStayOutsideTheirMorphs) {
     EXPECT_EQ(pushed[0], pushed[1]);
     EXPECT_EQ(pushed[0], marked);
     EXPECT_GT(marked, sides.size() / 4);
+  }
+}
+
+// The height of a WavyGrid-like sheet at x, y by its triangles, in doubles.
+double SheetHeight(const std::vector<float>& positions, uint32_t side, double x, double y) {
+  const double fx = x * side, fy = y * side;
+  const uint32_t column = std::min(static_cast<uint32_t>(fx), side - 1);
+  const uint32_t row = std::min(static_cast<uint32_t>(fy), side - 1);
+  const double u = fx - column, v = fy - row;
+  const auto z = [&](uint32_t step) {
+    return double{positions[3 * (row * (side + 1) + column + step) + 2]};
+  };
+  if (u >= v) return z(0) + (z(1) - z(0)) * u + (z(side + 2) - z(1)) * v;
+  return z(0) + (z(side + 1) - z(0)) * v + (z(side + 2) - z(side + 1)) * u;
+}
+
+TEST(KeepOutside, OpenSheetKeepsBothSides) {
+  const uint32_t side = 24;
+  const TestMesh grid = WavyGrid(side);
+  std::vector<float> lifted = grid.positions;
+  for (std::size_t v = 0; v < lifted.size(); v += 3) {
+    lifted[v + 2] += 0.08f + 0.05f * std::sin(5.0f * lifted[v]);
+  }
+  const TriangleMesh rest = MeshOf(grid.positions, grid.corners);
+  const TriangleMesh morphed = MeshOf(lifted, grid.corners);
+  ASSERT_FALSE(IsClosedSurface(rest));
+  std::mt19937 stream(7);
+  std::uniform_real_distribution<float> inner(0.2f, 0.8f), offset(0.005f, 0.05f);
+  std::vector<float> points;
+  std::vector<int> builtSides;
+  for (int i = 0; i < 600; ++i) {
+    const float x = inner(stream), y = inner(stream);
+    const int placed = i % 2 == 0 ? 1 : -1;
+    const double z = SheetHeight(grid.positions, side, x, y) + placed * offset(stream);
+    points.insert(points.end(), {x, y, static_cast<float>(z)});
+    builtSides.push_back(placed);
+  }
+  const TriangleMesh destination = MeshOf(points, {});
+  const std::vector<int8_t> sides = SidesOf(rest, destination);
+  std::vector<SearchPoint> deltas(sides.size(), SearchPoint{0.0f, 0.0f, 0.0f});
+  const std::size_t pushed =
+      KeepOutside(morphed, destination, sides, false, 0.02f, deltas.data(), nullptr, 2);
+  EXPECT_GT(pushed, sides.size() / 4);
+  SurfacePseudoNormals normals;
+  normals.Build(morphed);
+  for (std::size_t i = 0; i < sides.size(); ++i) {
+    ASSERT_EQ(sides[i], builtSides[i]) << "vertex " << i;
+    const SearchPoint position = Plus(destination.positions[i], deltas[i]);
+    EXPECT_TRUE(KeptOutside(morphed, normals, position, sides[i], 0.02f)) << "vertex " << i;
+    const double above = position.z - SheetHeight(lifted, side, position.x, position.y);
+    EXPECT_GT(above * sides[i], 0.0) << "vertex " << i;
+  }
+}
+
+// The unit tetrahedron, faces outward, and the same grown by a fifth.
+std::vector<float> Tetrahedron(float size) {
+  return {0.0f, 0.0f, 0.0f, size, 0.0f, 0.0f, 0.0f, size, 0.0f, 0.0f, 0.0f, size};
+}
+const std::vector<uint32_t> kTetrahedronFaces = {0, 2, 1, 0, 1, 3, 0, 3, 2, 1, 2, 3};
+
+TEST(KeepOutside, ClosedSurfaces) {
+  const std::vector<float> positions = Tetrahedron(1.0f);
+  const std::vector<uint32_t> missingFace(kTetrahedronFaces.begin(), kTetrahedronFaces.end() - 3);
+  std::vector<uint32_t> withPoints = {0, 0, 0, 1, 1, 2};
+  withPoints.insert(withPoints.end(), kTetrahedronFaces.begin(), kTetrahedronFaces.end());
+  std::vector<uint32_t> flipped = kTetrahedronFaces;
+  std::swap(flipped[10], flipped[11]);
+  std::vector<uint32_t> finned = kTetrahedronFaces;
+  finned.insert(finned.end(), {0, 1, 2});
+  const std::vector<uint32_t> none;
+  std::vector<uint32_t> outOfRange = kTetrahedronFaces;
+  outOfRange[5] = 4;
+  const struct {
+    const char* name;
+    const std::vector<uint32_t>& corners;
+    bool closed;
+  } cases[] = {
+      {"tetrahedron", kTetrahedronFaces, true},
+      {"a face missing", missingFace, false},
+      {"points and doubled segments besides", withPoints, true},
+      {"a face turned over", flipped, false},
+      {"a fin on an edge", finned, false},
+      {"a corner out of range", outOfRange, false},
+      {"no triangles", none, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsClosedSurface(MeshOf(positions, c.corners)), c.closed) << c.name;
+  }
+}
+
+TEST(KeepOutside, OddCases) {
+  const std::vector<float> rest = Tetrahedron(1.0f);
+  const std::vector<float> grown = Tetrahedron(1.2f);
+  // A point triangle at corner 0 named first: it wins the rest hits there, at equal distance.
+  std::vector<uint32_t> pointFirst = {0, 0, 0};
+  pointFirst.insert(pointFirst.end(), kTetrahedronFaces.begin(), kTetrahedronFaces.end());
+  const struct {
+    const char* name;
+    const std::vector<uint32_t>& corners;
+    SearchPoint point;
+    SearchPoint delta;
+    float distance;
+    int side;
+    bool pushed;
+  } cases[] = {
+      {"on the rest surface",
+       kTetrahedronFaces,
+       {0.25f, 0.25f, 0.0f},
+       {0, 0, 0.1f},
+       0.1f,
+       0,
+       false},
+      {"well clear", kTetrahedronFaces, {0.3f, 0.3f, -0.5f}, {0, 0, 0}, 0.1f, 1, false},
+      {"inside at rest", kTetrahedronFaces, {0.2f, 0.2f, 0.2f}, {0, 0, -1}, 0.1f, -1, false},
+      {"deep inside the morph",
+       kTetrahedronFaces,
+       {0.2f, 0.2f, -0.05f},
+       {0, 0, 0.3f},
+       0.1f,
+       1,
+       true},
+      {"onto a face, distance 0",
+       kTetrahedronFaces,
+       {0.3f, 0.3f, -0.1f},
+       {0, 0, 0.1f},
+       0.0f,
+       1,
+       true},
+      {"onto a corner",
+       kTetrahedronFaces,
+       {-0.1f, -0.1f, -0.1f},
+       {0.1f, 0.1f, 0.1f},
+       0.05f,
+       1,
+       true},
+      {"onto an edge", kTetrahedronFaces, {0.5f, -0.1f, -0.1f}, {0, 0.1f, 0.1f}, 0.05f, 1, true},
+      {"a delta that is not a number",
+       kTetrahedronFaces,
+       {0.3f, 0.3f, -0.1f},
+       {kNaN, 0, 0},
+       0.1f,
+       1,
+       false},
+      {"negative distance, on its side",
+       kTetrahedronFaces,
+       {0.3f, 0.3f, -0.01f},
+       {0, 0, 0},
+       -1.0f,
+       1,
+       false},
+      {"negative distance, inside",
+       kTetrahedronFaces,
+       {0.3f, 0.3f, -0.01f},
+       {0, 0, 0.02f},
+       -1.0f,
+       1,
+       true},
+      {"rest hit on a point triangle",
+       pointFirst,
+       {-0.1f, -0.1f, -0.1f},
+       {0.15f, 0.15f, 0.15f},
+       0.05f,
+       1,
+       true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const TriangleMesh source = MeshOf(rest, c.corners);
+    const TriangleMesh morphed = MeshOf(grown, c.corners);
+    const TriangleMesh destination{&c.point, 1, nullptr, 0};
+    const std::vector<int8_t> sides = SidesOf(source, destination);
+    ASSERT_EQ(sides[0], c.side);
+    SearchPoint delta = c.delta;
+    uint8_t mark = 0;
+    EXPECT_EQ(KeepOutside(morphed, destination, sides, IsClosedSurface(source), c.distance, &delta,
+                          &mark, 1),
+              c.pushed ? 1u : 0u);
+    EXPECT_EQ(mark, c.pushed ? kVertexPushed : 0);
+    if (!c.pushed) {
+      EXPECT_TRUE(SameBits(delta, c.delta));
+      continue;
+    }
+    SurfacePseudoNormals normals;
+    normals.Build(morphed);
+    const SearchPoint position = Plus(c.point, delta);
+    EXPECT_TRUE(KeptOutside(morphed, normals, position, c.side, std::max(c.distance, 0.0f)));
+    EXPECT_LT(WindingNumber(morphed, position), 0.5);
+  }
+}
+
+// A groove narrower than twice the distance at its bottom: the vertex must climb out along it.
+TEST(KeepOutside, NarrowGrooveIsLeftAlongItsMiddle) {
+  const std::vector<float> groove = {-1.0f, -1.0f, 5.0f, 0.0f, -1.0f, 0.0f, 1.0f, -1.0f, 5.0f,
+                                     -1.0f, 1.0f,  5.0f, 0.0f, 1.0f,  0.0f, 1.0f, 1.0f,  5.0f};
+  const std::vector<uint32_t> corners = {0, 1, 4, 0, 4, 3, 1, 2, 5, 1, 5, 4};
+  const TriangleMesh sheet = MeshOf(groove, corners);
+  const float distance = 0.1f;
+  for (const float x : {0.0f, 0.01f, -0.03f}) {
+    const SearchPoint point{x, 0.2f, 1.0f};
+    const TriangleMesh destination{&point, 1, nullptr, 0};
+    const std::vector<int8_t> sides = SidesOf(sheet, destination);
+    ASSERT_EQ(sides[0], 1);
+    SearchPoint delta{0.0f, 0.0f, -1.5f};
+    ASSERT_EQ(KeepOutside(sheet, destination, sides, false, distance, &delta, nullptr, 1), 1u);
+    SurfacePseudoNormals normals;
+    normals.Build(sheet);
+    EXPECT_TRUE(KeptOutside(sheet, normals, Plus(point, delta), 1, distance)) << x;
   }
 }
 
