@@ -48,6 +48,7 @@ std::vector<Method> Methods() {
       {"nearest", false, PalisorNearest},
       {"surface", false, AlongSurface(SurfaceMethod::kSurfacePoint, 180.0f, -1.0f)},
       {"carry", false, AlongSurface(SurfaceMethod::kCarriedOffset, 180.0f, -1.0f)},
+      {"carry, 60 deg", false, AlongSurface(SurfaceMethod::kCarriedOffset, 60.0f, -1.0f)},
       {"carry, outside", false, AlongSurface(SurfaceMethod::kCarriedOffset, 180.0f, 0.0f)},
       {"k10-radius", true,
        [](const QualityScene& scene) {

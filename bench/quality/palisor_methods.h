@@ -10,7 +10,7 @@
 // The plug-in's rule: TransferDisplacements (transfer/transfer.h) on one thread.
 std::vector<SearchPoint> PalisorNearest(const QualityScene& scene);
 
-// A transfer along the body's surface (transfer/surface_methods.h) with these options, on one
-// thread.
+// TransferAlongSurface (transfer/surface_methods.h) with these options, on one thread. Should it
+// refuse the scene, every delta is NaN (and the reason is printed).
 std::vector<SearchPoint> PalisorAlongSurface(const QualityScene& scene,
                                              SurfaceTransferOptions options);
