@@ -33,6 +33,17 @@ constexpr std::size_t kMostTriples = std::numeric_limits<std::size_t>::max() / s
 constexpr std::size_t kFirstInputSize = offsetof(palisor_transfer_input, source_triangles);
 constexpr std::size_t kFirstOptionsSize = offsetof(palisor_transfer_options, max_distance);
 
+palisor_transfer_options DefaultOptions() {
+  palisor_transfer_options options{};
+  options.struct_size = sizeof options;
+  options.method = PALISOR_TRANSFER_METHOD_NEAREST_VERTICES;
+  options.thread_count = 0;
+  options.max_distance = std::numeric_limits<float>::infinity();
+  options.max_angle_degrees = 180.0f;
+  options.keep_outside = -1.0f;
+  return options;
+}
+
 // A caller's struct of `given` bytes, of which this library knows the first `known`: at least
 // the first version's size, and zero beyond what is known.
 Verdict CheckStructSize(const void* data, std::size_t given, std::size_t first, std::size_t known,
@@ -85,9 +96,7 @@ Verdict CheckOptions(const palisor_transfer_options* given) {
   Verdict size =
       CheckStructSize(given, given->struct_size, kFirstOptionsSize, sizeof *given, "options");
   if (size.Failed()) return size;
-  palisor_transfer_options options{};
-  palisor_transfer_default_options(&options);
-  options = Complete(given, options);
+  const palisor_transfer_options options = Complete(given, DefaultOptions());
   if (options.method < PALISOR_TRANSFER_METHOD_NEAREST_VERTICES ||
       options.method > PALISOR_TRANSFER_METHOD_CARRIED_OFFSET) {
     return Verdict{PALISOR_TRANSFER_UNSUPPORTED,
@@ -214,9 +223,7 @@ void TransferNearestVertices(const palisor_transfer_input& input,
 Verdict Transfer(const palisor_transfer_input* given, const palisor_transfer_options* givenOptions,
                  float* const* outputs, uint8_t* marks) {
   const palisor_transfer_input input = Complete(given, palisor_transfer_input{});
-  palisor_transfer_options options{};
-  palisor_transfer_default_options(&options);
-  options = Complete(givenOptions, options);
+  const palisor_transfer_options options = Complete(givenOptions, DefaultOptions());
   if (options.method == PALISOR_TRANSFER_METHOD_NEAREST_VERTICES) {
     TransferNearestVertices(input, options, outputs, marks);
     return Verdict{};
@@ -258,13 +265,13 @@ PALISOR_TRANSFER_API uint32_t palisor_transfer_version(void) {
 
 PALISOR_TRANSFER_API void palisor_transfer_default_options(palisor_transfer_options* options) {
   if (options == nullptr) return;
-  *options = palisor_transfer_options{};
-  options->struct_size = sizeof *options;
-  options->method = PALISOR_TRANSFER_METHOD_NEAREST_VERTICES;
-  options->thread_count = 0;
-  options->max_distance = std::numeric_limits<float>::infinity();
-  options->max_angle_degrees = 180.0f;
-  options->keep_outside = -1.0f;
+  const palisor_transfer_options defaults = DefaultOptions();
+  // A caller that does not say it has exactly this struct may have only the first version's
+  // bytes, and a struct_size of any value.
+  const std::size_t size =
+      options->struct_size == sizeof defaults ? sizeof defaults : kFirstOptionsSize;
+  std::memcpy(options, &defaults, size);
+  options->struct_size = size;
 }
 
 PALISOR_TRANSFER_API const char* palisor_transfer_status_text(int32_t status) {

@@ -78,7 +78,8 @@ enum {
   PALISOR_TRANSFER_MARK_PUSHED = 8
 };
 
-/* How a transfer is made. Fill it with palisor_transfer_default_options, then change fields.
+/* How a transfer is made. Set struct_size, fill it with palisor_transfer_default_options, then
+ * change fields.
  * struct_size tells the library which version of the struct the caller knows: it must be at least
  * the size of the first version (up to thread_count), and where it is larger (a caller built with
  * a newer header), the bytes this library does not know must be zero (their options left at their
@@ -143,8 +144,13 @@ typedef struct palisor_transfer_input {
  * Threads: any thread, at any time. */
 PALISOR_TRANSFER_API uint32_t palisor_transfer_version(void);
 
-/* Fills `options` with the defaults and struct_size with this header's size of the struct; a null
- * pointer is ignored.
+/* Fills `options` with the defaults and struct_size with the size filled; a null pointer is
+ * ignored. A caller that sets struct_size to its size of the struct first (as
+ * `palisor_transfer_options options = {sizeof options};` does) gets every field of this version
+ * filled; otherwise (any other struct_size, as a caller of the first header, which did not ask
+ * for it, may leave there) only the first version's fields are written, so that no byte
+ * beyond that caller's struct is touched, and the later fields keep their defaults as the
+ * library reads them.
  * Threads: any thread; `options` must not be used by another thread meanwhile. */
 PALISOR_TRANSFER_API void palisor_transfer_default_options(palisor_transfer_options* options);
 

@@ -76,6 +76,7 @@ palisor_transfer_status TransferFromC(const TransferLibrary* library, const floa
   input.destination_positions = destinationPositions;
   input.destination_vertex_count = destinationCount;
   input.destination_mask = destinationMask;
+  options.struct_size = sizeof options;
   library->defaultOptions(&options);
   options.thread_count = threadCount;
   return library->compute(&input, &options, outputs, message, messageCapacity);

@@ -137,8 +137,11 @@ TEST_F(TransferLibraryTest, TellsItsVersionAndNamesItsStatuses) {
   for (int32_t status = 0; status < 6; ++status) {
     EXPECT_STREQ(library.statusText(status), names[status]);
   }
+  // A caller that says its size gets every field; any other (a caller of the first header, which
+  // may have only the first fields) gets the first fields only, and no byte beyond them changes.
   palisor_transfer_options options;
   std::memset(&options, 0xFF, sizeof options);
+  options.struct_size = sizeof options;
   library.defaultOptions(&options);
   EXPECT_EQ(options.struct_size, sizeof options);
   EXPECT_EQ(options.method, PALISOR_TRANSFER_METHOD_NEAREST_VERTICES);
@@ -146,6 +149,19 @@ TEST_F(TransferLibraryTest, TellsItsVersionAndNamesItsStatuses) {
   EXPECT_EQ(options.max_distance, kInfinity);
   EXPECT_EQ(options.max_angle_degrees, 180.0f);
   EXPECT_LT(options.keep_outside, 0.0f);
+  for (const std::size_t unsaid : {std::size_t{0}, std::size_t{16}, ~std::size_t{0}}) {
+    std::memset(&options, 0xFF, sizeof options);
+    options.struct_size = unsaid;
+    library.defaultOptions(&options);
+    EXPECT_EQ(options.struct_size, offsetof(palisor_transfer_options, max_distance));
+    EXPECT_EQ(options.method, PALISOR_TRANSFER_METHOD_NEAREST_VERTICES);
+    EXPECT_EQ(options.thread_count, 0u);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&options);
+    for (std::size_t at = offsetof(palisor_transfer_options, max_distance); at < sizeof options;
+         ++at) {
+      EXPECT_EQ(bytes[at], 0xFF) << "byte " << at << " after struct_size " << unsaid;
+    }
+  }
 }
 
 TEST_F(TransferLibraryTest, SmallScenesGiveTheReferenceBits) {
@@ -199,91 +215,111 @@ TEST_F(TransferLibraryTest, ALargeSceneOnSeveralThreadsGivesTheReferenceBits) {
 }
 
 // A sheet over the top of a sphere, partly beyond the distance limit (filled), and a second sheet
-// far away (moved rigidly): methods 1 and 2 called from C on three threads give the bits and
-// marks of the C++ interface on one.
-TEST_F(TransferLibraryTest, SurfaceMethodsGiveTheBitsOfTheCppInterface) {
-  const TestMesh source = Sphere(8, 12);
+// far away (moved rigidly), with two random targets and a mask.
+struct SheetsOverASphere {
+  TestMesh source = Sphere(8, 12);
   TestMesh destination;
-  for (float lift : {0.9f, 5.0f}) {
-    const TestMesh sheet = WavyGrid(10);
-    const auto base = static_cast<uint32_t>(destination.vertexCount());
-    for (std::size_t k = 0; k < sheet.positions.size(); k += 3) {
-      destination.AddVertex(sheet.positions[k] - 0.5f, sheet.positions[k + 1] - 0.5f,
-                            sheet.positions[k + 2] + lift);
+  std::vector<std::vector<float>> targets{2};
+  std::vector<uint8_t> mask;
+
+  SheetsOverASphere() {
+    for (float lift : {0.9f, 5.0f}) {
+      const TestMesh sheet = WavyGrid(10);
+      const auto base = static_cast<uint32_t>(destination.vertexCount());
+      for (std::size_t k = 0; k < sheet.positions.size(); k += 3) {
+        destination.AddVertex(sheet.positions[k] - 0.5f, sheet.positions[k + 1] - 0.5f,
+                              sheet.positions[k + 2] + lift);
+      }
+      for (uint32_t corner : sheet.corners) destination.corners.push_back(base + corner);
     }
-    for (uint32_t corner : sheet.corners) destination.corners.push_back(base + corner);
+    std::mt19937 engine(11);
+    std::uniform_real_distribution<float> unit(-0.2f, 0.2f);
+    for (std::vector<float>& target : targets) {
+      for (std::size_t k = 0; k < source.positions.size(); ++k) target.push_back(unit(engine));
+    }
+    mask.assign(destination.vertexCount(), 1);
+    for (std::size_t k = 0; k < mask.size(); k += 7) mask[k] = 0;
   }
-  std::mt19937 engine(11);
-  std::uniform_real_distribution<float> unit(-0.2f, 0.2f);
-  std::vector<std::vector<float>> targets(2);
-  for (std::vector<float>& target : targets) {
-    for (std::size_t k = 0; k < source.positions.size(); ++k) target.push_back(unit(engine));
+
+  static const SearchPoint* Points(const std::vector<float>& floats) {
+    return reinterpret_cast<const SearchPoint*>(floats.data());
   }
-  std::vector<uint8_t> mask(destination.vertexCount(), 1);
-  for (std::size_t k = 0; k < mask.size(); k += 7) mask[k] = 0;
-  const std::vector<const float*> targetArrays = {targets[0].data(), targets[1].data()};
+
+  // The C++ interface's deltas (as floats, per target) and marks, on one thread.
+  void TransferInCpp(const SurfaceTransferOptions& options, std::vector<std::vector<float>>* deltas,
+                     std::vector<uint8_t>* marks) const {
+    PreparedSource prepared;
+    std::string error;
+    ASSERT_TRUE(prepared.Build(TriangleMesh{Points(source.positions), source.vertexCount(),
+                                            source.corners.data(), source.triangleCount()},
+                               1, &error))
+        << error;
+    const TargetDisplacements cppTargets[2] = {{Points(targets[0]), source.vertexCount()},
+                                               {Points(targets[1]), source.vertexCount()}};
+    deltas->assign(2, std::vector<float>(destination.positions.size()));
+    SearchPoint* const deltaArrays[2] = {reinterpret_cast<SearchPoint*>((*deltas)[0].data()),
+                                         reinterpret_cast<SearchPoint*>((*deltas)[1].data())};
+    marks->assign(destination.vertexCount(), 0);
+    const TriangleMesh mesh{Points(destination.positions), destination.vertexCount(),
+                            destination.corners.data(), destination.triangleCount()};
+    ASSERT_TRUE(TransferAlongSurface(prepared, cppTargets, 2, mesh, mask.data(), options,
+                                     deltaArrays, marks->data(), &error))
+        << error;
+  }
+};
+
+// Methods 1 and 2 called from C on three threads give the bits and marks of the C++ interface on
+// one.
+TEST_F(TransferLibraryTest, SurfaceMethodsGiveTheBitsOfTheCppInterface) {
+  const SheetsOverASphere scene;
+  const std::vector<const float*> targetArrays = {scene.targets[0].data(), scene.targets[1].data()};
+  palisor_transfer_input input{};
+  input.struct_size = sizeof input;
+  input.source_positions = scene.source.positions.data();
+  input.source_vertex_count = scene.source.vertexCount();
+  input.target_displacements = targetArrays.data();
+  input.target_count = 2;
+  input.destination_positions = scene.destination.positions.data();
+  input.destination_vertex_count = scene.destination.vertexCount();
+  input.destination_mask = scene.mask.data();
+  input.source_triangles = scene.source.corners.data();
+  input.source_triangle_count = scene.source.triangleCount();
+  input.destination_triangles = scene.destination.corners.data();
+  input.destination_triangle_count = scene.destination.triangleCount();
   for (int32_t method :
        {PALISOR_TRANSFER_METHOD_SURFACE_POINT, PALISOR_TRANSFER_METHOD_CARRIED_OFFSET}) {
     SCOPED_TRACE(method);
-    palisor_transfer_input input{};
-    input.struct_size = sizeof input;
-    input.source_positions = source.positions.data();
-    input.source_vertex_count = source.vertexCount();
-    input.target_displacements = targetArrays.data();
-    input.target_count = 2;
-    input.destination_positions = destination.positions.data();
-    input.destination_vertex_count = destination.vertexCount();
-    input.destination_mask = mask.data();
-    input.source_triangles = source.corners.data();
-    input.source_triangle_count = source.triangleCount();
-    input.destination_triangles = destination.corners.data();
-    input.destination_triangle_count = destination.triangleCount();
-    palisor_transfer_options options;
+    palisor_transfer_options options{};
+    options.struct_size = sizeof options;
     library.defaultOptions(&options);
     options.method = method;
     options.thread_count = 3;
     options.max_distance = 0.12f;
     options.max_angle_degrees = 120.0f;
     options.keep_outside = 0.02f;
-    std::vector<std::vector<float>> outputs(2, std::vector<float>(destination.positions.size()));
+    std::vector<std::vector<float>> outputs(2,
+                                            std::vector<float>(input.destination_vertex_count * 3));
     float* const outputArrays[2] = {outputs[0].data(), outputs[1].data()};
-    std::vector<uint8_t> marks(destination.vertexCount(), 0xFF);
+    std::vector<uint8_t> marks(input.destination_vertex_count, 0xFF);
     char message[200] = "unwritten";
     ASSERT_EQ(library.computeMarked(&input, &options, outputArrays, marks.data(), message,
                                     sizeof message),
               PALISOR_TRANSFER_OK)
         << message;
 
-    const TriangleMesh rest{reinterpret_cast<const SearchPoint*>(source.positions.data()),
-                            source.vertexCount(), source.corners.data(), source.triangleCount()};
-    PreparedSource prepared;
-    std::string error;
-    ASSERT_TRUE(prepared.Build(rest, 1, &error)) << error;
-    const TargetDisplacements cppTargets[2] = {
-        {reinterpret_cast<const SearchPoint*>(targets[0].data()), source.vertexCount()},
-        {reinterpret_cast<const SearchPoint*>(targets[1].data()), source.vertexCount()}};
     SurfaceTransferOptions cppOptions;
     cppOptions.method = static_cast<SurfaceMethod>(method);
     cppOptions.maxDistance = 0.12f;
     cppOptions.maxAngleDegrees = 120.0f;
     cppOptions.keepOutside = 0.02f;
     cppOptions.threadCount = 1;
-    std::vector<std::vector<SearchPoint>> deltas(
-        2, std::vector<SearchPoint>(destination.vertexCount()));
-    SearchPoint* const deltaArrays[2] = {deltas[0].data(), deltas[1].data()};
-    std::vector<uint8_t> cppMarks(destination.vertexCount());
-    ASSERT_TRUE(TransferAlongSurface(
-        prepared, cppTargets, 2,
-        TriangleMesh{reinterpret_cast<const SearchPoint*>(destination.positions.data()),
-                     destination.vertexCount(), destination.corners.data(),
-                     destination.triangleCount()},
-        mask.data(), cppOptions, deltaArrays, cppMarks.data(), &error))
-        << error;
+    std::vector<std::vector<float>> deltas;
+    std::vector<uint8_t> cppMarks;
+    scene.TransferInCpp(cppOptions, &deltas, &cppMarks);
     EXPECT_EQ(marks, cppMarks);
     for (std::size_t t = 0; t < 2; ++t) {
       for (std::size_t k = 0; k < outputs[t].size(); ++k) {
-        ASSERT_TRUE(SameResult(outputs[t][k], (&deltas[t][k / 3].x)[k % 3]))
-            << "target " << t << ", float " << k;
+        ASSERT_TRUE(SameResult(outputs[t][k], deltas[t][k])) << "target " << t << ", float " << k;
       }
     }
     // Every kind of vertex is there to compare.
@@ -338,6 +374,7 @@ struct Call {
     input.source_triangles = sourceTriangles;
     input.source_triangle_count = 1;
     input.destination_triangles = destinationTriangles;
+    options.struct_size = sizeof options;
     library.defaultOptions(&options);
   }
 };
