@@ -315,6 +315,10 @@ SmoothFill::~SmoothFill() = default;
 bool SmoothFill::Prepare(const TriangleMesh& mesh, const uint8_t* known, const uint8_t* moving,
                          std::string* error) {
   solver_.reset();
+  if (mesh.vertexCount >= kNone) {
+    *error = "too many vertices for the smooth fill";
+    return false;
+  }
   if (!CornersInRange(mesh)) {
     *error = "a triangle's corner is out of the mesh's range";
     return false;
