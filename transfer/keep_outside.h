@@ -25,7 +25,8 @@ std::vector<int8_t> RestSides(const TriangleMesh& restSource, const TriangleMesh
 // Whether the Source is closed: every edge of a triangle with three different corners is shared by
 // exactly two such triangles, once in each direction (so the surface is consistently oriented and
 // its normals tell outside from inside). Triangles with a repeated corner (points and doubled
-// segments) are passed over; a mesh without triangles, or with a corner out of range, is open.
+// segments) are passed over, while a triangle of zero area with three different corners counts (it
+// may close a seam); a mesh without triangles, or with a corner out of range, is open.
 // Then only vertices outside it are kept outside; on an open Source every vertex keeps its side.
 bool IsClosedSurface(const TriangleMesh& mesh);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -69,7 +70,7 @@ SearchPoint FaceNormalOf(const TriangleMesh& mesh, std::size_t triangle) {
   const float squared = DotOf(normal, normal);
   const float edges = (kFlatTriangle * DotOf(ab, ab)) * DotOf(ac, ac);
   if (!std::isfinite(squared) || !std::isfinite(edges) || !(squared > edges)) return zero;
-  if (!(squared >= 1.17549435e-38f)) return zero;
+  if (!(squared >= std::numeric_limits<float>::min())) return zero;
   return UnitOf(normal);
 }
 

@@ -6,8 +6,10 @@
 // a closed manifold surface the sign of dot(x - closest point, pseudo-normal) tells outside (+)
 // from inside (-) exactly; for an open one it tells the side the faces' normals point to.
 //
-// Triangles of zero area (repeated corners, corners on one line, a normal too small for a float)
-// and triangles with a coordinate that is not finite have no normal: they are left out of the
+// Triangles of zero area (repeated corners, corners on one line, or so flat that the normal is
+// rounding noise: the sine of the angle at the first corner below 1e-6, or a cross product too
+// small or too large for a float), triangles with a coordinate that is not finite and triangles
+// with a corner out of range have no normal: they are left out of the
 // surface altogether, so that every closest point lies on a triangle with a normal. A segment or
 // a point has no sides, and on a closed surface the points of such triangles lie on the edges of
 // their neighbours.

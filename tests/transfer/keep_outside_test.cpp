@@ -98,13 +98,14 @@ std::vector<float> Blob(const TestMesh& sphere, std::mt19937& stream) {
   return positions;
 }
 
-// A smooth deformation: a twist about z, a squeeze of x about the middle, and a wave.
+// A smooth deformation that folds nothing over: a squeeze of x about the middle and a twist about
+// z, each a map of every plane z = constant onto itself, then a wave along z over the new x, y.
 SearchPoint Deform(const SearchPoint& p, float twist, float squeeze, float wave) {
   const float angle = twist * p.z;
   const float x = p.x * (1.0f - squeeze * std::exp(-4.0f * p.z * p.z));
-  return SearchPoint{x * std::cos(angle) - p.y * std::sin(angle),
-                     x * std::sin(angle) + p.y * std::cos(angle),
-                     p.z + wave * std::sin(3.0f * p.x + 2.0f * p.y)};
+  const float turnedX = x * std::cos(angle) - p.y * std::sin(angle);
+  const float turnedY = x * std::sin(angle) + p.y * std::cos(angle);
+  return SearchPoint{turnedX, turnedY, p.z + wave * std::sin(3.0f * turnedX + 2.0f * turnedY)};
 }
 
 struct Scene {
@@ -123,8 +124,8 @@ Scene BlobScene(unsigned seed) {
   const TestMesh sphere = Sphere(20, 40);
   Scene scene{Blob(sphere, stream), {}, sphere.corners, {}, {}, {}};
   std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-  const float twist = 1.5f * unit(stream), squeeze = 0.4f * unit(stream);
-  const float wave = 0.1f * unit(stream);
+  const float twist = 3.0f * unit(stream), squeeze = 0.6f * unit(stream);
+  const float wave = 0.2f * unit(stream);
   const TriangleMesh rest = MeshOf(scene.rest, scene.corners);
   for (std::size_t v = 0; v < rest.vertexCount; ++v) {
     const SearchPoint moved = Deform(rest.positions[v], twist, squeeze, wave);
