@@ -70,7 +70,9 @@ bool Parse(int argc, char** argv, Arguments* arguments) {
     const bool hasValue = i + 1 < argc;
     if (std::strcmp(argv[i], "--scene") == 0 && hasValue) {
       arguments->scenes.push_back(argv[++i]);
-      if (MakeQualityScene(arguments->scenes.back()).name.empty()) return false;
+      if (std::find(names.begin(), names.end(), arguments->scenes.back()) == names.end()) {
+        return false;
+      }
     } else if (std::strcmp(argv[i], "--markdown") == 0 && hasValue) {
       arguments->markdown = argv[++i];
     } else if (std::strcmp(argv[i], "--json") == 0 && hasValue) {
