@@ -82,9 +82,8 @@ std::vector<GoalVerdict> JudgeGoals(const std::vector<QualityRow>& rows,
       Verdict("RMS error <= 1/5 of the best peer rule's", !ratio.second.empty(), ratio.first <= 0.2,
               Format("worst ratio %.3f (%s)", ratio.first, ratio.second)),
       Verdict("no vertex inside the morphed body", !inside.second.empty(), insideTotal == 0.0,
-              insideTotal == 0.0
-                  ? std::string("none in any scene")
-                  : Format("%.0f in all (most in %s)", insideTotal, inside.second)),
+              insideTotal == 0.0 ? std::string("none in any scene")
+                                 : Format("%.0f in all (most in %s)", insideTotal, inside.second)),
       Verdict("roughness <= 1.1", !rough.second.empty(), rough.first <= 1.1,
               Format("worst %.3f (%s)", rough.first, rough.second)),
       Verdict("cross-talk < 0.01 delta", !cross.second.empty(), cross.first < 0.01,
