@@ -62,7 +62,9 @@ std::string TextReport(const QualityReport& report) {
   for (const QualityRow& row : report.rows) text += Cells(row) + "\n";
   text += "\nGoals for Palisor's best method (" + report.best + "):\n";
   for (const GoalVerdict& goal : report.goals) {
-    text += "  " + Verdict(goal) + "  " + goal.goal + ": " + goal.measured + "\n";
+    char verdict[16];
+    std::snprintf(verdict, sizeof verdict, "  %-4s  ", Verdict(goal).c_str());
+    text += verdict + goal.goal + ": " + goal.measured + "\n";
   }
   return text;
 }
