@@ -5,7 +5,8 @@
 //            point's barycentric weights.
 //   carry:   as surface, and the offset from the closest point to the vertex turns and stretches
 //            with the surface around that point, so that a shell over the Source keeps its
-//            distance and whatever sits on the surface follows it.
+//            distance and whatever sits on the surface follows it; the displacement at the closest
+//            point is corrected for the bend of the motion over its triangle.
 //
 // A match may be refused by a distance or an angle limit; refused vertices are filled smoothly
 // from their matched neighbours over the Destination's mesh (smooth_fill.h), and a part of the
