@@ -154,25 +154,75 @@ SearchPoint CarriedChange(const PreparedSource& source, const std::vector<Surfac
   return carried;
 }
 
+// A piece's rigid motion in the target: its anchor moves as a vertex there would, and the offsets
+// from it turn by the rotation nearest to the carried change there, kept as R - I.
+struct PieceMotion {
+  SearchPoint origin;
+  SearchPoint translation;
+  LinearMap turn;
+};
+
+std::vector<PieceMotion> PieceMotions(const PreparedSource& source,
+                                      const TargetDisplacements& target,
+                                      const std::vector<SurfaceChange>& changes,
+                                      const SmallParts& pieces) {
+  std::vector<PieceMotion> motions(pieces.parts.size());
+  for (std::size_t p = 0; p < motions.size(); ++p) {
+    const SurfaceHit& anchor = pieces.parts[p].anchor;
+    if (!(pieces.parts[p].rigidity > 0.0f)) continue;
+    const SearchPoint origin{anchor.point[0], anchor.point[1], anchor.point[2]};
+    const uint32_t* corners =
+        source.rest().triangles + 3 * static_cast<std::size_t>(anchor.triangle);
+    LinearMap map = BlendMaps(anchor.barycentric, changes[corners[0]].carried,
+                              changes[corners[1]].carried, changes[corners[2]].carried);
+    for (int k = 0; k < 9; k += 4) map.m[k] = map.m[k] + 1.0f;
+    LinearMap turn = NearestRotation(map);
+    for (int k = 0; k < 9; k += 4) turn.m[k] = turn.m[k] - 1.0f;
+    motions[p] = PieceMotion{
+        origin,
+        Plus(SurfaceDelta(source, target, anchor), CarriedChange(source, changes, anchor, origin)),
+        turn};
+  }
+  return motions;
+}
+
+// The displacement of a vertex of a piece: its own carried one blended with the piece's rigid
+// motion by the piece's rigidity (a rigid piece takes the motion's to the bit).
+SearchPoint PieceDelta(const SearchPoint& own, const PieceMotion& motion, float rigidity,
+                       const SearchPoint& vertex) {
+  const SearchPoint rigid =
+      Plus(motion.translation, Apply(motion.turn, Minus(vertex, motion.origin)));
+  return Plus(Times(own, 1.0f - rigidity), Times(rigid, rigidity));
+}
+
 }  // namespace
 
 void CarryDisplacements(const PreparedSource& source, const TargetDisplacements& target,
                         SurfaceMethod method, const TriangleMesh& destination,
-                        const SurfaceHit* hits, const uint8_t* marks, SearchPoint* deltas,
-                        unsigned threadCount) {
+                        const SurfaceHit* hits, const uint8_t* marks, const SmallParts* pieces,
+                        SearchPoint* deltas, unsigned threadCount) {
   if (threadCount == 0) threadCount = MachineThreadCount();
   const bool carry = method == SurfaceMethod::kCarriedOffset;
   const std::vector<SurfaceChange> changes =
       carry ? VertexChanges(source, target, threadCount) : std::vector<SurfaceChange>();
+  const std::vector<PieceMotion> motions = carry && pieces != nullptr
+                                               ? PieceMotions(source, target, changes, *pieces)
+                                               : std::vector<PieceMotion>();
   RunInChunks(destination.vertexCount, threadCount, kVerticesPerChunk,
               [&](std::size_t begin, std::size_t end) {
                 for (std::size_t i = begin; i < end; ++i) {
                   if ((marks[i] & kVertexMatched) == 0) continue;
                   const SurfaceHit& hit = hits[i];
+                  const SearchPoint& vertex = destination.positions[i];
                   deltas[i] = SurfaceDelta(source, target, hit);
                   if (!carry) continue;
-                  deltas[i] = Plus(deltas[i],
-                                   CarriedChange(source, changes, hit, destination.positions[i]));
+                  deltas[i] = Plus(deltas[i], CarriedChange(source, changes, hit, vertex));
+                  const int32_t piece = motions.empty() ? -1 : pieces->partOfVertex[i];
+                  if (piece < 0) continue;
+                  const float rigidity = pieces->parts[static_cast<std::size_t>(piece)].rigidity;
+                  if (!(rigidity > 0.0f)) continue;
+                  deltas[i] = PieceDelta(deltas[i], motions[static_cast<std::size_t>(piece)],
+                                         rigidity, vertex);
                 }
               });
 }

@@ -60,8 +60,9 @@ std::vector<SearchPoint> Carry(const PreparedSource& source, const std::vector<S
   std::vector<uint8_t> marks(destination.vertexCount);
   MatchDestination(source, destination, nullptr, nullptr, options, found.data(), marks.data());
   std::vector<SearchPoint> deltas(destination.vertexCount, SearchPoint{-1.0f, -1.0f, -1.0f});
+  const SmallParts pieces = FindSmallParts(source, destination, found.data(), marks.data());
   CarryDisplacements(source, TargetDisplacements{target.data(), target.size()}, method, destination,
-                     found.data(), marks.data(), deltas.data(), threads);
+                     found.data(), marks.data(), &pieces, deltas.data(), threads);
   if (hits != nullptr) *hits = found;
   return deltas;
 }
