@@ -202,39 +202,39 @@ TEST(SurfaceMethodsTest, CarryKeepsAShellsDistanceOverAScaledSphere) {
   }
 }
 
-// The unit square in z = 0 as a grid of `cells` by `cells` squares, each split along the same
-// diagonal: every inner vertex's ring of triangles is symmetric about it.
-TestMesh FlatGrid(uint32_t cells) {
+// A flat triangulated grid of side x side squares of `size`, centred on (0, 0, height).
+TestMesh FlatGrid(uint32_t side, float size, float height) {
   TestMesh grid;
-  const float step = 1.0f / static_cast<float>(cells);
-  for (uint32_t j = 0; j <= cells; ++j) {
-    for (uint32_t i = 0; i <= cells; ++i) {
-      grid.AddVertex(static_cast<float>(i) * step, static_cast<float>(j) * step, 0.0f);
+  for (uint32_t row = 0; row <= side; ++row) {
+    for (uint32_t column = 0; column <= side; ++column) {
+      grid.AddVertex(size * (static_cast<float>(column) - 0.5f * static_cast<float>(side)),
+                     size * (static_cast<float>(row) - 0.5f * static_cast<float>(side)), height);
     }
   }
-  for (uint32_t j = 0; j < cells; ++j) {
-    for (uint32_t i = 0; i < cells; ++i) {
-      const uint32_t a = j * (cells + 1) + i;
-      grid.AddTriangle(a, a + 1, a + cells + 2);
-      grid.AddTriangle(a, a + cells + 2, a + cells + 1);
+  for (uint32_t row = 0; row < side; ++row) {
+    for (uint32_t column = 0; column < side; ++column) {
+      const uint32_t corner = row * (side + 1) + column;
+      grid.AddTriangle(corner, corner + 1, corner + side + 2);
+      grid.AddTriangle(corner, corner + side + 2, corner + side + 1);
     }
   }
   return grid;
 }
 
-// A flat Source bent quadratically out of its plane: on such a grid each inner vertex's change is
-// the bend's own slope, and the carry method's displacement at points of the surface over inner
-// triangles is the bend's up to rounding, where the blend of the corners' displacements (the
-// surface method) errs by up to an eighth of the cell squared.
+// A flat Source bent quadratically out of its plane. Its squares are all split along the same
+// diagonal, so every inner vertex's ring of triangles is symmetric about it and its change is the
+// bend's own slope: the carry method's displacement at points of the surface over inner triangles
+// is then the bend's up to rounding, where the blend of the corners' displacements (the surface
+// method) errs by up to an eighth of the square's side squared.
 TEST(SurfaceMethodsTest, CarryFollowsAQuadraticBendAtTheSurface) {
-  const Mesh mesh(FlatGrid(8));
+  const Mesh mesh(FlatGrid(8, 0.125f, 0.0f));
   const PreparedSource source = Prepare(mesh);
   const auto bend = [](float x, float y) { return (0.5f * x * x + 0.4f * x * y) - 0.3f * y * y; };
   std::vector<SearchPoint> target;
   for (const SearchPoint& p : mesh.positions) target.push_back({0.0f, 0.0f, bend(p.x, p.y)});
   std::vector<SearchPoint> queries;
   for (int j = 0; j < 9; ++j) {
-    for (int i = 0; i < 9; ++i) queries.push_back({0.26f + 0.057f * i, 0.27f + 0.053f * j, 0.0f});
+    for (int i = 0; i < 9; ++i) queries.push_back({-0.24f + 0.057f * i, -0.23f + 0.053f * j, 0.0f});
   }
   const std::vector<SearchPoint> carried =
       Carry(source, target, Cloud(queries), SurfaceMethod::kCarriedOffset, 2);
@@ -257,7 +257,7 @@ TEST(SurfaceMethodsTest, CarryFollowsAQuadraticBendAtTheSurface) {
 // a rigid piece's shape as it was (only moved) and stretches a free one with the surface, the same
 // bits on any number of threads.
 TEST(SurfaceMethodsTest, SmallPiecesMoveRigidly) {
-  const Mesh mesh(FlatGrid(4));
+  const Mesh mesh(FlatGrid(4, 0.25f, 0.0f));
   const PreparedSource source = Prepare(mesh);
   const float height = 0.02f;
   const struct {
@@ -271,10 +271,10 @@ TEST(SurfaceMethodsTest, SmallPiecesMoveRigidly) {
     for (int k = 0; k < 3; ++k) {
       corners.push_back(static_cast<uint32_t>(points.size()));
       const float angle = 2.0943951f * static_cast<float>(k);
-      points.push_back({0.5f + radius * std::cos(angle), 0.5f + radius * std::sin(angle), height});
+      points.push_back({radius * std::cos(angle), radius * std::sin(angle), height});
     }
   }
-  points.push_back({0.5f, 0.5f, height});
+  points.push_back({0.0f, 0.0f, height});
   const TriangleMesh destination{points.data(), points.size(), corners.data(), corners.size() / 3};
   std::vector<SurfaceHit> hits(points.size());
   std::vector<uint8_t> marks(points.size());
@@ -393,25 +393,6 @@ TEST(SurfaceMethodsTest, LimitsRefuseWhatTheyShould) {
     EXPECT_EQ(mark, row.matched ? kVertexMatched : 0);
     EXPECT_EQ(hit.triangle >= 0, row.masked && !std::isnan(row.position.x));
   }
-}
-
-// A flat triangulated grid of side x side squares of `size`, centred on (0, 0, height).
-TestMesh FlatGrid(uint32_t side, float size, float height) {
-  TestMesh grid;
-  for (uint32_t row = 0; row <= side; ++row) {
-    for (uint32_t column = 0; column <= side; ++column) {
-      grid.AddVertex(size * (static_cast<float>(column) - 0.5f * static_cast<float>(side)),
-                     size * (static_cast<float>(row) - 0.5f * static_cast<float>(side)), height);
-    }
-  }
-  for (uint32_t row = 0; row < side; ++row) {
-    for (uint32_t column = 0; column < side; ++column) {
-      const uint32_t corner = row * (side + 1) + column;
-      grid.AddTriangle(corner, corner + 1, corner + side + 2);
-      grid.AddTriangle(corner, corner + side + 2, corner + side + 1);
-    }
-  }
-  return grid;
 }
 
 // A rigid motion of the Source moves the matched vertices over the sphere and a far sheet with no
