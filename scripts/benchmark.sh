@@ -3,7 +3,8 @@
 # nearest-point searches beside their peers (with the ratios that matter printed last), whole runs
 # of palisor-cli on scene files beside the read-and-parse floor, then the plug-in through its
 # exports, reading and writing scene files, and whatever other benchmark programs the build has
-# (glTF, previews), and the Blender add-on beside Blender's Surface Deform. The machine's load is printed before and after, since a shared machine's
+# (glTF, previews), the transfer quality report (also written to build/quality.md and
+# build/quality.json), and the Blender add-on beside Blender's Surface Deform. The machine's load is printed before and after, since a shared machine's
 # wall-clock times depend on it. Everything printed also goes to build/benchmark.log. Arguments
 # are passed to every benchmark program (e.g. --benchmark_filter=OneThread).
 set -euo pipefail
@@ -25,13 +26,16 @@ cmake --build build/benchmark -j "$(nproc)" > build/benchmark.build.log
   echo "== $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores; load before: $(cut -d' ' -f1-3 /proc/loadavg)"
   ordered="correspondence_bench whole_run_bench scene_io_bench"
   others=$(cd build/benchmark/bench && ls -- *_bench 2>/dev/null | grep -vxF -e correspondence_bench \
-    -e whole_run_bench -e scene_io_bench || true)
+    -e whole_run_bench -e scene_io_bench -e palisor_quality_bench || true)
   for program in $ordered $others; do
     if [ -x "build/benchmark/bench/$program" ]; then
       echo "== $program"
       "build/benchmark/bench/$program" "$@"
     fi
   done
+  # The transfer quality report: errors against scenes of known truth, not times.
+  echo "== palisor_quality_bench"
+  build/benchmark/bench/palisor_quality_bench --markdown build/quality.md --json build/quality.json
   # The Blender add-on beside Blender's own Surface Deform, when Blender is installed.
   if command -v blender > /dev/null && [ -f build/benchmark/palisor-blender.zip ]; then
     echo "== blender_bench"

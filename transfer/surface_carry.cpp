@@ -10,7 +10,19 @@
 // change), and the change at a point is blended from its triangle's corners, so that it is
 // continuous across edges and offsets carried from neighbouring triangles show no seam. A rigid
 // motion of the Source gives that motion's rotation everywhere, up to rounding.
+//
+// The displacement at the closest point is not the linear blend of the corners' displacements
+// alone: where the motion bends over a triangle (a bulge, a twist) that blend errs by the
+// triangle's size squared times the bend, which on a coarse Source is many times the error the
+// carried offset leaves. Each corner's change also gives a first-order estimate of the
+// displacement at the point, the corner's displacement plus its change applied to the point's
+// offset from it; the blend of those errs by as much the other way, and the mean of the two is
+// exact for a motion that varies quadratically over the triangle. For those estimates a corner's
+// change takes the unit normal to the morphed one scaled as the triangle's edges are on average
+// (the square root of its area's ratio), so that a uniform scaling of space is reproduced
+// exactly; the offset from the surface is carried with the unit normal kept unit.
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "parallel/parallel_chunks.h"
@@ -26,9 +38,16 @@ int32_t Corner(const TriangleMesh& mesh, std::size_t triangle, int corner) {
   return static_cast<int32_t>(mesh.triangles[3 * triangle + static_cast<std::size_t>(corner)]);
 }
 
-// A triangle's change in the target, F - I; false for a triangle left out.
+// A triangle's or a vertex's change in one target: `carried` takes the unit normal to the morphed
+// unit normal, `spatial` to the morphed one scaled by the square root of the area's ratio.
+struct SurfaceChange {
+  LinearMap carried;
+  LinearMap spatial;
+};
+
+// A triangle's changes in the target, each as F - I; false for a triangle left out.
 bool TriangleChange(const PreparedSource& source, const TargetDisplacements& target,
-                    std::size_t triangle, LinearMap* change) {
+                    std::size_t triangle, SurfaceChange* change) {
   const RestFrame& frame = source.restFrames()[triangle];
   if (!(frame.weight > 0.0f)) return false;
   const TriangleMesh& rest = source.rest();
@@ -43,39 +62,47 @@ bool TriangleChange(const PreparedSource& source, const TargetDisplacements& tar
     moved[k] = Plus(at[k], by[k]);
   }
   const SearchPoint normal = UnitOrZero(Cross(Minus(at[1], at[0]), Minus(at[2], at[0])));
-  const SearchPoint movedNormal =
-      UnitOrZero(Cross(Minus(moved[1], moved[0]), Minus(moved[2], moved[0])));
+  const SearchPoint movedAcross = Cross(Minus(moved[1], moved[0]), Minus(moved[2], moved[0]));
+  const SearchPoint movedNormal = UnitOrZero(movedAcross);
   if (IsZero(movedNormal)) return false;
-  const LinearMap edgeChanges =
-      FromColumns(Minus(by[1], by[0]), Minus(by[2], by[0]), Minus(movedNormal, normal));
-  *change = Product(edgeChanges, frame.inverse);
+  // Twice the morphed area over twice the rest area, as FrameOf measures it: 1 to the bit where
+  // the triangle stays.
+  const float stretch = std::sqrt(std::sqrt(Dot(movedAcross, movedAcross)) / frame.weight);
+  const SearchPoint first = Minus(by[1], by[0]);
+  const SearchPoint second = Minus(by[2], by[0]);
+  change->carried = Product(FromColumns(first, second, Minus(movedNormal, normal)), frame.inverse);
+  change->spatial = Product(FromColumns(first, second, Minus(Times(movedNormal, stretch), normal)),
+                            frame.inverse);
   return true;
 }
 
-// A vertex's change: the weighted mean of its triangles' changes, each given by `changeOf`.
+// A vertex's changes: the weighted means of its triangles' changes, each given by `changeOf`.
 template <typename ChangeOf>
-LinearMap VertexChange(const PreparedSource& source, std::size_t vertex, const ChangeOf& changeOf) {
-  LinearMap sum = ZeroMap();
+SurfaceChange VertexChange(const PreparedSource& source, std::size_t vertex,
+                           const ChangeOf& changeOf) {
+  SurfaceChange sum{ZeroMap(), ZeroMap()};
   float weights = 0.0f;
   const std::vector<uint32_t>& incident = source.incidentTriangles();
   for (std::size_t k = source.incidentStarts()[vertex]; k < source.incidentStarts()[vertex + 1];
        ++k) {
-    LinearMap change;
+    SurfaceChange change;
     if (!changeOf(incident[k], &change)) continue;
     const float weight = source.restFrames()[incident[k]].weight;
-    AddWeighted(sum, change, weight);
+    AddWeighted(sum.carried, change.carried, weight);
+    AddWeighted(sum.spatial, change.spatial, weight);
     weights = weights + weight;
   }
-  if (!(weights > 0.0f)) return ZeroMap();
-  for (float& entry : sum.m) entry = entry / weights;
+  if (!(weights > 0.0f)) return SurfaceChange{ZeroMap(), ZeroMap()};
+  for (float& entry : sum.carried.m) entry = entry / weights;
+  for (float& entry : sum.spatial.m) entry = entry / weights;
   return sum;
 }
 
-// Every Source vertex's change in the target, each triangle's computed once.
-std::vector<LinearMap> VertexChanges(const PreparedSource& source,
-                                     const TargetDisplacements& target, unsigned threadCount) {
+// Every Source vertex's changes in the target, each triangle's computed once.
+std::vector<SurfaceChange> VertexChanges(const PreparedSource& source,
+                                         const TargetDisplacements& target, unsigned threadCount) {
   const std::size_t triangleCount = source.rest().triangleCount;
-  std::vector<LinearMap> triangleChanges(triangleCount);
+  std::vector<SurfaceChange> triangleChanges(triangleCount);
   std::vector<uint8_t> changed(triangleCount, 0);
   RunInChunks(triangleCount, threadCount, kTrianglesPerChunk,
               [&](std::size_t begin, std::size_t end) {
@@ -83,11 +110,11 @@ std::vector<LinearMap> VertexChanges(const PreparedSource& source,
                   changed[t] = TriangleChange(source, target, t, &triangleChanges[t]) ? 1 : 0;
                 }
               });
-  const auto changeOf = [&](std::size_t triangle, LinearMap* change) {
+  const auto changeOf = [&](std::size_t triangle, SurfaceChange* change) {
     *change = triangleChanges[triangle];
     return changed[triangle] != 0;
   };
-  std::vector<LinearMap> vertexChanges(source.rest().vertexCount);
+  std::vector<SurfaceChange> vertexChanges(source.rest().vertexCount);
   RunInChunks(vertexChanges.size(), threadCount, kVerticesPerChunk,
               [&](std::size_t begin, std::size_t end) {
                 for (std::size_t v = begin; v < end; ++v) {
@@ -106,31 +133,96 @@ SearchPoint SurfaceDelta(const PreparedSource& source, const TargetDisplacements
                target.Of(Corner(rest, triangle, 1)), target.Of(Corner(rest, triangle, 2)));
 }
 
+// What the carry method adds to the blend of the corners' displacements at the hit, for a vertex
+// at `vertex`: for each corner, weighted by the hit's barycentric weights, its carried change
+// applied to the vertex's offset from the hit, and half its spatial change applied to the hit's
+// offset from the corner.
+SearchPoint CarriedChange(const PreparedSource& source, const std::vector<SurfaceChange>& changes,
+                          const SurfaceHit& hit, const SearchPoint& vertex) {
+  const TriangleMesh& rest = source.rest();
+  const uint32_t* corners = rest.triangles + 3 * static_cast<std::size_t>(hit.triangle);
+  const SearchPoint point{hit.point[0], hit.point[1], hit.point[2]};
+  const SearchPoint offset = Minus(vertex, point);
+  SearchPoint carried{0.0f, 0.0f, 0.0f};
+  for (int k = 0; k < 3; ++k) {
+    const SurfaceChange& change = changes[corners[k]];
+    const SearchPoint fromCorner = Minus(point, rest.positions[corners[k]]);
+    const SearchPoint moved =
+        Plus(Apply(change.carried, offset), Times(Apply(change.spatial, fromCorner), 0.5f));
+    carried = Plus(carried, Times(moved, hit.barycentric[k]));
+  }
+  return carried;
+}
+
+// A piece's rigid motion in the target: its anchor moves as a vertex there would, and the offsets
+// from it turn by the rotation nearest to the carried change there, kept as R - I.
+struct PieceMotion {
+  SearchPoint origin;
+  SearchPoint translation;
+  LinearMap turn;
+};
+
+std::vector<PieceMotion> PieceMotions(const PreparedSource& source,
+                                      const TargetDisplacements& target,
+                                      const std::vector<SurfaceChange>& changes,
+                                      const SmallParts& pieces) {
+  std::vector<PieceMotion> motions(pieces.parts.size());
+  for (std::size_t p = 0; p < motions.size(); ++p) {
+    const SurfaceHit& anchor = pieces.parts[p].anchor;
+    if (!(pieces.parts[p].rigidity > 0.0f)) continue;
+    const SearchPoint origin{anchor.point[0], anchor.point[1], anchor.point[2]};
+    const uint32_t* corners =
+        source.rest().triangles + 3 * static_cast<std::size_t>(anchor.triangle);
+    LinearMap map = BlendMaps(anchor.barycentric, changes[corners[0]].carried,
+                              changes[corners[1]].carried, changes[corners[2]].carried);
+    for (int k = 0; k < 9; k += 4) map.m[k] = map.m[k] + 1.0f;
+    LinearMap turn = NearestRotation(map);
+    for (int k = 0; k < 9; k += 4) turn.m[k] = turn.m[k] - 1.0f;
+    motions[p] = PieceMotion{
+        origin,
+        Plus(SurfaceDelta(source, target, anchor), CarriedChange(source, changes, anchor, origin)),
+        turn};
+  }
+  return motions;
+}
+
+// The displacement of a vertex of a piece: its own carried one blended with the piece's rigid
+// motion by the piece's rigidity (a rigid piece takes the motion's to the bit).
+SearchPoint PieceDelta(const SearchPoint& own, const PieceMotion& motion, float rigidity,
+                       const SearchPoint& vertex) {
+  const SearchPoint rigid =
+      Plus(motion.translation, Apply(motion.turn, Minus(vertex, motion.origin)));
+  return Plus(Times(own, 1.0f - rigidity), Times(rigid, rigidity));
+}
+
 }  // namespace
 
 void CarryDisplacements(const PreparedSource& source, const TargetDisplacements& target,
                         SurfaceMethod method, const TriangleMesh& destination,
-                        const SurfaceHit* hits, const uint8_t* marks, SearchPoint* deltas,
-                        unsigned threadCount) {
+                        const SurfaceHit* hits, const uint8_t* marks, const SmallParts* pieces,
+                        SearchPoint* deltas, unsigned threadCount) {
   if (threadCount == 0) threadCount = MachineThreadCount();
   const bool carry = method == SurfaceMethod::kCarriedOffset;
-  const std::vector<LinearMap> changes =
-      carry ? VertexChanges(source, target, threadCount) : std::vector<LinearMap>();
-  const TriangleMesh& rest = source.rest();
+  const std::vector<SurfaceChange> changes =
+      carry ? VertexChanges(source, target, threadCount) : std::vector<SurfaceChange>();
+  const std::vector<PieceMotion> motions = carry && pieces != nullptr
+                                               ? PieceMotions(source, target, changes, *pieces)
+                                               : std::vector<PieceMotion>();
   RunInChunks(destination.vertexCount, threadCount, kVerticesPerChunk,
               [&](std::size_t begin, std::size_t end) {
                 for (std::size_t i = begin; i < end; ++i) {
                   if ((marks[i] & kVertexMatched) == 0) continue;
                   const SurfaceHit& hit = hits[i];
+                  const SearchPoint& vertex = destination.positions[i];
                   deltas[i] = SurfaceDelta(source, target, hit);
                   if (!carry) continue;
-                  const auto t = static_cast<std::size_t>(hit.triangle);
-                  const LinearMap change = BlendMaps(
-                      hit.barycentric, changes[rest.triangles[3 * t]],
-                      changes[rest.triangles[3 * t + 1]], changes[rest.triangles[3 * t + 2]]);
-                  const SearchPoint point{hit.point[0], hit.point[1], hit.point[2]};
-                  const SearchPoint offset = Minus(destination.positions[i], point);
-                  deltas[i] = Plus(deltas[i], Apply(change, offset));
+                  deltas[i] = Plus(deltas[i], CarriedChange(source, changes, hit, vertex));
+                  const int32_t piece = motions.empty() ? -1 : pieces->partOfVertex[i];
+                  if (piece < 0) continue;
+                  const float rigidity = pieces->parts[static_cast<std::size_t>(piece)].rigidity;
+                  if (!(rigidity > 0.0f)) continue;
+                  deltas[i] = PieceDelta(deltas[i], motions[static_cast<std::size_t>(piece)],
+                                         rigidity, vertex);
                 }
               });
 }
@@ -142,14 +234,14 @@ RigidMotion RigidMotionAt(const PreparedSource& source, const TargetDisplacement
   std::copy(identity.m, identity.m + 9, motion.rotation);
   if (hit.triangle < 0) return motion;
   motion.translation = SurfaceDelta(source, target, hit);
-  const auto changeOf = [&](std::size_t triangle, LinearMap* change) {
+  const auto changeOf = [&](std::size_t triangle, SurfaceChange* change) {
     return TriangleChange(source, target, triangle, change);
   };
   const auto t = static_cast<std::size_t>(hit.triangle);
   const uint32_t* corners = source.rest().triangles + 3 * t;
-  LinearMap map = BlendMaps(hit.barycentric, VertexChange(source, corners[0], changeOf),
-                            VertexChange(source, corners[1], changeOf),
-                            VertexChange(source, corners[2], changeOf));
+  LinearMap map = BlendMaps(hit.barycentric, VertexChange(source, corners[0], changeOf).carried,
+                            VertexChange(source, corners[1], changeOf).carried,
+                            VertexChange(source, corners[2], changeOf).carried);
   for (int k = 0; k < 9; k += 4) map.m[k] = map.m[k] + 1.0f;
   const LinearMap rotation = NearestRotation(map);
   std::copy(rotation.m, rotation.m + 9, motion.rotation);

@@ -5,7 +5,9 @@
 //            point's barycentric weights.
 //   carry:   as surface, and the offset from the closest point to the vertex turns and stretches
 //            with the surface around that point, so that a shell over the Source keeps its
-//            distance and whatever sits on the surface follows it.
+//            distance and whatever sits on the surface follows it; the displacement at the closest
+//            point is corrected for the bend of the motion over its triangle, and a small piece
+//            of the Destination sitting on the surface (a bead, a button) moves as a rigid body.
 //
 // A match may be refused by a distance or an angle limit; refused vertices are filled smoothly
 // from their matched neighbours over the Destination's mesh (smooth_fill.h), and a part of the
@@ -113,13 +115,33 @@ void MatchDestination(const PreparedSource& source, const TriangleMesh& destinat
                       const uint8_t* mask, const SearchPoint* destinationNormals,
                       const SurfaceTransferOptions& options, SurfaceHit* hits, uint8_t* marks);
 
+// A small piece of the Destination (small_parts.cpp): the closest point of its centroid, and how
+// rigidly the carry method moves it, from 0 (vertex by vertex) to 1 (as a rigid body turning with
+// the surface's frame at that point).
+struct SmallPart {
+  SurfaceHit anchor;
+  float rigidity;
+};
+
+struct SmallParts {
+  // Per Destination vertex, its piece in `parts`; -1 for a vertex in none (of no triangle, or not
+  // matched).
+  std::vector<int32_t> partOfVertex;
+  std::vector<SmallPart> parts;
+};
+
+// The Destination's pieces (connected parts of its mesh), measured on their matched vertices.
+SmallParts FindSmallParts(const PreparedSource& source, const TriangleMesh& destination,
+                          const SurfaceHit* hits, const uint8_t* marks);
+
 // One target's displacement of every matched vertex (marks[i] & kVertexMatched), by the method;
 // other entries of `deltas` are left as they are. `target` gives the displacement of each Source
-// vertex.
+// vertex; `pieces` (needed by the carry method only, may be null otherwise) are the Destination's
+// pieces by FindSmallParts.
 void CarryDisplacements(const PreparedSource& source, const TargetDisplacements& target,
                         SurfaceMethod method, const TriangleMesh& destination,
-                        const SurfaceHit* hits, const uint8_t* marks, SearchPoint* deltas,
-                        unsigned threadCount);
+                        const SurfaceHit* hits, const uint8_t* marks, const SmallParts* pieces,
+                        SearchPoint* deltas, unsigned threadCount);
 
 // A rigid motion: a point p moves to p + translation, and points near it turn with it:
 // x -> x + translation + (rotation * (x - p) - (x - p)). `rotation` is row-major.

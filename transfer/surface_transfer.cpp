@@ -114,10 +114,14 @@ bool TransferAlongSurface(const PreparedSource& source, const TargetDisplacement
                                                : DestinationNormals(destination);
   MatchDestination(source, destination, mask, normals.empty() ? nullptr : normals.data(), options,
                    transfer.hits.data(), transfer.marks.data());
+  const SmallParts pieces =
+      options.method == SurfaceMethod::kCarriedOffset
+          ? FindSmallParts(source, destination, transfer.hits.data(), transfer.marks.data())
+          : SmallParts();
   for (std::size_t t = 0; t < targetCount; ++t) {
     std::fill(deltas[t], deltas[t] + count, SearchPoint{0.0f, 0.0f, 0.0f});
     CarryDisplacements(source, targets[t], options.method, destination, transfer.hits.data(),
-                       transfer.marks.data(), deltas[t], transfer.threadCount);
+                       transfer.marks.data(), &pieces, deltas[t], transfer.threadCount);
   }
   if (!FillRefused(transfer, error)) return false;
   if (options.keepOutside >= 0.0f) KeepOutsideEveryTarget(transfer, options.keepOutside);

@@ -60,8 +60,9 @@ std::vector<SearchPoint> Carry(const PreparedSource& source, const std::vector<S
   std::vector<uint8_t> marks(destination.vertexCount);
   MatchDestination(source, destination, nullptr, nullptr, options, found.data(), marks.data());
   std::vector<SearchPoint> deltas(destination.vertexCount, SearchPoint{-1.0f, -1.0f, -1.0f});
+  const SmallParts pieces = FindSmallParts(source, destination, found.data(), marks.data());
   CarryDisplacements(source, TargetDisplacements{target.data(), target.size()}, method, destination,
-                     found.data(), marks.data(), deltas.data(), threads);
+                     found.data(), marks.data(), &pieces, deltas.data(), threads);
   if (hits != nullptr) *hits = found;
   return deltas;
 }
@@ -201,6 +202,111 @@ TEST(SurfaceMethodsTest, CarryKeepsAShellsDistanceOverAScaledSphere) {
   }
 }
 
+// A flat triangulated grid of side x side squares of `size`, centred on (0, 0, height).
+TestMesh FlatGrid(uint32_t side, float size, float height) {
+  TestMesh grid;
+  for (uint32_t row = 0; row <= side; ++row) {
+    for (uint32_t column = 0; column <= side; ++column) {
+      grid.AddVertex(size * (static_cast<float>(column) - 0.5f * static_cast<float>(side)),
+                     size * (static_cast<float>(row) - 0.5f * static_cast<float>(side)), height);
+    }
+  }
+  for (uint32_t row = 0; row < side; ++row) {
+    for (uint32_t column = 0; column < side; ++column) {
+      const uint32_t corner = row * (side + 1) + column;
+      grid.AddTriangle(corner, corner + 1, corner + side + 2);
+      grid.AddTriangle(corner, corner + side + 2, corner + side + 1);
+    }
+  }
+  return grid;
+}
+
+// A flat Source bent quadratically out of its plane. Its squares are all split along the same
+// diagonal, so every inner vertex's ring of triangles is symmetric about it and its change is the
+// bend's own slope: the carry method's displacement at points of the surface over inner triangles
+// is then the bend's up to rounding, where the blend of the corners' displacements (the surface
+// method) errs by up to an eighth of the square's side squared.
+TEST(SurfaceMethodsTest, CarryFollowsAQuadraticBendAtTheSurface) {
+  const Mesh mesh(FlatGrid(8, 0.125f, 0.0f));
+  const PreparedSource source = Prepare(mesh);
+  const auto bend = [](float x, float y) { return (0.5f * x * x + 0.4f * x * y) - 0.3f * y * y; };
+  std::vector<SearchPoint> target;
+  for (const SearchPoint& p : mesh.positions) target.push_back({0.0f, 0.0f, bend(p.x, p.y)});
+  std::vector<SearchPoint> queries;
+  for (int j = 0; j < 9; ++j) {
+    for (int i = 0; i < 9; ++i) queries.push_back({-0.24f + 0.057f * i, -0.23f + 0.053f * j, 0.0f});
+  }
+  const std::vector<SearchPoint> carried =
+      Carry(source, target, Cloud(queries), SurfaceMethod::kCarriedOffset, 2);
+  const std::vector<SearchPoint> blended =
+      Carry(source, target, Cloud(queries), SurfaceMethod::kSurfacePoint, 2);
+  float worstBlend = 0.0f;
+  for (std::size_t i = 0; i < queries.size(); ++i) {
+    const float expected = bend(queries[i].x, queries[i].y);
+    EXPECT_NEAR(carried[i].x, 0.0f, 2e-6f) << i;
+    EXPECT_NEAR(carried[i].y, 0.0f, 2e-6f) << i;
+    EXPECT_NEAR(carried[i].z, expected, 2e-6f) << i;
+    worstBlend = std::fmax(worstBlend, std::fabs(blended[i].z - expected));
+  }
+  EXPECT_GT(worstBlend, 5e-4f);
+}
+
+// Pieces over a flat Source: equilateral triangles of circumradius `ratio` times their height over
+// it, each a piece of its own, and a vertex of no triangle. A piece's rigidity is 1 up to an extent
+// of twice its height and falls to 0 at four times; stretching the Source 1.5 times along x leaves
+// a rigid piece's shape as it was (only moved) and stretches a free one with the surface, the same
+// bits on any number of threads.
+TEST(SurfaceMethodsTest, SmallPiecesMoveRigidly) {
+  const Mesh mesh(FlatGrid(4, 0.25f, 0.0f));
+  const PreparedSource source = Prepare(mesh);
+  const float height = 0.02f;
+  const struct {
+    float ratio;
+    float rigidity;
+  } rows[] = {{1.0f, 1.0f}, {2.0f, 1.0f}, {3.0f, 0.5f}, {4.0f, 0.0f}, {8.0f, 0.0f}};
+  std::vector<SearchPoint> points;
+  std::vector<uint32_t> corners;
+  for (const auto& row : rows) {
+    const float radius = row.ratio * height;
+    for (int k = 0; k < 3; ++k) {
+      corners.push_back(static_cast<uint32_t>(points.size()));
+      const float angle = 2.0943951f * static_cast<float>(k);
+      points.push_back({radius * std::cos(angle), radius * std::sin(angle), height});
+    }
+  }
+  points.push_back({0.0f, 0.0f, height});
+  const TriangleMesh destination{points.data(), points.size(), corners.data(), corners.size() / 3};
+  std::vector<SurfaceHit> hits(points.size());
+  std::vector<uint8_t> marks(points.size());
+  MatchDestination(source, destination, nullptr, nullptr, SurfaceTransferOptions(), hits.data(),
+                   marks.data());
+  const SmallParts pieces = FindSmallParts(source, destination, hits.data(), marks.data());
+  ASSERT_EQ(pieces.parts.size(), 5u);
+  EXPECT_EQ(pieces.partOfVertex.back(), -1);
+  std::vector<SearchPoint> target;
+  for (const SearchPoint& p : mesh.positions) target.push_back({0.5f * p.x, 0.0f, 0.0f});
+  const std::vector<SearchPoint> one =
+      Carry(source, target, destination, SurfaceMethod::kCarriedOffset, 1);
+  const std::vector<SearchPoint> three =
+      Carry(source, target, destination, SurfaceMethod::kCarriedOffset, 3);
+  for (std::size_t r = 0; r < 5; ++r) {
+    EXPECT_EQ(pieces.partOfVertex[3 * r], pieces.partOfVertex[3 * r + 2]);
+    const int32_t piece = pieces.partOfVertex[3 * r];
+    ASSERT_GE(piece, 0);
+    EXPECT_NEAR(pieces.parts[static_cast<std::size_t>(piece)].rigidity, rows[r].rigidity, 1e-5f);
+    const SearchPoint& a = points[3 * r + 1];
+    const SearchPoint& b = points[3 * r + 2];
+    const float movedSpan = (b.x + one[3 * r + 2].x) - (a.x + one[3 * r + 1].x);
+    const float stretch = 1.0f + 0.5f * (1.0f - rows[r].rigidity);
+    EXPECT_NEAR(movedSpan, (b.x - a.x) * stretch, 1e-5f) << rows[r].ratio;
+  }
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    EXPECT_EQ(Bits(one[i].x), Bits(three[i].x)) << i;
+    EXPECT_EQ(Bits(one[i].y), Bits(three[i].y)) << i;
+    EXPECT_EQ(Bits(one[i].z), Bits(three[i].z)) << i;
+  }
+}
+
 // A unit square in z = 0 (normal +z) and Destination vertices with given normals.
 TEST(SurfaceMethodsTest, LimitsRefuseWhatTheyShould) {
   TestMesh square;
@@ -287,25 +393,6 @@ TEST(SurfaceMethodsTest, LimitsRefuseWhatTheyShould) {
     EXPECT_EQ(mark, row.matched ? kVertexMatched : 0);
     EXPECT_EQ(hit.triangle >= 0, row.masked && !std::isnan(row.position.x));
   }
-}
-
-// A flat triangulated grid of side x side squares of `size`, centred on (0, 0, height).
-TestMesh FlatGrid(uint32_t side, float size, float height) {
-  TestMesh grid;
-  for (uint32_t row = 0; row <= side; ++row) {
-    for (uint32_t column = 0; column <= side; ++column) {
-      grid.AddVertex(size * (static_cast<float>(column) - 0.5f * static_cast<float>(side)),
-                     size * (static_cast<float>(row) - 0.5f * static_cast<float>(side)), height);
-    }
-  }
-  for (uint32_t row = 0; row < side; ++row) {
-    for (uint32_t column = 0; column < side; ++column) {
-      const uint32_t corner = row * (side + 1) + column;
-      grid.AddTriangle(corner, corner + 1, corner + side + 2);
-      grid.AddTriangle(corner, corner + side + 2, corner + side + 1);
-    }
-  }
-  return grid;
 }
 
 // A rigid motion of the Source moves the matched vertices over the sphere and a far sheet with no

@@ -1,0 +1,103 @@
+#include "quality/quality_goals.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <map>
+#include <utility>
+
+namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+std::string Format(const char* format, double value, const std::string& scene) {
+  char text[160];
+  std::snprintf(text, sizeof text, format, value, scene.c_str());
+  return text;
+}
+
+GoalVerdict Verdict(const char* goal, bool measured, bool pass, std::string what) {
+  return {goal, measured ? std::move(what) : "not measured", measured, measured && pass};
+}
+
+// The worst (largest) of a value over the method's rows that measure it, with its scene.
+template <typename Value>
+std::pair<double, std::string> Worst(const std::vector<QualityRow>& rows, const std::string& method,
+                                     Value value) {
+  std::pair<double, std::string> worst{-kInfinity, ""};
+  for (const QualityRow& row : rows) {
+    const double measured = row.method == method ? value(row) : std::nan("");
+    if (!std::isnan(measured) && measured > worst.first) worst = {measured, row.scene};
+  }
+  return worst;
+}
+
+}  // namespace
+
+std::string BestPalisorMethod(const std::vector<QualityRow>& rows) {
+  std::map<std::string, std::pair<double, int>> sums;
+  for (const QualityRow& row : rows) {
+    if (row.peer) continue;
+    sums[row.method].first += row.metrics.rmsError;
+    sums[row.method].second += 1;
+  }
+  std::string best;
+  double bestMean = kInfinity;
+  for (const auto& [method, sum] : sums) {
+    if (sum.first / sum.second < bestMean) {
+      best = method;
+      bestMean = sum.first / sum.second;
+    }
+  }
+  return best;
+}
+
+std::vector<GoalVerdict> JudgeGoals(const std::vector<QualityRow>& rows,
+                                    const std::string& method) {
+  std::map<std::string, double> bestPeer;
+  for (const QualityRow& row : rows) {
+    if (!row.peer) continue;
+    auto found = bestPeer.emplace(row.scene, row.metrics.rmsError).first;
+    found->second = std::min(found->second, row.metrics.rmsError);
+  }
+  const auto ratio = Worst(rows, method, [&](const QualityRow& row) {
+    const auto peer = bestPeer.find(row.scene);
+    return peer == bestPeer.end() ? std::nan("") : row.metrics.rmsError / peer->second;
+  });
+  const auto inside = Worst(
+      rows, method, [](const QualityRow& row) { return static_cast<double>(row.metrics.inside); });
+  double insideTotal = 0.0;
+  for (const QualityRow& row : rows) {
+    if (row.method == method) insideTotal += static_cast<double>(row.metrics.inside);
+  }
+  const auto rough =
+      Worst(rows, method, [](const QualityRow& row) { return row.metrics.roughness; });
+  const auto cross =
+      Worst(rows, method, [](const QualityRow& row) { return row.metrics.crossTalk; });
+  const auto accessory = Worst(rows, method, [](const QualityRow& row) {
+    return row.scene == "accessory" ? row.metrics.largestError : std::nan("");
+  });
+  return {
+      Verdict("RMS error <= 1/5 of the best peer rule's", !ratio.second.empty(), ratio.first <= 0.2,
+              Format("worst ratio %.3f (%s)", ratio.first, ratio.second)),
+      Verdict("no vertex inside the morphed body", !inside.second.empty(), insideTotal == 0.0,
+              insideTotal == 0.0 ? std::string("none in any scene")
+                                 : Format("%.0f in all (most in %s)", insideTotal, inside.second)),
+      Verdict("roughness <= 1.1", !rough.second.empty(), rough.first <= 1.1,
+              Format("worst %.3f (%s)", rough.first, rough.second)),
+      Verdict("cross-talk < 0.01 delta", !cross.second.empty(), cross.first < 0.01,
+              Format("worst %.3g delta (%s)", cross.first, cross.second)),
+      Verdict("accessory within 0.6 delta", !accessory.second.empty(), accessory.first <= 0.6,
+              Format("largest error %.4f delta (%s)", accessory.first, accessory.second)),
+  };
+}
+
+bool AllFinite(const std::vector<QualityRow>& rows) {
+  for (const QualityRow& row : rows) {
+    const TransferMetrics& m = row.metrics;
+    if (!std::isfinite(m.rmsError) || !std::isfinite(m.largestError)) return false;
+    if (std::isinf(m.roughness) || std::isinf(m.crossTalk)) return false;
+  }
+  return true;
+}

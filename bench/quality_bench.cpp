@@ -1,0 +1,128 @@
+// The transfer quality report: scenes of known truth (a morphed body, garments and an accessory
+// over it, see quality/quality_scenes.h), every Palisor method and the peers' rules run on each,
+// their errors, vertices inside the body, roughness and cross-talk printed as a table with the
+// goals judged on Palisor's best method.
+//
+//   palisor_quality_bench [--scene NAME]... [--markdown FILE] [--json FILE]
+//
+// Exit status 0 when every number is finite, 1 when one is not, 2 for a usage error.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "quality/inside_test.h"
+#include "quality/palisor_methods.h"
+#include "quality/peer_rules.h"
+#include "quality/quality_report.h"
+#include "quality/quality_scenes.h"
+
+namespace {
+
+struct Method {
+  const char* name;
+  bool peer;
+  std::function<std::vector<SearchPoint>(const QualityScene&)> run;
+};
+
+// Palisor's transfer along the surface by `method`, refusing matches whose normals turn more than
+// `maxAngle` degrees, keeping vertices `keepOutside` outside the morphed body (negative: not).
+std::function<std::vector<SearchPoint>(const QualityScene&)> AlongSurface(SurfaceMethod method,
+                                                                          float maxAngle,
+                                                                          float keepOutside) {
+  return [=](const QualityScene& scene) {
+    SurfaceTransferOptions options;
+    options.method = method;
+    options.maxAngleDegrees = maxAngle;
+    options.keepOutside = keepOutside;
+    return PalisorAlongSurface(scene, options);
+  };
+}
+
+std::vector<Method> Methods() {
+  return {
+      {"nearest", false, PalisorNearest},
+      {"surface", false, AlongSurface(SurfaceMethod::kSurfacePoint, 180.0f, -1.0f)},
+      {"carry", false, AlongSurface(SurfaceMethod::kCarriedOffset, 180.0f, -1.0f)},
+      {"carry, 60 deg", false, AlongSurface(SurfaceMethod::kCarriedOffset, 60.0f, -1.0f)},
+      {"carry, outside", false, AlongSurface(SurfaceMethod::kCarriedOffset, 180.0f, 0.0f)},
+      {"k10-radius", true,
+       [](const QualityScene& scene) {
+         return NearestWithinRadius(scene, 10, scene.delta + 2.0 * MeanBodyEdge(scene));
+       }},
+      {"closest-point", true, ClosestSurfacePoint},
+  };
+}
+
+struct Arguments {
+  std::vector<std::string> scenes;
+  std::string markdown;
+  std::string json;
+};
+
+bool Parse(int argc, char** argv, Arguments* arguments) {
+  const std::vector<std::string> names = QualitySceneNames();
+  for (int i = 1; i < argc; ++i) {
+    const bool hasValue = i + 1 < argc;
+    if (std::strcmp(argv[i], "--scene") == 0 && hasValue) {
+      arguments->scenes.push_back(argv[++i]);
+      if (std::find(names.begin(), names.end(), arguments->scenes.back()) == names.end()) {
+        return false;
+      }
+    } else if (std::strcmp(argv[i], "--markdown") == 0 && hasValue) {
+      arguments->markdown = argv[++i];
+    } else if (std::strcmp(argv[i], "--json") == 0 && hasValue) {
+      arguments->json = argv[++i];
+    } else {
+      return false;
+    }
+  }
+  if (arguments->scenes.empty()) arguments->scenes = names;
+  return true;
+}
+
+void MeasureScene(const QualityScene& scene, QualityReport* report) {
+  const auto zone = static_cast<std::size_t>(
+      std::count(scene.crossTalkZone.begin(), scene.crossTalkZone.end(), uint8_t{1}));
+  report->scenes.push_back({scene.name, scene.description, scene.delta, scene.bodyRest.size(),
+                            scene.garmentRest.size(), zone});
+  const InsideTest morphedBody(scene.bodyMorphed, scene.bodyTriangles);
+  for (const Method& method : Methods()) {
+    report->rows.push_back({scene.name, method.name, method.peer,
+                            MeasureTransfer(scene, morphedBody, method.run(scene))});
+  }
+}
+
+bool Write(const std::string& path, const std::string& text) {
+  std::ofstream file(path, std::ios::binary);
+  file << text;
+  return static_cast<bool>(file);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Arguments arguments;
+  if (!Parse(argc, argv, &arguments)) {
+    std::fprintf(stderr,
+                 "usage: palisor_quality_bench [--scene NAME]... [--markdown FILE] "
+                 "[--json FILE]\nscenes:");
+    for (const std::string& name : QualitySceneNames()) std::fprintf(stderr, " %s", name.c_str());
+    std::fprintf(stderr, "\n");
+    return 2;
+  }
+  QualityReport report;
+  for (const std::string& name : arguments.scenes) MeasureScene(MakeQualityScene(name), &report);
+  report.best = BestPalisorMethod(report.rows);
+  report.goals = JudgeGoals(report.rows, report.best);
+  std::fputs(TextReport(report).c_str(), stdout);
+  if (!arguments.markdown.empty() && !Write(arguments.markdown, MarkdownReport(report))) return 1;
+  if (!arguments.json.empty() && !Write(arguments.json, JsonReport(report))) return 1;
+  if (AllFinite(report.rows)) return 0;
+  std::fprintf(stderr, "palisor_quality_bench: a measure is not finite\n");
+  return 1;
+}
