@@ -23,6 +23,8 @@
 // exactly; the offset from the surface is carried with the unit normal kept unit.
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "parallel/parallel_chunks.h"
@@ -98,30 +100,72 @@ SurfaceChange VertexChange(const PreparedSource& source, std::size_t vertex,
   return sum;
 }
 
-// Every Source vertex's changes in the target, each triangle's computed once.
-std::vector<SurfaceChange> VertexChanges(const PreparedSource& source,
-                                         const TargetDisplacements& target, unsigned threadCount) {
-  const std::size_t triangleCount = source.rest().triangleCount;
-  std::vector<SurfaceChange> triangleChanges(triangleCount);
-  std::vector<uint8_t> changed(triangleCount, 0);
-  RunInChunks(triangleCount, threadCount, kTrianglesPerChunk,
-              [&](std::size_t begin, std::size_t end) {
-                for (std::size_t t = begin; t < end; ++t) {
-                  changed[t] = TriangleChange(source, target, t, &triangleChanges[t]) ? 1 : 0;
-                }
-              });
-  const auto changeOf = [&](std::size_t triangle, SurfaceChange* change) {
-    *change = triangleChanges[triangle];
-    return changed[triangle] != 0;
+// Room for the changes of one target, made once and used again for every target: the changes of
+// the triangles around the needed Source vertices, then those vertices' changes (the others' are
+// not computed and not read).
+struct ChangeRoom {
+  std::vector<uint8_t> neededVertices;
+  std::vector<uint8_t> neededTriangles;
+  std::vector<SurfaceChange> triangles;
+  std::vector<uint8_t> changed;
+  std::vector<SurfaceChange> vertices;
+
+  ChangeRoom(const PreparedSource& source, std::vector<uint8_t> needed)
+      : neededVertices(std::move(needed)),
+        neededTriangles(source.rest().triangleCount, 0),
+        triangles(source.rest().triangleCount),
+        changed(source.rest().triangleCount, 0),
+        vertices(source.rest().vertexCount, SurfaceChange{ZeroMap(), ZeroMap()}) {
+    const std::vector<uint32_t>& incident = source.incidentTriangles();
+    for (std::size_t v = 0; v < neededVertices.size(); ++v) {
+      if (neededVertices[v] == 0) continue;
+      for (std::size_t k = source.incidentStarts()[v]; k < source.incidentStarts()[v + 1]; ++k) {
+        neededTriangles[incident[k]] = 1;
+      }
+    }
+  }
+
+  // The needed vertices' changes in `target`.
+  void Measure(const PreparedSource& source, const TargetDisplacements& target,
+               unsigned threadCount) {
+    RunInChunks(triangles.size(), threadCount, kTrianglesPerChunk,
+                [&](std::size_t begin, std::size_t end) {
+                  for (std::size_t t = begin; t < end; ++t) {
+                    if (neededTriangles[t] == 0) continue;
+                    changed[t] = TriangleChange(source, target, t, &triangles[t]) ? 1 : 0;
+                  }
+                });
+    const auto changeOf = [this](std::size_t triangle, SurfaceChange* change) {
+      *change = triangles[triangle];
+      return changed[triangle] != 0;
+    };
+    RunInChunks(vertices.size(), threadCount, kVerticesPerChunk,
+                [&](std::size_t begin, std::size_t end) {
+                  for (std::size_t v = begin; v < end; ++v) {
+                    if (neededVertices[v] != 0) vertices[v] = VertexChange(source, v, changeOf);
+                  }
+                });
+  }
+};
+
+// The Source vertices whose changes the carry asks for: the corners of the matched vertices' and
+// the pieces' anchors' triangles.
+std::vector<uint8_t> NeededVertices(const PreparedSource& source, std::size_t destinationCount,
+                                    const SurfaceHit* hits, const uint8_t* marks,
+                                    const SmallParts* pieces) {
+  std::vector<uint8_t> needed(source.rest().vertexCount, 0);
+  const auto need = [&](const SurfaceHit& hit) {
+    if (hit.triangle < 0) return;
+    const uint32_t* corners = source.rest().triangles + 3 * static_cast<std::size_t>(hit.triangle);
+    for (int k = 0; k < 3; ++k) needed[corners[k]] = 1;
   };
-  std::vector<SurfaceChange> vertexChanges(source.rest().vertexCount);
-  RunInChunks(vertexChanges.size(), threadCount, kVerticesPerChunk,
-              [&](std::size_t begin, std::size_t end) {
-                for (std::size_t v = begin; v < end; ++v) {
-                  vertexChanges[v] = VertexChange(source, v, changeOf);
-                }
-              });
-  return vertexChanges;
+  for (std::size_t i = 0; i < destinationCount; ++i) {
+    if ((marks[i] & kVertexMatched) != 0) need(hits[i]);
+  }
+  if (pieces != nullptr) {
+    for (const auto& part : pieces->parts) need(part.anchor);
+  }
+  return needed;
 }
 
 // The target's displacement at the hit, blended from its triangle's corners.
@@ -201,30 +245,47 @@ void CarryDisplacements(const PreparedSource& source, const TargetDisplacements&
                         SurfaceMethod method, const TriangleMesh& destination,
                         const SurfaceHit* hits, const uint8_t* marks, const SmallParts* pieces,
                         SearchPoint* deltas, unsigned threadCount) {
+  SearchPoint* const outputs[1] = {deltas};
+  CarryEveryTarget(source, &target, 1, method, destination, hits, marks, pieces, outputs,
+                   threadCount);
+}
+
+void CarryEveryTarget(const PreparedSource& source, const TargetDisplacements* targets,
+                      std::size_t targetCount, SurfaceMethod method,
+                      const TriangleMesh& destination, const SurfaceHit* hits, const uint8_t* marks,
+                      const SmallParts* pieces, SearchPoint* const* deltas, unsigned threadCount) {
   if (threadCount == 0) threadCount = MachineThreadCount();
   const bool carry = method == SurfaceMethod::kCarriedOffset;
-  const std::vector<SurfaceChange> changes =
-      carry ? VertexChanges(source, target, threadCount) : std::vector<SurfaceChange>();
-  const std::vector<PieceMotion> motions = carry && pieces != nullptr
-                                               ? PieceMotions(source, target, changes, *pieces)
-                                               : std::vector<PieceMotion>();
-  RunInChunks(destination.vertexCount, threadCount, kVerticesPerChunk,
-              [&](std::size_t begin, std::size_t end) {
-                for (std::size_t i = begin; i < end; ++i) {
-                  if ((marks[i] & kVertexMatched) == 0) continue;
-                  const SurfaceHit& hit = hits[i];
-                  const SearchPoint& vertex = destination.positions[i];
-                  deltas[i] = SurfaceDelta(source, target, hit);
-                  if (!carry) continue;
-                  deltas[i] = Plus(deltas[i], CarriedChange(source, changes, hit, vertex));
-                  const int32_t piece = motions.empty() ? -1 : pieces->partOfVertex[i];
-                  if (piece < 0) continue;
-                  const float rigidity = pieces->parts[static_cast<std::size_t>(piece)].rigidity;
-                  if (!(rigidity > 0.0f)) continue;
-                  deltas[i] = PieceDelta(deltas[i], motions[static_cast<std::size_t>(piece)],
-                                         rigidity, vertex);
-                }
-              });
+  std::unique_ptr<ChangeRoom> room;
+  if (carry) {
+    room = std::make_unique<ChangeRoom>(
+        source, NeededVertices(source, destination.vertexCount, hits, marks, pieces));
+  }
+  for (std::size_t t = 0; t < targetCount; ++t) {
+    const TargetDisplacements& target = targets[t];
+    if (carry) room->Measure(source, target, threadCount);
+    const std::vector<PieceMotion> motions =
+        carry && pieces != nullptr ? PieceMotions(source, target, room->vertices, *pieces)
+                                   : std::vector<PieceMotion>();
+    SearchPoint* out = deltas[t];
+    RunInChunks(destination.vertexCount, threadCount, kVerticesPerChunk,
+                [&](std::size_t begin, std::size_t end) {
+                  for (std::size_t i = begin; i < end; ++i) {
+                    if ((marks[i] & kVertexMatched) == 0) continue;
+                    const SurfaceHit& hit = hits[i];
+                    const SearchPoint& vertex = destination.positions[i];
+                    out[i] = SurfaceDelta(source, target, hit);
+                    if (!carry) continue;
+                    out[i] = Plus(out[i], CarriedChange(source, room->vertices, hit, vertex));
+                    const int32_t piece = motions.empty() ? -1 : pieces->partOfVertex[i];
+                    if (piece < 0) continue;
+                    const float rigidity = pieces->parts[static_cast<std::size_t>(piece)].rigidity;
+                    if (!(rigidity > 0.0f)) continue;
+                    out[i] = PieceDelta(out[i], motions[static_cast<std::size_t>(piece)], rigidity,
+                                        vertex);
+                  }
+                });
+  }
 }
 
 RigidMotion RigidMotionAt(const PreparedSource& source, const TargetDisplacements& target,

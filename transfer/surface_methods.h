@@ -143,6 +143,13 @@ void CarryDisplacements(const PreparedSource& source, const TargetDisplacements&
                         const SurfaceHit* hits, const uint8_t* marks, const SmallParts* pieces,
                         SearchPoint* deltas, unsigned threadCount);
 
+// The same for every target: deltas[t] for targets[t]. The Source's changes around the matches are
+// measured for each target in room made once.
+void CarryEveryTarget(const PreparedSource& source, const TargetDisplacements* targets,
+                      std::size_t targetCount, SurfaceMethod method,
+                      const TriangleMesh& destination, const SurfaceHit* hits, const uint8_t* marks,
+                      const SmallParts* pieces, SearchPoint* const* deltas, unsigned threadCount);
+
 // A rigid motion: a point p moves to p + translation, and points near it turn with it:
 // x -> x + translation + (rotation * (x - p) - (x - p)). `rotation` is row-major.
 struct RigidMotion {

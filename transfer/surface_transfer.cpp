@@ -120,9 +120,9 @@ bool TransferAlongSurface(const PreparedSource& source, const TargetDisplacement
           : SmallParts();
   for (std::size_t t = 0; t < targetCount; ++t) {
     std::fill(deltas[t], deltas[t] + count, SearchPoint{0.0f, 0.0f, 0.0f});
-    CarryDisplacements(source, targets[t], options.method, destination, transfer.hits.data(),
-                       transfer.marks.data(), &pieces, deltas[t], transfer.threadCount);
   }
+  CarryEveryTarget(source, targets, targetCount, options.method, destination, transfer.hits.data(),
+                   transfer.marks.data(), &pieces, deltas, transfer.threadCount);
   if (!FillRefused(transfer, error)) return false;
   if (options.keepOutside >= 0.0f) KeepOutsideEveryTarget(transfer, options.keepOutside);
   if (marks != nullptr) std::copy(transfer.marks.begin(), transfer.marks.end(), marks);
