@@ -118,6 +118,9 @@ std::vector<TransferCase> Cases() {
         Json::parse(R"([{"node":0,"index":1,"weight":0.5},{"node":1,"index":1,"weight":0.5}])"));
   };
   cases.push_back(vrm1);
+  TransferCase carried = Case("CarriedOffsetWithLimits");
+  carried.options = {"--method", "carry", "--max-distance", "5%", "--max-angle", "80"};
+  cases.push_back(carried);
   // Enough vertices and indices to be read, exported and bounded in parts on several threads.
   TransferCase many = Case("ManyVerticesInParts");
   many.change = [](TestScene& scene) { scene = FaceAndBeard(50); };
