@@ -146,10 +146,10 @@ void SmoothFill::Solver::SplitParts(const NearGraph& graph, const std::vector<ui
                                     std::vector<uint32_t>* columnOf) {
   std::vector<uint8_t> visited(graph.vertices.size(), 0);
   std::vector<uint32_t> members;
-  for (std::size_t seed = 0; seed < graph.vertices.size(); ++seed) {
-    if ((roles[graph.vertices[seed]] & kToFill) == 0 || visited[seed] != 0) continue;
-    visited[seed] = 1;
-    members.assign(1, graph.vertices[seed]);
+  for (std::size_t start = 0; start < graph.vertices.size(); ++start) {
+    if ((roles[graph.vertices[start]] & kToFill) == 0 || visited[start] != 0) continue;
+    visited[start] = 1;
+    members.assign(1, graph.vertices[start]);
     bool anchored = false;
     for (std::size_t next = 0; next < members.size(); ++next) {
       const uint32_t local = graph.localOf[members[next]];

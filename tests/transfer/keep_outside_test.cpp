@@ -119,8 +119,8 @@ struct Scene {
 
 // Destination points just outside, deep inside and far outside the blob, with deltas that follow
 // the morph but sink by up to 0.1 along the rest normal: many would clip.
-Scene BlobScene(unsigned seed) {
-  std::mt19937 stream(seed);
+Scene BlobScene(unsigned streamNumber) {
+  std::mt19937 stream(streamNumber);
   const TestMesh sphere = Sphere(20, 40);
   Scene scene{Blob(sphere, stream), {}, sphere.corners, {}, {}, {}};
   std::uniform_real_distribution<float> unit(0.0f, 1.0f);
@@ -171,9 +171,9 @@ std::vector<int8_t> SidesOf(const TriangleMesh& source, const TriangleMesh& dest
 }
 
 TEST(KeepOutside, RandomBlobsStayOutsideTheirMorphs) {
-  for (const unsigned seed : {1u, 2u, 3u, 4u}) {
-    SCOPED_TRACE("seed " + std::to_string(seed));
-    Scene scene = BlobScene(seed);
+  for (const unsigned streamNumber : {1u, 2u, 3u, 4u}) {
+    SCOPED_TRACE("random stream " + std::to_string(streamNumber));
+    Scene scene = BlobScene(streamNumber);
     const TriangleMesh rest = MeshOf(scene.rest, scene.corners);
     const TriangleMesh morphed = MeshOf(scene.morphed, scene.corners);
     const TriangleMesh destination = MeshOf(scene.destination, {});
