@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "surface_mesh.h"
-#include "transfer/keep_outside.h"
+#include "surface_transfer/keep_outside.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "surface_mesh.h"
-#include "transfer/smooth_fill.h"
+#include "surface_transfer/smooth_fill.h"
 
 namespace {
 

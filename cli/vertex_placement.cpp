@@ -10,7 +10,7 @@
 #include "parallel/parallel_chunks.h"
 #include "scene/run_result.h"
 #include "transfer/blend.h"
-#include "transfer/surface_methods.h"
+#include "surface_transfer/surface_methods.h"
 #include "transfer/transfer.h"
 
 namespace palisor_cli {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "transfer/surface_methods.h"
+#include "surface_transfer/surface_methods.h"
 
 namespace {
 

@@ -81,6 +81,6 @@ echo "package: $output/$zipName"
 
 # The Blender add-on, installable through Blender's Preferences > Add-ons > Install.
 blenderZip=$output/palisor-blender-$version.zip
-python3 scripts/make-blender-addon.py "$blenderZip" "$work/linux/transfer/libpalisor_transfer.so" \
+python3 scripts/make-blender-addon.py "$blenderZip" "$work/linux/transfer_c/libpalisor_transfer.so" \
   "$work/win64/bin/palisor_transfer.dll"
 echo "package: $blenderZip"

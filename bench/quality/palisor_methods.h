@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "quality/quality_scene.h"
-#include "transfer/surface_methods.h"
+#include "surface_transfer/surface_methods.h"
 
 // The plug-in's rule: TransferDisplacements (transfer/transfer.h) on one thread.
 std::vector<SearchPoint> PalisorNearest(const QualityScene& scene);

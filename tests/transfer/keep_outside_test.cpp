@@ -1,4 +1,4 @@
-#include "transfer/keep_outside.h"
+#include "surface_transfer/keep_outside.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 
 #include "support/float_bits.h"
 #include "surface/surface_meshes.h"
-#include "transfer/pseudo_normals.h"
+#include "surface_transfer/pseudo_normals.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The smooth fill against an independent dense minimisation of the same energy, on grids, strips
 // and odd meshes; the parts with no known vertex against a union-find of the mesh's graph.
-#include "transfer/smooth_fill.h"
+#include "surface_transfer/smooth_fill.h"
 
 #include <gtest/gtest.h>
 

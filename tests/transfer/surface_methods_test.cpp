@@ -1,7 +1,7 @@
 // The transfers along the Source's surface against references written here: the surface method
 // against the exhaustive closest point and a barycentric blend, bit for bit; the carry method
 // against rigid motions and a scaled sphere; the limits against a table; threads against one.
-#include "transfer/surface_methods.h"
+#include "surface_transfer/surface_methods.h"
 
 #include <gtest/gtest.h>
 

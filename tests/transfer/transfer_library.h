@@ -6,7 +6,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "transfer/palisor_transfer.h"
+#include "transfer_c/palisor_transfer.h"
 
 #ifdef __cplusplus
 extern "C" {

@@ -21,7 +21,7 @@
 #include "surface/surface_meshes.h"
 #include "tool/morph_fixture.h"
 #include "transfer/blend.h"
-#include "transfer/surface_methods.h"
+#include "surface_transfer/surface_methods.h"
 
 namespace {
 

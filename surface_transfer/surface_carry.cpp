@@ -28,8 +28,8 @@
 #include <vector>
 
 #include "parallel/parallel_chunks.h"
-#include "transfer/point_arithmetic.h"
-#include "transfer/surface_methods.h"
+#include "surface_transfer/point_arithmetic.h"
+#include "surface_transfer/surface_methods.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "transfer/pseudo_normals.h"
+#include "surface_transfer/pseudo_normals.h"
 
 #include <algorithm>
 #include <cmath>

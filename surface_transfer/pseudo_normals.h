@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "surface/closest_point.h"
-#include "transfer/surface_methods.h"
+#include "surface_transfer/surface_methods.h"
 
 class SurfacePseudoNormals {
  public:

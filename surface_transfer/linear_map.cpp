@@ -1,4 +1,4 @@
-#include "transfer/linear_map.h"
+#include "surface_transfer/linear_map.h"
 
 #include <cmath>
 

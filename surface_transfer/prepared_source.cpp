@@ -3,8 +3,8 @@
 #include <string>
 
 #include "parallel/parallel_chunks.h"
-#include "transfer/point_arithmetic.h"
-#include "transfer/surface_methods.h"
+#include "surface_transfer/point_arithmetic.h"
+#include "surface_transfer/surface_methods.h"
 
 namespace {
 

@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "search/nearest_search.h"
-#include "transfer/surface_methods.h"
+#include "surface_transfer/surface_methods.h"
 
 class SmoothFill {
  public:

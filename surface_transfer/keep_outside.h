@@ -10,7 +10,7 @@
 
 #include "search/nearest_search.h"
 #include "surface/closest_point.h"
-#include "transfer/surface_methods.h"
+#include "surface_transfer/surface_methods.h"
 
 // The side of the rest Source each Destination vertex lies on: +1 outside (or, for an open Source,
 // on the side its normal points to), -1 inside (the other side), 0 for a vertex that is not

@@ -1,6 +1,6 @@
 // The C interface of the transfer library: checks the caller's arrays, hands them to the
 // transfer as they are, and turns every failure, exceptions included, into a status and a message.
-#include "transfer/palisor_transfer.h"
+#include "transfer_c/palisor_transfer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "palisor_version.h"
-#include "transfer/palisor_transfer_verdict.h"
+#include "transfer_c/palisor_transfer_verdict.h"
 #include "transfer/transfer.h"
 
 // The caller's float triples are taken as points in place.

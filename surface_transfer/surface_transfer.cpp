@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "parallel/parallel_chunks.h"
-#include "transfer/keep_outside.h"
-#include "transfer/point_arithmetic.h"
-#include "transfer/smooth_fill.h"
-#include "transfer/surface_methods.h"
+#include "surface_transfer/keep_outside.h"
+#include "surface_transfer/point_arithmetic.h"
+#include "surface_transfer/smooth_fill.h"
+#include "surface_transfer/surface_methods.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <cmath>
 #include <vector>
 
-#include "transfer/point_arithmetic.h"
-#include "transfer/surface_methods.h"
+#include "surface_transfer/point_arithmetic.h"
+#include "surface_transfer/surface_methods.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "parallel/float_control.h"
-#include "transfer/palisor_transfer_verdict.h"
-#include "transfer/surface_methods.h"
+#include "transfer_c/palisor_transfer_verdict.h"
+#include "surface_transfer/surface_methods.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "transfer/keep_outside.h"
+#include "surface_transfer/keep_outside.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "parallel/parallel_chunks.h"
-#include "transfer/pseudo_normals.h"
+#include "surface_transfer/pseudo_normals.h"
 
 namespace {
 

@@ -27,7 +27,7 @@
 
 #include "search/nearest_search.h"
 #include "surface/closest_point.h"
-#include "transfer/linear_map.h"
+#include "surface_transfer/linear_map.h"
 #include "transfer/transfer.h"
 
 // A triangle mesh over plain arrays: `positions` holds `vertexCount` points, `triangles` three

@@ -2,8 +2,8 @@
 #include <cmath>
 
 #include "parallel/parallel_chunks.h"
-#include "transfer/point_arithmetic.h"
-#include "transfer/surface_methods.h"
+#include "surface_transfer/point_arithmetic.h"
+#include "surface_transfer/surface_methods.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "transfer/palisor_transfer.h"
+#include "transfer_c/palisor_transfer.h"
 
 struct Verdict {
   palisor_transfer_status status = PALISOR_TRANSFER_OK;

@@ -1,4 +1,4 @@
-#include "transfer/smooth_fill.h"
+#include "surface_transfer/smooth_fill.h"
 
 #include <Eigen/SparseCholesky>
 #include <Eigen/SparseCore>
