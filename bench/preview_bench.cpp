@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/run_result_finding.h"
+#include "scene_run/run_objects.h"
+#include "scene_run/run_result_finding.h"
 #include "host_imitation/host_imitation.h"
 #include "host_imitation/morph_feature.h"
 #include "preview/run_preview.h"
@@ -34,7 +35,7 @@ void Swell(std::vector<MQPoint>& points, int target) {
 struct FinishedRun {
   host_imitation::HostDocument* document = nullptr;
   host_imitation::MorphFeature* morphFeature = nullptr;
-  palisor_cli::DocumentState before;
+  palisor_run::DocumentState before;
 };
 
 // The document as a run leaves it: the morph objects are clones of the Destination standing
@@ -61,7 +62,7 @@ const FinishedRun& Run() {
     source.intValues[MQOBJECT_ATTRIBUTE_SELECTED] = 1;
     destination.intValues[MQOBJECT_ATTRIBUTE_SELECTED] = 1;
     made.morphFeature = &host_imitation::InstallMorphFeature();
-    made.before = palisor_cli::CaptureDocument(document, *made.morphFeature);
+    made.before = palisor_run::CaptureDocument(document, *made.morphFeature);
     for (int k = 0; k < kTargets; ++k) {
       host_imitation::HostObject& morph = host.CloneObject(destination);
       morph.name = "elem:target" + std::to_string(k) + "-body";
@@ -80,8 +81,10 @@ void BM_PreviewOfAMillionVertexDestinationWithThreeTargets(benchmark::State& sta
   const std::clock_t start = std::clock();
   for (auto _ : state) {
     palisor_preview::TextPainter text;
-    const palisor_scene::RunResult result =
-        palisor_cli::FindRunResult(run.before, *run.document, *run.morphFeature, nullptr);
+    const palisor_run::RunObjects objects =
+        palisor_run::FindRunObjects(run.before, *run.document, false);
+    const palisor_scene::RunResult result = palisor_run::FindRunResult(
+        run.before, *run.document, *run.morphFeature, objects, nullptr);
     const std::string png =
         palisor_preview::DrawRunPreview(result, palisor_preview::SheetSettings{}, text);
     bytes = png.size();

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
-#include "cli/output_file.h"
-#include "cli/scene_document.h"
+#include "scene_run/output_file.h"
+#include "scene_run/scene_document.h"
 #include "host_imitation/host_imitation.h"
 #include "parallel/parallel_chunks.h"
 #include "scene/obj/obj_reader.h"
@@ -81,11 +81,11 @@ void BM_WriteText(benchmark::State& state) {
 // From the file on disk to the objects of a document, as a run starts.
 void BM_ReadFileIntoDocument(benchmark::State& state) {
   const std::filesystem::path path = BenchFolder() / "read.obj";
-  palisor_cli::WriteFileAtomically(path.string(), MillionVertexText());
+  palisor_run::WriteFileAtomically(path.string(), MillionVertexText());
   for (auto _ : state) {
     host_imitation::Host().Reset();
     palisor_scene::Scene scene = palisor_scene::ReadObjFile(path.string());
-    const palisor_cli::SceneDocument built({&scene}, host_imitation::Host().NewDocument());
+    const palisor_run::SceneDocument built({&scene}, host_imitation::Host().NewDocument());
     benchmark::DoNotOptimize(built.objects().data());
   }
   std::filesystem::remove(path);
@@ -98,11 +98,11 @@ void BM_WriteDocumentToFile(benchmark::State& state) {
   host_imitation::Host().Reset();
   palisor_scene::Scene read = palisor_scene::ReadObjText(MillionVertexText(), "bench.obj");
   host_imitation::HostDocument& document = host_imitation::Host().NewDocument();
-  const palisor_cli::SceneDocument built({&read}, document);
+  const palisor_run::SceneDocument built({&read}, document);
   const std::filesystem::path path = BenchFolder() / "written.obj";
   for (auto _ : state) {
     const palisor_scene::ObjSceneView view = built.View(read.header, {});
-    palisor_cli::WriteFileAtomically(path.string(), [&view](std::FILE* file) {
+    palisor_run::WriteFileAtomically(path.string(), [&view](std::FILE* file) {
       return palisor_scene::WriteObj(view, file, MachineThreadCount());
     });
   }

@@ -5,34 +5,20 @@
 
 #include "cli/batch_arguments.h"
 #include "cli/help_text.h"
-#include "cli/input_error.h"
+#include "scene_run/input_error.h"
 #include "scene/float_text.h"
 
 namespace palisor_cli {
 
-const char* ListingModeName(ListingMode mode) {
-  switch (mode) {
-    case ListingMode::kKeynote:
-      return "keynote";
-    case ListingMode::kVertexCount:
-      return "vertex-count";
-    case ListingMode::kMorph:
-      return "morph";
-  }
-  return "?";
-}
-
-const char* TransferMethodName(TransferMethodChoice method) {
-  switch (method) {
-    case TransferMethodChoice::kNearest:
-      return "nearest";
-    case TransferMethodChoice::kSurface:
-      return "surface";
-    case TransferMethodChoice::kCarry:
-      return "carry";
-  }
-  return "?";
-}
+using palisor_run::DistanceLimit;
+using palisor_run::IndexRange;
+using palisor_run::InputError;
+using palisor_run::ListingMode;
+using palisor_run::PreviewView;
+using palisor_run::SceneRunOptions;
+using palisor_run::TickChange;
+using palisor_run::TransferMethodChoice;
+using palisor_run::VertexSelection;
 
 namespace {
 
@@ -62,7 +48,7 @@ PreviewView ParseView(const std::string& text) {
 }
 
 // "WxH", each side from 16 to 4096 pixels.
-void ParsePreviewSize(const std::string& text, Arguments& parsed) {
+void ParsePreviewSize(const std::string& text, SceneRunOptions& parsed) {
   const std::size_t split = text.find('x');
   int64_t width = 0;
   int64_t height = 0;
@@ -146,18 +132,18 @@ namespace {
 bool TakeFlag(const std::string& argument, Arguments& parsed) {
   if (argument == "--tick-all" || argument == "--tick-none") {
     const bool everything = argument == "--tick-all";
-    if (parsed.tickEverything && *parsed.tickEverything != everything) {
+    if (parsed.run.tickEverything && *parsed.run.tickEverything != everything) {
       throw InputError("--tick-all and --tick-none exclude each other");
     }
-    parsed.tickEverything = everything;
+    parsed.run.tickEverything = everything;
   } else if (argument == "--selected-vertices-only") {
-    parsed.selectedVerticesOnly = true;
+    parsed.run.selectedVerticesOnly = true;
   } else if (argument == "--no-backup") {
-    parsed.noBackup = true;
+    parsed.run.noBackup = true;
   } else if (argument == "--list") {
-    parsed.list = true;
+    parsed.run.list = true;
   } else if (argument == "--cancel") {
-    parsed.cancel = true;
+    parsed.run.cancel = true;
   } else if (argument == "--help" || argument == "-h") {
     parsed.help = true;
   } else if (argument == "--version") {
@@ -193,7 +179,7 @@ void TakeFileName(const std::string& option, ArgumentWalk& walk, std::string& pa
 
 // An option that takes a value; false for any other argument. `previewOption` keeps the last
 // option given that shapes a preview.
-bool TakeValueOption(const std::string& option, ArgumentWalk& walk, Arguments& parsed,
+bool TakeValueOption(const std::string& option, ArgumentWalk& walk, SceneRunOptions& parsed,
                      std::string& previewOption) {
   if (option == "-o") {
     TakeFileName(option, walk, parsed.outputPath);
@@ -244,7 +230,7 @@ bool TakeValueOption(const std::string& option, ArgumentWalk& walk, Arguments& p
 
 // The scene file and the options that need others.
 void CheckComplete(const std::vector<std::string>& positional, const std::string& previewOption,
-                   Arguments& parsed) {
+                   SceneRunOptions& parsed) {
   if (positional.size() != 1) {
     throw InputError(positional.empty() ? "no scene file given"
                                         : "one scene file only, not '" + positional[1] + "'");
@@ -283,14 +269,15 @@ Arguments ParseArguments(const std::vector<std::string>& arguments) {
     if (IsBatchOption(argument)) {
       throw InputError(argument + " is for runs over many files (with --out-dir DIR)");
     }
-    if (TakeFlag(argument, parsed) || TakeValueOption(argument, walk, parsed, previewOption)) {
+    if (TakeFlag(argument, parsed) ||
+        TakeValueOption(argument, walk, parsed.run, previewOption)) {
       continue;
     }
     if (option) throw InputError("option " + argument + " is listed in the help but not handled");
     positional.push_back(argument);
   }
   if (parsed.help || parsed.version) return parsed;
-  CheckComplete(positional, previewOption, parsed);
+  CheckComplete(positional, previewOption, parsed.run);
   return parsed;
 }
 

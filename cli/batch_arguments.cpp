@@ -4,9 +4,11 @@
 #include <cstdlib>
 
 #include "cli/help_text.h"
-#include "cli/input_error.h"
+#include "scene_run/input_error.h"
 
 namespace palisor_cli {
+
+using palisor_run::InputError;
 
 namespace {
 
@@ -42,12 +44,12 @@ uint32_t ParseCount(const std::string& text, const std::string& what) {
   return static_cast<uint32_t>(value);
 }
 
-void ParseShard(const std::string& text, BatchArguments& parsed) {
+void ParseShard(const std::string& text, BatchCommandLine& parsed) {
   const std::size_t slash = text.find('/');
   if (slash == std::string::npos) throw InputError("--shard takes K/N, not '" + text + "'");
-  parsed.shard = ParseCount(text.substr(0, slash), "--shard's K");
-  parsed.shardCount = ParseCount(text.substr(slash + 1), "--shard's N");
-  if (parsed.shard > parsed.shardCount) {
+  parsed.options.shard = ParseCount(text.substr(0, slash), "--shard's K");
+  parsed.options.shardCount = ParseCount(text.substr(slash + 1), "--shard's N");
+  if (parsed.options.shard > parsed.options.shardCount) {
     throw InputError("--shard K/N needs K from 1 to N, not '" + text + "'");
   }
 }
@@ -60,10 +62,10 @@ void SetOnce(const std::string& option, const std::string& value, std::string& f
 
 // A batch option at `i`; moves `i` past its values.
 void TakeBatchOption(const std::vector<std::string>& arguments, std::size_t& i,
-                     BatchArguments& parsed) {
+                     BatchCommandLine& parsed) {
   const std::string& option = arguments[i];
   if (option == "--all-meshes") {
-    parsed.allMeshes = true;
+    parsed.options.allMeshes = true;
     return;
   }
   if (option == "--merge-reports") {
@@ -77,32 +79,32 @@ void TakeBatchOption(const std::vector<std::string>& arguments, std::size_t& i,
   if (i + 1 >= arguments.size()) throw InputError(option + " needs a value");
   const std::string& value = arguments[++i];
   if (option == "--each") {
-    parsed.patterns.push_back(value);
+    parsed.options.patterns.push_back(value);
   } else if (option == "--out-dir") {
-    SetOnce(option, value, parsed.outDir);
+    SetOnce(option, value, parsed.options.outDir);
   } else if (option == "--manifest") {
-    SetOnce(option, value, parsed.manifestPath);
+    SetOnce(option, value, parsed.options.manifestPath);
   } else if (option == "--report") {
-    SetOnce(option, value, parsed.reportPath);
+    SetOnce(option, value, parsed.options.reportPath);
   } else if (option == "--batch-worker") {
     SetOnce(option, value, parsed.workerJobPath);
   } else if (option == "--jobs") {
-    parsed.jobs = ParseCount(value, "--jobs");
+    parsed.options.jobs = ParseCount(value, "--jobs");
   } else {
     ParseShard(value, parsed);
   }
 }
 
-void CheckComplete(const BatchArguments& parsed) {
+void CheckComplete(const BatchCommandLine& parsed) {
   if (!parsed.mergeReports.empty() || !parsed.workerJobPath.empty()) return;
-  if (parsed.outDir.empty()) throw InputError("no output folder given (--out-dir DIR)");
-  if (parsed.patterns.empty() && parsed.manifestPath.empty()) {
+  if (parsed.options.outDir.empty()) throw InputError("no output folder given (--out-dir DIR)");
+  if (parsed.options.patterns.empty() && parsed.options.manifestPath.empty()) {
     throw InputError("no scene files given (--each PATTERN, FILE or --manifest FILE)");
   }
   // The Source is picked by --select; a manifest may select per file.
   const bool selects =
-      std::find(parsed.common.begin(), parsed.common.end(), "--select") != parsed.common.end();
-  if (!selects && parsed.manifestPath.empty()) {
+      std::find(parsed.options.common.begin(), parsed.options.common.end(), "--select") != parsed.options.common.end();
+  if (!selects && parsed.options.manifestPath.empty()) {
     throw InputError("no object selected (--select NAME picks the Source)");
   }
 }
@@ -120,8 +122,8 @@ bool IsBatchCommandLine(const std::vector<std::string>& arguments) {
   return false;
 }
 
-BatchArguments ParseBatchArguments(const std::vector<std::string>& arguments) {
-  BatchArguments parsed;
+BatchCommandLine ParseBatchArguments(const std::vector<std::string>& arguments) {
+  BatchCommandLine parsed;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     const bool option = argument.size() > 1 && argument[0] == '-';
@@ -132,13 +134,13 @@ BatchArguments ParseBatchArguments(const std::vector<std::string>& arguments) {
     } else if (option && !IsListedOption(argument)) {
       throw InputError("unknown option " + argument);
     } else if (!option) {
-      parsed.patterns.push_back(argument);
+      parsed.options.patterns.push_back(argument);
     } else {
-      parsed.common.push_back(argument);
+      parsed.options.common.push_back(argument);
       if (!TakesValue(argument)) continue;
       if (i + 1 >= arguments.size()) throw InputError(argument + " needs a value");
-      parsed.common.push_back(arguments[++i]);
-      if (argument == "--source-scene") SetOnce(argument, arguments[i], parsed.sourceScenePath);
+      parsed.options.common.push_back(arguments[++i]);
+      if (argument == "--source-scene") SetOnce(argument, arguments[i], parsed.options.sourceScenePath);
     }
   }
   CheckComplete(parsed);

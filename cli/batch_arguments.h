@@ -7,24 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "batch/batch_options.h"
+
 namespace palisor_cli {
 
-struct BatchArguments {
-  // The single-file options given, in order, without the scene and -o; each file's own run adds
-  // its scene, its output and the manifest's selections.
-  std::vector<std::string> common;
-  std::string sourceScenePath;
-  // --each values and plain file arguments, in order.
-  std::vector<std::string> patterns;
-  std::string manifestPath;
-  std::string outDir;
-  // 0: as many as the machine runs threads.
-  unsigned jobs = 0;
-  std::string reportPath;
-  // --shard K/N (1 <= K <= N); 1/1 takes every file.
-  uint32_t shard = 1;
-  uint32_t shardCount = 1;
-  bool allMeshes = false;
+// A command line of the runs over many files: a run, a merge of reports, or the internal worker
+// process of a run.
+struct BatchCommandLine {
+  palisor_batch::BatchOptions options;
   // --merge-reports OUT IN...: the report to write and those to merge into it.
   std::vector<std::string> mergeReports;
   // The internal --batch-worker JOB: the file of the work given to one worker process.
@@ -38,6 +28,6 @@ bool IsBatchOption(const std::string& argument);
 bool IsBatchCommandLine(const std::vector<std::string>& arguments);
 
 // Throws InputError for anything that is not a valid command line of a run over many files.
-BatchArguments ParseBatchArguments(const std::vector<std::string>& arguments);
+BatchCommandLine ParseBatchArguments(const std::vector<std::string>& arguments);
 
 }  // namespace palisor_cli

@@ -4,14 +4,14 @@
 #include <string>
 #include <vector>
 
-#include "cli/plugin_loading.h"
+#include "scene_run/plugin_loading.h"
 #include "cli/program.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
-  palisor_cli::PluginLocation plugin = palisor_cli::LocatePlugin(
+  palisor_run::PluginLocation plugin = palisor_run::LocatePlugin(
       argc > 0 ? argv[0] : "", PALISOR_PLUGIN_FILE_NAME, PALISOR_PLUGIN_BUILD_PATH);
-  plugin.programPath = palisor_cli::RunningProgramPath(argc > 0 ? argv[0] : "");
+  plugin.programPath = palisor_run::RunningProgramPath(argc > 0 ? argv[0] : "");
   const int status = palisor_cli::RunProgram(arguments, plugin, std::cout, std::cerr);
   std::cout.flush();
   return status;

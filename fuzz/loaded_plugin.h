@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "cli/plugin_loading.h"
+#include "scene_run/plugin_loading.h"
 #include "host_imitation/plugin_module.h"
 
 struct LoadedPlugin {
@@ -16,9 +16,9 @@ struct LoadedPlugin {
 inline LoadedPlugin& Plugin() {
   static LoadedPlugin* const plugin = [] {
     auto* loaded = new LoadedPlugin;
-    const palisor_cli::PluginLocation location{
+    const palisor_run::PluginLocation location{
         PALISOR_PLUGIN_PATH, {PALISOR_PLUGIN_PATH}, PALISOR_PLUGIN_PATH, std::string()};
-    loaded->menuEntry = palisor_cli::LoadPlugin(loaded->module, location);
+    loaded->menuEntry = palisor_run::LoadPlugin(loaded->module, location);
     return loaded;
   }();
   return *plugin;

@@ -14,10 +14,10 @@
 #include <utility>
 #include <vector>
 
-#include "cli/arguments.h"
-#include "cli/dialog_user.h"
-#include "cli/scene_document.h"
-#include "cli/scene_setup.h"
+#include "scene_run/dialog_user.h"
+#include "scene_run/run_options.h"
+#include "scene_run/scene_document.h"
+#include "scene_run/scene_setup.h"
 #include "fuzz/loaded_plugin.h"
 #include "fuzz/scene_equality.h"
 #include "host_imitation/host_imitation.h"
@@ -63,9 +63,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   LoadedPlugin& plugin = Plugin();
 
   FuzzedDataProvider input(data, size);
-  palisor_cli::Arguments arguments;
+  palisor_run::SceneRunOptions arguments;
   const int mode = input.ConsumeIntegralInRange<int>(0, 3);
-  if (mode < 3) arguments.mode = static_cast<palisor_cli::ListingMode>(mode);
+  if (mode < 3) arguments.mode = static_cast<palisor_run::ListingMode>(mode);
   const int tickEverything = input.ConsumeIntegralInRange<int>(0, 2);
   if (tickEverything < 2) arguments.tickEverything = tickEverything == 0;
   arguments.selectedVerticesOnly = input.ConsumeBool();
@@ -84,10 +84,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   host_imitation::HostImitation& host = host_imitation::Host();
   host.Reset();
   host_imitation::HostDocument& document = host.NewDocument();
-  const palisor_cli::SceneDocument built({&scene}, document);
+  const palisor_run::SceneDocument built({&scene}, document);
   const auto& objects = built.objects();
   host_imitation::MorphFeature& morphFeature = host_imitation::InstallMorphFeature();
-  palisor_cli::PrepareDocument(arguments, built.bindings(), objects, morphFeature);
+  palisor_run::PrepareDocument(arguments, built.bindings(), objects, morphFeature);
   for (std::size_t i = 0; i < objects.size(); ++i) {
     if ((selectedObjects >> (i % 32) & 1) == 0) continue;
     objects[i]->intValues[MQOBJECT_ATTRIBUTE_SELECTED] = 1;
@@ -100,8 +100,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   std::vector<std::pair<host_imitation::HostObject*, std::string>> originals;
   for (host_imitation::HostObject* object : objects) originals.emplace_back(object, object->name);
 
-  palisor_cli::DialogRecord dialog;
-  host.widgets().SetUser(palisor_cli::AnswerDialog(arguments, dialog, [] {}));
+  palisor_run::DialogRecord dialog;
+  host.widgets().SetUser(palisor_run::AnswerDialog(arguments, dialog, [] {}));
   plugin.module.MQModifyObject(plugin.menuEntry, document.handle());
 
   if (!host.misuse().empty()) FuzzFailure("the host rejected a request:", host.misuse().front());

@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/arguments.h"
-#include "cli/scene_document.h"
+#include "scene_run/scene_document.h"
 #include "fuzz/fuzzed_pairs.h"
 #include "fuzz/loaded_plugin.h"
 #include "fuzz/scene_equality.h"
@@ -110,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   host.Reset();
   host_imitation::HostDocument& document = host.NewDocument();
   palisor_scene::Scene scene = palisor_scene::ReadObjText(kScene, "scene.obj");
-  const palisor_cli::SceneDocument built({&scene}, document);
+  const palisor_run::SceneDocument built({&scene}, document);
   const auto& objects = built.objects();
   host_imitation::InstallMorphFeature();
   objects.front()->intValues[MQOBJECT_ATTRIBUTE_SELECTED] = 1;

@@ -8,10 +8,10 @@
 
 namespace cmq {
 
-// GetName hands a name over in a 256-byte buffer with a limit of 250 bytes, terminator included:
-// the host cuts a longer name to its first 249 bytes. A name read at this length may therefore be
-// the start of a longer one, and is not known to be the object's full name.
-inline constexpr std::size_t kLongestWholeName = 249;
+// GetName hands a name over in a 256-byte buffer with a limit of MQOBJECT_NAME_LIMIT (250) bytes,
+// terminator included: the host cuts a longer name to its first 249 bytes. A name read at this
+// length may therefore be the start of a longer one, and is not known to be the object's full name.
+inline constexpr std::size_t kLongestWholeName = MQOBJECT_NAME_LIMIT - 1;
 
 // True when `nameRead` (a GetName result) may be cut short of the object's full name.
 inline bool NameMayBeCut(const std::string& nameRead) {

@@ -65,6 +65,11 @@ enum {
 /* The MQObj_PointerArray request that writes an object's name. */
 enum { MQOBJECT_POINTER_NAME = 1301 };
 
+/* The name limit a plug-in hands with MQOBJECT_POINTER_NAME, terminator included: the host cuts a
+ * longer name to its first MQOBJECT_NAME_LIMIT - 1 bytes. A name read at that length may be the
+ * start of a longer one. */
+enum { MQOBJECT_NAME_LIMIT = 250 };
+
 /* Signatures of the host functions that the plug-in calls, each with the thread it may be called
  * on. The host is single-threaded towards its plug-ins: it calls an export, an event procedure or
  * a plug-in's message handler on its user-interface thread, and every host function is called

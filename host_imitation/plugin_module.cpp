@@ -59,6 +59,19 @@ std::string HostModulePath() {
 #endif
 }
 
+void* HostFunctionAddress(const char* name) {
+#ifdef _WIN32
+  return FindSymbol(GetModuleHandleA(nullptr), name);
+#else
+  // The host module is loaded already: this only finds it, and closing it leaves it loaded.
+  void* module = dlopen(HostModulePath().c_str(), RTLD_NOW | RTLD_NOLOAD);
+  if (module == nullptr) return nullptr;
+  void* address = dlsym(module, name);
+  dlclose(module);
+  return address;
+#endif
+}
+
 PluginModule::~PluginModule() {
   if (module_ != nullptr) CloseLibrary(module_);
 }

@@ -15,6 +15,10 @@ constexpr uint32_t kHostVersion = 0x4702;
 // host library elsewhere.
 std::string HostModulePath();
 
+// A host function as a plug-in finds it: exported by `name` from the host module. Null when the
+// module exports no such function.
+void* HostFunctionAddress(const char* name);
+
 class PluginModule {
  public:
   PluginModule() = default;

@@ -8,13 +8,12 @@
 #include <vector>
 
 #include "cli/help_text.h"
-#include "cli/input_error.h"
+#include "scene_run/input_error.h"
 
 namespace {
 
-using palisor_cli::Arguments;
-using palisor_cli::InputError;
-using palisor_cli::ListingMode;
+using palisor_run::InputError;
+using palisor_run::ListingMode;
 using palisor_cli::ParseArguments;
 
 std::string ErrorOf(const std::vector<std::string>& arguments) {
@@ -27,7 +26,7 @@ std::string ErrorOf(const std::vector<std::string>& arguments) {
 }
 
 TEST(ArgumentsTest, EveryOptionIsTakenInTheOrderGiven) {
-  const Arguments parsed = ParseArguments({"scene.obj",
+  const palisor_run::SceneRunOptions parsed = ParseArguments({"scene.obj",
                                            "-o",
                                            "out.obj",
                                            "--select",
@@ -63,7 +62,7 @@ TEST(ArgumentsTest, EveryOptionIsTakenInTheOrderGiven) {
                                            "--max-angle",
                                            "60",
                                            "--keep-outside",
-                                           "0"});
+                                           "0"}).run;
   EXPECT_EQ(parsed.scenePath, "scene.obj");
   EXPECT_EQ(parsed.outputPath, "out.obj");
   EXPECT_EQ(parsed.selectNames, (std::vector<std::string>{"face", "body part"}));
@@ -85,10 +84,10 @@ TEST(ArgumentsTest, EveryOptionIsTakenInTheOrderGiven) {
   EXPECT_TRUE(parsed.cancel);
   EXPECT_FALSE(parsed.list);
   EXPECT_EQ(parsed.previewPath, "p.png");
-  EXPECT_EQ(parsed.previewView, palisor_cli::PreviewView::kSide);
+  EXPECT_EQ(parsed.previewView, palisor_run::PreviewView::kSide);
   EXPECT_EQ(parsed.previewWidth, 320);
   EXPECT_EQ(parsed.previewHeight, 200);
-  EXPECT_EQ(parsed.method, palisor_cli::TransferMethodChoice::kCarry);
+  EXPECT_EQ(parsed.method, palisor_run::TransferMethodChoice::kCarry);
   ASSERT_TRUE(parsed.maxDistance.has_value());
   EXPECT_EQ(parsed.maxDistance->value, 2.5f);
   EXPECT_TRUE(parsed.maxDistance->percentOfSource);
@@ -97,7 +96,7 @@ TEST(ArgumentsTest, EveryOptionIsTakenInTheOrderGiven) {
 }
 
 TEST(ArgumentsTest, DefaultsLeaveTheDialogAsItOpens) {
-  const Arguments parsed = ParseArguments({"--select", "a", "s.obj", "--list"});
+  const palisor_run::SceneRunOptions parsed = ParseArguments({"--select", "a", "s.obj", "--list"}).run;
   EXPECT_FALSE(parsed.mode.has_value());
   EXPECT_FALSE(parsed.tickEverything.has_value());
   EXPECT_FALSE(parsed.noBackup);
@@ -105,8 +104,8 @@ TEST(ArgumentsTest, DefaultsLeaveTheDialogAsItOpens) {
   EXPECT_TRUE(parsed.outputPath.empty());
   EXPECT_TRUE(parsed.list);
   EXPECT_TRUE(parsed.previewPath.empty());
-  EXPECT_EQ(parsed.previewView, palisor_cli::PreviewView::kThreeQuarter);
-  EXPECT_EQ(parsed.method, palisor_cli::TransferMethodChoice::kNearest);
+  EXPECT_EQ(parsed.previewView, palisor_run::PreviewView::kThreeQuarter);
+  EXPECT_EQ(parsed.method, palisor_run::TransferMethodChoice::kNearest);
   EXPECT_FALSE(parsed.maxDistance || parsed.maxAngleDegrees || parsed.keepOutside);
 }
 

@@ -13,7 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/batch_selection.h"
+#include "batch/batch_runner.h"
+#include "batch/batch_selection.h"
 #include "cli/program.h"
 #include "cli_process.h"
 #include "test_scenes.h"
@@ -250,7 +251,7 @@ TEST(BatchTest, ATerminalShowsOneProgressLineForTheWholeRun) {
 TEST(BatchTest, FilesOfAWorkerThatDiesFailWithTheReason) {
   TestFolder folder;
   WriteScenes(folder, 2);
-  palisor_cli::PluginLocation dying;
+  palisor_run::PluginLocation dying;
   dying.programPath = "/bin/false";
   std::ostringstream out;
   std::ostringstream err;
@@ -259,7 +260,7 @@ TEST(BatchTest, FilesOfAWorkerThatDiesFailWithTheReason) {
        "--each", folder.Path("outfits/*.obj").string(), "--out-dir", folder.Path("out").string(),
        "--jobs", "2", "--report", folder.Path("report.json").string()},
       dying, out, err);
-  EXPECT_EQ(status, palisor_cli::kSomeFailed) << err.str();
+  EXPECT_EQ(status, palisor_batch::kSomeFailed) << err.str();
   EXPECT_NE(err.str().find("o1.obj: the worker process running it ended (status 1)"),
             std::string::npos)
       << err.str();
@@ -375,7 +376,7 @@ TEST(BatchTest, PatternsMatchAsTheShellsDo) {
       {"a", "", false},
   };
   for (const PatternCase& c : cases) {
-    EXPECT_EQ(palisor_cli::MatchesPattern(c.pattern, c.name), c.matches)
+    EXPECT_EQ(palisor_batch::MatchesPattern(c.pattern, c.name), c.matches)
         << c.pattern << " " << c.name;
   }
 }

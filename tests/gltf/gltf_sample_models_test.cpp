@@ -3,7 +3,7 @@
 // of another file come out valid with their names.
 #include <gtest/gtest.h>
 
-#include "cli/output_file.h"
+#include "scene_run/output_file.h"
 #include "cli_process.h"
 #include "gltf_clients.h"
 #include "scene/gltf/gltf_accessor.h"
@@ -51,7 +51,7 @@ TEST(GltfSampleModelsTest, WrittenBackUnchangedAndValid) {
     output.binary = model.second.substr(model.second.size() - 4) == ".glb";
     // A run that made nothing.
     const palisor_scene::RunResult nothing;
-    palisor_cli::WriteFileAtomically(
+    palisor_run::WriteFileAtomically(
         output.path, palisor_scene::WriteGltfResult(read, 0, nothing, output).Joined());
     const palisor_scene::GltfScene again = palisor_scene::ReadGltfFile(output.path);
     EXPECT_EQ(AccessorBytes(again.file->model), AccessorBytes(read.file->model));
