@@ -17,7 +17,6 @@ using palisor_run::InputError;
 using palisor_run::NamesSameFile;
 using palisor_run::StagedFile;
 
-
 namespace fs = std::filesystem;
 
 namespace {

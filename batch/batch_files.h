@@ -9,7 +9,6 @@
 
 namespace palisor_batch {
 
-
 struct FileJob {
   std::string input;
   std::string output;

@@ -10,7 +10,6 @@ namespace palisor_batch {
 
 using palisor_run::StandardErrorIsTerminal;
 
-
 BatchProgress::BatchProgress(std::size_t total, std::ostream& out, std::ostream& err)
     : total_(total),
       out_(out),

@@ -4,15 +4,14 @@
 #include <cmath>
 #include <fstream>
 
+#include "palisor_version.h"
 #include "scene_run/input_error.h"
 #include "scene_run/output_file.h"
-#include "palisor_version.h"
 
 namespace palisor_batch {
 
 using palisor_run::InputError;
 using palisor_run::WriteFileAtomically;
-
 
 using nlohmann::json;
 

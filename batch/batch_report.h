@@ -11,7 +11,6 @@
 
 namespace palisor_batch {
 
-
 struct TargetReport {
   std::string target;
   std::string object;  // the morph object made for the Destination

@@ -11,11 +11,10 @@
 #include "batch/batch_files.h"
 #include "batch/batch_report.h"
 #include "scene/scene_file.h"
-#include "scene_run/plugin_loading.h"
+#include "scene_run/plugin_location.h"
 #include "scene_run/run_options.h"
 
 namespace palisor_batch {
-
 
 // The options of one file's run from its command line (the single-file options of the run with
 // the file's scene, output and selections); throws InputError for an invalid one.

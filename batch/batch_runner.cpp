@@ -9,10 +9,10 @@
 #include "batch/batch_report.h"
 #include "batch/batch_run.h"
 #include "batch/batch_workers.h"
+#include "parallel/parallel_chunks.h"
 #include "scene_run/name_text.h"
 #include "scene_run/output_file.h"
 #include "scene_run/scene_run.h"
-#include "parallel/parallel_chunks.h"
 
 namespace palisor_batch {
 

@@ -6,10 +6,9 @@
 
 #include "batch/batch_options.h"
 #include "batch/batch_run.h"
-#include "scene_run/plugin_loading.h"
+#include "scene_run/plugin_location.h"
 
 namespace palisor_batch {
-
 
 // The exit status of a run over many files where some files failed (those of one run are 0 when
 // every file was done and 1 when the plug-in refused every one).

@@ -9,8 +9,8 @@
 #include <set>
 #include <vector>
 
-#include "scene_run/output_file.h"
 #include "parallel/parallel_chunks.h"
+#include "scene_run/output_file.h"
 
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -27,7 +27,6 @@
 namespace palisor_batch {
 
 using palisor_run::WriteFileAtomically;
-
 
 namespace {
 

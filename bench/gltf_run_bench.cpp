@@ -48,118 +48,142 @@ std::vector<uint32_t> Triangles(const SurfaceMesh& mesh) {
   return corners;
 }
 
-// The scene as .glb and as .obj, written once.
-void WriteScenes(const std::filesystem::path& glb, const std::filesystem::path& obj) {
-  if (std::filesystem::exists(glb) && std::filesystem::exists(obj)) return;
-  const SurfaceMesh source = MakeSourceSurface(kVertices, true);
-  const SurfaceMesh destination = MakeDestinationSurface(kVertices, true);
-  const char* const names[] = {"smile", "blink", "frown"};
-  std::string bin;
-  // Every top-level member exists before references into the JSON are held.
-  palisor_scene::OrderedJson json = {{"asset", {{"version", "2.0"}}},
-                                     {"scene", 0},
-                                     {"scenes", {{{"nodes", {0, 1}}}}},
-                                     {"bufferViews", palisor_scene::OrderedJson::array()},
-                                     {"accessors", palisor_scene::OrderedJson::array()}};
-  auto view = [&](const void* data, std::size_t size) {
-    json["bufferViews"].push_back(
-        {{"buffer", 0}, {"byteOffset", bin.size()}, {"byteLength", size}});
-    bin.append(static_cast<const char*>(data), size);
-    return json["bufferViews"].size() - 1;
-  };
-  auto points = [&](const std::vector<MQPoint>& values) {
+// A .glb file made piece by piece: buffer views and accessors in the order they are made.
+class GlbBuilder {
+ public:
+  std::size_t Points(const std::vector<MQPoint>& values) {
     float low[3] = {INFINITY, INFINITY, INFINITY}, high[3] = {-INFINITY, -INFINITY, -INFINITY};
     for (const MQPoint& p : values) {
       const float c[3] = {p.x, p.y, p.z};
       for (int k = 0; k < 3; ++k)
         low[k] = std::min(low[k], c[k]), high[k] = std::max(high[k], c[k]);
     }
-    json["accessors"].push_back({{"bufferView", view(values.data(), values.size() * 12)},
+    json["accessors"].push_back({{"bufferView", View(values.data(), values.size() * 12)},
                                  {"componentType", 5126},
                                  {"count", values.size()},
                                  {"type", "VEC3"},
                                  {"min", {low[0], low[1], low[2]}},
                                  {"max", {high[0], high[1], high[2]}}});
     return json["accessors"].size() - 1;
-  };
-  auto indices = [&](const std::vector<uint32_t>& values) {
-    json["accessors"].push_back({{"bufferView", view(values.data(), values.size() * 4)},
+  }
+
+  std::size_t Indices(const std::vector<uint32_t>& values) {
+    json["accessors"].push_back({{"bufferView", View(values.data(), values.size() * 4)},
                                  {"componentType", 5125},
                                  {"count", values.size()},
                                  {"type", "SCALAR"}});
     return json["accessors"].size() - 1;
-  };
-  std::string objText;
-  auto objObject = [&](const std::string& name, const std::vector<MQPoint>& vertices,
-                       const SurfaceMesh* faces, std::size_t& offset) {
-    objText += "o " + name + "\n";
+  }
+
+  void Write(const std::filesystem::path& path) {
+    json["buffers"] = {{{"byteLength", bin.size()}}};
+    std::string text = json.dump();
+    while (text.size() % 4 != 0) text += ' ';
+    while (bin.size() % 4 != 0) bin += '\0';
+    std::ofstream out(path, std::ios::binary);
+    auto word = [&out](uint32_t value) { out.write(reinterpret_cast<const char*>(&value), 4); };
+    word(0x46546C67);
+    word(2);
+    word(static_cast<uint32_t>(28 + text.size() + bin.size()));
+    word(static_cast<uint32_t>(text.size()));
+    word(0x4E4F534A);
+    out << text;
+    word(static_cast<uint32_t>(bin.size()));
+    word(0x004E4942);
+    out << bin;
+  }
+
+  // Every top-level member exists before references into the JSON are held.
+  palisor_scene::OrderedJson json = {{"asset", {{"version", "2.0"}}},
+                                     {"scene", 0},
+                                     {"scenes", {{{"nodes", {0, 1}}}}},
+                                     {"bufferViews", palisor_scene::OrderedJson::array()},
+                                     {"accessors", palisor_scene::OrderedJson::array()}};
+
+ private:
+  std::size_t View(const void* data, std::size_t size) {
+    json["bufferViews"].push_back(
+        {{"buffer", 0}, {"byteOffset", bin.size()}, {"byteLength", size}});
+    bin.append(static_cast<const char*>(data), size);
+    return json["bufferViews"].size() - 1;
+  }
+
+  std::string bin;
+};
+
+// An OBJ scene made object by object.
+struct ObjBuilder {
+  void Object(const std::string& name, const std::vector<MQPoint>& vertices,
+              const SurfaceMesh* faces) {
+    text += "o " + name + "\n";
     char line[96];
     for (const MQPoint& p : vertices) {
       std::snprintf(line, sizeof line, "v %.9g %.9g %.9g\n", p.x, p.y, p.z);
-      objText += line;
+      text += line;
     }
     if (faces != nullptr) {
       for (const auto& quad : faces->faces) {
-        objText += "f";
+        text += "f";
         for (int32_t corner : quad)
-          objText += " " + std::to_string(offset + static_cast<std::size_t>(corner) + 1);
-        objText += "\n";
+          text += " " + std::to_string(offset + static_cast<std::size_t>(corner) + 1);
+        text += "\n";
       }
     }
     offset += vertices.size();
-  };
+  }
+
+  std::string text;
   std::size_t offset = 0;
-  objObject("body", source.vertices, &source, offset);
+};
+
+// The displacements of target `k` as the .glb stores them, and the target as an OBJ reader reads
+// it back: the base plus those displacements.
+std::vector<MQPoint> TargetMoves(const std::vector<MQPoint>& base, int k,
+                                 std::vector<MQPoint>& read) {
+  const std::vector<MQPoint> target = Target(base, k);
+  std::vector<MQPoint> moves(target.size());
+  read.resize(target.size());
+  for (std::size_t i = 0; i < target.size(); ++i) {
+    moves[i] = MQPoint{target[i].x - base[i].x, target[i].y - base[i].y, target[i].z - base[i].z};
+    read[i] = MQPoint{base[i].x + moves[i].x, base[i].y + moves[i].y, base[i].z + moves[i].z};
+  }
+  return moves;
+}
+
+// The scene as .glb and as .obj, written once.
+void WriteScenes(const std::filesystem::path& glb, const std::filesystem::path& obj) {
+  if (std::filesystem::exists(glb) && std::filesystem::exists(obj)) return;
+  const SurfaceMesh source = MakeSourceSurface(kVertices, true);
+  const SurfaceMesh destination = MakeDestinationSurface(kVertices, true);
+  const char* const names[] = {"smile", "blink", "frown"};
+  GlbBuilder scene;
+  ObjBuilder objScene;
+  objScene.Object("body", source.vertices, &source);
   // Accessors are numbered in the order they are made, so each is made in a statement of its own.
-  const std::size_t sourcePositions = points(source.vertices);
-  const std::size_t sourceIndices = indices(Triangles(source));
+  const std::size_t sourcePositions = scene.Points(source.vertices);
+  const std::size_t sourceIndices = scene.Indices(Triangles(source));
   palisor_scene::OrderedJson sourcePrimitive = {{"attributes", {{"POSITION", sourcePositions}}},
                                                 {"indices", sourceIndices}};
   for (int k = 0; k < 3; ++k) {
-    const std::vector<MQPoint> target = Target(source.vertices, k);
-    std::vector<MQPoint> moves(target.size());
-    for (std::size_t i = 0; i < target.size(); ++i) {
-      moves[i] = MQPoint{target[i].x - source.vertices[i].x, target[i].y - source.vertices[i].y,
-                         target[i].z - source.vertices[i].z};
-    }
-    sourcePrimitive["targets"].push_back({{"POSITION", points(moves)}});
-    std::vector<MQPoint> read(target.size());
-    for (std::size_t i = 0; i < target.size(); ++i) {
-      read[i] = MQPoint{source.vertices[i].x + moves[i].x, source.vertices[i].y + moves[i].y,
-                        source.vertices[i].z + moves[i].z};
-    }
-    objObject(names[k], read, nullptr, offset);
+    std::vector<MQPoint> read;
+    const std::vector<MQPoint> moves = TargetMoves(source.vertices, k, read);
+    sourcePrimitive["targets"].push_back({{"POSITION", scene.Points(moves)}});
+    objScene.Object(names[k], read, nullptr);
   }
-  objObject("garment", destination.vertices, &destination, offset);
-  objText += "# palisor-bind 1 2\n# palisor-bind 1 3\n# palisor-bind 1 4\n";
-  const std::size_t garmentPositions = points(destination.vertices);
-  const std::size_t garmentIndices = indices(Triangles(destination));
-  json["meshes"] = {
+  objScene.Object("garment", destination.vertices, &destination);
+  objScene.text += "# palisor-bind 1 2\n# palisor-bind 1 3\n# palisor-bind 1 4\n";
+  const std::size_t garmentPositions = scene.Points(destination.vertices);
+  const std::size_t garmentIndices = scene.Indices(Triangles(destination));
+  scene.json["meshes"] = {
       {{"name", "body"},
        {"primitives", {sourcePrimitive}},
        {"extras", {{"targetNames", {names[0], names[1], names[2]}}}}},
       {{"name", "garment"},
        {"primitives",
         {{{"attributes", {{"POSITION", garmentPositions}}}, {"indices", garmentIndices}}}}}};
-  json["nodes"] = {{{"name", "body"}, {"mesh", 0}}, {{"name", "garment"}, {"mesh", 1}}};
-  json["buffers"] = {{{"byteLength", bin.size()}}};
-  std::string text = json.dump();
-  while (text.size() % 4 != 0) text += ' ';
-  while (bin.size() % 4 != 0) bin += '\0';
-  auto word = [](std::ofstream& out, uint32_t value) {
-    out.write(reinterpret_cast<const char*>(&value), 4);
-  };
-  std::ofstream out(glb, std::ios::binary);
-  word(out, 0x46546C67);
-  word(out, 2);
-  word(out, static_cast<uint32_t>(28 + text.size() + bin.size()));
-  word(out, static_cast<uint32_t>(text.size()));
-  word(out, 0x4E4F534A);
-  out << text;
-  word(out, static_cast<uint32_t>(bin.size()));
-  word(out, 0x004E4942);
-  out << bin;
-  std::ofstream(obj, std::ios::binary) << objText;
+  scene.json["nodes"] = {{{"name", "body"}, {"mesh", 0}}, {{"name", "garment"}, {"mesh", 1}}};
+  scene.Write(glb);
+  std::ofstream(obj, std::ios::binary) << objScene.text;
 }
 
 // The mean time the glTF library alone took to load and save the scene, once measured.

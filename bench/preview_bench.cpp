@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "scene_run/run_objects.h"
-#include "scene_run/run_result_finding.h"
 #include "host_imitation/host_imitation.h"
 #include "host_imitation/morph_feature.h"
 #include "preview/run_preview.h"
 #include "preview/text.h"
+#include "scene_run/run_objects.h"
+#include "scene_run/run_result_finding.h"
 #include "surface_mesh.h"
 
 namespace {
@@ -83,8 +83,8 @@ void BM_PreviewOfAMillionVertexDestinationWithThreeTargets(benchmark::State& sta
     palisor_preview::TextPainter text;
     const palisor_run::RunObjects objects =
         palisor_run::FindRunObjects(run.before, *run.document, false);
-    const palisor_scene::RunResult result = palisor_run::FindRunResult(
-        run.before, *run.document, *run.morphFeature, objects, nullptr);
+    const palisor_scene::RunResult result =
+        palisor_run::FindRunResult(run.before, *run.document, *run.morphFeature, objects, nullptr);
     const std::string png =
         palisor_preview::DrawRunPreview(result, palisor_preview::SheetSettings{}, text);
     bytes = png.size();

@@ -7,12 +7,12 @@
 #include <filesystem>
 #include <string>
 
-#include "scene_run/output_file.h"
-#include "scene_run/scene_document.h"
 #include "host_imitation/host_imitation.h"
 #include "parallel/parallel_chunks.h"
 #include "scene/obj/obj_reader.h"
 #include "scene/obj/obj_writer.h"
+#include "scene_run/output_file.h"
+#include "scene_run/scene_document.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include "cli/batch_arguments.h"
 #include "cli/help_text.h"
-#include "scene_run/input_error.h"
 #include "scene/float_text.h"
+#include "scene_run/input_error.h"
 
 namespace palisor_cli {
 
@@ -269,8 +269,7 @@ Arguments ParseArguments(const std::vector<std::string>& arguments) {
     if (IsBatchOption(argument)) {
       throw InputError(argument + " is for runs over many files (with --out-dir DIR)");
     }
-    if (TakeFlag(argument, parsed) ||
-        TakeValueOption(argument, walk, parsed.run, previewOption)) {
+    if (TakeFlag(argument, parsed) || TakeValueOption(argument, walk, parsed.run, previewOption)) {
       continue;
     }
     if (option) throw InputError("option " + argument + " is listed in the help but not handled");

@@ -102,8 +102,8 @@ void CheckComplete(const BatchCommandLine& parsed) {
     throw InputError("no scene files given (--each PATTERN, FILE or --manifest FILE)");
   }
   // The Source is picked by --select; a manifest may select per file.
-  const bool selects =
-      std::find(parsed.options.common.begin(), parsed.options.common.end(), "--select") != parsed.options.common.end();
+  const bool selects = std::find(parsed.options.common.begin(), parsed.options.common.end(),
+                                 "--select") != parsed.options.common.end();
   if (!selects && parsed.options.manifestPath.empty()) {
     throw InputError("no object selected (--select NAME picks the Source)");
   }
@@ -140,7 +140,8 @@ BatchCommandLine ParseBatchArguments(const std::vector<std::string>& arguments) 
       if (!TakesValue(argument)) continue;
       if (i + 1 >= arguments.size()) throw InputError(argument + " needs a value");
       parsed.options.common.push_back(arguments[++i]);
-      if (argument == "--source-scene") SetOnce(argument, arguments[i], parsed.options.sourceScenePath);
+      if (argument == "--source-scene")
+        SetOnce(argument, arguments[i], parsed.options.sourceScenePath);
     }
   }
   CheckComplete(parsed);

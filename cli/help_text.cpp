@@ -1,6 +1,7 @@
 #include "cli/help_text.h"
 
 #include <cstddef>
+#include <iterator>
 #include <string>
 
 #include "palisor_version.h"
@@ -14,71 +15,76 @@ const char* const kUsage =
     "  or:  palisor-cli --merge-reports OUT.json IN.json...\n"
     "SCENE and OUT are Wavefront OBJ (.obj) or glTF 2.0 (.gltf, .glb) files.\n";
 
+namespace {
+
+// One entry per option; the text is wrapped to the help's width, and should take a line or two.
+const OptionHelp kOptions[] = {
+    {"-o", "OUT",
+     "write the result to OUT (not with --list; never the input): .obj, .gltf or .glb "
+     "(glTF needs a glTF SCENE)"},
+    {"--source-scene", "FILE",
+     "put the objects of the scene FILE (OBJ or glTF) ahead of SCENE's, for --select; they "
+     "are not written"},
+    {"--select", "NAME",
+     "select every object named NAME; the first selected in file order is the Source, the "
+     "others are Destinations"},
+    {"--mode", "MODE",
+     "list candidates by keynote (OBJ's default), vertex-count or morph (by "
+     "binding; glTF's default)"},
+    {"--tick-all", "", "press \"select all\" in the dialog"},
+    {"--tick-none", "", "press \"select all\" and then \"invert\": nothing ticked"},
+    {"--tick", "NAME",
+     "tick every candidate named NAME (after --tick-all or --tick-none, in "
+     "order with --untick)"},
+    {"--untick", "NAME", "untick every candidate named NAME"},
+    {"--selected-vertices-only", "", "move only the Destinations' selected vertices"},
+    {"--select-vertices", "OBJECT=INDEXES",
+     "select the vertices INDEXES (such as 0,5,10-20) of every object named OBJECT"},
+    {"--no-backup", "",
+     "remove an object in the way of a new one instead of keeping it under a \"#\" name"},
+    {"--method", "METHOD",
+     "nearest (the plug-in's rule, default), surface (closest point) or carry (with "
+     "the offset)"},
+    {"--max-distance", "D",
+     "surface methods: refuse matches farther than D (or N% of the Source's size), "
+     "filling them"},
+    {"--max-angle", "DEG",
+     "surface methods: refuse matches whose normals differ by more than DEG degrees"},
+    {"--keep-outside", "EPS",
+     "surface methods: keep vertices outside the Source at least EPS outside it"},
+    {"--bind", "BASE=TARGET",
+     "bind TARGET to BASE in the host's morph feature before the run (the first object of "
+     "each name)"},
+    {"--list", "", "print the mode's candidates with their ticks, cancel, write nothing"},
+    {"--cancel", "", "answer everything, then press Cancel: the scene is written unchanged"},
+    {"--preview", "FILE.png",
+     "draw the Source, targets, Destinations and morph objects on a PNG contact sheet"},
+    {"--view", "VIEW", "the preview's direction: front, side, top or three-quarter (the default)"},
+    {"--preview-size", "WxH",
+     "the size of each picture of the preview in pixels (default 256x256)"},
+    {"--each", "PATTERN",
+     "with many files: run on every file matching PATTERN (* ? [...] in the file name)"},
+    {"--out-dir", "DIR",
+     "with many files: write each result under its own file name into DIR (made when "
+     "missing)"},
+    {"--all-meshes", "", "with many files: select every object of each file as a Destination"},
+    {"--manifest", "FILE",
+     "with many files: the files from FILE, CSV (input,output,select) or JSON lines"},
+    {"--jobs", "N", "with many files: run N files at once (default: one per core)"},
+    {"--shard", "K/N",
+     "with many files: run only shard K of N of the sorted file list (every N-th from the "
+     "K-th)"},
+    {"--report", "FILE.json",
+     "with many files: write a JSON report of every file, Destination and target"},
+    {"--merge-reports", "OUT IN...", "merge the reports IN (of shards) into OUT, then exit"},
+    {"-h, --help", "", "print this help and exit"},
+    {"--version", "", "print the version and exit"},
+};
+
+}  // namespace
+
 const std::vector<OptionHelp>& ListedOptions() {
-  // One entry per option; the text is wrapped to the help's width, and should take a line or two.
-  static const std::vector<OptionHelp> options = {
-      {"-o", "OUT",
-       "write the result to OUT (not with --list; never the input): .obj, .gltf or .glb "
-       "(glTF needs a glTF SCENE)"},
-      {"--source-scene", "FILE",
-       "put the objects of the scene FILE (OBJ or glTF) ahead of SCENE's, for --select; they "
-       "are not written"},
-      {"--select", "NAME",
-       "select every object named NAME; the first selected in file order is the Source, the "
-       "others are Destinations"},
-      {"--mode", "MODE",
-       "list candidates by keynote (OBJ's default), vertex-count or morph (by "
-       "binding; glTF's default)"},
-      {"--tick-all", "", "press \"select all\" in the dialog"},
-      {"--tick-none", "", "press \"select all\" and then \"invert\": nothing ticked"},
-      {"--tick", "NAME",
-       "tick every candidate named NAME (after --tick-all or --tick-none, in "
-       "order with --untick)"},
-      {"--untick", "NAME", "untick every candidate named NAME"},
-      {"--selected-vertices-only", "", "move only the Destinations' selected vertices"},
-      {"--select-vertices", "OBJECT=INDEXES",
-       "select the vertices INDEXES (such as 0,5,10-20) of every object named OBJECT"},
-      {"--no-backup", "",
-       "remove an object in the way of a new one instead of keeping it under a \"#\" name"},
-      {"--method", "METHOD",
-       "nearest (the plug-in's rule, default), surface (closest point) or carry (with "
-       "the offset)"},
-      {"--max-distance", "D",
-       "surface methods: refuse matches farther than D (or N% of the Source's size), "
-       "filling them"},
-      {"--max-angle", "DEG",
-       "surface methods: refuse matches whose normals differ by more than DEG degrees"},
-      {"--keep-outside", "EPS",
-       "surface methods: keep vertices outside the Source at least EPS outside it"},
-      {"--bind", "BASE=TARGET",
-       "bind TARGET to BASE in the host's morph feature before the run (the first object of "
-       "each name)"},
-      {"--list", "", "print the mode's candidates with their ticks, cancel, write nothing"},
-      {"--cancel", "", "answer everything, then press Cancel: the scene is written unchanged"},
-      {"--preview", "FILE.png",
-       "draw the Source, targets, Destinations and morph objects on a PNG contact sheet"},
-      {"--view", "VIEW",
-       "the preview's direction: front, side, top or three-quarter (the default)"},
-      {"--preview-size", "WxH",
-       "the size of each picture of the preview in pixels (default 256x256)"},
-      {"--each", "PATTERN",
-       "with many files: run on every file matching PATTERN (* ? [...] in the file name)"},
-      {"--out-dir", "DIR",
-       "with many files: write each result under its own file name into DIR (made when "
-       "missing)"},
-      {"--all-meshes", "", "with many files: select every object of each file as a Destination"},
-      {"--manifest", "FILE",
-       "with many files: the files from FILE, CSV (input,output,select) or JSON lines"},
-      {"--jobs", "N", "with many files: run N files at once (default: one per core)"},
-      {"--shard", "K/N",
-       "with many files: run only shard K of N of the sorted file list (every N-th from the "
-       "K-th)"},
-      {"--report", "FILE.json",
-       "with many files: write a JSON report of every file, Destination and target"},
-      {"--merge-reports", "OUT IN...", "merge the reports IN (of shards) into OUT, then exit"},
-      {"-h, --help", "", "print this help and exit"},
-      {"--version", "", "print the version and exit"},
-  };
+  static const std::vector<OptionHelp> options(std::begin(kOptions), std::end(kOptions));
   return options;
 }
 

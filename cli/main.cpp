@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "scene_run/plugin_loading.h"
 #include "cli/program.h"
+#include "scene_run/plugin_location.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "scene_run/plugin_loading.h"
+#include "scene_run/plugin_location.h"
 
 namespace palisor_cli {
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "scene_run/plugin_loading.h"
 #include "host_imitation/plugin_module.h"
+#include "scene_run/plugin_loading.h"
 
 struct LoadedPlugin {
   host_imitation::PluginModule module;

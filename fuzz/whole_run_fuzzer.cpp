@@ -14,10 +14,6 @@
 #include <utility>
 #include <vector>
 
-#include "scene_run/dialog_user.h"
-#include "scene_run/run_options.h"
-#include "scene_run/scene_document.h"
-#include "scene_run/scene_setup.h"
 #include "fuzz/loaded_plugin.h"
 #include "fuzz/scene_equality.h"
 #include "host_imitation/host_imitation.h"
@@ -25,6 +21,10 @@
 #include "scene/obj/obj_reader.h"
 #include "scene/obj/obj_writer.h"
 #include "scene/scene_error.h"
+#include "scene_run/dialog_user.h"
+#include "scene_run/run_options.h"
+#include "scene_run/scene_document.h"
+#include "scene_run/scene_setup.h"
 
 namespace {
 

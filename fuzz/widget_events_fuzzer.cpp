@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "scene_run/scene_document.h"
 #include "fuzz/fuzzed_pairs.h"
 #include "fuzz/loaded_plugin.h"
 #include "fuzz/scene_equality.h"
@@ -17,6 +16,7 @@
 #include "host_imitation/modal_dialog.h"
 #include "host_imitation/morph_feature.h"
 #include "scene/obj/obj_reader.h"
+#include "scene_run/scene_document.h"
 
 namespace {
 

@@ -333,20 +333,10 @@ bool ReadOptionValue(void* option, int32_t* value) {
   return true;
 }
 
-// The station's answer to `event`; empty when stations do not hear the event.
-std::optional<bool> RouteStationEvent(MQStationPlugin& station, MQDocument document, int32_t event,
-                                      void* option) {
+// The station's answer to an event of its life and its sub-commands; empty for any other event.
+std::optional<bool> RouteStationCommandEvent(MQStationPlugin& station, MQDocument document,
+                                             int32_t event, void* option) {
   const auto* pairs = static_cast<const MQKeyValuePair*>(option);
-
-  if ((event >= kFirstPointerEvent && event <= kLastPointerEvent) || event == kKeyDown ||
-      event == kKeyUp) {
-    auto* command = dynamic_cast<MQCommandPlugin*>(&station);
-    if (command == nullptr) return false;
-    return event == kKeyDown || event == kKeyUp
-               ? RouteKeyEvent(*command, document, event, pairs)
-               : RoutePointerEvent(*command, document, event, pairs);
-  }
-
   switch (event) {
     case kInitialize:
       return station.Initialize();
@@ -389,6 +379,17 @@ std::optional<bool> RouteStationEvent(MQStationPlugin& station, MQDocument docum
       return station.OnSubCommand(document, mq::FindInt(pairs, "index", 0));
     case kIsSubCommandRunning:
       return station.IsSubCommandRunning(document);
+    default:
+      return std::nullopt;
+  }
+}
+
+// The station's answer to an event of drawing and of the document's life; empty for any other
+// event.
+std::optional<bool> RouteStationDocumentEvent(MQStationPlugin& station, MQDocument document,
+                                              int32_t event, void* option) {
+  const auto* pairs = static_cast<const MQKeyValuePair*>(option);
+  switch (event) {
     case kDraw:
       station.OnDraw(document, FindHandle<MQScene>(pairs, "scene"), mq::FindInt(pairs, "width", 1),
                      mq::FindInt(pairs, "height", 1));
@@ -411,6 +412,17 @@ std::optional<bool> RouteStationEvent(MQStationPlugin& station, MQDocument docum
       station.OnMergeDocument(document, FindPointer<const MQWideChar>(pairs, "filename"), &param);
       return true;
     }
+    default:
+      return std::nullopt;
+  }
+}
+
+// The station's answer to an event of undoing, of changes to the document and of element data;
+// empty for any other event.
+std::optional<bool> RouteStationEditEvent(MQStationPlugin& station, MQDocument document,
+                                          int32_t event, void* option) {
+  const auto* pairs = static_cast<const MQKeyValuePair*>(option);
+  switch (event) {
     case kUndo:
       return station.OnUndo(document, mq::FindInt(pairs, "state", 0));
     case kRedo:
@@ -449,6 +461,27 @@ std::optional<bool> RouteStationEvent(MQStationPlugin& station, MQDocument docum
     default:
       return std::nullopt;
   }
+}
+
+// The station's answer to `event`; empty when stations do not hear the event.
+std::optional<bool> RouteStationEvent(MQStationPlugin& station, MQDocument document, int32_t event,
+                                      void* option) {
+  if ((event >= kFirstPointerEvent && event <= kLastPointerEvent) || event == kKeyDown ||
+      event == kKeyUp) {
+    const auto* pairs = static_cast<const MQKeyValuePair*>(option);
+    auto* command = dynamic_cast<MQCommandPlugin*>(&station);
+    if (command == nullptr) return false;
+    return event == kKeyDown || event == kKeyUp
+               ? RouteKeyEvent(*command, document, event, pairs)
+               : RoutePointerEvent(*command, document, event, pairs);
+  }
+  if (const auto answer = RouteStationCommandEvent(station, document, event, option)) {
+    return answer;
+  }
+  if (const auto answer = RouteStationDocumentEvent(station, document, event, option)) {
+    return answer;
+  }
+  return RouteStationEditEvent(station, document, event, option);
 }
 
 // --- Import plug-ins ------------------------------------------------------------------------

@@ -3,9 +3,9 @@
 #include <cstddef>
 #include <utility>
 
+#include "host_imitation/log_format.h"
 #include "scene_run/input_error.h"
 #include "scene_run/name_text.h"
-#include "host_imitation/log_format.h"
 #include "tool/dialog_labels.h"
 
 namespace palisor_run {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "scene_run/run_options.h"
 #include "host_imitation/modal_dialog.h"
 #include "host_imitation/widget_service.h"
+#include "scene_run/run_options.h"
 
 namespace palisor_run {
 

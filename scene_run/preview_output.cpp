@@ -51,8 +51,8 @@ PreviewOutput PreparePreview(const SceneRunOptions& options) {
 #endif
 }
 
-void DrawPreview(const SceneRunOptions& options, const palisor_scene::RunResult& result, PreviewOutput& preview,
-                 ProgressLine& progress) {
+void DrawPreview(const SceneRunOptions& options, const palisor_scene::RunResult& result,
+                 PreviewOutput& preview, ProgressLine& progress) {
 #ifdef PALISOR_CLI_PREVIEW
   progress.Begin("drawing " + options.previewPath);
   const auto start = std::chrono::steady_clock::now();

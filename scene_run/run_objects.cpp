@@ -66,8 +66,7 @@ std::vector<std::map<std::size_t, HostObject*>> FindMorphObjects(
 
 }  // namespace
 
-RunObjects FindRunObjects(const DocumentState& before,
-                          const host_imitation::HostDocument& document,
+RunObjects FindRunObjects(const DocumentState& before, const host_imitation::HostDocument& document,
                           bool selectedVerticesOnly) {
   RunObjects objects;
   std::vector<const ObjectState*> destinations;

@@ -35,8 +35,7 @@ struct RunObjects {
 // cloned from a Destination is its morph object for the target it stands after (the nearest
 // earlier object that was there before the run). `before` must outlive the result. Reads the
 // vertex selection the user made, which must be in place again.
-RunObjects FindRunObjects(const DocumentState& before,
-                          const host_imitation::HostDocument& document,
+RunObjects FindRunObjects(const DocumentState& before, const host_imitation::HostDocument& document,
                           bool selectedVerticesOnly);
 
 }  // namespace palisor_run

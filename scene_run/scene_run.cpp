@@ -80,9 +80,8 @@ std::vector<std::vector<uint8_t>> PlaceVertices(const SceneRunOptions& options,
 }
 
 // What the run did, with the morph targets a glTF result gets planned.
-RunResult FindResult(const SceneRunOptions& options, const LoadedInput& input,
-                     const PluginRun& run, const RunObjects& objects,
-                     const std::vector<std::vector<uint8_t>>& marks) {
+RunResult FindResult(const SceneRunOptions& options, const LoadedInput& input, const PluginRun& run,
+                     const RunObjects& objects, const std::vector<std::vector<uint8_t>>& marks) {
   RunResult result = FindRunResult(run.before, input.document->document(), *input.morphFeature,
                                    objects, input.document.get(), &marks);
   if (input.outputFormat != palisor_scene::SceneFormat::kObj) {
@@ -109,8 +108,8 @@ std::size_t WriteOutputs(const SceneRunOptions& options, const LoadedInput& inpu
   return objectsWritten;
 }
 
-int RunScene(SceneRunOptions options, const PluginLocation& plugin,
-             const FileRunContext& context, std::ostream& out, std::ostream& err) {
+int RunScene(SceneRunOptions options, const PluginLocation& plugin, const FileRunContext& context,
+             std::ostream& out, std::ostream& err) {
   RefuseOverwritingTheInput(options);
   UseUtf8ForObjectNames();
   PreviewOutput preview = PreparePreview(options);
@@ -137,8 +136,8 @@ int RunScene(SceneRunOptions options, const PluginLocation& plugin,
                            : std::vector<std::vector<uint8_t>>();
   const RunResult result = FindResult(options, input, run, objects, marks);
   if (context.onResult) context.onResult(result);
-  const std::size_t written = WriteOutputs(options, input, result, run.dialog.confirmed, preview,
-                                           progress, times.writing);
+  const std::size_t written =
+      WriteOutputs(options, input, result, run.dialog.confirmed, preview, progress, times.writing);
 
   const std::string method = options.method == TransferMethodChoice::kNearest
                                  ? std::string()

@@ -11,7 +11,7 @@
 #include "scene/run_result.h"
 #include "scene/scene.h"
 #include "scene/scene_file.h"
-#include "scene_run/plugin_loading.h"
+#include "scene_run/plugin_location.h"
 #include "scene_run/prepared_source_cache.h"
 #include "scene_run/run_options.h"
 

@@ -4,10 +4,10 @@
 
 #include <vector>
 
-#include "scene_run/run_options.h"
 #include "host_imitation/host_object.h"
 #include "host_imitation/morph_feature.h"
 #include "scene/scene.h"
+#include "scene_run/run_options.h"
 
 namespace palisor_run {
 

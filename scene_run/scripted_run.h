@@ -20,8 +20,8 @@ class ScriptedRun {
  public:
   // The user answers as `options` asks (with "selected vertices only" forced on when `placing`)
   // and records what the dialog showed in `record`; `beforeOk` runs just before OK is pressed.
-  ScriptedRun(host_imitation::HostDocument& document, const SceneRunOptions& options,
-              bool placing, DialogRecord& record, std::function<void()> beforeOk);
+  ScriptedRun(host_imitation::HostDocument& document, const SceneRunOptions& options, bool placing,
+              DialogRecord& record, std::function<void()> beforeOk);
   ~ScriptedRun();
   ScriptedRun(const ScriptedRun&) = delete;
   ScriptedRun& operator=(const ScriptedRun&) = delete;

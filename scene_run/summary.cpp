@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "scene_run/name_text.h"
 #include "host_imitation/log_format.h"
+#include "scene_run/name_text.h"
 
 namespace palisor_run {
 

@@ -5,8 +5,8 @@
 #include <ostream>
 #include <string>
 
-#include "scene_run/dialog_user.h"
 #include "scene/run_result.h"
+#include "scene_run/dialog_user.h"
 
 namespace palisor_run {
 

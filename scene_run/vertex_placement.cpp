@@ -23,9 +23,8 @@ float DistanceLimitOf(const SceneRunOptions& options, const PreparedSourceShape&
 
 SurfaceTransferOptions SurfaceOptionsOf(const SceneRunOptions& options, float maxDistance) {
   SurfaceTransferOptions surface;
-  surface.method = options.method == TransferMethodChoice::kSurface
-                       ? SurfaceMethod::kSurfacePoint
-                       : SurfaceMethod::kCarriedOffset;
+  surface.method = options.method == TransferMethodChoice::kSurface ? SurfaceMethod::kSurfacePoint
+                                                                    : SurfaceMethod::kCarriedOffset;
   surface.maxDistance = maxDistance;
   if (options.maxAngleDegrees) surface.maxAngleDegrees = *options.maxAngleDegrees;
   if (options.keepOutside) surface.keepOutside = *options.keepOutside;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "scene_run/prepared_source_cache.h"
+#include "scene_run/prepared_source_shape.h"
 #include "scene_run/run_objects.h"
 #include "scene_run/run_options.h"
 #include "search/nearest_search.h"

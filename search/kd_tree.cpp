@@ -5,8 +5,8 @@
 #include <limits>
 #include <memory>
 
-#include "search/branch_free_float.h"
 #include "parallel/parallel_chunks.h"
+#include "search/branch_free_float.h"
 #include "search/select_nth.h"
 
 namespace {
@@ -145,32 +145,38 @@ NearestTree::NearestTree(const SourcePoints& source, unsigned threadCount) {
   branches_.reserve(source.size() / kLeafSize * 2 + 1);
   leafStarts_.reserve(source.size() / kLeafSize * 2 + 2);
   leafParents_.reserve(leafStarts_.capacity());
-  if (!subtrees.empty()) {
-    std::vector<Nodes> parts(subtrees.size());
-    RunInChunks(subtrees.size(), threadCount, 1, [&](std::size_t begin, std::size_t end) {
-      for (std::size_t k = begin; k < end; ++k) {
-        const Subtree& subtree = subtrees[k];
-        Nodes& part = parts[k];
-        const std::size_t size = static_cast<std::size_t>(subtree.end - subtree.begin);
-        part.branches.reserve(size / kLeafSize * 2 + 1);
-        part.leafStarts.reserve(size / kLeafSize * 2 + 1);
-        part.leafParents.reserve(size / kLeafSize * 2 + 1);
-        Build(points, scratch.get(), subtree.begin, subtree.end, subtree.low, subtree.high, -1,
-              part, -1, nullptr);
-      }
-    });
-    for (std::size_t k = 0; k < subtrees.size(); ++k) {
-      Join(parts[k], subtrees[k].parent, subtrees[k].side);
-    }
-  }
+  if (!subtrees.empty()) BuildApart(points, scratch.get(), subtrees, threadCount);
   scratch.reset();
   leafStarts_.push_back(count);
+  StorePoints(points);
+}
 
-  const std::size_t padded = source.size() + kLeafSize;
+void NearestTree::BuildApart(std::vector<Point>& points, Point* scratch,
+                             const std::vector<Subtree>& subtrees, unsigned threadCount) {
+  std::vector<Nodes> parts(subtrees.size());
+  RunInChunks(subtrees.size(), threadCount, 1, [&](std::size_t begin, std::size_t end) {
+    for (std::size_t k = begin; k < end; ++k) {
+      const Subtree& subtree = subtrees[k];
+      Nodes& part = parts[k];
+      const std::size_t size = static_cast<std::size_t>(subtree.end - subtree.begin);
+      part.branches.reserve(size / kLeafSize * 2 + 1);
+      part.leafStarts.reserve(size / kLeafSize * 2 + 1);
+      part.leafParents.reserve(size / kLeafSize * 2 + 1);
+      Build(points, scratch, subtree.begin, subtree.end, subtree.low, subtree.high, -1, part, -1,
+            nullptr);
+    }
+  });
+  for (std::size_t k = 0; k < subtrees.size(); ++k) {
+    Join(parts[k], subtrees[k].parent, subtrees[k].side);
+  }
+}
+
+void NearestTree::StorePoints(const std::vector<Point>& points) {
+  const std::size_t padded = points.size() + kLeafSize;
   xs_.assign(padded, 0.0f);
   ys_.assign(padded, 0.0f);
   zs_.assign(padded, 0.0f);
-  indices_.resize(source.size());
+  indices_.resize(points.size());
   for (std::size_t k = 0; k < points.size(); ++k) {
     xs_[k] = points[k].position.x;
     ys_[k] = points[k].position.y;

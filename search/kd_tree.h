@@ -98,8 +98,13 @@ class NearestTree {
   static Reference Build(std::vector<Point>& points, Point* scratch, int32_t begin, int32_t end,
                          const SearchPoint& low, const SearchPoint& high, int32_t parent,
                          Nodes& nodes, int deferDepth, std::vector<Subtree>* deferred);
+  // Builds the subtrees put off on up to `threadCount` threads and joins them in order.
+  void BuildApart(std::vector<Point>& points, Point* scratch, const std::vector<Subtree>& subtrees,
+                  unsigned threadCount);
   // Appends `part`, built apart, as the child `side` of branch `parent`.
   void Join(const Nodes& part, int32_t parent, int side);
+  // Keeps the points, in the order of the leaves, as the arrays the leaves are scanned in.
+  void StorePoints(const std::vector<Point>& points);
   // Visits the subtree under `node`, nearer box first, skipping what is out of reach.
   void Descend(Reference node, Search& search) const;
   void ScanLeaf(int32_t leaf, Search& search) const;

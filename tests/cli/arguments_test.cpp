@@ -12,9 +12,9 @@
 
 namespace {
 
+using palisor_cli::ParseArguments;
 using palisor_run::InputError;
 using palisor_run::ListingMode;
-using palisor_cli::ParseArguments;
 
 std::string ErrorOf(const std::vector<std::string>& arguments) {
   try {
@@ -27,42 +27,43 @@ std::string ErrorOf(const std::vector<std::string>& arguments) {
 
 TEST(ArgumentsTest, EveryOptionIsTakenInTheOrderGiven) {
   const palisor_run::SceneRunOptions parsed = ParseArguments({"scene.obj",
-                                           "-o",
-                                           "out.obj",
-                                           "--select",
-                                           "face",
-                                           "--select",
-                                           "body part",
-                                           "--mode",
-                                           "vertex-count",
-                                           "--tick",
-                                           "elem:a-face",
-                                           "--untick",
-                                           "elem:b-face",
-                                           "--tick",
-                                           "-x",
-                                           "--tick-none",
-                                           "--selected-vertices-only",
-                                           "--select-vertices",
-                                           "a=b=0,5,10-20",
-                                           "--no-backup",
-                                           "--bind",
-                                           "face=elem:a-face",
-                                           "--cancel",
-                                           "--preview",
-                                           "p.png",
-                                           "--view",
-                                           "side",
-                                           "--preview-size",
-                                           "320x200",
-                                           "--method",
-                                           "carry",
-                                           "--max-distance",
-                                           "2.5%",
-                                           "--max-angle",
-                                           "60",
-                                           "--keep-outside",
-                                           "0"}).run;
+                                                              "-o",
+                                                              "out.obj",
+                                                              "--select",
+                                                              "face",
+                                                              "--select",
+                                                              "body part",
+                                                              "--mode",
+                                                              "vertex-count",
+                                                              "--tick",
+                                                              "elem:a-face",
+                                                              "--untick",
+                                                              "elem:b-face",
+                                                              "--tick",
+                                                              "-x",
+                                                              "--tick-none",
+                                                              "--selected-vertices-only",
+                                                              "--select-vertices",
+                                                              "a=b=0,5,10-20",
+                                                              "--no-backup",
+                                                              "--bind",
+                                                              "face=elem:a-face",
+                                                              "--cancel",
+                                                              "--preview",
+                                                              "p.png",
+                                                              "--view",
+                                                              "side",
+                                                              "--preview-size",
+                                                              "320x200",
+                                                              "--method",
+                                                              "carry",
+                                                              "--max-distance",
+                                                              "2.5%",
+                                                              "--max-angle",
+                                                              "60",
+                                                              "--keep-outside",
+                                                              "0"})
+                                                  .run;
   EXPECT_EQ(parsed.scenePath, "scene.obj");
   EXPECT_EQ(parsed.outputPath, "out.obj");
   EXPECT_EQ(parsed.selectNames, (std::vector<std::string>{"face", "body part"}));
@@ -96,7 +97,8 @@ TEST(ArgumentsTest, EveryOptionIsTakenInTheOrderGiven) {
 }
 
 TEST(ArgumentsTest, DefaultsLeaveTheDialogAsItOpens) {
-  const palisor_run::SceneRunOptions parsed = ParseArguments({"--select", "a", "s.obj", "--list"}).run;
+  const palisor_run::SceneRunOptions parsed =
+      ParseArguments({"--select", "a", "s.obj", "--list"}).run;
   EXPECT_FALSE(parsed.mode.has_value());
   EXPECT_FALSE(parsed.tickEverything.has_value());
   EXPECT_FALSE(parsed.noBackup);

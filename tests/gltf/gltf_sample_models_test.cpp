@@ -3,12 +3,12 @@
 // of another file come out valid with their names.
 #include <gtest/gtest.h>
 
-#include "scene_run/output_file.h"
 #include "cli_process.h"
 #include "gltf_clients.h"
 #include "scene/gltf/gltf_accessor.h"
 #include "scene/gltf/gltf_reader.h"
 #include "scene/gltf/gltf_writer.h"
+#include "scene_run/output_file.h"
 
 namespace {
 

@@ -1,0 +1,54 @@
+// One Source made ready for placing vertices: its search by the plug-in's rule and its surface
+// for the surface methods, each made when first asked for.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/host_api.h"
+#include "host_imitation/host_object.h"
+#include "scene_run/document_state.h"
+#include "search/nearest_search.h"
+#include "surface_transfer/surface_methods.h"
+
+namespace palisor_run {
+
+class PreparedSourceShape {
+ public:
+  PreparedSourceShape(const ObjectState& source);
+  PreparedSourceShape(const PreparedSourceShape&) = delete;
+  PreparedSourceShape& operator=(const PreparedSourceShape&) = delete;
+
+  // Whether this was made of a Source with the same positions, bit for bit, and the same faces.
+  bool IsOf(const ObjectState& source) const;
+
+  // The plug-in's search over the vertices `used` marks.
+  const PreparedNearestSearch& NearestSearch(const std::vector<uint8_t>& used);
+  // The Source's triangles made ready for the surface methods; throws InputError where they
+  // cannot serve.
+  const PreparedSource& Surface();
+  // The length of the diagonal of the box around the Source's triangles (finite coordinates
+  // only), for distance limits given as a share of the Source's size; the surface must be ready.
+  double TriangleBoxDiagonal() const;
+
+ private:
+  std::string name_;
+  std::vector<MQPoint> positions_;
+  host_imitation::FaceList faces_;
+  std::unique_ptr<PreparedNearestSearch> nearest_;
+  std::vector<SearchPoint> surfacePositions_;
+  std::vector<uint32_t> triangles_;
+  std::unique_ptr<PreparedSource> surface_;
+};
+
+// Every face of three or more corners as a fan of triangles from its first corner; a face with a
+// corner outside the vertices is left out.
+std::vector<uint32_t> FanTriangles(const host_imitation::FaceList& faces, std::size_t vertices);
+
+// The positions as the transfer computes with them.
+std::vector<SearchPoint> SearchPositions(const std::vector<MQPoint>& points);
+
+}  // namespace palisor_run
