@@ -14,6 +14,7 @@
 namespace palisor_batch {
 
 using palisor_run::InputError;
+using palisor_run::IsStagedFileName;
 using palisor_run::NamesSameFile;
 using palisor_run::StagedFile;
 
@@ -100,8 +101,10 @@ std::vector<std::string> ExpandFilePattern(const std::string& pattern) {
   std::error_code error;
   for (fs::directory_iterator it(folder.empty() ? "." : folder, error), end; !error && it != end;
        it.increment(error)) {
-    if (it->is_regular_file() &&
-        MatchesPattern(path.filename().string(), it->path().filename().string())) {
+    // What a writer killed while writing left behind is never taken for a scene.
+    const std::string name = it->path().filename().string();
+    if (it->is_regular_file() && !IsStagedFileName(name) &&
+        MatchesPattern(path.filename().string(), name)) {
       files.push_back((fs::path(folder) / it->path().filename()).string());
     }
   }

@@ -17,9 +17,9 @@ struct FileJob {
 };
 
 // The files a pattern names, sorted: the pattern itself when it has no pattern characters (a
-// missing file then fails on its own) or names an existing file, else the files of its folder whose
-// names match. Patterns may stand in the file name only. Throws InputError for a pattern that
-// matches no file.
+// missing file then fails on its own) or names an existing file, else the files of its folder
+// whose names match (never a temporary file that a writer killed while writing left). Patterns
+// may stand in the file name only. Throws InputError for a pattern that matches no file.
 std::vector<std::string> ExpandFilePattern(const std::string& pattern);
 
 // The manifest's files: CSV with the header "input,output,select" (selections separated by ";")

@@ -151,9 +151,11 @@ void RunFilesInWorkers(const BatchWork& work, const std::string& programPath, un
     std::lock_guard<std::mutex> lock(mutex);
     if (status != 0) failedStatus = status;
   });
-  // A file claimed by a worker that ended before reporting it (it crashed, say) fails.
+  // A file claimed by a worker that ended before reporting it (it crashed, say) fails, and what
+  // the worker staged of its output goes.
   for (const FileJob& job : work.files) {
     if (reported.count(job.input) != 0) continue;
+    palisor_run::RemoveStagedFiles(job.output);
     FileReport lost;
     lost.input = job.input;
     lost.output = job.output;

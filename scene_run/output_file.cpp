@@ -23,6 +23,9 @@ namespace palisor_run {
 
 namespace {
 
+// A temporary file is named after the file it stands in for: PATH.tmp-PROCESS-SERIAL.
+constexpr const char* kStagedMark = ".tmp-";
+
 long ProcessId() {
 #ifdef _WIN32
   return static_cast<long>(_getpid());
@@ -44,7 +47,8 @@ bool FlushToDisk(std::FILE* file) {
 std::FILE* CreateTemporary(const std::string& path, std::string& temporaryPath) {
   static std::atomic<int> serial{0};
   for (int attempt = 0; attempt < 100; ++attempt) {
-    temporaryPath = path + ".tmp-" + std::to_string(ProcessId()) + "-" + std::to_string(serial++);
+    temporaryPath =
+        path + kStagedMark + std::to_string(ProcessId()) + "-" + std::to_string(serial++);
     int flags = O_WRONLY | O_CREAT | O_EXCL;
 #ifdef O_BINARY
     flags |= O_BINARY;
@@ -96,6 +100,31 @@ void StagedFile::Commit() {
   std::filesystem::rename(temporaryPath_, path_, error);
   if (error) FailToWrite(path_, error.message());
   committed_ = true;
+}
+
+bool IsStagedFileName(const std::string& name) {
+  const std::size_t mark = name.rfind(kStagedMark);
+  if (mark == std::string::npos || mark == 0) return false;
+  const std::string tail = name.substr(mark + std::strlen(kStagedMark));
+  const std::size_t dash = tail.find('-');
+  const auto digits = [](const std::string& text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+  };
+  return dash != std::string::npos && digits(tail.substr(0, dash)) && digits(tail.substr(dash + 1));
+}
+
+void RemoveStagedFiles(const std::string& path) {
+  const std::filesystem::path target(path);
+  const std::string prefix = target.filename().string() + kStagedMark;
+  std::error_code error;
+  const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+       it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (name.compare(0, prefix.size(), prefix) != 0 || !IsStagedFileName(name)) continue;
+    std::error_code removal;
+    std::filesystem::remove(it->path(), removal);
+  }
 }
 
 bool NamesSameFile(const std::string& first, const std::string& second) {

@@ -17,6 +17,14 @@ bool NamesSameFile(const std::string& first, const std::string& second);
 void WriteFileAtomically(const std::string& path, const std::function<int(std::FILE*)>& write);
 void WriteFileAtomically(const std::string& path, const std::string& contents);
 
+// Whether a file name is that of a temporary file standing in for another until it is written
+// whole (NAME.tmp-PROCESS-SERIAL).
+bool IsStagedFileName(const std::string& name);
+
+// Removes the temporary files that writers of `path` left behind (a process killed while writing
+// it); the file itself is left as it is.
+void RemoveStagedFiles(const std::string& path);
+
 // A file made in two steps, so that it can wait for another one: a temporary file beside `path`
 // is created at once (so that an unwritable place shows before any work is done), filled by
 // Write, and renamed into place by Commit. Until then `path` is untouched; a StagedFile destroyed

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "batch/batch_files.h"
 #include "batch/batch_runner.h"
 #include "batch/batch_selection.h"
 #include "cli/program.h"
@@ -268,6 +269,43 @@ TEST(BatchTest, FilesOfAWorkerThatDiesFailWithTheReason) {
   EXPECT_EQ(ReadJson(folder.Path("report.json"))["totals"]["failed"], 2);
   ExpectValidReport(folder.Path("report.json"));
 }
+
+#ifndef _WIN32
+// A worker killed while writing its file's output leaves the output's temporary file behind; the
+// run removes it, and a later run over the same folder never takes it for a scene.
+TEST(BatchTest, AWorkerKilledWhileWritingLeavesNothingStaged) {
+  TestFolder folder;
+  WriteScenes(folder, 2);
+  fs::create_directory(folder.Path("out"));
+  folder.Write("killed.sh", "#!/bin/sh\nfor f in o0 o1; do : > '" + folder.Path("out").string() +
+                                "'/$f.obj.tmp-$$-0; done\nkill -9 $$\n");
+  fs::permissions(folder.Path("killed.sh"), fs::perms::owner_all);
+  palisor_run::PluginLocation killed;
+  killed.programPath = folder.Path("killed.sh").string();
+  const std::vector<std::string> arguments = {"--source-scene",
+                                              folder.Path("source.obj").string(),
+                                              "--select",
+                                              "body",
+                                              "--all-meshes",
+                                              "--each",
+                                              folder.Path("outfits/*").string(),
+                                              "--out-dir",
+                                              folder.Path("out").string(),
+                                              "--jobs",
+                                              "2"};
+  std::ostringstream out;
+  std::ostringstream err;
+  EXPECT_EQ(palisor_cli::RunProgram(arguments, killed, out, err), palisor_batch::kSomeFailed);
+  EXPECT_NE(err.str().find("o1.obj: the worker process running it ended ("), std::string::npos)
+      << err.str();
+  EXPECT_TRUE(fs::is_empty(folder.Path("out")));
+
+  // Staged files left in the scenes' own folder are not scenes.
+  folder.Write("outfits/o0.obj.tmp-12-0", "not a scene");
+  const auto files = palisor_batch::ExpandFilePattern(folder.Path("outfits/*").string());
+  EXPECT_EQ(files.size(), 2u);
+}
+#endif
 
 struct BadBatch {
   std::string description;
