@@ -9,8 +9,8 @@
 #include "cli/input_error.h"
 #include "parallel/parallel_chunks.h"
 #include "scene/run_result.h"
-#include "transfer/blend.h"
 #include "surface_transfer/surface_methods.h"
+#include "transfer/blend.h"
 #include "transfer/transfer.h"
 
 namespace palisor_cli {
@@ -22,17 +22,17 @@ struct PreparedSourceCache::Kept {
   host_imitation::FaceList faces;
   // Made when first asked for.
   std::unique_ptr<PreparedNearestSearch> nearest;
-  std::vector<SearchPoint> surfacePositions;
+  std::vector<Vector3> surfacePositions;
   std::vector<uint32_t> triangles;
   std::unique_ptr<PreparedSource> surface;
 };
 
 namespace {
 
-std::vector<SearchPoint> Positions(const std::vector<MQPoint>& points) {
-  std::vector<SearchPoint> positions(points.size());
+std::vector<Vector3> Positions(const std::vector<MQPoint>& points) {
+  std::vector<Vector3> positions(points.size());
   for (std::size_t i = 0; i < points.size(); ++i) {
-    positions[i] = SearchPoint{points[i].x, points[i].y, points[i].z};
+    positions[i] = Vector3{points[i].x, points[i].y, points[i].z};
   }
   return positions;
 }
@@ -80,7 +80,7 @@ const PreparedNearestSearch& NearestSearchOf(PreparedSourceCache::Kept& kept,
   for (std::size_t v = 0; v < kept.positions.size(); ++v) {
     if (source.RefCount(static_cast<int32_t>(v)) <= 0) continue;
     const MQPoint& p = kept.positions[v];
-    points.Add(static_cast<int32_t>(v), SearchPoint{p.x, p.y, p.z});
+    points.Add(static_cast<int32_t>(v), Vector3{p.x, p.y, p.z});
   }
   kept.nearest = std::make_unique<PreparedNearestSearch>(std::move(points), MachineThreadCount());
   return *kept.nearest;
@@ -113,7 +113,7 @@ float DistanceLimitOf(const Arguments& arguments, const PreparedSourceCache::Kep
   if (!arguments.maxDistance->percentOfSource) return arguments.maxDistance->value;
   double low[3] = {INFINITY, INFINITY, INFINITY}, high[3] = {-INFINITY, -INFINITY, -INFINITY};
   for (uint32_t corner : kept.triangles) {
-    const SearchPoint& p = kept.surfacePositions[corner];
+    const Vector3& p = kept.surfacePositions[corner];
     const float point[3] = {p.x, p.y, p.z};
     for (int axis = 0; axis < 3; ++axis) {
       if (!std::isfinite(point[axis])) continue;
@@ -154,7 +154,7 @@ uint8_t Outcome(uint8_t mark) {
 struct SourceMotion {
   PreparedSourceCache::Kept* kept = nullptr;
   const HostObject* source = nullptr;
-  std::vector<std::vector<SearchPoint>> displacements;
+  std::vector<std::vector<Vector3>> displacements;
   std::vector<TargetDisplacements> targets;
   SurfaceTransferOptions surfaceOptions;
   bool alongSurface = false;
@@ -162,25 +162,25 @@ struct SourceMotion {
 };
 
 // Target minus base as the plug-in takes it, for every vertex both have.
-std::vector<SearchPoint> Displacements(const HostObject& target, const std::vector<MQPoint>& base) {
-  std::vector<SearchPoint> displacements(std::min(target.vertices.size(), base.size()));
+std::vector<Vector3> Displacements(const HostObject& target, const std::vector<MQPoint>& base) {
+  std::vector<Vector3> displacements(std::min(target.vertices.size(), base.size()));
   for (std::size_t i = 0; i < displacements.size(); ++i) {
     displacements[i] = SaturatedDifference(
-        SearchPoint{target.vertices[i].x, target.vertices[i].y, target.vertices[i].z},
-        SearchPoint{base[i].x, base[i].y, base[i].z});
+        Vector3{target.vertices[i].x, target.vertices[i].y, target.vertices[i].z},
+        Vector3{base[i].x, base[i].y, base[i].z});
   }
   return displacements;
 }
 
 // One Destination's deltas, target by target; its marks for a surface method.
-std::vector<std::vector<SearchPoint>> DestinationDeltas(const SourceMotion& motion,
-                                                        const HostObject& object,
-                                                        const std::vector<SearchPoint>& rest,
-                                                        const std::vector<uint8_t>& moving,
-                                                        std::vector<uint8_t>& marks) {
-  std::vector<std::vector<SearchPoint>> deltas(motion.targets.size(),
-                                               std::vector<SearchPoint>(rest.size()));
-  std::vector<SearchPoint*> outputs;
+std::vector<std::vector<Vector3>> DestinationDeltas(const SourceMotion& motion,
+                                                    const HostObject& object,
+                                                    const std::vector<Vector3>& rest,
+                                                    const std::vector<uint8_t>& moving,
+                                                    std::vector<uint8_t>& marks) {
+  std::vector<std::vector<Vector3>> deltas(motion.targets.size(),
+                                           std::vector<Vector3>(rest.size()));
+  std::vector<Vector3*> outputs;
   for (auto& delta : deltas) outputs.push_back(delta.data());
   if (!motion.alongSurface) {
     TransferScene scene;
@@ -212,7 +212,7 @@ std::vector<uint8_t> PlaceDestination(const SourceMotion& motion,
                                       const RunObjects::DestinationObjects& row,
                                       const HeldSelection& selection) {
   const HostObject& object = *row.destination->object;
-  const std::vector<SearchPoint> rest = Positions(row.destination->vertices);
+  const std::vector<Vector3> rest = Positions(row.destination->vertices);
   const std::vector<uint8_t> moving = MovingVertices(object, selection, motion.selectedOnly);
   std::vector<uint8_t> marks;
   const auto deltas = DestinationDeltas(motion, object, rest, moving, marks);
@@ -222,7 +222,7 @@ std::vector<uint8_t> PlaceDestination(const SourceMotion& motion,
     const std::size_t common = std::min(morph->vertices.size(), rest.size());
     for (std::size_t v = 0; v < common; ++v) {
       if (moving[v] == 0) continue;
-      const SearchPoint& delta = deltas[column][v];
+      const Vector3& delta = deltas[column][v];
       morph->vertices[v] =
           SaturatedSum(row.destination->vertices[v], MQPoint{delta.x, delta.y, delta.z});
     }

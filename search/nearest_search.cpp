@@ -17,7 +17,7 @@ constexpr std::size_t kQueriesPerThread = 4096;
 // Answers the queries in `order` (an order in which neighbours follow one another) by the tree,
 // or exhaustively where there is none or a query is not finite.
 void AnswerQueries(const SourcePoints& source, const NearestTree* tree,
-                   const std::vector<SearchPoint>& queries, const std::vector<int32_t>& order,
+                   const std::vector<Vector3>& queries, const std::vector<int32_t>& order,
                    unsigned threadCount, std::vector<NearestFound>& found) {
   RunInChunks(order.size(), threadCount, kQueriesPerThread,
               [&](std::size_t begin, std::size_t end) {
@@ -25,7 +25,7 @@ void AnswerQueries(const SourcePoints& source, const NearestTree* tree,
                 NearestList list;
                 for (std::size_t k = begin; k < end; ++k) {
                   const auto query = static_cast<std::size_t>(order[k]);
-                  if (tree != nullptr && IsFinitePoint(queries[query])) {
+                  if (tree != nullptr && IsFinite(queries[query])) {
                     tree->FindNearest(queries[query], scratch, found[query]);
                   } else {
                     FindNearestExhaustive(source, queries[query], list);
@@ -49,7 +49,7 @@ PreparedNearestSearch::PreparedNearestSearch(SourcePoints source, unsigned threa
 
 PreparedNearestSearch::~PreparedNearestSearch() = default;
 
-std::vector<NearestFound> PreparedNearestSearch::FindAll(const std::vector<SearchPoint>& queries,
+std::vector<NearestFound> PreparedNearestSearch::FindAll(const std::vector<Vector3>& queries,
                                                          unsigned threadCount) const {
   std::vector<NearestFound> found(queries.size());
   if (queries.empty()) return found;
@@ -61,7 +61,7 @@ std::vector<NearestFound> PreparedNearestSearch::FindAll(const std::vector<Searc
 }
 
 std::vector<NearestFound> FindNearestAll(const SourcePoints& source,
-                                         const std::vector<SearchPoint>& queries,
+                                         const std::vector<Vector3>& queries,
                                          unsigned threadCount) {
   std::vector<NearestFound> found(queries.size());
   if (queries.empty()) return found;

@@ -27,8 +27,8 @@
 #include <utility>
 #include <vector>
 
+#include "geometry/vector3.h"
 #include "parallel/parallel_chunks.h"
-#include "surface_transfer/point_arithmetic.h"
 #include "surface_transfer/surface_methods.h"
 
 namespace {
@@ -55,23 +55,23 @@ bool TriangleChange(const PreparedSource& source, const TargetDisplacements& tar
   const TriangleMesh& rest = source.rest();
   const int32_t corners[3] = {Corner(rest, triangle, 0), Corner(rest, triangle, 1),
                               Corner(rest, triangle, 2)};
-  SearchPoint at[3];
-  SearchPoint moved[3];
-  SearchPoint by[3];
+  Vector3 at[3];
+  Vector3 moved[3];
+  Vector3 by[3];
   for (int k = 0; k < 3; ++k) {
     at[k] = rest.positions[corners[k]];
     by[k] = target.Of(corners[k]);
     moved[k] = Plus(at[k], by[k]);
   }
-  const SearchPoint normal = UnitOrZero(Cross(Minus(at[1], at[0]), Minus(at[2], at[0])));
-  const SearchPoint movedAcross = Cross(Minus(moved[1], moved[0]), Minus(moved[2], moved[0]));
-  const SearchPoint movedNormal = UnitOrZero(movedAcross);
+  const Vector3 normal = UnitOrZero(Cross(Minus(at[1], at[0]), Minus(at[2], at[0])));
+  const Vector3 movedAcross = Cross(Minus(moved[1], moved[0]), Minus(moved[2], moved[0]));
+  const Vector3 movedNormal = UnitOrZero(movedAcross);
   if (IsZero(movedNormal)) return false;
   // Twice the morphed area over twice the rest area, as FrameOf measures it: 1 to the bit where
   // the triangle stays.
   const float stretch = std::sqrt(std::sqrt(Dot(movedAcross, movedAcross)) / frame.weight);
-  const SearchPoint first = Minus(by[1], by[0]);
-  const SearchPoint second = Minus(by[2], by[0]);
+  const Vector3 first = Minus(by[1], by[0]);
+  const Vector3 second = Minus(by[2], by[0]);
   change->carried = Product(FromColumns(first, second, Minus(movedNormal, normal)), frame.inverse);
   change->spatial = Product(FromColumns(first, second, Minus(Times(movedNormal, stretch), normal)),
                             frame.inverse);
@@ -169,8 +169,8 @@ std::vector<uint8_t> NeededVertices(const PreparedSource& source, std::size_t de
 }
 
 // The target's displacement at the hit, blended from its triangle's corners.
-SearchPoint SurfaceDelta(const PreparedSource& source, const TargetDisplacements& target,
-                         const SurfaceHit& hit) {
+Vector3 SurfaceDelta(const PreparedSource& source, const TargetDisplacements& target,
+                     const SurfaceHit& hit) {
   const auto triangle = static_cast<std::size_t>(hit.triangle);
   const TriangleMesh& rest = source.rest();
   return Blend(hit.barycentric, target.Of(Corner(rest, triangle, 0)),
@@ -181,17 +181,17 @@ SearchPoint SurfaceDelta(const PreparedSource& source, const TargetDisplacements
 // at `vertex`: for each corner, weighted by the hit's barycentric weights, its carried change
 // applied to the vertex's offset from the hit, and half its spatial change applied to the hit's
 // offset from the corner.
-SearchPoint CarriedChange(const PreparedSource& source, const std::vector<SurfaceChange>& changes,
-                          const SurfaceHit& hit, const SearchPoint& vertex) {
+Vector3 CarriedChange(const PreparedSource& source, const std::vector<SurfaceChange>& changes,
+                      const SurfaceHit& hit, const Vector3& vertex) {
   const TriangleMesh& rest = source.rest();
   const uint32_t* corners = rest.triangles + 3 * static_cast<std::size_t>(hit.triangle);
-  const SearchPoint point{hit.point[0], hit.point[1], hit.point[2]};
-  const SearchPoint offset = Minus(vertex, point);
-  SearchPoint carried{0.0f, 0.0f, 0.0f};
+  const Vector3 point = Vector3At(hit.point);
+  const Vector3 offset = Minus(vertex, point);
+  Vector3 carried{0.0f, 0.0f, 0.0f};
   for (int k = 0; k < 3; ++k) {
     const SurfaceChange& change = changes[corners[k]];
-    const SearchPoint fromCorner = Minus(point, rest.positions[corners[k]]);
-    const SearchPoint moved =
+    const Vector3 fromCorner = Minus(point, rest.positions[corners[k]]);
+    const Vector3 moved =
         Plus(Apply(change.carried, offset), Times(Apply(change.spatial, fromCorner), 0.5f));
     carried = Plus(carried, Times(moved, hit.barycentric[k]));
   }
@@ -201,8 +201,8 @@ SearchPoint CarriedChange(const PreparedSource& source, const std::vector<Surfac
 // A piece's rigid motion in the target: its anchor moves as a vertex there would, and the offsets
 // from it turn by the rotation nearest to the carried change there, kept as R - I.
 struct PieceMotion {
-  SearchPoint origin;
-  SearchPoint translation;
+  Vector3 origin;
+  Vector3 translation;
   LinearMap turn;
 };
 
@@ -214,7 +214,7 @@ std::vector<PieceMotion> PieceMotions(const PreparedSource& source,
   for (std::size_t p = 0; p < motions.size(); ++p) {
     const SurfaceHit& anchor = pieces.parts[p].anchor;
     if (!(pieces.parts[p].rigidity > 0.0f)) continue;
-    const SearchPoint origin{anchor.point[0], anchor.point[1], anchor.point[2]};
+    const Vector3 origin = Vector3At(anchor.point);
     const uint32_t* corners =
         source.rest().triangles + 3 * static_cast<std::size_t>(anchor.triangle);
     LinearMap map = BlendMaps(anchor.barycentric, changes[corners[0]].carried,
@@ -232,10 +232,9 @@ std::vector<PieceMotion> PieceMotions(const PreparedSource& source,
 
 // The displacement of a vertex of a piece: its own carried one blended with the piece's rigid
 // motion by the piece's rigidity (a rigid piece takes the motion's to the bit).
-SearchPoint PieceDelta(const SearchPoint& own, const PieceMotion& motion, float rigidity,
-                       const SearchPoint& vertex) {
-  const SearchPoint rigid =
-      Plus(motion.translation, Apply(motion.turn, Minus(vertex, motion.origin)));
+Vector3 PieceDelta(const Vector3& own, const PieceMotion& motion, float rigidity,
+                   const Vector3& vertex) {
+  const Vector3 rigid = Plus(motion.translation, Apply(motion.turn, Minus(vertex, motion.origin)));
   return Plus(Times(own, 1.0f - rigidity), Times(rigid, rigidity));
 }
 
@@ -244,8 +243,8 @@ SearchPoint PieceDelta(const SearchPoint& own, const PieceMotion& motion, float 
 void CarryDisplacements(const PreparedSource& source, const TargetDisplacements& target,
                         SurfaceMethod method, const TriangleMesh& destination,
                         const SurfaceHit* hits, const uint8_t* marks, const SmallParts* pieces,
-                        SearchPoint* deltas, unsigned threadCount) {
-  SearchPoint* const outputs[1] = {deltas};
+                        Vector3* deltas, unsigned threadCount) {
+  Vector3* const outputs[1] = {deltas};
   CarryEveryTarget(source, &target, 1, method, destination, hits, marks, pieces, outputs,
                    threadCount);
 }
@@ -253,7 +252,7 @@ void CarryDisplacements(const PreparedSource& source, const TargetDisplacements&
 void CarryEveryTarget(const PreparedSource& source, const TargetDisplacements* targets,
                       std::size_t targetCount, SurfaceMethod method,
                       const TriangleMesh& destination, const SurfaceHit* hits, const uint8_t* marks,
-                      const SmallParts* pieces, SearchPoint* const* deltas, unsigned threadCount) {
+                      const SmallParts* pieces, Vector3* const* deltas, unsigned threadCount) {
   if (threadCount == 0) threadCount = MachineThreadCount();
   const bool carry = method == SurfaceMethod::kCarriedOffset;
   std::unique_ptr<ChangeRoom> room;
@@ -267,13 +266,13 @@ void CarryEveryTarget(const PreparedSource& source, const TargetDisplacements* t
     const std::vector<PieceMotion> motions =
         carry && pieces != nullptr ? PieceMotions(source, target, room->vertices, *pieces)
                                    : std::vector<PieceMotion>();
-    SearchPoint* out = deltas[t];
+    Vector3* out = deltas[t];
     RunInChunks(destination.vertexCount, threadCount, kVerticesPerChunk,
                 [&](std::size_t begin, std::size_t end) {
                   for (std::size_t i = begin; i < end; ++i) {
                     if ((marks[i] & kVertexMatched) == 0) continue;
                     const SurfaceHit& hit = hits[i];
-                    const SearchPoint& vertex = destination.positions[i];
+                    const Vector3& vertex = destination.positions[i];
                     out[i] = SurfaceDelta(source, target, hit);
                     if (!carry) continue;
                     out[i] = Plus(out[i], CarriedChange(source, room->vertices, hit, vertex));
@@ -290,7 +289,7 @@ void CarryEveryTarget(const PreparedSource& source, const TargetDisplacements* t
 
 RigidMotion RigidMotionAt(const PreparedSource& source, const TargetDisplacements& target,
                           const SurfaceHit& hit) {
-  RigidMotion motion{{hit.point[0], hit.point[1], hit.point[2]}, {0.0f, 0.0f, 0.0f}, {}};
+  RigidMotion motion{Vector3At(hit.point), {0.0f, 0.0f, 0.0f}, {}};
   const LinearMap identity = IdentityMap();
   std::copy(identity.m, identity.m + 9, motion.rotation);
   if (hit.triangle < 0) return motion;
