@@ -72,7 +72,7 @@ int RunBatch(const BatchArguments& arguments, const PluginLocation& plugin, std:
   // processes read it again, once each.
   const auto source = LoadSourceScene(arguments.sourceScenePath);
   BatchWork work{arguments.common, arguments.allMeshes, PlanFileJobs(arguments), {}};
-  const unsigned jobs = arguments.jobs != 0 ? arguments.jobs : MachineThreadCount();
+  const unsigned jobs = ThreadsFor(arguments.jobs);
   BatchProgress progress(work.files.size(), out, err);
   BatchReport report{OptionsJson(arguments, jobs), {}, 0.0};
   report.files = RunFiles(source.get(), work, plugin, jobs, progress);

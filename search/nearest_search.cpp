@@ -39,7 +39,7 @@ void AnswerQueries(const SourcePoints& source, const NearestTree* tree,
 
 PreparedNearestSearch::PreparedNearestSearch(SourcePoints source, unsigned threadCount)
     : source_(std::move(source)) {
-  if (threadCount == 0) threadCount = MachineThreadCount();
+  threadCount = ThreadsFor(threadCount);
   if (source_.size() == 0 || !AllFinite(source_.positions)) return;
   // Built as a chunk of work, in which floating-point exceptions are masked as for the queries.
   RunInChunks(1, 1, 1, [&](std::size_t, std::size_t) {
@@ -53,7 +53,7 @@ std::vector<NearestFound> PreparedNearestSearch::FindAll(const std::vector<Vecto
                                                          unsigned threadCount) const {
   std::vector<NearestFound> found(queries.size());
   if (queries.empty()) return found;
-  if (threadCount == 0) threadCount = MachineThreadCount();
+  threadCount = ThreadsFor(threadCount);
   std::vector<int32_t> order;
   RunInChunks(1, 1, 1, [&](std::size_t, std::size_t) { order = MortonOrder(queries); });
   AnswerQueries(source_, tree_.get(), queries, order, threadCount, found);
@@ -66,7 +66,7 @@ std::vector<NearestFound> FindNearestAll(const SourcePoints& source,
   std::vector<NearestFound> found(queries.size());
   if (queries.empty()) return found;
 
-  if (threadCount == 0) threadCount = MachineThreadCount();
+  threadCount = ThreadsFor(threadCount);
   // The tree, and an order in which queries that follow one another lie close together. Neither
   // needs the other: for a tree large enough to be built on several threads they are made side by
   // side.

@@ -45,7 +45,7 @@ SurfaceStatus ClosestPointSearch::Build(const float* positions, std::size_t vert
     if (refusedTriangle != nullptr) *refusedTriangle = outOfRange;
     return kSurfaceCornerOutOfRange;
   }
-  if (threadCount == 0) threadCount = MachineThreadCount();
+  threadCount = ThreadsFor(threadCount);
   try {
     tree_ = std::make_unique<TriangleTree>(positions, corners, triangleCount, threadCount);
   } catch (const std::bad_alloc&) {
@@ -76,7 +76,7 @@ SurfaceStatus ClosestPointSearch::FindClosest(const float* queries, std::size_t 
                                               SurfaceHit* hits, unsigned threadCount) const {
   for (std::size_t k = 0; k < queryCount; ++k) hits[k] = FinalHit(NoHitYet());
   if (!tree_ || queryCount == 0) return kSurfaceOk;
-  if (threadCount == 0) threadCount = MachineThreadCount();
+  threadCount = ThreadsFor(threadCount);
   try {
     const std::vector<int32_t> order = FiniteQueriesInCurveOrder(queries, queryCount);
     RunInChunks(order.size(), threadCount, kQueriesPerThread,

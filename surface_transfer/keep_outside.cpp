@@ -19,10 +19,6 @@ constexpr int kFartherPushes = 24;
 constexpr float kRoundingMargin = 1.0f / 262144.0f;
 constexpr float kLeastMargin = 1e-30f;
 
-unsigned ThreadsFor(unsigned threadCount) {
-  return threadCount == 0 ? MachineThreadCount() : threadCount;
-}
-
 // The surface's triangles with a normal, their pseudo-normals, and the search over them.
 struct SidedSurface {
   TriangleMesh mesh;

@@ -103,7 +103,7 @@ bool PreparedSource::Build(const TriangleMesh& rest, unsigned threadCount, std::
   // The Source's normals are computed as any mesh's.
   vertexNormals_ = DestinationNormals(rest);
   restFrames_.resize(rest.triangleCount);
-  if (threadCount == 0) threadCount = MachineThreadCount();
+  threadCount = ThreadsFor(threadCount);
   RunInChunks(rest.triangleCount, threadCount, kTrianglesPerChunk,
               [this](std::size_t begin, std::size_t end) {
                 for (std::size_t t = begin; t < end; ++t) restFrames_[t] = FrameOf(rest_, t);

@@ -357,7 +357,7 @@ void SmoothFill::Fill(Vector3* deltas,
   for (std::size_t part = 0; part < solver.unanchoredParts.size(); ++part) {
     motions.push_back(rigidMotion(part));
   }
-  const unsigned threads = threadCount == 0 ? MachineThreadCount() : threadCount;
+  const unsigned threads = ThreadsFor(threadCount);
   RunInChunks(solver.rigidVertices.size(), threads, 4096, [&](std::size_t begin, std::size_t end) {
     for (std::size_t i = begin; i < end; ++i) {
       deltas[solver.rigidVertices[i]] =

@@ -253,7 +253,7 @@ void CarryEveryTarget(const PreparedSource& source, const TargetDisplacements* t
                       std::size_t targetCount, SurfaceMethod method,
                       const TriangleMesh& destination, const SurfaceHit* hits, const uint8_t* marks,
                       const SmallParts* pieces, Vector3* const* deltas, unsigned threadCount) {
-  if (threadCount == 0) threadCount = MachineThreadCount();
+  threadCount = ThreadsFor(threadCount);
   const bool carry = method == SurfaceMethod::kCarriedOffset;
   std::unique_ptr<ChangeRoom> room;
   if (carry) {

@@ -60,8 +60,7 @@ void MatchDestination(const PreparedSource& source, const TriangleMesh& destinat
                       const uint8_t* mask, const Vector3* destinationNormals,
                       const SurfaceTransferOptions& options, SurfaceHit* hits, uint8_t* marks) {
   const Limits limits(options, destinationNormals != nullptr);
-  const unsigned threadCount =
-      options.threadCount == 0 ? MachineThreadCount() : options.threadCount;
+  const unsigned threadCount = ThreadsFor(options.threadCount);
   RunInChunks(destination.vertexCount, threadCount, kVerticesPerChunk,
               [&](std::size_t begin, std::size_t end) {
                 for (std::size_t i = begin; i < end; ++i) {

@@ -105,7 +105,7 @@ bool TransferAlongSurface(const PreparedSource& source, const TargetDisplacement
                            destination,
                            mask,
                            deltas,
-                           options.threadCount == 0 ? MachineThreadCount() : options.threadCount,
+                           ThreadsFor(options.threadCount),
                            std::vector<SurfaceHit>(count),
                            std::vector<uint8_t>(count)};
   // Normals only for the angle limit.

@@ -40,7 +40,7 @@ SourcePoints UsedSourcePoints(const Vector3* positions, std::size_t count, const
 void BlendTargets(const NearestFound* lists, std::size_t listCount,
                   const TargetDisplacements* targets, std::size_t targetCount,
                   Vector3* const* deltas, unsigned threadCount) {
-  if (threadCount == 0) threadCount = MachineThreadCount();
+  threadCount = ThreadsFor(threadCount);
   RunInChunks(listCount, threadCount, kListsPerThread, [&](std::size_t begin, std::size_t end) {
     for (std::size_t t = 0; t < targetCount; ++t) {
       const TargetDisplacements& target = targets[t];
