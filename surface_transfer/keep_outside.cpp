@@ -17,6 +17,10 @@ constexpr int kFartherPushes = 24;
 // A pushed vertex ends this much of the size of its triangle's coordinates beyond the distance,
 // some tens of float steps: what the rounding of the closest point and of rest + delta may take.
 constexpr float kRoundingMargin = 1.0f / 262144.0f;
+// The margin of a triangle whose coordinates are all zero or tiny, where the one above vanishes
+// or falls among the subnormal floats (which a thread that flushes them takes as zero): still a
+// positive normal float, so that even a push to distance 0 has a length and takes the vertex off
+// the surface, and far below any length a model measures, so that it moves nothing else.
 constexpr float kLeastMargin = 1e-30f;
 
 // The surface's triangles with a normal, their pseudo-normals, and the search over them.

@@ -16,6 +16,19 @@ inline LinearMap ZeroMap() {
   return LinearMap{{0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f}};
 }
 
+// map + I and map - I: 1 added to or taken from each diagonal entry (0, 4 and 8 of the nine).
+inline LinearMap PlusIdentity(const LinearMap& map) {
+  LinearMap sum = map;
+  for (int k = 0; k < 9; k += 4) sum.m[k] = sum.m[k] + 1.0f;
+  return sum;
+}
+
+inline LinearMap MinusIdentity(const LinearMap& map) {
+  LinearMap difference = map;
+  for (int k = 0; k < 9; k += 4) difference.m[k] = difference.m[k] - 1.0f;
+  return difference;
+}
+
 // map * point: each coordinate (row.x*p.x + row.y*p.y) + row.z*p.z.
 inline Vector3 Apply(const LinearMap& map, const Vector3& p) {
   const float* m = map.m;

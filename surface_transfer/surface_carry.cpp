@@ -5,7 +5,8 @@
 // The change of a triangle is the linear map that takes its rest edges b - a, c - a and unit
 // normal to their morphed counterparts: F = [e1' e2' n'] [e1 e2 n]^-1. It is kept as F - I,
 // computed as [e1' - e1, e2' - e2, n' - n] [e1 e2 n]^-1, so that a target that leaves a triangle
-// where it was changes nothing, to the bit. A vertex's change is the mean of its triangles',
+// where it was changes nothing, to the bit, and a small change keeps the precision of its own
+// size rather than that of entries near 1. A vertex's change is the mean of its triangles',
 // weighted by their rest areas (triangles of zero area, rest or morphed, left out; none left: no
 // change), and the change at a point is blended from its triangle's corners, so that it is
 // continuous across edges and offsets carried from neighbouring triangles show no seam. A rigid
@@ -217,11 +218,14 @@ std::vector<PieceMotion> PieceMotions(const PreparedSource& source,
     const Vector3 origin = Vector3At(anchor.point);
     const uint32_t* corners =
         source.rest().triangles + 3 * static_cast<std::size_t>(anchor.triangle);
-    LinearMap map = BlendMaps(anchor.barycentric, changes[corners[0]].carried,
-                              changes[corners[1]].carried, changes[corners[2]].carried);
-    for (int k = 0; k < 9; k += 4) map.m[k] = map.m[k] + 1.0f;
-    LinearMap turn = NearestRotation(map);
-    for (int k = 0; k < 9; k += 4) turn.m[k] = turn.m[k] - 1.0f;
+    // The changes are kept as F - I (see the top of this file); the nearest rotation is that of
+    // F itself, so the identity goes back on before it is taken. The rotation R then comes off
+    // again: PieceDelta applies R - I to a vertex's offset from the anchor, so that a piece that
+    // does not turn takes its translation alone to the bit, and the offset, large beside what the
+    // turn adds, is never added in and taken out again with the rounding of both.
+    const LinearMap change = BlendMaps(anchor.barycentric, changes[corners[0]].carried,
+                                       changes[corners[1]].carried, changes[corners[2]].carried);
+    const LinearMap turn = MinusIdentity(NearestRotation(PlusIdentity(change)));
     motions[p] = PieceMotion{
         origin,
         Plus(SurfaceDelta(source, target, anchor), CarriedChange(source, changes, anchor, origin)),
@@ -299,11 +303,14 @@ RigidMotion RigidMotionAt(const PreparedSource& source, const TargetDisplacement
   };
   const auto t = static_cast<std::size_t>(hit.triangle);
   const uint32_t* corners = source.rest().triangles + 3 * t;
-  LinearMap map = BlendMaps(hit.barycentric, VertexChange(source, corners[0], changeOf).carried,
-                            VertexChange(source, corners[1], changeOf).carried,
-                            VertexChange(source, corners[2], changeOf).carried);
-  for (int k = 0; k < 9; k += 4) map.m[k] = map.m[k] + 1.0f;
-  const LinearMap rotation = NearestRotation(map);
+  const LinearMap change =
+      BlendMaps(hit.barycentric, VertexChange(source, corners[0], changeOf).carried,
+                VertexChange(source, corners[1], changeOf).carried,
+                VertexChange(source, corners[2], changeOf).carried);
+  // The change is kept as F - I (see the top of this file); the nearest rotation is that of F
+  // itself, so the identity goes back on. A RigidMotion holds the rotation whole: whoever applies
+  // it takes the offset off again (in double precision, see smooth_fill.cpp).
+  const LinearMap rotation = NearestRotation(PlusIdentity(change));
   std::copy(rotation.m, rotation.m + 9, motion.rotation);
   return motion;
 }
