@@ -25,7 +25,7 @@ std::vector<Vector3> Points(const std::vector<float>& floats) {
   return points;
 }
 
-// A mesh with its points as SearchPoints, and the TriangleMesh viewing both.
+// A mesh with its points as Vector3s, and the TriangleMesh viewing both.
 struct Mesh {
   std::vector<Vector3> positions;
   std::vector<uint32_t> corners;
