@@ -24,8 +24,8 @@ TargetReport MeasureTarget(const palisor_scene::ResultObject& made, const std::s
   double sum = 0.0;
   const std::size_t count = std::min(made.vertices.size(), made.start.size());
   for (std::size_t i = 0; i < count; ++i) {
-    const palisor_scene::Point end = made.vertices[i];
-    const palisor_scene::Point start = made.start[i];
+    const Vector3 end = made.vertices[i];
+    const Vector3 start = made.start[i];
     const double dx = double{end.x} - double{start.x};
     const double dy = double{end.y} - double{start.y};
     const double dz = double{end.z} - double{start.z};

@@ -75,7 +75,7 @@ int RunBatch(const BatchOptions& options, const PluginLocation& plugin,
   // processes read it again, once each.
   const auto source = LoadSourceScene(options.sourceScenePath);
   BatchWork work{options.common, options.allMeshes, PlanFileJobs(options), {}};
-  const unsigned jobs = options.jobs != 0 ? options.jobs : MachineThreadCount();
+  const unsigned jobs = ThreadsFor(options.jobs);
   BatchProgress progress(work.files.size(), out, err);
   BatchReport report{OptionsJson(options, jobs), {}, 0.0};
   report.files = RunFiles(source.get(), work, plugin, parse, jobs, progress);

@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """Measures palisor-cli over many files: one run with --each (worker processes) beside starting
-palisor-cli once per file, on 200 outfit files of 2*10^4 vertices and one Source of 5*10^4
-vertices with 3 targets. Prints files per second of each, the processor time of the runs, and
-how the batch run stands against its goals: its wall time within 1.2 times (processor time of
-all single-file runs) / cores, and at least 3 times faster than one process per file. The
-outputs of both ways are compared byte for byte.
+palisor-cli once per file (as many at a time as the run has workers, each on one thread), on
+FILES (200) outfit files of 2*10^4 vertices and one Source of 5*10^4 vertices with 3 targets.
+Prints files per second of each, the processor time of the runs, and how the batch run stands
+against its goals: its wall time within 1.2 times (processor time of all single-file runs) /
+cores, and at least 3 times faster than one process per file. The outputs of both ways are
+compared byte for byte.
 
 usage: bench/batch_bench.py PALISOR_CLI [FILES] [--jobs N] [--method METHOD]
 """
@@ -75,7 +76,7 @@ def main():
             f.write(source_scene())
         os.mkdir(os.path.join(work, "outfits"))
         for k in range(count):
-            with open(os.path.join(work, "outfits", f"o{k:03d}.obj"), "w") as f:
+            with open(os.path.join(work, "outfits", f"o{k:05d}.obj"), "w") as f:
                 f.write(outfit(k))
         common = ["--source-scene", "body.obj", "--select", "body", "--tick-all"]
         if method:
@@ -86,19 +87,32 @@ def main():
             stdout=subprocess.DEVNULL))
         os.mkdir(os.path.join(work, "single"))
 
+        cores = len(os.sched_getaffinity(0))
+        at_once = int(jobs) if jobs else cores
+        # The other way: one process per file, as many at a time as the batch runs workers, each
+        # on one thread, so that both ways keep every core busy.
+        single_environment = dict(os.environ, PALISOR_THREADS="1")
+
         def one_per_file():
+            running = []
             for k in range(count):
-                name = f"o{k:03d}.obj"
-                subprocess.run([cli, f"outfits/{name}", "-o", f"single/{name}", *common,
-                                "--select", "shirt"], cwd=work, check=True,
-                               stdout=subprocess.DEVNULL)
+                name = f"o{k:05d}.obj"
+                if len(running) == at_once:
+                    if running.pop(0).wait() != 0:
+                        raise RuntimeError("a single run failed")
+                running.append(subprocess.Popen(
+                    [cli, f"outfits/{name}", "-o", f"single/{name}", *common, "--select",
+                     "shirt"], cwd=work, env=single_environment, stdout=subprocess.DEVNULL))
+            for process in running:
+                if process.wait() != 0:
+                    raise RuntimeError("a single run failed")
         single_seconds, single_cpu = timed(one_per_file)
         names = sorted(os.listdir(os.path.join(work, "single")))
         _, differ, errors = filecmp.cmpfiles(os.path.join(work, "batch"),
                                              os.path.join(work, "single"), names, shallow=False)
-        cores = len(os.sched_getaffinity(0))
         bound = 1.2 * single_cpu / cores
-        print(f"method           {method or 'nearest'}; {count} files, {cores} cores")
+        print(f"method           {method or 'nearest'}; {count} files, {cores} cores, "
+              f"{at_once} at a time")
         print(f"batch run        {count / batch_seconds:8.2f} files/s ({batch_seconds:.1f} s, "
               f"processor {batch_cpu:.1f} s)")
         print(f"one run per file {count / single_seconds:8.2f} files/s ({single_seconds:.1f} s, "

@@ -32,7 +32,7 @@
 
 namespace {
 
-static_assert(sizeof(SearchPoint) == 3 * sizeof(float), "points are packed float triples");
+static_assert(sizeof(Vector3) == 3 * sizeof(float), "points are packed float triples");
 
 enum class Shape { kSurface, kCylinder, kPlanes };
 
@@ -51,7 +51,7 @@ struct PointPair {
   std::vector<MQPoint> sourcePositions;
   SourcePoints source;
   std::vector<MQPoint> hostQueries;
-  std::vector<SearchPoint> queries;
+  std::vector<Vector3> queries;
 };
 
 // `count` points on a cylinder along x, 200 long and 2 wide, at `radius`.
@@ -118,9 +118,9 @@ const PointPair& PairOf(Shape shape, std::size_t vertexCount) {
       break;
   }
   for (std::size_t k = 0; k < pair.sourcePositions.size(); ++k) {
-    pair.source.Add(static_cast<int32_t>(k), ToSearchPoint(pair.sourcePositions[k]));
+    pair.source.Add(static_cast<int32_t>(k), ToVector3(pair.sourcePositions[k]));
   }
-  for (const MQPoint& query : pair.hostQueries) pair.queries.push_back(ToSearchPoint(query));
+  for (const MQPoint& query : pair.hostQueries) pair.queries.push_back(ToVector3(query));
   return pair;
 }
 
@@ -145,7 +145,7 @@ struct SourceAdaptor {
   const SourcePoints& points;
   std::size_t kdtree_get_point_count() const { return points.size(); }
   float kdtree_get_pt(std::size_t k, std::size_t axis) const {
-    const SearchPoint& p = points.positions[k];
+    const Vector3& p = points.positions[k];
     return axis == 0 ? p.x : (axis == 1 ? p.y : p.z);
   }
   template <class Box>
@@ -204,10 +204,10 @@ void Cgal(benchmark::State& state, Shape shape) {
   const PointPair& pair = PairOf(shape, static_cast<std::size_t>(state.range(0)));
   std::vector<CgalKernel::Point_3> points;
   points.reserve(pair.source.size());
-  for (const SearchPoint& p : pair.source.positions) points.emplace_back(p.x, p.y, p.z);
+  for (const Vector3& p : pair.source.positions) points.emplace_back(p.x, p.y, p.z);
   std::vector<CgalKernel::Point_3> queries;
   queries.reserve(pair.queries.size());
-  for (const SearchPoint& q : pair.queries) queries.emplace_back(q.x, q.y, q.z);
+  for (const Vector3& q : pair.queries) queries.emplace_back(q.x, q.y, q.z);
   float total = 0.0f;
   for (auto _ : state) {
     CgalSearch::Tree tree(points.begin(), points.end());
@@ -225,7 +225,7 @@ void Exhaustive(benchmark::State& state) {
   const PointPair& pair = PairOf(Shape::kSurface, static_cast<std::size_t>(state.range(0)));
   NearestList list;
   for (auto _ : state) {
-    for (const SearchPoint& query : pair.queries) {
+    for (const Vector3& query : pair.queries) {
       FindNearestExhaustive(pair.source, query, list);
       benchmark::DoNotOptimize(list.data());
     }

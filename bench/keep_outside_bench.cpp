@@ -21,7 +21,7 @@ struct Scene {
 };
 
 TriangleMesh MeshOf(const std::vector<float>& positions, const std::vector<uint32_t>& corners) {
-  return TriangleMesh{reinterpret_cast<const SearchPoint*>(positions.data()), positions.size() / 3,
+  return TriangleMesh{reinterpret_cast<const Vector3*>(positions.data()), positions.size() / 3,
                       corners.data(), corners.size() / 3};
 }
 
@@ -58,7 +58,7 @@ void KeepGarmentOutside(benchmark::State& state) {
   const bool closed = IsClosedSurface(swollen);
   std::size_t pushed = 0;
   for (auto _ : state) {
-    std::vector<SearchPoint> deltas(garment.vertexCount, SearchPoint{0.0f, 0.0f, 0.0f});
+    std::vector<Vector3> deltas(garment.vertexCount, Vector3{0.0f, 0.0f, 0.0f});
     pushed = KeepOutside(swollen, garment, scene.sides, closed, 0.005f, deltas.data(), nullptr,
                          static_cast<unsigned>(state.range(1)));
     benchmark::DoNotOptimize(deltas.data());

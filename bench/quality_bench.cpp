@@ -26,14 +26,14 @@ namespace {
 struct Method {
   const char* name;
   bool peer;
-  std::function<std::vector<SearchPoint>(const QualityScene&)> run;
+  std::function<std::vector<Vector3>(const QualityScene&)> run;
 };
 
 // Palisor's transfer along the surface by `method`, refusing matches whose normals turn more than
 // `maxAngle` degrees, keeping vertices `keepOutside` outside the morphed body (negative: not).
-std::function<std::vector<SearchPoint>(const QualityScene&)> AlongSurface(SurfaceMethod method,
-                                                                          float maxAngle,
-                                                                          float keepOutside) {
+std::function<std::vector<Vector3>(const QualityScene&)> AlongSurface(SurfaceMethod method,
+                                                                      float maxAngle,
+                                                                      float keepOutside) {
   return [=](const QualityScene& scene) {
     SurfaceTransferOptions options;
     options.method = method;

@@ -14,10 +14,10 @@
 namespace {
 
 struct FillScene {
-  std::vector<SearchPoint> positions;
+  std::vector<Vector3> positions;
   std::vector<uint32_t> triangles;
   std::vector<uint8_t> known;
-  std::vector<SearchPoint> deltas;
+  std::vector<Vector3> deltas;
   TriangleMesh View() const {
     return {positions.data(), positions.size(), triangles.data(), triangles.size() / 3};
   }
@@ -39,9 +39,9 @@ FillScene MakeFillScene(std::size_t refused) {
                            {corner(0), corner(1), corner(2), corner(0), corner(2), corner(3)});
   }
   std::vector<std::pair<float, uint32_t>> byDistance;
-  const SearchPoint centre = scene.positions[0];
+  const Vector3 centre = scene.positions[0];
   for (uint32_t v = 0; v < scene.positions.size(); ++v) {
-    const SearchPoint& p = scene.positions[v];
+    const Vector3& p = scene.positions[v];
     const float dx = p.x - centre.x, dy = p.y - centre.y, dz = p.z - centre.z;
     byDistance.push_back({dx * dx + dy * dy + dz * dz, v});
   }

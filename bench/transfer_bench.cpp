@@ -10,8 +10,8 @@
 
 namespace {
 
-std::vector<SearchPoint> Points(const SurfaceMesh& mesh) {
-  std::vector<SearchPoint> points;
+std::vector<Vector3> Points(const SurfaceMesh& mesh) {
+  std::vector<Vector3> points;
   points.reserve(mesh.vertices.size());
   for (const MQPoint& vertex : mesh.vertices) points.push_back({vertex.x, vertex.y, vertex.z});
   return points;
@@ -19,22 +19,21 @@ std::vector<SearchPoint> Points(const SurfaceMesh& mesh) {
 
 void Transfer(benchmark::State& state, unsigned threadCount) {
   const auto size = static_cast<std::size_t>(state.range(0));
-  const std::vector<SearchPoint> source = Points(MakeSourceSurface(size));
-  const std::vector<SearchPoint> destination = Points(MakeDestinationSurface(size));
+  const std::vector<Vector3> source = Points(MakeSourceSurface(size));
+  const std::vector<Vector3> destination = Points(MakeDestinationSurface(size));
   constexpr std::size_t kTargets = 3;
-  std::vector<std::vector<SearchPoint>> displacements(kTargets);
+  std::vector<std::vector<Vector3>> displacements(kTargets);
   std::vector<TargetDisplacements> targets;
   for (std::size_t t = 0; t < kTargets; ++t) {
-    for (const SearchPoint& point : source) {
+    for (const Vector3& point : source) {
       const float wave = std::sin(point.x * static_cast<float>(t + 1));
       displacements[t].push_back({0.01f * wave, 0.02f * wave, 0.0f});
     }
     targets.push_back({displacements[t].data(), displacements[t].size()});
   }
-  std::vector<std::vector<SearchPoint>> deltas(kTargets,
-                                               std::vector<SearchPoint>(destination.size()));
-  std::vector<SearchPoint*> deltaArrays;
-  for (std::vector<SearchPoint>& delta : deltas) deltaArrays.push_back(delta.data());
+  std::vector<std::vector<Vector3>> deltas(kTargets, std::vector<Vector3>(destination.size()));
+  std::vector<Vector3*> deltaArrays;
+  for (std::vector<Vector3>& delta : deltas) deltaArrays.push_back(delta.data());
   TransferScene scene;
   scene.sourcePositions = source.data();
   scene.sourceCount = source.size();

@@ -4,6 +4,8 @@
 # The library sees the project's headers from the root and hides its symbols; which folders it may
 # use is said by its target_link_libraries, in one direction only:
 #   parallel <- search, surface <- transfer <- tool, host <- widgets <- tool.
+# Under them all lies geometry (headers only: three floats and their arithmetic), which uses
+# nothing.
 function(palisor_folder_library target)
   add_library(${target} OBJECT ${ARGN})
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})

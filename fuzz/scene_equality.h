@@ -13,7 +13,7 @@
   std::abort();
 }
 
-inline bool SameBits(const palisor_scene::Point& a, const palisor_scene::Point& b) {
+inline bool SameBits(const Vector3& a, const Vector3& b) {
   return std::memcmp(&a, &b, sizeof a) == 0;
 }
 

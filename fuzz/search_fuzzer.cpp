@@ -19,8 +19,7 @@ namespace {
 // Offering Source points in increasing index order, keep the three least under "smaller distance
 // first, between equal distances the later offered first": each new entry goes right after the
 // last entry strictly nearer than it.
-std::vector<NearestEntry> BruteForce(const std::vector<SearchPoint>& source,
-                                     const SearchPoint& query) {
+std::vector<NearestEntry> BruteForce(const std::vector<Vector3>& source, const Vector3& query) {
   std::vector<NearestEntry> list;
   for (std::size_t j = 0; j < source.size(); ++j) {
     const float dx = query.x - source[j].x;
@@ -59,11 +58,11 @@ float Coordinate(FuzzedDataProvider& input) {
   return value;
 }
 
-SearchPoint Point(FuzzedDataProvider& input) {
+Vector3 Point(FuzzedDataProvider& input) {
   const float x = Coordinate(input);
   const float y = Coordinate(input);
   const float z = Coordinate(input);
-  return SearchPoint{x, y, z};
+  return Vector3{x, y, z};
 }
 
 // The calling thread's floating-point state for one input, restored when it ends.
@@ -98,13 +97,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const unsigned threads = input.ConsumeIntegralInRange<unsigned>(1, 4);
   const std::size_t sourceCount = input.ConsumeIntegralInRange<std::size_t>(0, 400);
   const std::size_t queryCount = input.ConsumeIntegralInRange<std::size_t>(1, 64);
-  std::vector<SearchPoint> sourcePositions;
+  std::vector<Vector3> sourcePositions;
   SourcePoints source;
   for (std::size_t j = 0; j < sourceCount && input.remaining_bytes() > 0; ++j) {
     sourcePositions.push_back(Point(input));
     source.Add(static_cast<int32_t>(j), sourcePositions.back());
   }
-  std::vector<SearchPoint> queries;
+  std::vector<Vector3> queries;
   for (std::size_t q = 0; q < queryCount; ++q) queries.push_back(Point(input));
 
   const std::vector<NearestFound> found = FindNearestAll(source, queries, threads);

@@ -25,10 +25,9 @@ float Coordinate(FuzzedDataProvider& input) {
   return value;
 }
 
-std::vector<SearchPoint> Points(FuzzedDataProvider& input, std::size_t count) {
-  std::vector<SearchPoint> points(count);
-  for (SearchPoint& point : points)
-    point = {Coordinate(input), Coordinate(input), Coordinate(input)};
+std::vector<Vector3> Points(FuzzedDataProvider& input, std::size_t count) {
+  std::vector<Vector3> points(count);
+  for (Vector3& point : points) point = {Coordinate(input), Coordinate(input), Coordinate(input)};
   return points;
 }
 
@@ -52,7 +51,7 @@ SurfaceTransferOptions Options(FuzzedDataProvider& input) {
 }
 
 struct Outcome {
-  std::vector<std::vector<SearchPoint>> deltas;
+  std::vector<std::vector<Vector3>> deltas;
   std::vector<uint8_t> marks;
   bool done = false;
 };
@@ -61,9 +60,9 @@ Outcome Transfer(const PreparedSource& source, const std::vector<TargetDisplacem
                  const TriangleMesh& destination, const std::vector<uint8_t>& mask,
                  SurfaceTransferOptions options, unsigned threads) {
   Outcome outcome;
-  outcome.deltas.assign(targets.size(), std::vector<SearchPoint>(destination.vertexCount));
+  outcome.deltas.assign(targets.size(), std::vector<Vector3>(destination.vertexCount));
   outcome.marks.assign(destination.vertexCount, 0);
-  std::vector<SearchPoint*> outputs;
+  std::vector<Vector3*> outputs;
   for (auto& delta : outcome.deltas) outputs.push_back(delta.data());
   options.threadCount = threads;
   std::string error;
@@ -76,8 +75,8 @@ Outcome Transfer(const PreparedSource& source, const std::vector<TargetDisplacem
 bool Same(const Outcome& a, const Outcome& b) {
   if (a.done != b.done || a.marks != b.marks) return false;
   for (std::size_t t = 0; t < a.deltas.size(); ++t) {
-    if (std::memcmp(a.deltas[t].data(), b.deltas[t].data(),
-                    a.deltas[t].size() * sizeof(SearchPoint)) != 0) {
+    if (std::memcmp(a.deltas[t].data(), b.deltas[t].data(), a.deltas[t].size() * sizeof(Vector3)) !=
+        0) {
       return false;
     }
   }
@@ -93,17 +92,16 @@ void Fail(const char* what) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
-  const std::vector<SearchPoint> rest =
-      Points(input, input.ConsumeIntegralInRange<std::size_t>(1, 20));
+  const std::vector<Vector3> rest = Points(input, input.ConsumeIntegralInRange<std::size_t>(1, 20));
   const std::vector<uint32_t> sourceTriangles = Triangles(input, rest.size());
-  std::vector<std::vector<SearchPoint>> displacements;
+  std::vector<std::vector<Vector3>> displacements;
   std::vector<TargetDisplacements> targets;
   for (std::size_t t = input.ConsumeIntegralInRange<std::size_t>(1, 2); t > 0; --t) {
     displacements.push_back(
         Points(input, input.ConsumeIntegralInRange<std::size_t>(0, rest.size())));
   }
   for (const auto& target : displacements) targets.push_back({target.data(), target.size()});
-  const std::vector<SearchPoint> points =
+  const std::vector<Vector3> points =
       Points(input, input.ConsumeIntegralInRange<std::size_t>(1, 24));
   const std::vector<uint32_t> triangles = Triangles(input, points.size());
   std::vector<uint8_t> mask(points.size());

@@ -134,6 +134,10 @@ unsigned MachineThreadCount() {
   return limit == 0 ? processors : std::min(limit, processors);
 }
 
+unsigned ThreadsFor(unsigned requested) {
+  return requested == 0 ? MachineThreadCount() : requested;
+}
+
 void RunInChunks(std::size_t count, unsigned threadCount, std::size_t minimumChunk,
                  const std::function<void(std::size_t begin, std::size_t end)>& work) {
   const std::size_t fitting = count / std::max<std::size_t>(minimumChunk, 1);

@@ -15,6 +15,10 @@
 // variable PALISOR_THREADS names fewer.
 unsigned MachineThreadCount();
 
+// The threads to use for a request of `requested`: 0 asks for as many as the machine runs
+// (MachineThreadCount), any other number is taken as it is.
+unsigned ThreadsFor(unsigned requested);
+
 // Calls work(begin, end) on contiguous chunks that cover [0, count) exactly once, on up to
 // `threadCount` threads including the calling one; no chunk is smaller than `minimumChunk`
 // unless the whole range is. Returns when every chunk is done. Where a thread cannot be started

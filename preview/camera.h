@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "geometry/vector3.h"
 #include "preview/view.h"
 #include "scene/point.h"
 
@@ -12,11 +13,11 @@ namespace palisor_preview {
 
 // An axis-aligned box of scene positions; empty until a finite position is included.
 struct Bounds {
-  void Include(const palisor_scene::Point& point);
+  void Include(const Vector3& point);
   void Include(const Bounds& other);
   bool empty = true;
-  float min[3] = {0, 0, 0};
-  float max[3] = {0, 0, 0};
+  Vector3 min{0, 0, 0};
+  Vector3 max{0, 0, 0};
 };
 
 // Where a scene position lands in a picture: x to the right and y down in pixels, and its depth
@@ -30,15 +31,15 @@ struct ScreenPoint {
 struct Camera {
   // The picture's right and up directions and the direction towards the viewer, in scene
   // coordinates; right-handed (right x up = toward).
-  float right[3] = {1, 0, 0};
-  float up[3] = {0, 1, 0};
-  float toward[3] = {0, 0, 1};
+  Vector3 right{1, 0, 0};
+  Vector3 up{0, 1, 0};
+  Vector3 toward{0, 0, 1};
   // Pixels per scene unit, and the pixel at which the scene origin lands.
   float scale = 1;
   float originX = 0;
   float originY = 0;
 
-  ScreenPoint Project(const palisor_scene::Point& point) const;
+  ScreenPoint Project(const Vector3& point) const;
 };
 
 // The camera of `view` that shows `bounds` centred in a picture of width by height pixels, with

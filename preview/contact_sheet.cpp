@@ -74,10 +74,7 @@ MeshSurvey SurveyMesh(const SheetPicture& picture) {
     if (!used[i]) continue;
     survey.bounds.Include(vertices[i]);
     if (i >= measured) continue;
-    const palisor_scene::Point from = picture.start[i];
-    const float dx = vertices[i].x - from.x, dy = vertices[i].y - from.y,
-                dz = vertices[i].z - from.z;
-    const float distance = std::sqrt(dx * dx + dy * dy + dz * dz);
+    const float distance = std::sqrt(SquaredDistance(vertices[i], picture.start[i]));
     if (!std::isfinite(distance)) continue;
     survey.moved[i] = distance;
     survey.largestMove = std::max(survey.largestMove, distance);

@@ -4,29 +4,15 @@
 #include <cmath>
 #include <limits>
 
+#include "geometry/vector3.h"
+
 namespace palisor_preview {
 
 namespace {
 
-struct Vector3 {
-  float x, y, z;
-};
-
 // Towards the light, in the picture's own axes (right, up, toward the viewer): from the upper
 // left, in front.
 constexpr Vector3 kLightInView{-0.35f, 0.55f, 0.76f};
-
-Vector3 Subtract(const palisor_scene::Point& a, const palisor_scene::Point& b) {
-  return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-
-Vector3 Cross(Vector3 a, Vector3 b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
-float Dot(Vector3 a, const float axis[3]) {
-  return a.x * axis[0] + a.y * axis[1] + a.z * axis[2];
-}
 
 // floor() for the small values of a picture's pixel bounds (well within +-2^20), without a call
 // into the maths library: truncation rounds down once the value is made positive.
@@ -120,19 +106,19 @@ Vector3 FaceNormal(palisor_scene::PointSpan positions, palisor_scene::FaceCorner
                    float& length) {
   Vector3 normal{0, 0, 0};
   for (std::size_t i = 0; i < face.size(); ++i) {
-    const palisor_scene::Point p = positions[static_cast<std::size_t>(face[i])];
-    const palisor_scene::Point q = positions[static_cast<std::size_t>(face[(i + 1) % face.size()])];
+    const Vector3 p = positions[static_cast<std::size_t>(face[i])];
+    const Vector3 q = positions[static_cast<std::size_t>(face[(i + 1) % face.size()])];
     normal.x += (p.y - q.y) * (p.z + q.z);
     normal.y += (p.z - q.z) * (p.x + q.x);
     normal.z += (p.x - q.x) * (p.y + q.y);
   }
-  length = std::sqrt(normal.x * normal.x + normal.y * normal.y + normal.z * normal.z);
+  length = std::sqrt(Dot(normal, normal));
   if (!(length > 0.0f) || !std::isfinite(length)) {
-    normal = Cross(Subtract(positions[static_cast<std::size_t>(face[1])],
-                            positions[static_cast<std::size_t>(face[0])]),
-                   Subtract(positions[static_cast<std::size_t>(face[2])],
-                            positions[static_cast<std::size_t>(face[0])]));
-    length = std::sqrt(normal.x * normal.x + normal.y * normal.y + normal.z * normal.z);
+    normal = Cross(Minus(positions[static_cast<std::size_t>(face[1])],
+                         positions[static_cast<std::size_t>(face[0])]),
+                   Minus(positions[static_cast<std::size_t>(face[2])],
+                         positions[static_cast<std::size_t>(face[0])]));
+    length = std::sqrt(Dot(normal, normal));
   }
   return normal;
 }
@@ -142,14 +128,10 @@ Vector3 FaceNormal(palisor_scene::PointSpan positions, palisor_scene::FaceCorner
 void DrawMesh(const MeshToDraw& mesh, const Camera& camera, Image& image, PictureRect rect) {
   const palisor_scene::PointSpan positions = mesh.vertices;
   const std::vector<ProjectedVertex> projected = ProjectVertices(mesh, camera);
-  const float light[3] = {kLightInView.x * camera.right[0] + kLightInView.y * camera.up[0] +
-                              kLightInView.z * camera.toward[0],
-                          kLightInView.x * camera.right[1] + kLightInView.y * camera.up[1] +
-                              kLightInView.z * camera.toward[1],
-                          kLightInView.x * camera.right[2] + kLightInView.y * camera.up[2] +
-                              kLightInView.z * camera.toward[2]};
-  const float lightLength =
-      std::sqrt(light[0] * light[0] + light[1] * light[1] + light[2] * light[2]);
+  const Vector3 light =
+      Plus(Plus(Times(camera.right, kLightInView.x), Times(camera.up, kLightInView.y)),
+           Times(camera.toward, kLightInView.z));
+  const float lightLength = std::sqrt(Dot(light, light));
 
   std::vector<float> depth(
       static_cast<std::size_t>(rect.width) * static_cast<std::size_t>(rect.height),

@@ -1,4 +1,4 @@
-// Positions of a scene: three 32-bit floats, and read-only views of arrays of them.
+// Read-only views of a scene's positions (each a Vector3) and of its faces.
 #pragma once
 
 #include <cstddef>
@@ -7,30 +7,28 @@
 #include <type_traits>
 #include <vector>
 
+#include "geometry/vector3.h"
+
 namespace palisor_scene {
 
-struct Point {
-  float x, y, z;
-};
-
-// A read-only view of `size` positions lying one after another. Besides the scene's own Points
+// A read-only view of `size` positions lying one after another. Besides the scene's own Vector3s
 // it can show any array of records that hold just x, y and z as floats in that order (such as the
 // positions of a host document), with no copy: each position is read from the record's bytes.
 class PointSpan {
  public:
   PointSpan() = default;
-  PointSpan(const std::vector<Point>& points) : PointSpan(points.data(), points.size()) {}
+  PointSpan(const std::vector<Vector3>& points) : PointSpan(points.data(), points.size()) {}
   template <typename Record>
   PointSpan(const Record* records, std::size_t size)
       : bytes_(reinterpret_cast<const unsigned char*>(records)), size_(size) {
     static_assert(
         std::is_trivially_copyable<Record>::value && std::is_standard_layout<Record>::value,
         "positions must be plain records");
-    static_assert(sizeof(Record) == sizeof(Point), "a position is three floats and nothing more");
-    static_assert(offsetof(Record, x) == offsetof(Point, x) &&
-                      offsetof(Record, y) == offsetof(Point, y) &&
-                      offsetof(Record, z) == offsetof(Point, z),
-                  "x, y and z lie as in Point");
+    static_assert(sizeof(Record) == sizeof(Vector3), "a position is three floats and nothing more");
+    static_assert(offsetof(Record, x) == offsetof(Vector3, x) &&
+                      offsetof(Record, y) == offsetof(Vector3, y) &&
+                      offsetof(Record, z) == offsetof(Vector3, z),
+                  "x, y and z lie as in Vector3");
     static_assert(std::is_same<decltype(Record::x), float>::value &&
                       std::is_same<decltype(Record::y), float>::value &&
                       std::is_same<decltype(Record::z), float>::value,
@@ -43,9 +41,9 @@ class PointSpan {
   bool empty() const { return size_ == 0; }
   // Whether it shows anything at all (an object), as against an empty place.
   bool shown() const { return bytes_ != nullptr; }
-  Point operator[](std::size_t index) const {
-    Point point;
-    std::memcpy(&point, bytes_ + index * sizeof(Point), sizeof(Point));
+  Vector3 operator[](std::size_t index) const {
+    Vector3 point;
+    std::memcpy(&point, bytes_ + index * sizeof(Vector3), sizeof(Vector3));
     return point;
   }
 

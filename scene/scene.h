@@ -39,7 +39,7 @@ struct ObjPassthrough {
 
 struct SceneObject {
   std::string name;
-  std::vector<Point> vertices;
+  std::vector<Vector3> vertices;
   // Corners of all faces one after another, as indexes into `vertices`; faceSizes says how many
   // corners each face has.
   std::vector<int32_t> faceCorners;

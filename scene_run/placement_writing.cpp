@@ -36,7 +36,7 @@ void PlacementWriter::Write(const DestinationPlacement& placement,
     const std::size_t common = std::min({count, rest.size(), row.moving.size()});
     for (std::size_t v = 0; v < common; ++v) {
       if (row.moving[v] == 0) continue;
-      const SearchPoint& delta = placement.deltas[column][v];
+      const Vector3& delta = placement.deltas[column][v];
       MQPoint position = SaturatedSum(rest[v], MQPoint{delta.x, delta.y, delta.z});
       setVertex_(handle, static_cast<int32_t>(v), &position);
     }

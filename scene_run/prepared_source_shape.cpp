@@ -39,10 +39,10 @@ std::vector<uint32_t> FanTriangles(const host_imitation::FaceList& faces, std::s
   return triangles;
 }
 
-std::vector<SearchPoint> SearchPositions(const std::vector<MQPoint>& points) {
-  std::vector<SearchPoint> positions(points.size());
+std::vector<Vector3> Vector3Positions(const std::vector<MQPoint>& points) {
+  std::vector<Vector3> positions(points.size());
   for (std::size_t i = 0; i < points.size(); ++i) {
-    positions[i] = SearchPoint{points[i].x, points[i].y, points[i].z};
+    positions[i] = Vector3{points[i].x, points[i].y, points[i].z};
   }
   return positions;
 }
@@ -60,7 +60,7 @@ const PreparedNearestSearch& PreparedSourceShape::NearestSearch(const std::vecto
   for (std::size_t v = 0; v < positions_.size(); ++v) {
     if (v >= used.size() || used[v] == 0) continue;
     const MQPoint& p = positions_[v];
-    points.Add(static_cast<int32_t>(v), SearchPoint{p.x, p.y, p.z});
+    points.Add(static_cast<int32_t>(v), Vector3{p.x, p.y, p.z});
   }
   nearest_ = std::make_unique<PreparedNearestSearch>(std::move(points), MachineThreadCount());
   return *nearest_;
@@ -68,7 +68,7 @@ const PreparedNearestSearch& PreparedSourceShape::NearestSearch(const std::vecto
 
 const PreparedSource& PreparedSourceShape::Surface() {
   if (surface_) return *surface_;
-  surfacePositions_ = SearchPositions(positions_);
+  surfacePositions_ = Vector3Positions(positions_);
   triangles_ = FanTriangles(faces_, positions_.size());
   if (triangles_.empty()) {
     throw InputError("the Source '" + name_ + "' has no faces: the surface methods need them");
@@ -87,7 +87,7 @@ const PreparedSource& PreparedSourceShape::Surface() {
 double PreparedSourceShape::TriangleBoxDiagonal() const {
   double low[3] = {INFINITY, INFINITY, INFINITY}, high[3] = {-INFINITY, -INFINITY, -INFINITY};
   for (uint32_t corner : triangles_) {
-    const SearchPoint& p = surfacePositions_[corner];
+    const Vector3& p = surfacePositions_[corner];
     const float point[3] = {p.x, p.y, p.z};
     for (int axis = 0; axis < 3; ++axis) {
       if (!std::isfinite(point[axis])) continue;

@@ -39,7 +39,7 @@ class PreparedSourceShape {
   std::vector<MQPoint> positions_;
   host_imitation::FaceList faces_;
   std::unique_ptr<PreparedNearestSearch> nearest_;
-  std::vector<SearchPoint> surfacePositions_;
+  std::vector<Vector3> surfacePositions_;
   std::vector<uint32_t> triangles_;
   std::unique_ptr<PreparedSource> surface_;
 };
@@ -49,6 +49,6 @@ class PreparedSourceShape {
 std::vector<uint32_t> FanTriangles(const host_imitation::FaceList& faces, std::size_t vertices);
 
 // The positions as the transfer computes with them.
-std::vector<SearchPoint> SearchPositions(const std::vector<MQPoint>& points);
+std::vector<Vector3> Vector3Positions(const std::vector<MQPoint>& points);
 
 }  // namespace palisor_run

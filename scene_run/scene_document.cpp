@@ -28,7 +28,7 @@ bool IsPresent(const HostObject* object) {
 
 HostObject& NewObject(SceneObject& sceneObject) {
   HostObject& object = host_imitation::Host().NewObject(sceneObject.name);
-  const std::vector<palisor_scene::Point>& points = sceneObject.vertices;
+  const std::vector<Vector3>& points = sceneObject.vertices;
   const std::size_t vertexCount = points.size();
   object.vertices.resize(vertexCount);
   RunInChunks(vertexCount, kVerticesPerPart, [&](std::size_t begin, std::size_t end) {
@@ -36,7 +36,7 @@ HostObject& NewObject(SceneObject& sceneObject) {
       object.vertices[i] = MQPoint{points[i].x, points[i].y, points[i].z};
     }
   });
-  std::vector<palisor_scene::Point>().swap(sceneObject.vertices);
+  std::vector<Vector3>().swap(sceneObject.vertices);
   object.refCounts.assign(vertexCount, 0);
   object.selectedVertices.assign(vertexCount, false);
   for (int32_t vertex : sceneObject.faceCorners) {

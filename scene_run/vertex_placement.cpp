@@ -43,20 +43,20 @@ uint8_t Outcome(uint8_t mark) {
 }
 
 // Target minus base as the plug-in takes it, for every vertex both have.
-std::vector<SearchPoint> Displacements(const std::vector<MQPoint>& target,
-                                       const std::vector<MQPoint>& base) {
-  std::vector<SearchPoint> displacements(std::min(target.size(), base.size()));
+std::vector<Vector3> Displacements(const std::vector<MQPoint>& target,
+                                   const std::vector<MQPoint>& base) {
+  std::vector<Vector3> displacements(std::min(target.size(), base.size()));
   for (std::size_t i = 0; i < displacements.size(); ++i) {
-    displacements[i] = SaturatedDifference(SearchPoint{target[i].x, target[i].y, target[i].z},
-                                           SearchPoint{base[i].x, base[i].y, base[i].z});
+    displacements[i] = SaturatedDifference(Vector3{target[i].x, target[i].y, target[i].z},
+                                           Vector3{base[i].x, base[i].y, base[i].z});
   }
   return displacements;
 }
 
 // Room for every target's deltas of `count` vertices, and the outputs pointing into it.
-std::vector<std::vector<SearchPoint>> DeltaRoom(std::size_t targets, std::size_t count,
-                                                std::vector<SearchPoint*>& outputs) {
-  std::vector<std::vector<SearchPoint>> deltas(targets, std::vector<SearchPoint>(count));
+std::vector<std::vector<Vector3>> DeltaRoom(std::size_t targets, std::size_t count,
+                                            std::vector<Vector3*>& outputs) {
+  std::vector<std::vector<Vector3>> deltas(targets, std::vector<Vector3>(count));
   for (auto& delta : deltas) outputs.push_back(delta.data());
   return deltas;
 }
@@ -81,14 +81,14 @@ VertexPlacement::VertexPlacement(const SceneRunOptions& options, const RunObject
 }
 
 DestinationPlacement VertexPlacement::Place(const RunObjects::DestinationObjects& row) const {
-  const std::vector<SearchPoint> rest = SearchPositions(row.destination->vertices);
+  const std::vector<Vector3> rest = Vector3Positions(row.destination->vertices);
   return alongSurface_ ? AlongTheSurface(row, rest) : ByTheRule(rest, row.moving);
 }
 
-DestinationPlacement VertexPlacement::ByTheRule(const std::vector<SearchPoint>& rest,
+DestinationPlacement VertexPlacement::ByTheRule(const std::vector<Vector3>& rest,
                                                 const std::vector<uint8_t>& moving) const {
   DestinationPlacement placement;
-  std::vector<SearchPoint*> outputs;
+  std::vector<Vector3*> outputs;
   placement.deltas = DeltaRoom(targets_.size(), rest.size(), outputs);
   TransferScene scene;
   scene.targets = targets_.data();
@@ -102,14 +102,14 @@ DestinationPlacement VertexPlacement::ByTheRule(const std::vector<SearchPoint>& 
 }
 
 DestinationPlacement VertexPlacement::AlongTheSurface(const RunObjects::DestinationObjects& row,
-                                                      const std::vector<SearchPoint>& rest) const {
+                                                      const std::vector<Vector3>& rest) const {
   static const host_imitation::FaceList none;
   const ObjectState& destination = *row.destination;
   const std::vector<uint32_t> triangles =
       FanTriangles(destination.faces ? *destination.faces : none, rest.size());
   const TriangleMesh mesh{rest.data(), rest.size(), triangles.data(), triangles.size() / 3};
   DestinationPlacement placement;
-  std::vector<SearchPoint*> outputs;
+  std::vector<Vector3*> outputs;
   placement.deltas = DeltaRoom(targets_.size(), rest.size(), outputs);
   placement.marks.assign(rest.size(), 0);
   std::string error;

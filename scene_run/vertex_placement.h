@@ -24,7 +24,7 @@ namespace palisor_run {
 struct DestinationPlacement {
   // deltas[column][vertex]: each vertex's motion in each target; zero for a vertex that does not
   // move.
-  std::vector<std::vector<SearchPoint>> deltas;
+  std::vector<std::vector<Vector3>> deltas;
   // What a surface method did to each vertex (palisor_scene::VertexOutcome bits); empty for the
   // plug-in's rule.
   std::vector<uint8_t> marks;
@@ -42,14 +42,14 @@ class VertexPlacement {
   DestinationPlacement Place(const RunObjects::DestinationObjects& row) const;
 
  private:
-  DestinationPlacement ByTheRule(const std::vector<SearchPoint>& rest,
+  DestinationPlacement ByTheRule(const std::vector<Vector3>& rest,
                                  const std::vector<uint8_t>& moving) const;
   DestinationPlacement AlongTheSurface(const RunObjects::DestinationObjects& row,
-                                       const std::vector<SearchPoint>& rest) const;
+                                       const std::vector<Vector3>& rest) const;
 
   const RunObjects& objects_;
   PreparedSourceShape& source_;
-  std::vector<std::vector<SearchPoint>> displacements_;
+  std::vector<std::vector<Vector3>> displacements_;
   std::vector<TargetDisplacements> targets_;
   bool alongSurface_ = false;
   SurfaceTransferOptions surfaceOptions_;

@@ -6,7 +6,8 @@ usage: check-library-directions.py REPOSITORY [--graph]
 The table of what may use what is cmake/library_directions.txt: a line per folder, "folder: what
 it may use", each a folder or a single header of one. A folder uses every project header its
 sources reach, directly or through other headers: each must belong to the folder itself or to
-something its line names, and everything its line names must be used. The check fails naming the include that breaks the rule and the chain of
+something its line names (or the line "*", what every folder may use), and everything its line
+names must be used. The check fails naming the include that breaks the rule and the chain of
 includes that led there. It also holds the graph in docs/architecture.md to the table: the
 Mermaid block there must be the one --graph prints. Tests, benchmarks, fuzzers and examples may
 include anything.
@@ -17,6 +18,8 @@ import sys
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([^"]+)"', re.M)
 SOURCES = (".h", ".c", ".cpp")
+# The line of what every folder may use.
+EVERYWHERE = "*"
 
 
 def read_table(root):
@@ -48,7 +51,8 @@ def project_header(root, folders, header):
 
 def allowed(table, folder, header):
     owner = header.split("/", 1)[0]
-    return owner == folder or owner in table[folder] or header in table[folder]
+    uses = table[folder] + table.get(EVERYWHERE, [])
+    return owner == folder or owner in uses or header in uses
 
 
 def faults_of(root, table, folder, reached):
@@ -80,6 +84,8 @@ def faults_of(root, table, folder, reached):
 def graph(table):
     lines = ["```mermaid", "graph TD"]
     for folder, uses in table.items():
+        if folder == EVERYWHERE:
+            continue
         headers = {}
         for use in uses:
             if "/" in use:
@@ -106,7 +112,14 @@ def main():
         print(graph(table))
         return 0
     status = 0
+    for use in table.get(EVERYWHERE, []):
+        if os.path.exists(os.path.join(root, use)):
+            continue
+        print(f"cmake/library_directions.txt: every folder may use {use}, which is not there")
+        status = 1
     for folder in table:
+        if folder == EVERYWHERE:
+            continue
         for use in table[folder]:
             if not os.path.exists(os.path.join(root, use)):
                 print(f"cmake/library_directions.txt: {folder} may use {use}, which is not there")

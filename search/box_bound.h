@@ -1,42 +1,19 @@
-// A lower bound of the squared distance between a query and any point inside an axis-aligned box,
-// computed so that it never exceeds the float distance SquaredDistance gives for such a point.
+// The lower bound of the squared distance from a query to a box (geometry/box_bound.h) for two
+// of the tree's boxes at once.
 #pragma once
 
-#include "search/branch_free_float.h"
-#include "search/nearest_search.h"
+#include "geometry/box_bound.h"
+#include "geometry/branch_free_float.h"
+#include "geometry/vector3.h"
 
 #ifdef PALISOR_SSE_MIN_MAX
 #include <xmmintrin.h>
 #endif
 
-// The gap between a coordinate and the interval [low, high]: the distance to the nearer end, 0
-// inside. At most one of the two one-sided gaps is not +0, so their sum is exactly that gap.
-//
-// Each one-sided gap is the rounded difference query - end, negated where the query lies below,
-// just as SquaredDistance rounds query - point. For a point p inside and a query below low,
-// query - p <= query - low <= 0 exactly; every rounding mode (to nearest, up, down, to zero, with
-// or without flushing tiny results and inputs to zero) is monotone, so the rounded query - p is at
-// most the rounded query - low and its magnitude at least the gap. Rounding low - query instead
-// would not do: rounded upwards it can exceed the magnitude of query - p rounded upwards.
-inline float BoxGap(float query, float low, float high) {
-  return MaxOf(-(query - low), 0.0f) + MaxOf(query - high, 0.0f);
-}
-
-// SquaredDistance's float expression over the gaps to the nearer faces of [low, high]. For p
-// inside, the rounded |query - p| >= gap on each axis (see BoxGap), and squaring and adding
-// non-negative floats are monotone in every rounding mode, so the bound never exceeds the point's
-// float distance computed in the same mode.
-inline float BoxBound(const SearchPoint& query, const SearchPoint& low, const SearchPoint& high) {
-  const float gx = BoxGap(query.x, low.x, high.x);
-  const float gy = BoxGap(query.y, low.y, high.y);
-  const float gz = BoxGap(query.z, low.z, high.z);
-  return (gx * gx + gy * gy) + gz * gz;
-}
-
 // BoxBound for two boxes at once, given axis by axis: box b spans low[axis][b] .. high[axis][b].
 // The two boxes take two lanes of the same float operations, so each bound has BoxBound's bits.
-inline void BoxBoundPair(const SearchPoint& query, const float (&low)[3][2],
-                         const float (&high)[3][2], float (&bounds)[2]) {
+inline void BoxBoundPair(const Vector3& query, const float (&low)[3][2], const float (&high)[3][2],
+                         float (&bounds)[2]) {
 #ifdef PALISOR_SSE_MIN_MAX
   const float coordinates[3] = {query.x, query.y, query.z};
   const __m128 zero = _mm_setzero_ps();
@@ -55,8 +32,8 @@ inline void BoxBoundPair(const SearchPoint& query, const float (&low)[3][2],
   bounds[1] = _mm_cvtss_f32(_mm_shuffle_ps(sum, sum, 1));
 #else
   for (int box = 0; box < 2; ++box) {
-    bounds[box] = BoxBound(query, SearchPoint{low[0][box], low[1][box], low[2][box]},
-                           SearchPoint{high[0][box], high[1][box], high[2][box]});
+    bounds[box] = BoxBound(query, Vector3{low[0][box], low[1][box], low[2][box]},
+                           Vector3{high[0][box], high[1][box], high[2][box]});
   }
 #endif
 }

@@ -5,8 +5,8 @@
 #include <limits>
 #include <memory>
 
+#include "geometry/branch_free_float.h"
 #include "parallel/parallel_chunks.h"
-#include "search/branch_free_float.h"
 #include "search/select_nth.h"
 
 namespace {
@@ -17,16 +17,16 @@ constexpr float kUnbounded = std::numeric_limits<float>::infinity();
 // most one deferred child per level.
 constexpr int kMaxDepth = 64;
 
-float Coordinate(const SearchPoint& point, int axis) {
+float Coordinate(const Vector3& point, int axis) {
   return axis == 0 ? point.x : (axis == 1 ? point.y : point.z);
 }
 
-SearchPoint Lesser(const SearchPoint& a, const SearchPoint& b) {
-  return SearchPoint{std::min(a.x, b.x), std::min(a.y, b.y), std::min(a.z, b.z)};
+Vector3 Lesser(const Vector3& a, const Vector3& b) {
+  return Vector3{std::min(a.x, b.x), std::min(a.y, b.y), std::min(a.z, b.z)};
 }
 
-SearchPoint Greater(const SearchPoint& a, const SearchPoint& b) {
-  return SearchPoint{std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z)};
+Vector3 Greater(const Vector3& a, const Vector3& b) {
+  return Vector3{std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z)};
 }
 
 // `a` where `choose` holds, else `b`, without a branch.
@@ -73,9 +73,9 @@ uint32_t WithinMask(const float (&distances)[NearestTree::kLeafSize], float limi
 // One query's walk: the three least points met so far, nearest first. A place not yet taken has
 // the leaf -1 and the distance +infinity; every point precedes it.
 struct NearestTree::Search {
-  explicit Search(const SearchPoint& point) : query(point) {}
+  explicit Search(const Vector3& point) : query(point) {}
 
-  SearchPoint query;
+  Vector3 query;
   float distances[kNearestCount] = {kUnbounded, kUnbounded, kUnbounded};
   int32_t indices[kNearestCount] = {0, 0, 0};
   int32_t leaves[kNearestCount] = {-1, -1, -1};
@@ -119,8 +119,8 @@ NearestTree::NearestTree(const SourcePoints& source, unsigned threadCount) {
   const auto count = static_cast<int32_t>(source.size());
   if (count == 0) return;
   std::vector<Point> points(source.size());
-  SearchPoint low = source.positions[0];
-  SearchPoint high = low;
+  Vector3 low = source.positions[0];
+  Vector3 high = low;
   for (std::size_t k = 0; k < source.size(); ++k) {
     points[k] = Point{source.positions[k], source.indices[k]};
     low = Lesser(low, source.positions[k]);
@@ -207,9 +207,9 @@ void NearestTree::Join(const Nodes& part, int32_t parent, int side) {
 }
 
 NearestTree::Reference NearestTree::Build(std::vector<Point>& points, Point* scratch, int32_t begin,
-                                          int32_t end, const SearchPoint& low,
-                                          const SearchPoint& high, int32_t parent, Nodes& nodes,
-                                          int deferDepth, std::vector<Subtree>* deferred) {
+                                          int32_t end, const Vector3& low, const Vector3& high,
+                                          int32_t parent, Nodes& nodes, int deferDepth,
+                                          std::vector<Subtree>* deferred) {
   if (end - begin <= kLeafSize) {
     nodes.leafStarts.push_back(begin);
     nodes.leafParents.push_back(parent);
@@ -238,12 +238,12 @@ NearestTree::Reference NearestTree::Build(std::vector<Point>& points, Point* scr
 
   Branch branch{};
   branch.parent = parent;
-  SearchPoint sideLows[2];
-  SearchPoint sideHighs[2];
+  Vector3 sideLows[2];
+  Vector3 sideHighs[2];
   const int32_t ranges[3] = {begin, middle, end};
   for (int side = 0; side < 2; ++side) {
-    SearchPoint sideLow = points[static_cast<std::size_t>(ranges[side])].position;
-    SearchPoint sideHigh = sideLow;
+    Vector3 sideLow = points[static_cast<std::size_t>(ranges[side])].position;
+    Vector3 sideHigh = sideLow;
     for (int32_t k = ranges[side] + 1; k < ranges[side + 1]; ++k) {
       sideLow = Lesser(sideLow, points[static_cast<std::size_t>(k)].position);
       sideHigh = Greater(sideHigh, points[static_cast<std::size_t>(k)].position);
@@ -272,8 +272,7 @@ NearestTree::Reference NearestTree::Build(std::vector<Point>& points, Point* scr
   return self;
 }
 
-void NearestTree::FindNearest(const SearchPoint& query, Scratch& scratch,
-                              NearestFound& found) const {
+void NearestTree::FindNearest(const Vector3& query, Scratch& scratch, NearestFound& found) const {
   found.count = 0;
   if (indices_.empty()) return;
 
@@ -355,7 +354,7 @@ void NearestTree::ScanLeaf(int32_t leaf, Search& search) const {
   float distances[kLeafSize];
   for (std::size_t k = 0; k < static_cast<std::size_t>(kLeafSize); ++k) {
     distances[k] =
-        SquaredDistance(search.query, SearchPoint{xs_[begin + k], ys_[begin + k], zs_[begin + k]});
+        SquaredDistance(search.query, Vector3{xs_[begin + k], ys_[begin + k], zs_[begin + k]});
   }
   // Only the points within the limit can be among the three least. They are picked out without
   // a branch per point, which would go either way at random; the limit falls as points are taken

@@ -44,7 +44,7 @@ class NearestTree {
 
   // Fills `found` with the list FindNearestExhaustive gives for the query, whose coordinates must
   // be finite.
-  void FindNearest(const SearchPoint& query, Scratch& scratch, NearestFound& found) const;
+  void FindNearest(const Vector3& query, Scratch& scratch, NearestFound& found) const;
 
   std::size_t size() const { return indices_.size(); }
 
@@ -69,7 +69,7 @@ class NearestTree {
   };
 
   struct Point {
-    SearchPoint position;
+    Vector3 position;
     int32_t index;
   };
 
@@ -86,8 +86,8 @@ class NearestTree {
   struct Subtree {
     int32_t begin;
     int32_t end;
-    SearchPoint low;
-    SearchPoint high;
+    Vector3 low;
+    Vector3 high;
     int32_t parent;
     int side;
   };
@@ -96,8 +96,8 @@ class NearestTree {
   // scratch[begin, end) as room. Branches `deferDepth` levels below this one are not built but
   // noted in `deferred` (if given).
   static Reference Build(std::vector<Point>& points, Point* scratch, int32_t begin, int32_t end,
-                         const SearchPoint& low, const SearchPoint& high, int32_t parent,
-                         Nodes& nodes, int deferDepth, std::vector<Subtree>* deferred);
+                         const Vector3& low, const Vector3& high, int32_t parent, Nodes& nodes,
+                         int deferDepth, std::vector<Subtree>* deferred);
   // Builds the subtrees put off on up to `threadCount` threads and joins them in order.
   void BuildApart(std::vector<Point>& points, Point* scratch, const std::vector<Subtree>& subtrees,
                   unsigned threadCount);

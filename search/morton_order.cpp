@@ -34,13 +34,13 @@ uint32_t Cell(float value, double low, double extent) {
 
 }  // namespace
 
-std::vector<int32_t> MortonOrder(const std::vector<SearchPoint>& points) {
+std::vector<int32_t> MortonOrder(const std::vector<Vector3>& points) {
   double low[3] = {std::numeric_limits<double>::max(), std::numeric_limits<double>::max(),
                    std::numeric_limits<double>::max()};
   double high[3] = {std::numeric_limits<double>::lowest(), std::numeric_limits<double>::lowest(),
                     std::numeric_limits<double>::lowest()};
-  for (const SearchPoint& point : points) {
-    if (!IsFinitePoint(point)) continue;
+  for (const Vector3& point : points) {
+    if (!IsFinite(point)) continue;
     const double coordinates[3] = {point.x, point.y, point.z};
     for (int axis = 0; axis < 3; ++axis) {
       low[axis] = std::min(low[axis], coordinates[axis]);
@@ -60,8 +60,8 @@ std::vector<int32_t> MortonOrder(const std::vector<SearchPoint>& points) {
   keys.reserve(points.size());
   order.reserve(points.size());
   for (std::size_t k = 0; k < points.size(); ++k) {
-    const SearchPoint& point = points[k];
-    if (!IsFinitePoint(point)) {
+    const Vector3& point = points[k];
+    if (!IsFinite(point)) {
       nonFinite.push_back(static_cast<int32_t>(k));
       continue;
     }

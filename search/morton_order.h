@@ -9,4 +9,4 @@
 
 // The indices 0 .. points.size()-1: the finite points along the curve over the cube that holds
 // their bounding box, then the points with a non-finite coordinate in increasing index.
-std::vector<int32_t> MortonOrder(const std::vector<SearchPoint>& points);
+std::vector<int32_t> MortonOrder(const std::vector<Vector3>& points);

@@ -17,7 +17,7 @@ constexpr std::size_t kQueriesPerThread = 4096;
 // Answers the queries in `order` (an order in which neighbours follow one another) by the tree,
 // or exhaustively where there is none or a query is not finite.
 void AnswerQueries(const SourcePoints& source, const NearestTree* tree,
-                   const std::vector<SearchPoint>& queries, const std::vector<int32_t>& order,
+                   const std::vector<Vector3>& queries, const std::vector<int32_t>& order,
                    unsigned threadCount, std::vector<NearestFound>& found) {
   RunInChunks(order.size(), threadCount, kQueriesPerThread,
               [&](std::size_t begin, std::size_t end) {
@@ -25,7 +25,7 @@ void AnswerQueries(const SourcePoints& source, const NearestTree* tree,
                 NearestList list;
                 for (std::size_t k = begin; k < end; ++k) {
                   const auto query = static_cast<std::size_t>(order[k]);
-                  if (tree != nullptr && IsFinitePoint(queries[query])) {
+                  if (tree != nullptr && IsFinite(queries[query])) {
                     tree->FindNearest(queries[query], scratch, found[query]);
                   } else {
                     FindNearestExhaustive(source, queries[query], list);
@@ -39,7 +39,7 @@ void AnswerQueries(const SourcePoints& source, const NearestTree* tree,
 
 PreparedNearestSearch::PreparedNearestSearch(SourcePoints source, unsigned threadCount)
     : source_(std::move(source)) {
-  if (threadCount == 0) threadCount = MachineThreadCount();
+  threadCount = ThreadsFor(threadCount);
   if (source_.size() == 0 || !AllFinite(source_.positions)) return;
   // Built as a chunk of work, in which floating-point exceptions are masked as for the queries.
   RunInChunks(1, 1, 1, [&](std::size_t, std::size_t) {
@@ -49,11 +49,11 @@ PreparedNearestSearch::PreparedNearestSearch(SourcePoints source, unsigned threa
 
 PreparedNearestSearch::~PreparedNearestSearch() = default;
 
-std::vector<NearestFound> PreparedNearestSearch::FindAll(const std::vector<SearchPoint>& queries,
+std::vector<NearestFound> PreparedNearestSearch::FindAll(const std::vector<Vector3>& queries,
                                                          unsigned threadCount) const {
   std::vector<NearestFound> found(queries.size());
   if (queries.empty()) return found;
-  if (threadCount == 0) threadCount = MachineThreadCount();
+  threadCount = ThreadsFor(threadCount);
   std::vector<int32_t> order;
   RunInChunks(1, 1, 1, [&](std::size_t, std::size_t) { order = MortonOrder(queries); });
   AnswerQueries(source_, tree_.get(), queries, order, threadCount, found);
@@ -61,12 +61,12 @@ std::vector<NearestFound> PreparedNearestSearch::FindAll(const std::vector<Searc
 }
 
 std::vector<NearestFound> FindNearestAll(const SourcePoints& source,
-                                         const std::vector<SearchPoint>& queries,
+                                         const std::vector<Vector3>& queries,
                                          unsigned threadCount) {
   std::vector<NearestFound> found(queries.size());
   if (queries.empty()) return found;
 
-  if (threadCount == 0) threadCount = MachineThreadCount();
+  threadCount = ThreadsFor(threadCount);
   // The tree, and an order in which queries that follow one another lie close together. Neither
   // needs the other: for a tree large enough to be built on several threads they are made side by
   // side.

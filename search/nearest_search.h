@@ -9,12 +9,7 @@
 #include <memory>
 #include <vector>
 
-// A point: three 32-bit floats.
-struct SearchPoint {
-  float x;
-  float y;
-  float z;
-};
+#include "geometry/vector3.h"
 
 // One Source point a query takes motion from.
 struct NearestEntry {
@@ -27,14 +22,6 @@ using NearestList = std::vector<NearestEntry>;
 
 constexpr std::size_t kNearestCount = 3;
 
-// (dx*dx + dy*dy) + dz*dz in 32-bit floats, the x and y terms added first.
-inline float SquaredDistance(const SearchPoint& a, const SearchPoint& b) {
-  const float dx = a.x - b.x;
-  const float dy = a.y - b.y;
-  const float dz = a.z - b.z;
-  return (dx * dx + dy * dy) + dz * dz;
-}
-
 // Offers Source point `sourceIndex` at `squaredDistance` to the list. The new entry goes directly
 // after the last entry that is strictly nearer, so it stands before entries of equal distance; a
 // full list whose three entries are all strictly nearer stays as it is, and a list that grows to
@@ -46,10 +33,10 @@ void InsertNearest(NearestList& list, int32_t sourceIndex, float squaredDistance
 // The Source points a search may pick: each point's index and its position, in increasing index.
 struct SourcePoints {
   std::vector<int32_t> indices;
-  std::vector<SearchPoint> positions;
+  std::vector<Vector3> positions;
 
   std::size_t size() const { return indices.size(); }
-  void Add(int32_t index, const SearchPoint& position) {
+  void Add(int32_t index, const Vector3& position) {
     indices.push_back(index);
     positions.push_back(position);
   }
@@ -72,7 +59,7 @@ struct NearestFound {
 
 // The reference search: fills `list` (emptied first) by offering every Source point to it, in
 // increasing index. Works for any coordinates, finite or not.
-void FindNearestExhaustive(const SourcePoints& source, const SearchPoint& query, NearestList& list);
+void FindNearestExhaustive(const SourcePoints& source, const Vector3& query, NearestList& list);
 
 // For every query, the list that FindNearestExhaustive gives, bit for bit. The points' indices
 // must increase. Finite data go through a k-d tree; when a Source coordinate is not finite every
@@ -80,7 +67,7 @@ void FindNearestExhaustive(const SourcePoints& source, const SearchPoint& query,
 // search. The queries are spread over up to `threadCount` threads (0: as many as the machine
 // runs); only computation happens there, and the answers do not depend on the number of threads.
 std::vector<NearestFound> FindNearestAll(const SourcePoints& source,
-                                         const std::vector<SearchPoint>& queries,
+                                         const std::vector<Vector3>& queries,
                                          unsigned threadCount = 0);
 
 class NearestTree;
@@ -98,7 +85,7 @@ class PreparedNearestSearch {
   PreparedNearestSearch& operator=(const PreparedNearestSearch&) = delete;
 
   const SourcePoints& source() const { return source_; }
-  std::vector<NearestFound> FindAll(const std::vector<SearchPoint>& queries,
+  std::vector<NearestFound> FindAll(const std::vector<Vector3>& queries,
                                     unsigned threadCount = 0) const;
 
  private:

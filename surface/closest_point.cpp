@@ -18,10 +18,6 @@ constexpr std::size_t kQueriesPerThread = 2048;
 
 constexpr std::size_t kLargestCount = static_cast<std::size_t>(std::numeric_limits<int32_t>::max());
 
-Vector3 QueryAt(const float* xyz) {
-  return Vector3{xyz[0], xyz[1], xyz[2]};
-}
-
 // The first triangle with a corner out of range, or -1.
 int32_t FirstOutOfRange(const uint32_t* corners, std::size_t triangleCount,
                         std::size_t vertexCount) {
@@ -49,7 +45,7 @@ SurfaceStatus ClosestPointSearch::Build(const float* positions, std::size_t vert
     if (refusedTriangle != nullptr) *refusedTriangle = outOfRange;
     return kSurfaceCornerOutOfRange;
   }
-  if (threadCount == 0) threadCount = MachineThreadCount();
+  threadCount = ThreadsFor(threadCount);
   try {
     tree_ = std::make_unique<TriangleTree>(positions, corners, triangleCount, threadCount);
   } catch (const std::bad_alloc&) {
@@ -70,7 +66,7 @@ SurfaceStatus ClosestPointSearch::Build(const float* positions, std::size_t vert
 }
 
 SurfaceHit ClosestPointSearch::FindClosest(const float* query) const {
-  const Vector3 point = QueryAt(query);
+  const Vector3 point = Vector3At(query);
   if (!tree_ || !IsFinite(point)) return FinalHit(NoHitYet());
   int32_t warm = -1;
   return tree_->FindClosest(point, warm);
@@ -80,7 +76,7 @@ SurfaceStatus ClosestPointSearch::FindClosest(const float* queries, std::size_t 
                                               SurfaceHit* hits, unsigned threadCount) const {
   for (std::size_t k = 0; k < queryCount; ++k) hits[k] = FinalHit(NoHitYet());
   if (!tree_ || queryCount == 0) return kSurfaceOk;
-  if (threadCount == 0) threadCount = MachineThreadCount();
+  threadCount = ThreadsFor(threadCount);
   try {
     const std::vector<int32_t> order = FiniteQueriesInCurveOrder(queries, queryCount);
     RunInChunks(order.size(), threadCount, kQueriesPerThread,
@@ -88,7 +84,7 @@ SurfaceStatus ClosestPointSearch::FindClosest(const float* queries, std::size_t 
                   int32_t warm = -1;
                   for (std::size_t k = begin; k < end; ++k) {
                     const auto query = static_cast<std::size_t>(order[k]);
-                    hits[query] = tree_->FindClosest(QueryAt(queries + 3 * query), warm);
+                    hits[query] = tree_->FindClosest(Vector3At(queries + 3 * query), warm);
                   }
                 });
   } catch (const std::bad_alloc&) {
@@ -105,7 +101,7 @@ SurfaceHit FindClosestExhaustive(const float* positions, std::size_t vertexCount
                                  const uint32_t* corners, std::size_t triangleCount,
                                  const float* query) {
   SurfaceHit best = NoHitYet();
-  const Vector3 point = QueryAt(query);
+  const Vector3 point = Vector3At(query);
   if (!IsFinite(point)) return FinalHit(best);
   for (std::size_t triangle = 0; triangle < triangleCount; ++triangle) {
     if (!CornersInRange(corners, triangle, vertexCount)) continue;

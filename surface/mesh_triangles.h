@@ -1,15 +1,13 @@
 // Reading a triangle's corners out of the mesh's plain arrays, and which triangles take part.
 #pragma once
 
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
 #include "surface/triangle_closest_point.h"
 
 inline Vector3 VertexAt(const float* positions, uint32_t vertex) {
-  const float* xyz = positions + 3 * static_cast<std::size_t>(vertex);
-  return Vector3{xyz[0], xyz[1], xyz[2]};
+  return Vector3At(positions + 3 * static_cast<std::size_t>(vertex));
 }
 
 // Whether every corner of `triangle` names a vertex below `vertexCount`.
@@ -25,10 +23,6 @@ inline TriangleCorners CornersOf(const float* positions, const uint32_t* corners
   return TriangleCorners{VertexAt(positions, corners[3 * triangle]),
                          VertexAt(positions, corners[3 * triangle + 1]),
                          VertexAt(positions, corners[3 * triangle + 2])};
-}
-
-inline bool IsFinite(const Vector3& point) {
-  return std::isfinite(point.x) && std::isfinite(point.y) && std::isfinite(point.z);
 }
 
 // A triangle in range takes part when all its coordinates are finite.

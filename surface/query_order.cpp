@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <limits>
+
+#include "geometry/vector3.h"
 
 namespace {
 
@@ -19,10 +20,6 @@ uint32_t SpreadBits(uint32_t value) {
   value = (value | value << 4) & 0x030C30C3;
   value = (value | value << 2) & 0x09249249;
   return value;
-}
-
-bool IsFiniteQuery(const float* xyz) {
-  return std::isfinite(xyz[0]) && std::isfinite(xyz[1]) && std::isfinite(xyz[2]);
 }
 
 // Sorts `order` by `keys` (30 bits), ten bits at a time from the lowest; stable.
@@ -53,7 +50,7 @@ std::vector<int32_t> FiniteQueriesInCurveOrder(const float* queries, std::size_t
   std::vector<int32_t> order;
   order.reserve(queryCount);
   for (std::size_t k = 0; k < queryCount; ++k) {
-    if (!IsFiniteQuery(queries + 3 * k)) continue;
+    if (!IsFinite(Vector3At(queries + 3 * k))) continue;
     order.push_back(static_cast<int32_t>(k));
     for (int axis = 0; axis < 3; ++axis)
       low[axis] = std::min(low[axis], double{queries[3 * k + axis]});

@@ -29,8 +29,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "geometry/vector3.h"
 #include "surface/closest_point.h"
-#include "surface/vector3.h"
 
 struct TriangleCorners {
   Vector3 a;
@@ -74,7 +74,7 @@ inline TriangleSpot EdgeSpot(int32_t feature, float t, const TriangleCorners& co
   const float u = feature == kSurfaceEdgeBC ? 0.0f : rest;
   const float v = feature == kSurfaceEdgeAB ? t : (feature == kSurfaceEdgeBC ? rest : 0.0f);
   const float w = feature == kSurfaceEdgeAB ? 0.0f : t;
-  return TriangleSpot{feature, u, v, w, MoveAlong(from, Subtract(to, from), t)};
+  return TriangleSpot{feature, u, v, w, Plus(from, Times(Minus(to, from), t))};
 }
 
 // The nearest point of an edge as a segment, by projecting the query onto it.
@@ -82,9 +82,8 @@ inline TriangleSpot SegmentSpot(int32_t feature, const Vector3& query,
                                 const TriangleCorners& corners) {
   const Vector3& from = feature == kSurfaceEdgeBC ? corners.b : corners.a;
   const Vector3& to = feature == kSurfaceEdgeAB ? corners.b : corners.c;
-  const Vector3 along = Subtract(to, from);
-  return EdgeSpot(feature, UnitClamp(Dot(Subtract(query, from), along) / Dot(along, along)),
-                  corners);
+  const Vector3 along = Minus(to, from);
+  return EdgeSpot(feature, UnitClamp(Dot(Minus(query, from), along) / Dot(along, along)), corners);
 }
 
 // The point inside the face with weights vb and vc over their sum with va.
@@ -92,10 +91,10 @@ inline TriangleSpot FaceSpot(float va, float vb, float vc, const TriangleCorners
   const float scale = 1.0f / ((va + vb) + vc);
   const float v = vb * scale;
   const float w = vc * scale;
-  const Vector3 ab = Subtract(corners.b, corners.a);
-  const Vector3 ac = Subtract(corners.c, corners.a);
+  const Vector3 ab = Minus(corners.b, corners.a);
+  const Vector3 ac = Minus(corners.c, corners.a);
   return TriangleSpot{kSurfaceFace, (1.0f - v) - w, v, w,
-                      MoveAlong(MoveAlong(corners.a, ab, v), ac, w)};
+                      Plus(Plus(corners.a, Times(ab, v)), Times(ac, w))};
 }
 
 // Where the region tests leave a thin face, or weights that are not all positive: the face point
@@ -124,13 +123,13 @@ inline TriangleSpot FaceOrNearestEdge(float va, float vb, float vc, bool faceTak
 
 // Ericson's region tests: the corner, edge or face the closest point of the triangle lies on.
 inline TriangleSpot RegionSpot(const Vector3& query, const TriangleCorners& corners) {
-  const Vector3 ab = Subtract(corners.b, corners.a);
-  const Vector3 ac = Subtract(corners.c, corners.a);
-  const Vector3 ap = Subtract(query, corners.a);
+  const Vector3 ab = Minus(corners.b, corners.a);
+  const Vector3 ac = Minus(corners.c, corners.a);
+  const Vector3 ap = Minus(query, corners.a);
   const float d1 = Dot(ab, ap);
   const float d2 = Dot(ac, ap);
   if (d1 <= 0.0f && d2 <= 0.0f) return TriangleSpot{kSurfaceCornerA, 1.0f, 0.0f, 0.0f, corners.a};
-  const Vector3 bp = Subtract(query, corners.b);
+  const Vector3 bp = Minus(query, corners.b);
   const float d3 = Dot(ab, bp);
   const float d4 = Dot(ac, bp);
   if (d3 >= 0.0f && d4 <= d3) return TriangleSpot{kSurfaceCornerB, 0.0f, 1.0f, 0.0f, corners.b};
@@ -138,7 +137,7 @@ inline TriangleSpot RegionSpot(const Vector3& query, const TriangleCorners& corn
   if (vc <= 0.0f && d1 >= 0.0f && d3 <= 0.0f) {
     return EdgeSpot(kSurfaceEdgeAB, UnitClamp(d1 / (d1 - d3)), corners);
   }
-  const Vector3 cp = Subtract(query, corners.c);
+  const Vector3 cp = Minus(query, corners.c);
   const float d5 = Dot(ab, cp);
   const float d6 = Dot(ac, cp);
   if (d6 >= 0.0f && d5 <= d6) return TriangleSpot{kSurfaceCornerC, 0.0f, 0.0f, 1.0f, corners.c};

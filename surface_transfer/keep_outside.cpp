@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "geometry/vector3.h"
 #include "parallel/parallel_chunks.h"
 #include "surface_transfer/pseudo_normals.h"
 
@@ -16,15 +17,11 @@ constexpr int kFartherPushes = 24;
 // A pushed vertex ends this much of the size of its triangle's coordinates beyond the distance,
 // some tens of float steps: what the rounding of the closest point and of rest + delta may take.
 constexpr float kRoundingMargin = 1.0f / 262144.0f;
+// The margin of a triangle whose coordinates are all zero or tiny, where the one above vanishes
+// or falls among the subnormal floats (which a thread that flushes them takes as zero): still a
+// positive normal float, so that even a push to distance 0 has a length and takes the vertex off
+// the surface, and far below any length a model measures, so that it moves nothing else.
 constexpr float kLeastMargin = 1e-30f;
-
-unsigned ThreadsFor(unsigned threadCount) {
-  return threadCount == 0 ? MachineThreadCount() : threadCount;
-}
-
-SearchPoint Plus(const SearchPoint& a, const SearchPoint& b) {
-  return SearchPoint{a.x + b.x, a.y + b.y, a.z + b.z};
-}
 
 // The surface's triangles with a normal, their pseudo-normals, and the search over them.
 struct SidedSurface {
@@ -39,7 +36,7 @@ struct SidedSurface {
   }
 
   // The closest point, its triangle named by its index in the mesh.
-  SurfaceHit FindClosest(const SearchPoint& point) const {
+  SurfaceHit FindClosest(const Vector3& point) const {
     const float query[3] = {point.x, point.y, point.z};
     SurfaceHit hit = search.FindClosest(query);
     if (hit.triangle >= 0) {
@@ -53,7 +50,7 @@ struct SidedSurface {
   float RoundingMargin(const SurfaceHit& hit) const {
     float size = 0.0f;
     for (std::size_t k = 0; k < 3; ++k) {
-      const SearchPoint& corner =
+      const Vector3& corner =
           mesh.positions[mesh.triangles[3 * static_cast<std::size_t>(hit.triangle) + k]];
       size = std::max({size, std::fabs(corner.x), std::fabs(corner.y), std::fabs(corner.z)});
     }
@@ -63,14 +60,13 @@ struct SidedSurface {
 
 // A delta tried for a vertex: where it puts the vertex, measured against the surface.
 struct Attempt {
-  SearchPoint delta;
+  Vector3 delta;
   SurfaceHit hit;
   float sideDistance;  // the signed distance, positive on the vertex's own side
 };
 
-Attempt Measure(const SidedSurface& surface, const SearchPoint& rest, const SearchPoint& delta,
-                int side) {
-  const SearchPoint position = Plus(rest, delta);
+Attempt Measure(const SidedSurface& surface, const Vector3& rest, const Vector3& delta, int side) {
+  const Vector3 position = Plus(rest, delta);
   Attempt attempt{delta, surface.FindClosest(position), 0.0f};
   if (attempt.hit.triangle < 0) return attempt;
   const float signedDistance = SignedDistanceAt(surface.normals, attempt.hit, position);
@@ -83,20 +79,19 @@ bool Satisfies(float sideDistance, float distance) {
 }
 
 // The delta that puts the vertex `length` from the hit's point on its side, along the normal.
-SearchPoint DeltaOutFrom(const SidedSurface& surface, const SurfaceHit& hit,
-                         const SearchPoint& rest, int side, float length) {
-  const SearchPoint normal = surface.normals.UnitNormalAt(hit);
+Vector3 DeltaOutFrom(const SidedSurface& surface, const SurfaceHit& hit, const Vector3& rest,
+                     int side, float length) {
+  const Vector3 normal = surface.normals.UnitNormalAt(hit);
   const float along = side > 0 ? length : -length;
-  const SearchPoint target{hit.point[0] + normal.x * along, hit.point[1] + normal.y * along,
-                           hit.point[2] + normal.z * along};
-  return SearchPoint{target.x - rest.x, target.y - rest.y, target.z - rest.z};
+  const Vector3 target = Plus(Vector3At(hit.point), Times(normal, along));
+  return Minus(target, rest);
 }
 
 // Moves one vertex out to `distance` on its side (see the header); false when its delta stays.
 // Farther pushes go by turns from the first closest point (whose normal leads out of a groove
 // along its middle) and from the last one the repeated pushes reached.
-bool PushOut(const SidedSurface& surface, const SearchPoint& rest, int side, float distance,
-             SearchPoint& delta) {
+bool PushOut(const SidedSurface& surface, const Vector3& rest, int side, float distance,
+             Vector3& delta) {
   const Attempt first = Measure(surface, rest, delta, side);
   if (first.hit.triangle < 0 || Satisfies(first.sideDistance, distance)) return false;
   Attempt current = first;
@@ -148,7 +143,7 @@ std::vector<int8_t> RestSides(const TriangleMesh& restSource, const TriangleMesh
               [&](std::size_t begin, std::size_t end) {
                 for (std::size_t i = begin; i < end; ++i) {
                   if (!usable(hits[i])) continue;
-                  const SearchPoint& position = destination.positions[i];
+                  const Vector3& position = destination.positions[i];
                   SurfaceHit hit = hits[i];
                   if (!surface.normals.HasNormal(hit.triangle)) hit = surface.FindClosest(position);
                   if (hit.triangle < 0) continue;
@@ -196,7 +191,7 @@ bool IsClosedSurface(const TriangleMesh& mesh) {
 
 std::size_t KeepOutside(const TriangleMesh& morphedSource, const TriangleMesh& destination,
                         const std::vector<int8_t>& sides, bool closedSource, float distance,
-                        SearchPoint* deltas, uint8_t* marks, unsigned threadCount) {
+                        Vector3* deltas, uint8_t* marks, unsigned threadCount) {
   if (!std::isfinite(distance)) return 0;
   const float wanted = std::max(distance, 0.0f);
   const unsigned threads = ThreadsFor(threadCount);

@@ -53,4 +53,4 @@ constexpr float kKeepOutsideTolerance = 1.0f / 1024.0f;
 // the machine runs).
 std::size_t KeepOutside(const TriangleMesh& morphedSource, const TriangleMesh& destination,
                         const std::vector<int8_t>& sides, bool closedSource, float distance,
-                        SearchPoint* deltas, uint8_t* marks, unsigned threadCount);
+                        Vector3* deltas, uint8_t* marks, unsigned threadCount);

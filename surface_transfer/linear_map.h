@@ -2,7 +2,7 @@
 // surface methods need, each in one fixed order of float operations.
 #pragma once
 
-#include "search/nearest_search.h"
+#include "geometry/vector3.h"
 
 struct LinearMap {
   float m[9];
@@ -16,11 +16,24 @@ inline LinearMap ZeroMap() {
   return LinearMap{{0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f}};
 }
 
+// map + I and map - I: 1 added to or taken from each diagonal entry (0, 4 and 8 of the nine).
+inline LinearMap PlusIdentity(const LinearMap& map) {
+  LinearMap sum = map;
+  for (int k = 0; k < 9; k += 4) sum.m[k] = sum.m[k] + 1.0f;
+  return sum;
+}
+
+inline LinearMap MinusIdentity(const LinearMap& map) {
+  LinearMap difference = map;
+  for (int k = 0; k < 9; k += 4) difference.m[k] = difference.m[k] - 1.0f;
+  return difference;
+}
+
 // map * point: each coordinate (row.x*p.x + row.y*p.y) + row.z*p.z.
-inline SearchPoint Apply(const LinearMap& map, const SearchPoint& p) {
+inline Vector3 Apply(const LinearMap& map, const Vector3& p) {
   const float* m = map.m;
-  return SearchPoint{(m[0] * p.x + m[1] * p.y) + m[2] * p.z, (m[3] * p.x + m[4] * p.y) + m[5] * p.z,
-                     (m[6] * p.x + m[7] * p.y) + m[8] * p.z};
+  return Vector3{(m[0] * p.x + m[1] * p.y) + m[2] * p.z, (m[3] * p.x + m[4] * p.y) + m[5] * p.z,
+                 (m[6] * p.x + m[7] * p.y) + m[8] * p.z};
 }
 
 // sum + map * weight, entry by entry.
@@ -60,8 +73,7 @@ inline LinearMap BlendMaps(const float* weights, const LinearMap& a, const Linea
 }
 
 // The map whose columns are the three directions.
-inline LinearMap FromColumns(const SearchPoint& first, const SearchPoint& second,
-                             const SearchPoint& third) {
+inline LinearMap FromColumns(const Vector3& first, const Vector3& second, const Vector3& third) {
   return LinearMap{
       {first.x, second.x, third.x, first.y, second.y, third.y, first.z, second.z, third.z}};
 }

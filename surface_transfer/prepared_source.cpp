@@ -2,8 +2,8 @@
 #include <cmath>
 #include <string>
 
+#include "geometry/vector3.h"
 #include "parallel/parallel_chunks.h"
-#include "surface_transfer/point_arithmetic.h"
 #include "surface_transfer/surface_methods.h"
 
 namespace {
@@ -11,7 +11,7 @@ namespace {
 // Below this many triangles a thread costs more than it saves.
 constexpr std::size_t kTrianglesPerChunk = 4096;
 
-SearchPoint CornerOf(const TriangleMesh& mesh, std::size_t triangle, int corner) {
+Vector3 CornerOf(const TriangleMesh& mesh, std::size_t triangle, int corner) {
   return mesh.positions[mesh.triangles[3 * triangle + static_cast<std::size_t>(corner)]];
 }
 
@@ -23,19 +23,19 @@ bool CornersInRange(const TriangleMesh& mesh, std::size_t triangle) {
 }
 
 // Twice the triangle's area times its unit normal: (b - a) x (c - a).
-SearchPoint AreaNormal(const TriangleMesh& mesh, std::size_t triangle) {
-  const SearchPoint a = CornerOf(mesh, triangle, 0);
+Vector3 AreaNormal(const TriangleMesh& mesh, std::size_t triangle) {
+  const Vector3 a = CornerOf(mesh, triangle, 0);
   return Cross(Minus(CornerOf(mesh, triangle, 1), a), Minus(CornerOf(mesh, triangle, 2), a));
 }
 
 // Every triangle's frame: its edges and unit normal as the columns of a map, inverted.
 RestFrame FrameOf(const TriangleMesh& mesh, std::size_t triangle) {
   RestFrame frame{IdentityMap(), 0.0f};
-  const SearchPoint a = CornerOf(mesh, triangle, 0);
-  const SearchPoint first = Minus(CornerOf(mesh, triangle, 1), a);
-  const SearchPoint second = Minus(CornerOf(mesh, triangle, 2), a);
-  const SearchPoint across = Cross(first, second);
-  const SearchPoint normal = UnitOrZero(across);
+  const Vector3 a = CornerOf(mesh, triangle, 0);
+  const Vector3 first = Minus(CornerOf(mesh, triangle, 1), a);
+  const Vector3 second = Minus(CornerOf(mesh, triangle, 2), a);
+  const Vector3 across = Cross(first, second);
+  const Vector3 normal = UnitOrZero(across);
   if (IsZero(normal)) return frame;
   if (!Inverse(FromColumns(first, second, normal), &frame.inverse)) return frame;
   frame.weight = std::sqrt(Dot(across, across));
@@ -74,18 +74,18 @@ void ListIncidentTriangles(const TriangleMesh& mesh, std::vector<std::size_t>* s
 
 // The sum of the area normals of a vertex's triangles, in increasing triangle index, made unit.
 // Triangles with a corner out of range, or whose area normal is not finite, are left out.
-std::vector<SearchPoint> DestinationNormals(const TriangleMesh& destination) {
-  std::vector<SearchPoint> sums(destination.vertexCount, SearchPoint{0.0f, 0.0f, 0.0f});
+std::vector<Vector3> DestinationNormals(const TriangleMesh& destination) {
+  std::vector<Vector3> sums(destination.vertexCount, Vector3{0.0f, 0.0f, 0.0f});
   for (std::size_t triangle = 0; triangle < destination.triangleCount; ++triangle) {
     if (!CornersInRange(destination, triangle)) continue;
-    const SearchPoint across = AreaNormal(destination, triangle);
+    const Vector3 across = AreaNormal(destination, triangle);
     if (!std::isfinite(Dot(across, across))) continue;
     for (std::size_t k = 0; k < 3; ++k) {
-      SearchPoint& sum = sums[destination.triangles[3 * triangle + k]];
+      Vector3& sum = sums[destination.triangles[3 * triangle + k]];
       sum = Plus(sum, across);
     }
   }
-  for (SearchPoint& sum : sums) sum = UnitOrZero(sum);
+  for (Vector3& sum : sums) sum = UnitOrZero(sum);
   return sums;
 }
 
@@ -103,7 +103,7 @@ bool PreparedSource::Build(const TriangleMesh& rest, unsigned threadCount, std::
   // The Source's normals are computed as any mesh's.
   vertexNormals_ = DestinationNormals(rest);
   restFrames_.resize(rest.triangleCount);
-  if (threadCount == 0) threadCount = MachineThreadCount();
+  threadCount = ThreadsFor(threadCount);
   RunInChunks(rest.triangleCount, threadCount, kTrianglesPerChunk,
               [this](std::size_t begin, std::size_t end) {
                 for (std::size_t t = begin; t < end; ++t) restFrames_[t] = FrameOf(rest_, t);
@@ -112,8 +112,8 @@ bool PreparedSource::Build(const TriangleMesh& rest, unsigned threadCount, std::
   return true;
 }
 
-SearchPoint PreparedSource::NormalAt(const SurfaceHit& hit) const {
-  if (hit.triangle < 0) return SearchPoint{0.0f, 0.0f, 0.0f};
+Vector3 PreparedSource::NormalAt(const SurfaceHit& hit) const {
+  if (hit.triangle < 0) return Vector3{0.0f, 0.0f, 0.0f};
   const uint32_t* corners = rest_.triangles + 3 * static_cast<std::size_t>(hit.triangle);
   return UnitOrZero(Blend(hit.barycentric, vertexNormals_[corners[0]], vertexNormals_[corners[1]],
                           vertexNormals_[corners[2]]));

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "geometry/vector3.h"
+
 namespace {
 
 constexpr uint32_t kNoEdge = 0xFFFFFFFFu;
@@ -12,28 +14,6 @@ constexpr uint32_t kNoEdge = 0xFFFFFFFFu;
 constexpr float kFlatTriangle = 1e-12f;
 // A pseudo-normal shorter than this (squared) has cancelled out; the face's normal stands in.
 constexpr float kCancelledNormal = 1e-12f;
-
-SearchPoint Minus(const SearchPoint& a, const SearchPoint& b) {
-  return SearchPoint{a.x - b.x, a.y - b.y, a.z - b.z};
-}
-
-float DotOf(const SearchPoint& a, const SearchPoint& b) {
-  return (a.x * b.x + a.y * b.y) + a.z * b.z;
-}
-
-SearchPoint CrossOf(const SearchPoint& a, const SearchPoint& b) {
-  return SearchPoint{a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
-SearchPoint Scaled(const SearchPoint& a, float factor) {
-  return SearchPoint{a.x * factor, a.y * factor, a.z * factor};
-}
-
-void AddTo(SearchPoint& sum, const SearchPoint& term) {
-  sum.x = sum.x + term.x;
-  sum.y = sum.y + term.y;
-  sum.z = sum.z + term.z;
-}
 
 // The angle whose cosine is `cosine` (clamped to [-1, 1]), within 2e-8 radians in exact arithmetic:
 // Abramowitz and Stegun 4.4.46, for acos(x) = sqrt(1 - x) * p(x) on [0, 1] and pi - acos(-x).
@@ -49,26 +29,26 @@ float AngleOfCosine(float cosine) {
   return x < 0.0f ? 3.14159265f - angle : angle;
 }
 
-SearchPoint UnitOf(const SearchPoint& a) {
-  return Scaled(a, 1.0f / std::sqrt(DotOf(a, a)));
+Vector3 UnitOf(const Vector3& a) {
+  return Times(a, 1.0f / std::sqrt(Dot(a, a)));
 }
 
-SearchPoint Corner(const TriangleMesh& mesh, std::size_t triangle, int k) {
+Vector3 Corner(const TriangleMesh& mesh, std::size_t triangle, int k) {
   return mesh.positions[mesh.triangles[3 * triangle + static_cast<std::size_t>(k)]];
 }
 
 // The unit normal of a triangle, or zero where it has none (see the header).
-SearchPoint FaceNormalOf(const TriangleMesh& mesh, std::size_t triangle) {
-  const SearchPoint zero{0.0f, 0.0f, 0.0f};
+Vector3 FaceNormalOf(const TriangleMesh& mesh, std::size_t triangle) {
+  const Vector3 zero{0.0f, 0.0f, 0.0f};
   for (int k = 0; k < 3; ++k) {
     if (mesh.triangles[3 * triangle + static_cast<std::size_t>(k)] >= mesh.vertexCount) return zero;
   }
-  const SearchPoint a = Corner(mesh, triangle, 0);
-  const SearchPoint ab = Minus(Corner(mesh, triangle, 1), a);
-  const SearchPoint ac = Minus(Corner(mesh, triangle, 2), a);
-  const SearchPoint normal = CrossOf(ab, ac);
-  const float squared = DotOf(normal, normal);
-  const float edges = (kFlatTriangle * DotOf(ab, ab)) * DotOf(ac, ac);
+  const Vector3 a = Corner(mesh, triangle, 0);
+  const Vector3 ab = Minus(Corner(mesh, triangle, 1), a);
+  const Vector3 ac = Minus(Corner(mesh, triangle, 2), a);
+  const Vector3 normal = Cross(ab, ac);
+  const float squared = Dot(normal, normal);
+  const float edges = (kFlatTriangle * Dot(ab, ab)) * Dot(ac, ac);
   if (!std::isfinite(squared) || !std::isfinite(edges) || !(squared > edges)) return zero;
   if (!(squared >= std::numeric_limits<float>::min())) return zero;
   return UnitOf(normal);
@@ -84,12 +64,11 @@ void SurfacePseudoNormals::Build(const TriangleMesh& mesh) {
 }
 
 bool SurfacePseudoNormals::HasNormal(std::size_t triangle) const {
-  const SearchPoint& normal = faceNormals_[triangle];
-  return normal.x != 0.0f || normal.y != 0.0f || normal.z != 0.0f;
+  return !IsZero(faceNormals_[triangle]);
 }
 
 void SurfacePseudoNormals::BuildFaceNormals(const TriangleMesh& mesh) {
-  faceNormals_.assign(mesh.triangleCount, SearchPoint{0.0f, 0.0f, 0.0f});
+  faceNormals_.assign(mesh.triangleCount, Vector3{0.0f, 0.0f, 0.0f});
   normalCorners_.clear();
   normalIndices_.clear();
   for (std::size_t triangle = 0; triangle < mesh.triangleCount; ++triangle) {
@@ -128,42 +107,42 @@ void SurfacePseudoNormals::BuildEdgeNormals() {
   edgeNormals_.clear();
   for (std::size_t s = 0; s < sides.size(); ++s) {
     if (s == 0 || sides[s].low != sides[s - 1].low || sides[s].high != sides[s - 1].high) {
-      edgeNormals_.push_back(SearchPoint{0.0f, 0.0f, 0.0f});
+      edgeNormals_.push_back(Vector3{0.0f, 0.0f, 0.0f});
     }
     edgeOfSlot_[sides[s].slot] = static_cast<uint32_t>(edgeNormals_.size() - 1);
-    AddTo(edgeNormals_.back(), faceNormals_[sides[s].slot / 3]);
+    edgeNormals_.back() = Plus(edgeNormals_.back(), faceNormals_[sides[s].slot / 3]);
   }
 }
 
 void SurfacePseudoNormals::BuildVertexNormals(const TriangleMesh& mesh) {
-  vertexNormals_.assign(mesh.vertexCount, SearchPoint{0.0f, 0.0f, 0.0f});
+  vertexNormals_.assign(mesh.vertexCount, Vector3{0.0f, 0.0f, 0.0f});
   for (const uint32_t triangle : normalIndices_) {
     for (int k = 0; k < 3; ++k) {
-      const SearchPoint at = Corner(mesh, triangle, k);
-      const SearchPoint toNext = UnitOf(Minus(Corner(mesh, triangle, (k + 1) % 3), at));
-      const SearchPoint toPrevious = UnitOf(Minus(Corner(mesh, triangle, (k + 2) % 3), at));
-      const float angle = AngleOfCosine(DotOf(toNext, toPrevious));
-      AddTo(vertexNormals_[mesh.triangles[3 * triangle + static_cast<std::size_t>(k)]],
-            Scaled(faceNormals_[triangle], angle));
+      const Vector3 at = Corner(mesh, triangle, k);
+      const Vector3 toNext = UnitOf(Minus(Corner(mesh, triangle, (k + 1) % 3), at));
+      const Vector3 toPrevious = UnitOf(Minus(Corner(mesh, triangle, (k + 2) % 3), at));
+      const float angle = AngleOfCosine(Dot(toNext, toPrevious));
+      Vector3& sum = vertexNormals_[mesh.triangles[3 * triangle + static_cast<std::size_t>(k)]];
+      sum = Plus(sum, Times(faceNormals_[triangle], angle));
     }
   }
 }
 
-SearchPoint SurfacePseudoNormals::UnitNormalAt(const SurfaceHit& hit) const {
+Vector3 SurfacePseudoNormals::UnitNormalAt(const SurfaceHit& hit) const {
   const auto triangle = static_cast<std::size_t>(hit.triangle);
-  SearchPoint normal = faceNormals_[triangle];
+  Vector3 normal = faceNormals_[triangle];
   if (hit.feature >= kSurfaceCornerA && hit.feature <= kSurfaceCornerC) {
     normal = vertexNormals_[mesh_.triangles[3 * triangle + static_cast<std::size_t>(hit.feature)]];
   } else if (hit.feature >= kSurfaceEdgeAB && hit.feature <= kSurfaceEdgeBC) {
     normal = edgeNormals_[edgeOfSlot_[3 * triangle + static_cast<std::size_t>(hit.feature - 3)]];
   }
-  const float squared = DotOf(normal, normal);
+  const float squared = Dot(normal, normal);
   if (!(squared >= kCancelledNormal) || !std::isfinite(squared)) return faceNormals_[triangle];
   return UnitOf(normal);
 }
 
 float SignedDistanceAt(const SurfacePseudoNormals& normals, const SurfaceHit& hit,
-                       const SearchPoint& point) {
-  const SearchPoint on{hit.point[0], hit.point[1], hit.point[2]};
-  return DotOf(Minus(point, on), normals.UnitNormalAt(hit));
+                       const Vector3& point) {
+  const Vector3 on = Vector3At(hit.point);
+  return Dot(Minus(point, on), normals.UnitNormalAt(hit));
 }

@@ -41,7 +41,7 @@ class SurfacePseudoNormals {
   // The unit pseudo-normal at `hit`, whose triangle is an index of the mesh and has a normal.
   // Where the feature's pseudo-normal vanishes (an edge folded flat onto itself, a vertex whose
   // faces cancel) the face's own normal stands in, so the result is never zero.
-  SearchPoint UnitNormalAt(const SurfaceHit& hit) const;
+  Vector3 UnitNormalAt(const SurfaceHit& hit) const;
 
  private:
   void BuildFaceNormals(const TriangleMesh& mesh);
@@ -49,15 +49,15 @@ class SurfacePseudoNormals {
   void BuildVertexNormals(const TriangleMesh& mesh);
 
   TriangleMesh mesh_;
-  std::vector<SearchPoint> faceNormals_;    // unit, per mesh triangle; zero without a normal
-  std::vector<uint32_t> normalCorners_;     // corners of the triangles with a normal
-  std::vector<uint32_t> normalIndices_;     // their mesh indices
-  std::vector<uint32_t> edgeOfSlot_;        // per mesh triangle: edges ab, ac, bc
-  std::vector<SearchPoint> edgeNormals_;    // sums of unit face normals, per edge
-  std::vector<SearchPoint> vertexNormals_;  // angle-weighted sums, per vertex
+  std::vector<Vector3> faceNormals_;     // unit, per mesh triangle; zero without a normal
+  std::vector<uint32_t> normalCorners_;  // corners of the triangles with a normal
+  std::vector<uint32_t> normalIndices_;  // their mesh indices
+  std::vector<uint32_t> edgeOfSlot_;     // per mesh triangle: edges ab, ac, bc
+  std::vector<Vector3> edgeNormals_;     // sums of unit face normals, per edge
+  std::vector<Vector3> vertexNormals_;   // angle-weighted sums, per vertex
 };
 
 // The signed distance of `point` from its closest point on the surface, `hit`, measured along the
 // unit pseudo-normal there: dot(point - hit.point, UnitNormalAt(hit)).
 float SignedDistanceAt(const SurfacePseudoNormals& normals, const SurfaceHit& hit,
-                       const SearchPoint& point);
+                       const Vector3& point);

@@ -13,7 +13,7 @@
 #include <cmath>
 #include <vector>
 
-#include "surface_transfer/point_arithmetic.h"
+#include "geometry/vector3.h"
 #include "surface_transfer/surface_methods.h"
 
 namespace {
@@ -56,7 +56,7 @@ std::vector<int32_t> ConnectedParts(const TriangleMesh& mesh) {
 
 // What a piece's matched vertices add up to.
 struct PieceSums {
-  SearchPoint positions{0.0f, 0.0f, 0.0f};
+  Vector3 positions{0.0f, 0.0f, 0.0f};
   float heights = 0.0f;
   float count = 0.0f;
   float extent = 0.0f;
@@ -97,7 +97,7 @@ SmallParts FindSmallParts(const PreparedSource& source, const TriangleMesh& dest
   for (std::size_t v = 0; v < count; ++v) {
     if (result.partOfVertex[v] < 0) continue;
     PieceSums& sum = sums[static_cast<std::size_t>(result.partOfVertex[v])];
-    const SearchPoint fromCentroid = Minus(destination.positions[v], sum.positions);
+    const Vector3 fromCentroid = Minus(destination.positions[v], sum.positions);
     sum.extent = std::fmax(sum.extent, std::sqrt(Dot(fromCentroid, fromCentroid)));
   }
   for (const PieceSums& sum : sums) {

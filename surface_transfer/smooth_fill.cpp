@@ -21,6 +21,12 @@ namespace {
 
 constexpr uint32_t kNone = 0xFFFFFFFFu;
 
+// The fewest vertices of unanchored parts that a thread moves. A rigid move is some thirty double
+// operations on one vertex, a few nanoseconds; a chunk of fewer than a few thousand vertices is
+// over before a thread could be started for it, so that up to twice this many move on the calling
+// thread alone. Only the speed depends on it: every vertex is moved by itself, whatever the chunks.
+constexpr std::size_t kRigidVerticesPerChunk = 4096;
+
 // What a vertex is to the fill; kNearFill combines with the others.
 enum VertexRole : uint8_t {
   kTakesNoPart = 0,
@@ -120,7 +126,7 @@ struct SmoothFill::Solver {
   // The vertices of the unanchored parts, part after part, with their part and rest position.
   std::vector<uint32_t> rigidVertices;
   std::vector<uint32_t> rigidPartOf;
-  std::vector<SearchPoint> rigidRest;
+  std::vector<Vector3> rigidRest;
   // The vertex of each column of the system, and the Laplacian rows that involve a column.
   std::vector<uint32_t> filledVertices;
   std::vector<FillRow> rows;
@@ -136,7 +142,7 @@ struct SmoothFill::Solver {
                    const std::vector<uint32_t>& columnOf);
   bool Factor(std::string* error);
   void CopyRigidRest(const TriangleMesh& mesh);
-  void SolveFilled(SearchPoint* deltas) const;
+  void SolveFilled(Vector3* deltas) const;
 };
 
 // Splits the vertices to fill into the connected parts of the graph they span; a part touching a
@@ -261,7 +267,7 @@ void SmoothFill::Solver::CopyRigidRest(const TriangleMesh& mesh) {
 }
 
 // Solves for the three components at once, in double precision, and stores them as floats.
-void SmoothFill::Solver::SolveFilled(SearchPoint* deltas) const {
+void SmoothFill::Solver::SolveFilled(Vector3* deltas) const {
   if (filledVertices.empty()) return;
   Eigen::Matrix<double, Eigen::Dynamic, 3> rightSide =
       Eigen::Matrix<double, Eigen::Dynamic, 3>::Zero(
@@ -269,7 +275,7 @@ void SmoothFill::Solver::SolveFilled(SearchPoint* deltas) const {
   for (const FillRow& row : rows) {
     double known[3] = {0.0, 0.0, 0.0};
     for (std::size_t k = row.knownBegin; k < row.knownEnd; ++k) {
-      const SearchPoint& delta = deltas[knownEntries[k].index];
+      const Vector3& delta = deltas[knownEntries[k].index];
       known[0] += knownEntries[k].coefficient * static_cast<double>(delta.x);
       known[1] += knownEntries[k].coefficient * static_cast<double>(delta.y);
       known[2] += knownEntries[k].coefficient * static_cast<double>(delta.z);
@@ -291,7 +297,7 @@ void SmoothFill::Solver::SolveFilled(SearchPoint* deltas) const {
 namespace {
 
 // The displacement a rigid motion gives the point at rest position x, in double precision.
-SearchPoint RigidDisplacement(const RigidMotion& motion, const SearchPoint& x) {
+Vector3 RigidDisplacement(const RigidMotion& motion, const Vector3& x) {
   const double offset[3] = {static_cast<double>(x.x) - static_cast<double>(motion.origin.x),
                             static_cast<double>(x.y) - static_cast<double>(motion.origin.y),
                             static_cast<double>(x.z) - static_cast<double>(motion.origin.z)};
@@ -345,7 +351,7 @@ const std::vector<std::vector<uint32_t>>& SmoothFill::unanchoredParts() const {
   return solver_ ? solver_->unanchoredParts : kNoParts;
 }
 
-void SmoothFill::Fill(SearchPoint* deltas,
+void SmoothFill::Fill(Vector3* deltas,
                       const std::function<RigidMotion(std::size_t part)>& rigidMotion,
                       unsigned threadCount) const {
   if (!solver_) return;
@@ -357,11 +363,12 @@ void SmoothFill::Fill(SearchPoint* deltas,
   for (std::size_t part = 0; part < solver.unanchoredParts.size(); ++part) {
     motions.push_back(rigidMotion(part));
   }
-  const unsigned threads = threadCount == 0 ? MachineThreadCount() : threadCount;
-  RunInChunks(solver.rigidVertices.size(), threads, 4096, [&](std::size_t begin, std::size_t end) {
-    for (std::size_t i = begin; i < end; ++i) {
-      deltas[solver.rigidVertices[i]] =
-          RigidDisplacement(motions[solver.rigidPartOf[i]], solver.rigidRest[i]);
-    }
-  });
+  const unsigned threads = ThreadsFor(threadCount);
+  RunInChunks(solver.rigidVertices.size(), threads, kRigidVerticesPerChunk,
+              [&](std::size_t begin, std::size_t end) {
+                for (std::size_t i = begin; i < end; ++i) {
+                  deltas[solver.rigidVertices[i]] =
+                      RigidDisplacement(motions[solver.rigidPartOf[i]], solver.rigidRest[i]);
+                }
+              });
 }

@@ -51,7 +51,7 @@ class SmoothFill {
   // by rigidMotion(p), taken at their rest positions (rigidMotion is called once per part, on the
   // calling thread). The solve runs on the calling thread; the rigid moves are spread over up to
   // `threadCount` threads (0: as many as the machine runs). The results do not depend on it.
-  void Fill(SearchPoint* deltas, const std::function<RigidMotion(std::size_t part)>& rigidMotion,
+  void Fill(Vector3* deltas, const std::function<RigidMotion(std::size_t part)>& rigidMotion,
             unsigned threadCount) const;
 
  private:

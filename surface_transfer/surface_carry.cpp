@@ -5,7 +5,8 @@
 // The change of a triangle is the linear map that takes its rest edges b - a, c - a and unit
 // normal to their morphed counterparts: F = [e1' e2' n'] [e1 e2 n]^-1. It is kept as F - I,
 // computed as [e1' - e1, e2' - e2, n' - n] [e1 e2 n]^-1, so that a target that leaves a triangle
-// where it was changes nothing, to the bit. A vertex's change is the mean of its triangles',
+// where it was changes nothing, to the bit, and a small change keeps the precision of its own
+// size rather than that of entries near 1. A vertex's change is the mean of its triangles',
 // weighted by their rest areas (triangles of zero area, rest or morphed, left out; none left: no
 // change), and the change at a point is blended from its triangle's corners, so that it is
 // continuous across edges and offsets carried from neighbouring triangles show no seam. A rigid
@@ -27,8 +28,8 @@
 #include <utility>
 #include <vector>
 
+#include "geometry/vector3.h"
 #include "parallel/parallel_chunks.h"
-#include "surface_transfer/point_arithmetic.h"
 #include "surface_transfer/surface_methods.h"
 
 namespace {
@@ -55,23 +56,23 @@ bool TriangleChange(const PreparedSource& source, const TargetDisplacements& tar
   const TriangleMesh& rest = source.rest();
   const int32_t corners[3] = {Corner(rest, triangle, 0), Corner(rest, triangle, 1),
                               Corner(rest, triangle, 2)};
-  SearchPoint at[3];
-  SearchPoint moved[3];
-  SearchPoint by[3];
+  Vector3 at[3];
+  Vector3 moved[3];
+  Vector3 by[3];
   for (int k = 0; k < 3; ++k) {
     at[k] = rest.positions[corners[k]];
     by[k] = target.Of(corners[k]);
     moved[k] = Plus(at[k], by[k]);
   }
-  const SearchPoint normal = UnitOrZero(Cross(Minus(at[1], at[0]), Minus(at[2], at[0])));
-  const SearchPoint movedAcross = Cross(Minus(moved[1], moved[0]), Minus(moved[2], moved[0]));
-  const SearchPoint movedNormal = UnitOrZero(movedAcross);
+  const Vector3 normal = UnitOrZero(Cross(Minus(at[1], at[0]), Minus(at[2], at[0])));
+  const Vector3 movedAcross = Cross(Minus(moved[1], moved[0]), Minus(moved[2], moved[0]));
+  const Vector3 movedNormal = UnitOrZero(movedAcross);
   if (IsZero(movedNormal)) return false;
   // Twice the morphed area over twice the rest area, as FrameOf measures it: 1 to the bit where
   // the triangle stays.
   const float stretch = std::sqrt(std::sqrt(Dot(movedAcross, movedAcross)) / frame.weight);
-  const SearchPoint first = Minus(by[1], by[0]);
-  const SearchPoint second = Minus(by[2], by[0]);
+  const Vector3 first = Minus(by[1], by[0]);
+  const Vector3 second = Minus(by[2], by[0]);
   change->carried = Product(FromColumns(first, second, Minus(movedNormal, normal)), frame.inverse);
   change->spatial = Product(FromColumns(first, second, Minus(Times(movedNormal, stretch), normal)),
                             frame.inverse);
@@ -169,8 +170,8 @@ std::vector<uint8_t> NeededVertices(const PreparedSource& source, std::size_t de
 }
 
 // The target's displacement at the hit, blended from its triangle's corners.
-SearchPoint SurfaceDelta(const PreparedSource& source, const TargetDisplacements& target,
-                         const SurfaceHit& hit) {
+Vector3 SurfaceDelta(const PreparedSource& source, const TargetDisplacements& target,
+                     const SurfaceHit& hit) {
   const auto triangle = static_cast<std::size_t>(hit.triangle);
   const TriangleMesh& rest = source.rest();
   return Blend(hit.barycentric, target.Of(Corner(rest, triangle, 0)),
@@ -181,17 +182,17 @@ SearchPoint SurfaceDelta(const PreparedSource& source, const TargetDisplacements
 // at `vertex`: for each corner, weighted by the hit's barycentric weights, its carried change
 // applied to the vertex's offset from the hit, and half its spatial change applied to the hit's
 // offset from the corner.
-SearchPoint CarriedChange(const PreparedSource& source, const std::vector<SurfaceChange>& changes,
-                          const SurfaceHit& hit, const SearchPoint& vertex) {
+Vector3 CarriedChange(const PreparedSource& source, const std::vector<SurfaceChange>& changes,
+                      const SurfaceHit& hit, const Vector3& vertex) {
   const TriangleMesh& rest = source.rest();
   const uint32_t* corners = rest.triangles + 3 * static_cast<std::size_t>(hit.triangle);
-  const SearchPoint point{hit.point[0], hit.point[1], hit.point[2]};
-  const SearchPoint offset = Minus(vertex, point);
-  SearchPoint carried{0.0f, 0.0f, 0.0f};
+  const Vector3 point = Vector3At(hit.point);
+  const Vector3 offset = Minus(vertex, point);
+  Vector3 carried{0.0f, 0.0f, 0.0f};
   for (int k = 0; k < 3; ++k) {
     const SurfaceChange& change = changes[corners[k]];
-    const SearchPoint fromCorner = Minus(point, rest.positions[corners[k]]);
-    const SearchPoint moved =
+    const Vector3 fromCorner = Minus(point, rest.positions[corners[k]]);
+    const Vector3 moved =
         Plus(Apply(change.carried, offset), Times(Apply(change.spatial, fromCorner), 0.5f));
     carried = Plus(carried, Times(moved, hit.barycentric[k]));
   }
@@ -201,8 +202,8 @@ SearchPoint CarriedChange(const PreparedSource& source, const std::vector<Surfac
 // A piece's rigid motion in the target: its anchor moves as a vertex there would, and the offsets
 // from it turn by the rotation nearest to the carried change there, kept as R - I.
 struct PieceMotion {
-  SearchPoint origin;
-  SearchPoint translation;
+  Vector3 origin;
+  Vector3 translation;
   LinearMap turn;
 };
 
@@ -214,14 +215,17 @@ std::vector<PieceMotion> PieceMotions(const PreparedSource& source,
   for (std::size_t p = 0; p < motions.size(); ++p) {
     const SurfaceHit& anchor = pieces.parts[p].anchor;
     if (!(pieces.parts[p].rigidity > 0.0f)) continue;
-    const SearchPoint origin{anchor.point[0], anchor.point[1], anchor.point[2]};
+    const Vector3 origin = Vector3At(anchor.point);
     const uint32_t* corners =
         source.rest().triangles + 3 * static_cast<std::size_t>(anchor.triangle);
-    LinearMap map = BlendMaps(anchor.barycentric, changes[corners[0]].carried,
-                              changes[corners[1]].carried, changes[corners[2]].carried);
-    for (int k = 0; k < 9; k += 4) map.m[k] = map.m[k] + 1.0f;
-    LinearMap turn = NearestRotation(map);
-    for (int k = 0; k < 9; k += 4) turn.m[k] = turn.m[k] - 1.0f;
+    // The changes are kept as F - I (see the top of this file); the nearest rotation is that of
+    // F itself, so the identity goes back on before it is taken. The rotation R then comes off
+    // again: PieceDelta applies R - I to a vertex's offset from the anchor, so that a piece that
+    // does not turn takes its translation alone to the bit, and the offset, large beside what the
+    // turn adds, is never added in and taken out again with the rounding of both.
+    const LinearMap change = BlendMaps(anchor.barycentric, changes[corners[0]].carried,
+                                       changes[corners[1]].carried, changes[corners[2]].carried);
+    const LinearMap turn = MinusIdentity(NearestRotation(PlusIdentity(change)));
     motions[p] = PieceMotion{
         origin,
         Plus(SurfaceDelta(source, target, anchor), CarriedChange(source, changes, anchor, origin)),
@@ -232,10 +236,9 @@ std::vector<PieceMotion> PieceMotions(const PreparedSource& source,
 
 // The displacement of a vertex of a piece: its own carried one blended with the piece's rigid
 // motion by the piece's rigidity (a rigid piece takes the motion's to the bit).
-SearchPoint PieceDelta(const SearchPoint& own, const PieceMotion& motion, float rigidity,
-                       const SearchPoint& vertex) {
-  const SearchPoint rigid =
-      Plus(motion.translation, Apply(motion.turn, Minus(vertex, motion.origin)));
+Vector3 PieceDelta(const Vector3& own, const PieceMotion& motion, float rigidity,
+                   const Vector3& vertex) {
+  const Vector3 rigid = Plus(motion.translation, Apply(motion.turn, Minus(vertex, motion.origin)));
   return Plus(Times(own, 1.0f - rigidity), Times(rigid, rigidity));
 }
 
@@ -244,8 +247,8 @@ SearchPoint PieceDelta(const SearchPoint& own, const PieceMotion& motion, float 
 void CarryDisplacements(const PreparedSource& source, const TargetDisplacements& target,
                         SurfaceMethod method, const TriangleMesh& destination,
                         const SurfaceHit* hits, const uint8_t* marks, const SmallParts* pieces,
-                        SearchPoint* deltas, unsigned threadCount) {
-  SearchPoint* const outputs[1] = {deltas};
+                        Vector3* deltas, unsigned threadCount) {
+  Vector3* const outputs[1] = {deltas};
   CarryEveryTarget(source, &target, 1, method, destination, hits, marks, pieces, outputs,
                    threadCount);
 }
@@ -253,8 +256,8 @@ void CarryDisplacements(const PreparedSource& source, const TargetDisplacements&
 void CarryEveryTarget(const PreparedSource& source, const TargetDisplacements* targets,
                       std::size_t targetCount, SurfaceMethod method,
                       const TriangleMesh& destination, const SurfaceHit* hits, const uint8_t* marks,
-                      const SmallParts* pieces, SearchPoint* const* deltas, unsigned threadCount) {
-  if (threadCount == 0) threadCount = MachineThreadCount();
+                      const SmallParts* pieces, Vector3* const* deltas, unsigned threadCount) {
+  threadCount = ThreadsFor(threadCount);
   const bool carry = method == SurfaceMethod::kCarriedOffset;
   std::unique_ptr<ChangeRoom> room;
   if (carry) {
@@ -267,13 +270,13 @@ void CarryEveryTarget(const PreparedSource& source, const TargetDisplacements* t
     const std::vector<PieceMotion> motions =
         carry && pieces != nullptr ? PieceMotions(source, target, room->vertices, *pieces)
                                    : std::vector<PieceMotion>();
-    SearchPoint* out = deltas[t];
+    Vector3* out = deltas[t];
     RunInChunks(destination.vertexCount, threadCount, kVerticesPerChunk,
                 [&](std::size_t begin, std::size_t end) {
                   for (std::size_t i = begin; i < end; ++i) {
                     if ((marks[i] & kVertexMatched) == 0) continue;
                     const SurfaceHit& hit = hits[i];
-                    const SearchPoint& vertex = destination.positions[i];
+                    const Vector3& vertex = destination.positions[i];
                     out[i] = SurfaceDelta(source, target, hit);
                     if (!carry) continue;
                     out[i] = Plus(out[i], CarriedChange(source, room->vertices, hit, vertex));
@@ -290,7 +293,7 @@ void CarryEveryTarget(const PreparedSource& source, const TargetDisplacements* t
 
 RigidMotion RigidMotionAt(const PreparedSource& source, const TargetDisplacements& target,
                           const SurfaceHit& hit) {
-  RigidMotion motion{{hit.point[0], hit.point[1], hit.point[2]}, {0.0f, 0.0f, 0.0f}, {}};
+  RigidMotion motion{Vector3At(hit.point), {0.0f, 0.0f, 0.0f}, {}};
   const LinearMap identity = IdentityMap();
   std::copy(identity.m, identity.m + 9, motion.rotation);
   if (hit.triangle < 0) return motion;
@@ -300,11 +303,14 @@ RigidMotion RigidMotionAt(const PreparedSource& source, const TargetDisplacement
   };
   const auto t = static_cast<std::size_t>(hit.triangle);
   const uint32_t* corners = source.rest().triangles + 3 * t;
-  LinearMap map = BlendMaps(hit.barycentric, VertexChange(source, corners[0], changeOf).carried,
-                            VertexChange(source, corners[1], changeOf).carried,
-                            VertexChange(source, corners[2], changeOf).carried);
-  for (int k = 0; k < 9; k += 4) map.m[k] = map.m[k] + 1.0f;
-  const LinearMap rotation = NearestRotation(map);
+  const LinearMap change =
+      BlendMaps(hit.barycentric, VertexChange(source, corners[0], changeOf).carried,
+                VertexChange(source, corners[1], changeOf).carried,
+                VertexChange(source, corners[2], changeOf).carried);
+  // The change is kept as F - I (see the top of this file); the nearest rotation is that of F
+  // itself, so the identity goes back on. A RigidMotion holds the rotation whole: whoever applies
+  // it takes the offset off again (in double precision, see smooth_fill.cpp).
+  const LinearMap rotation = NearestRotation(PlusIdentity(change));
   std::copy(rotation.m, rotation.m + 9, motion.rotation);
   return motion;
 }

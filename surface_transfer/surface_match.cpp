@@ -1,8 +1,8 @@
 // Matching Destination vertices to their closest points on the rest Source, under the limits.
 #include <cmath>
 
+#include "geometry/vector3.h"
 #include "parallel/parallel_chunks.h"
-#include "surface_transfer/point_arithmetic.h"
 #include "surface_transfer/surface_methods.h"
 
 namespace {
@@ -16,7 +16,7 @@ SurfaceHit NoHit() {
   return SurfaceHit{-1, kSurfaceNoFeature, {0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}, 0.0f};
 }
 
-double SquaredDistanceInDoubles(const SearchPoint& vertex, const float* point) {
+double SquaredDistanceInDoubles(const Vector3& vertex, const float* point) {
   const double dx = static_cast<double>(vertex.x) - point[0];
   const double dy = static_cast<double>(vertex.y) - point[1];
   const double dz = static_cast<double>(vertex.z) - point[2];
@@ -43,8 +43,8 @@ struct Limits {
   }
 
   // A vertex or a Source point without a normal passes the angle limit.
-  bool Accept(const SearchPoint& vertex, const SurfaceHit& hit, const SearchPoint& vertexNormal,
-              const SearchPoint& sourceNormal) const {
+  bool Accept(const Vector3& vertex, const SurfaceHit& hit, const Vector3& vertexNormal,
+              const Vector3& sourceNormal) const {
     if (hit.triangle < 0) return false;
     if (distanceLimited && !(SquaredDistanceInDoubles(vertex, hit.point) <= squaredDistance)) {
       return false;
@@ -57,11 +57,10 @@ struct Limits {
 }  // namespace
 
 void MatchDestination(const PreparedSource& source, const TriangleMesh& destination,
-                      const uint8_t* mask, const SearchPoint* destinationNormals,
+                      const uint8_t* mask, const Vector3* destinationNormals,
                       const SurfaceTransferOptions& options, SurfaceHit* hits, uint8_t* marks) {
   const Limits limits(options, destinationNormals != nullptr);
-  const unsigned threadCount =
-      options.threadCount == 0 ? MachineThreadCount() : options.threadCount;
+  const unsigned threadCount = ThreadsFor(options.threadCount);
   RunInChunks(destination.vertexCount, threadCount, kVerticesPerChunk,
               [&](std::size_t begin, std::size_t end) {
                 for (std::size_t i = begin; i < end; ++i) {
@@ -69,11 +68,10 @@ void MatchDestination(const PreparedSource& source, const TriangleMesh& destinat
                   marks[i] = 0;
                   if (mask != nullptr && mask[i] == 0) continue;
                   hits[i] = source.search().FindClosest(&destination.positions[i].x);
-                  const SearchPoint vertexNormal =
-                      limits.angleLimited ? destinationNormals[i] : SearchPoint{0.0f, 0.0f, 0.0f};
-                  const SearchPoint sourceNormal = limits.angleLimited
-                                                       ? source.NormalAt(hits[i])
-                                                       : SearchPoint{0.0f, 0.0f, 0.0f};
+                  const Vector3 vertexNormal =
+                      limits.angleLimited ? destinationNormals[i] : Vector3{0.0f, 0.0f, 0.0f};
+                  const Vector3 sourceNormal =
+                      limits.angleLimited ? source.NormalAt(hits[i]) : Vector3{0.0f, 0.0f, 0.0f};
                   if (limits.Accept(destination.positions[i], hits[i], vertexNormal, sourceNormal))
                     marks[i] = kVertexMatched;
                 }

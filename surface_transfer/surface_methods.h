@@ -34,7 +34,7 @@
 // vertex indices for each of `triangleCount` triangles (polygons are fanned into triangles by
 // whoever hands them over).
 struct TriangleMesh {
-  const SearchPoint* positions = nullptr;
+  const Vector3* positions = nullptr;
   std::size_t vertexCount = 0;
   const uint32_t* triangles = nullptr;
   std::size_t triangleCount = 0;
@@ -86,10 +86,10 @@ class PreparedSource {
   const ClosestPointSearch& search() const { return search_; }
   // The unit normal of the surface at a hit, continuous across triangles (blended from the
   // corners' normals by the hit's barycentric weights). Zero where the surface has none.
-  SearchPoint NormalAt(const SurfaceHit& hit) const;
+  Vector3 NormalAt(const SurfaceHit& hit) const;
   // Area-weighted unit normals of the rest vertices, one per vertex (zero for a vertex no
   // triangle of positive area uses).
-  const std::vector<SearchPoint>& vertexNormals() const { return vertexNormals_; }
+  const std::vector<Vector3>& vertexNormals() const { return vertexNormals_; }
   // One per triangle.
   const std::vector<RestFrame>& restFrames() const { return restFrames_; }
   // The triangles that use a vertex, in increasing index: incidentTriangles()[k] for k from
@@ -101,7 +101,7 @@ class PreparedSource {
  private:
   TriangleMesh rest_;
   ClosestPointSearch search_;
-  std::vector<SearchPoint> vertexNormals_;
+  std::vector<Vector3> vertexNormals_;
   std::vector<RestFrame> restFrames_;
   std::vector<std::size_t> incidentStarts_;
   std::vector<uint32_t> incidentTriangles_;
@@ -112,7 +112,7 @@ class PreparedSource {
 // kVertexMatched for an accepted match, 0 otherwise. `destinationNormals` (one unit normal per
 // vertex, or null) is needed only by the angle limit.
 void MatchDestination(const PreparedSource& source, const TriangleMesh& destination,
-                      const uint8_t* mask, const SearchPoint* destinationNormals,
+                      const uint8_t* mask, const Vector3* destinationNormals,
                       const SurfaceTransferOptions& options, SurfaceHit* hits, uint8_t* marks);
 
 // A small piece of the Destination (small_parts.cpp): the closest point of its centroid, and how
@@ -141,20 +141,20 @@ SmallParts FindSmallParts(const PreparedSource& source, const TriangleMesh& dest
 void CarryDisplacements(const PreparedSource& source, const TargetDisplacements& target,
                         SurfaceMethod method, const TriangleMesh& destination,
                         const SurfaceHit* hits, const uint8_t* marks, const SmallParts* pieces,
-                        SearchPoint* deltas, unsigned threadCount);
+                        Vector3* deltas, unsigned threadCount);
 
 // The same for every target: deltas[t] for targets[t]. The Source's changes around the matches are
 // measured for each target in room made once.
 void CarryEveryTarget(const PreparedSource& source, const TargetDisplacements* targets,
                       std::size_t targetCount, SurfaceMethod method,
                       const TriangleMesh& destination, const SurfaceHit* hits, const uint8_t* marks,
-                      const SmallParts* pieces, SearchPoint* const* deltas, unsigned threadCount);
+                      const SmallParts* pieces, Vector3* const* deltas, unsigned threadCount);
 
 // A rigid motion: a point p moves to p + translation, and points near it turn with it:
 // x -> x + translation + (rotation * (x - p) - (x - p)). `rotation` is row-major.
 struct RigidMotion {
-  SearchPoint origin;
-  SearchPoint translation;
+  Vector3 origin;
+  Vector3 translation;
   float rotation[9];
 };
 
@@ -165,7 +165,7 @@ RigidMotion RigidMotionAt(const PreparedSource& source, const TargetDisplacement
 
 // The Destination vertices' area-weighted unit normals (zero where no triangle of positive area
 // meets a vertex).
-std::vector<SearchPoint> DestinationNormals(const TriangleMesh& destination);
+std::vector<Vector3> DestinationNormals(const TriangleMesh& destination);
 
 // The whole transfer along the surface: deltas[t][i] for every target t and Destination vertex i
 // (zero for vertices the mask leaves out, and for those with no closest point), marks[i] as above
@@ -173,4 +173,4 @@ std::vector<SearchPoint> DestinationNormals(const TriangleMesh& destination);
 bool TransferAlongSurface(const PreparedSource& source, const TargetDisplacements* targets,
                           std::size_t targetCount, const TriangleMesh& destination,
                           const uint8_t* mask, const SurfaceTransferOptions& options,
-                          SearchPoint* const* deltas, uint8_t* marks, std::string* error);
+                          Vector3* const* deltas, uint8_t* marks, std::string* error);

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "geometry/vector3.h"
 #include "parallel/parallel_chunks.h"
 #include "surface_transfer/keep_outside.h"
-#include "surface_transfer/point_arithmetic.h"
 #include "surface_transfer/smooth_fill.h"
 #include "surface_transfer/surface_methods.h"
 
@@ -19,7 +19,7 @@ struct SurfaceTransfer {
   std::size_t targetCount;
   const TriangleMesh& destination;
   const uint8_t* mask;
-  SearchPoint* const* deltas;
+  Vector3* const* deltas;
   unsigned threadCount;
   std::vector<SurfaceHit> hits;
   std::vector<uint8_t> marks;
@@ -80,7 +80,7 @@ void KeepOutsideEveryTarget(SurfaceTransfer& transfer, float distance) {
   const std::vector<int8_t> sides =
       RestSides(rest, transfer.destination, transfer.hits.data(), transfer.threadCount);
   const bool closed = IsClosedSurface(rest);
-  std::vector<SearchPoint> morphed(rest.vertexCount);
+  std::vector<Vector3> morphed(rest.vertexCount);
   for (std::size_t t = 0; t < transfer.targetCount; ++t) {
     for (std::size_t v = 0; v < rest.vertexCount; ++v) {
       morphed[v] = Plus(rest.positions[v], transfer.targets[t].Of(static_cast<int32_t>(v)));
@@ -97,7 +97,7 @@ void KeepOutsideEveryTarget(SurfaceTransfer& transfer, float distance) {
 bool TransferAlongSurface(const PreparedSource& source, const TargetDisplacements* targets,
                           std::size_t targetCount, const TriangleMesh& destination,
                           const uint8_t* mask, const SurfaceTransferOptions& options,
-                          SearchPoint* const* deltas, uint8_t* marks, std::string* error) {
+                          Vector3* const* deltas, uint8_t* marks, std::string* error) {
   const std::size_t count = destination.vertexCount;
   SurfaceTransfer transfer{source,
                            targets,
@@ -105,13 +105,12 @@ bool TransferAlongSurface(const PreparedSource& source, const TargetDisplacement
                            destination,
                            mask,
                            deltas,
-                           options.threadCount == 0 ? MachineThreadCount() : options.threadCount,
+                           ThreadsFor(options.threadCount),
                            std::vector<SurfaceHit>(count),
                            std::vector<uint8_t>(count)};
   // Normals only for the angle limit.
-  const std::vector<SearchPoint> normals = options.maxAngleDegrees >= 180.0f
-                                               ? std::vector<SearchPoint>()
-                                               : DestinationNormals(destination);
+  const std::vector<Vector3> normals =
+      options.maxAngleDegrees >= 180.0f ? std::vector<Vector3>() : DestinationNormals(destination);
   MatchDestination(source, destination, mask, normals.empty() ? nullptr : normals.data(), options,
                    transfer.hits.data(), transfer.marks.data());
   const SmallParts pieces =
@@ -119,7 +118,7 @@ bool TransferAlongSurface(const PreparedSource& source, const TargetDisplacement
           ? FindSmallParts(source, destination, transfer.hits.data(), transfer.marks.data())
           : SmallParts();
   for (std::size_t t = 0; t < targetCount; ++t) {
-    std::fill(deltas[t], deltas[t] + count, SearchPoint{0.0f, 0.0f, 0.0f});
+    std::fill(deltas[t], deltas[t] + count, Vector3{0.0f, 0.0f, 0.0f});
   }
   CarryEveryTarget(source, targets, targetCount, options.method, destination, transfer.hits.data(),
                    transfer.marks.data(), &pieces, deltas, transfer.threadCount);

@@ -57,11 +57,11 @@ class HostDisplacements {
  private:
   // The Source vertices the blends look at, in increasing index.
   static std::vector<int32_t> ReadVertices(const std::vector<MovedVertex>& moved);
-  std::vector<SearchPoint> TargetDisplacementsOf(const cmq::CMQObject& target) const;
+  std::vector<Vector3> TargetDisplacementsOf(const cmq::CMQObject& target) const;
 
   std::vector<int32_t> read_;
-  std::vector<SearchPoint> bases_;
-  std::vector<std::vector<SearchPoint>> perTarget_;
+  std::vector<Vector3> bases_;
+  std::vector<std::vector<Vector3>> perTarget_;
   std::vector<TargetDisplacements> targets_;
 };
 
@@ -78,7 +78,7 @@ HostDisplacements::HostDisplacements(const Palisor& tool, const std::vector<Move
     for (int32_t vertex : read_) {
       MQPoint base{};
       mq::hostFunctions.MQObj_GetVertex(tool.source.object, vertex, &base);
-      bases_[static_cast<std::size_t>(vertex)] = ToSearchPoint(base);
+      bases_[static_cast<std::size_t>(vertex)] = ToVector3(base);
     }
     for (std::size_t k = 0; k < morphCount; ++k) {
       if (tool.createdMorphs[k].object != nullptr) {
@@ -86,7 +86,7 @@ HostDisplacements::HostDisplacements(const Palisor& tool, const std::vector<Move
       }
     }
   }
-  for (const std::vector<SearchPoint>& displacements : perTarget_) {
+  for (const std::vector<Vector3>& displacements : perTarget_) {
     targets_.push_back(TargetDisplacements{displacements.data(), displacements.size()});
   }
 }
@@ -111,17 +111,16 @@ std::vector<int32_t> HostDisplacements::ReadVertices(const std::vector<MovedVert
   return vertices;
 }
 
-std::vector<SearchPoint> HostDisplacements::TargetDisplacementsOf(
-    const cmq::CMQObject& target) const {
+std::vector<Vector3> HostDisplacements::TargetDisplacementsOf(const cmq::CMQObject& target) const {
   const int32_t targetCount = mq::hostFunctions.MQObj_GetVertexCount(target.object);
-  std::vector<SearchPoint> displacements(bases_.size(), SearchPoint{0.0f, 0.0f, 0.0f});
+  std::vector<Vector3> displacements(bases_.size(), Vector3{0.0f, 0.0f, 0.0f});
   for (int32_t vertex : read_) {
-    const SearchPoint& base = bases_[static_cast<std::size_t>(vertex)];
-    SearchPoint moved = base;
+    const Vector3& base = bases_[static_cast<std::size_t>(vertex)];
+    Vector3 moved = base;
     if (vertex < targetCount) {
       MQPoint position{};
       mq::hostFunctions.MQObj_GetVertex(target.object, vertex, &position);
-      moved = ToSearchPoint(position);
+      moved = ToVector3(position);
     }
     displacements[static_cast<std::size_t>(vertex)] = SaturatedDifference(moved, base);
   }
@@ -130,12 +129,12 @@ std::vector<SearchPoint> HostDisplacements::TargetDisplacementsOf(
 
 // Moves vertex `vertex` of every existing morph object by its delta: deltas[k] for morph k.
 void MoveVertex(const Palisor& tool, int32_t vertex, std::size_t morphCount,
-                const std::vector<std::vector<SearchPoint>>& deltas, std::size_t at) {
+                const std::vector<std::vector<Vector3>>& deltas, std::size_t at) {
   for (std::size_t k = 0; k < morphCount; ++k) {
     const MQObject morph = tool.createdMorphs[k].object;
     // A clone the host could not make has no vertices to move.
     if (morph == nullptr) continue;
-    const SearchPoint& delta = deltas[k][at];
+    const Vector3& delta = deltas[k][at];
     MQPoint position{};
     mq::hostFunctions.MQObj_GetVertex(morph, vertex, &position);
     position = SaturatedSum(position, MQPoint{delta.x, delta.y, delta.z});
@@ -152,9 +151,9 @@ bool Palisor::ApplyMorphs(cmq::CMQObject destination) {
   const HostDisplacements displacements(*this, moved, morphCount);
 
   std::vector<NearestFound> lists(std::min(moved.size(), kVerticesPerBlock));
-  std::vector<std::vector<SearchPoint>> deltas(morphCount, std::vector<SearchPoint>(lists.size()));
-  std::vector<SearchPoint*> deltaArrays;
-  for (std::vector<SearchPoint>& target : deltas) deltaArrays.push_back(target.data());
+  std::vector<std::vector<Vector3>> deltas(morphCount, std::vector<Vector3>(lists.size()));
+  std::vector<Vector3*> deltaArrays;
+  for (std::vector<Vector3>& target : deltas) deltaArrays.push_back(target.data());
   for (std::size_t begin = 0; begin < moved.size(); begin += kVerticesPerBlock) {
     const std::size_t count = std::min(kVerticesPerBlock, moved.size() - begin);
     for (std::size_t k = 0; k < count; ++k) {

@@ -18,7 +18,7 @@ SourcePoints ReadUsedVertices(const cmq::CMQObject& object) {
   for (int32_t vertex : UsedVertexRange(object)) {
     MQPoint position{};
     mq::hostFunctions.MQObj_GetVertex(object.object, vertex, &position);
-    points.Add(vertex, ToSearchPoint(position));
+    points.Add(vertex, ToVector3(position));
   }
   return points;
 }
@@ -27,7 +27,7 @@ bool Palisor::BuildCorrespondence(cmq::CMQObject destination) {
   CorrespondenceMap.clear();
 
   std::vector<int32_t> vertices;
-  std::vector<SearchPoint> positions;
+  std::vector<Vector3> positions;
   for (int32_t vertex : UsedVertexRange(destination)) {
     // Only the Destination's own selection counts, never the Source's.
     if (runSettings.selectedVerticesOnly &&
@@ -37,7 +37,7 @@ bool Palisor::BuildCorrespondence(cmq::CMQObject destination) {
     MQPoint position{};
     mq::hostFunctions.MQObj_GetVertex(destination.object, vertex, &position);
     vertices.push_back(vertex);
-    positions.push_back(ToSearchPoint(position));
+    positions.push_back(ToVector3(position));
   }
   if (vertices.empty()) return true;
 

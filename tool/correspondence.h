@@ -7,8 +7,8 @@
 #include "search/nearest_search.h"
 
 // A host position as the search takes it.
-inline SearchPoint ToSearchPoint(const MQPoint& position) {
-  return SearchPoint{position.x, position.y, position.z};
+inline Vector3 ToVector3(const MQPoint& position) {
+  return Vector3{position.x, position.y, position.z};
 }
 
 // Every used vertex of `object` (UsedVertexRange) with its position, in increasing index, read

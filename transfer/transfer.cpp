@@ -13,7 +13,7 @@ constexpr std::size_t kListsPerThread = 4096;
 template <typename Find>
 std::vector<NearestFound> DestinationLists(const TransferScene& scene, const Find& find) {
   std::vector<std::size_t> moved;
-  std::vector<SearchPoint> queries;
+  std::vector<Vector3> queries;
   for (std::size_t vertex = 0; vertex < scene.destinationCount; ++vertex) {
     if (scene.destinationMask != nullptr && scene.destinationMask[vertex] == 0) continue;
     moved.push_back(vertex);
@@ -28,8 +28,7 @@ std::vector<NearestFound> DestinationLists(const TransferScene& scene, const Fin
 
 }  // namespace
 
-SourcePoints UsedSourcePoints(const SearchPoint* positions, std::size_t count,
-                              const uint8_t* used) {
+SourcePoints UsedSourcePoints(const Vector3* positions, std::size_t count, const uint8_t* used) {
   SourcePoints points;
   for (std::size_t vertex = 0; vertex < count; ++vertex) {
     if (used != nullptr && used[vertex] == 0) continue;
@@ -40,8 +39,8 @@ SourcePoints UsedSourcePoints(const SearchPoint* positions, std::size_t count,
 
 void BlendTargets(const NearestFound* lists, std::size_t listCount,
                   const TargetDisplacements* targets, std::size_t targetCount,
-                  SearchPoint* const* deltas, unsigned threadCount) {
-  if (threadCount == 0) threadCount = MachineThreadCount();
+                  Vector3* const* deltas, unsigned threadCount) {
+  threadCount = ThreadsFor(threadCount);
   RunInChunks(listCount, threadCount, kListsPerThread, [&](std::size_t begin, std::size_t end) {
     for (std::size_t t = 0; t < targetCount; ++t) {
       const TargetDisplacements& target = targets[t];
@@ -53,10 +52,10 @@ void BlendTargets(const NearestFound* lists, std::size_t listCount,
   });
 }
 
-void TransferDisplacements(const TransferScene& scene, SearchPoint* const* deltas,
+void TransferDisplacements(const TransferScene& scene, Vector3* const* deltas,
                            unsigned threadCount) {
   const std::vector<NearestFound> lists =
-      DestinationLists(scene, [&](const std::vector<SearchPoint>& queries) {
+      DestinationLists(scene, [&](const std::vector<Vector3>& queries) {
         const SourcePoints source =
             UsedSourcePoints(scene.sourcePositions, scene.sourceCount, scene.sourceUsed);
         return FindNearestAll(source, queries, threadCount);
@@ -65,10 +64,9 @@ void TransferDisplacements(const TransferScene& scene, SearchPoint* const* delta
 }
 
 void TransferDisplacements(const PreparedNearestSearch& source, const TransferScene& scene,
-                           SearchPoint* const* deltas, unsigned threadCount) {
-  const std::vector<NearestFound> lists =
-      DestinationLists(scene, [&](const std::vector<SearchPoint>& queries) {
-        return source.FindAll(queries, threadCount);
-      });
+                           Vector3* const* deltas, unsigned threadCount) {
+  const std::vector<NearestFound> lists = DestinationLists(
+      scene,
+      [&](const std::vector<Vector3>& queries) { return source.FindAll(queries, threadCount); });
   BlendTargets(lists.data(), lists.size(), scene.targets, scene.targetCount, deltas, threadCount);
 }

@@ -16,18 +16,18 @@
 #include <vector>
 
 #include "palisor_version.h"
-#include "transfer_c/palisor_transfer_verdict.h"
 #include "transfer/transfer.h"
+#include "transfer_c/palisor_transfer_verdict.h"
 
 // The caller's float triples are taken as points in place.
-static_assert(sizeof(SearchPoint) == 3 * sizeof(float) && alignof(SearchPoint) == alignof(float) &&
-                  std::is_standard_layout<SearchPoint>::value,
-              "a SearchPoint is three floats");
+static_assert(sizeof(Vector3) == 3 * sizeof(float) && alignof(Vector3) == alignof(float) &&
+                  std::is_standard_layout<Vector3>::value,
+              "a Vector3 is three floats");
 
 namespace {
 
 // At most this many vertices fit an array of float triples that a size_t can measure.
-constexpr std::size_t kMostTriples = std::numeric_limits<std::size_t>::max() / sizeof(SearchPoint);
+constexpr std::size_t kMostTriples = std::numeric_limits<std::size_t>::max() / sizeof(Vector3);
 
 // The sizes of the structs' first versions: a caller built with the first header passes these.
 constexpr std::size_t kFirstInputSize = offsetof(palisor_transfer_input, source_triangles);
@@ -182,8 +182,8 @@ Verdict Check(const palisor_transfer_input* input, const palisor_transfer_option
   return CheckOutputs(*input, outputs);
 }
 
-const SearchPoint* Points(const float* triples) {
-  return reinterpret_cast<const SearchPoint*>(triples);
+const Vector3* Points(const float* triples) {
+  return reinterpret_cast<const Vector3*>(triples);
 }
 
 // The plug-in's rule. A moved vertex is matched where the Source has a used vertex.
@@ -195,9 +195,9 @@ void TransferNearestVertices(const palisor_transfer_input& input,
     targets.push_back(
         TargetDisplacements{Points(input.target_displacements[t]), TargetVertexCount(input, t)});
   }
-  std::vector<SearchPoint*> deltas;
+  std::vector<Vector3*> deltas;
   for (std::size_t t = 0; t < input.target_count; ++t) {
-    deltas.push_back(reinterpret_cast<SearchPoint*>(outputs[t]));
+    deltas.push_back(reinterpret_cast<Vector3*>(outputs[t]));
   }
   TransferScene scene;
   scene.sourcePositions = Points(input.source_positions);

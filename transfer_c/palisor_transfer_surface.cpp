@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "parallel/float_control.h"
-#include "transfer_c/palisor_transfer_verdict.h"
 #include "surface_transfer/surface_methods.h"
+#include "transfer_c/palisor_transfer_verdict.h"
 
 namespace {
 
@@ -39,8 +39,8 @@ Verdict CheckTriangles(const uint32_t* triangles, std::size_t count, std::size_t
   return Verdict{};
 }
 
-const SearchPoint* Points(const float* triples) {
-  return reinterpret_cast<const SearchPoint*>(triples);
+const Vector3* Points(const float* triples) {
+  return reinterpret_cast<const Vector3*>(triples);
 }
 
 // The Source's triangles whose three corners are used, in their order.
@@ -81,12 +81,12 @@ Verdict Transfer(const palisor_transfer_input& input, const palisor_transfer_opt
     return Verdict{PALISOR_TRANSFER_OUT_OF_MEMORY, error};
   }
   std::vector<TargetDisplacements> targets;
-  std::vector<SearchPoint*> deltas;
+  std::vector<Vector3*> deltas;
   for (std::size_t t = 0; t < input.target_count; ++t) {
     const std::size_t count = input.target_vertex_counts != nullptr ? input.target_vertex_counts[t]
                                                                     : input.source_vertex_count;
     targets.push_back(TargetDisplacements{Points(input.target_displacements[t]), count});
-    deltas.push_back(reinterpret_cast<SearchPoint*>(outputs[t]));
+    deltas.push_back(reinterpret_cast<Vector3*>(outputs[t]));
   }
   const TriangleMesh destination{Points(input.destination_positions),
                                  input.destination_vertex_count, input.destination_triangles,

@@ -19,12 +19,12 @@ double Orientation(const Vector3d& a, const Vector3d& b, const Vector3d& p) {
 
 }  // namespace
 
-InsideTest::InsideTest(const std::vector<SearchPoint>& positions,
+InsideTest::InsideTest(const std::vector<Vector3>& positions,
                        const std::vector<uint32_t>& triangles) {
   for (std::size_t t = 0; t + 2 < triangles.size(); t += 3) {
     Triangle triangle;
     for (int k = 0; k < 3; ++k) {
-      const SearchPoint& p = positions[triangles[t + static_cast<std::size_t>(k)]];
+      const Vector3& p = positions[triangles[t + static_cast<std::size_t>(k)]];
       triangle.corners[k] = Turned({p.x, p.y, p.z});
     }
     const Vector3d* c = triangle.corners;

@@ -13,7 +13,7 @@
 
 class InsideTest {
  public:
-  InsideTest(const std::vector<SearchPoint>& positions, const std::vector<uint32_t>& triangles);
+  InsideTest(const std::vector<Vector3>& positions, const std::vector<uint32_t>& triangles);
   bool Inside(const Vector3d& point) const;
 
  private:

@@ -9,15 +9,14 @@
 
 namespace {
 
-TriangleMesh MeshOf(const std::vector<SearchPoint>& positions,
-                    const std::vector<uint32_t>& triangles) {
+TriangleMesh MeshOf(const std::vector<Vector3>& positions, const std::vector<uint32_t>& triangles) {
   return {positions.data(), positions.size(), triangles.data(), triangles.size() / 3};
 }
 
 }  // namespace
 
-std::vector<SearchPoint> PalisorNearest(const QualityScene& scene) {
-  const std::vector<SearchPoint> displacements = BodyDisplacements(scene);
+std::vector<Vector3> PalisorNearest(const QualityScene& scene) {
+  const std::vector<Vector3> displacements = BodyDisplacements(scene);
   const TargetDisplacements target{displacements.data(), displacements.size()};
   TransferScene transfer;
   transfer.sourcePositions = scene.bodyRest.data();
@@ -26,21 +25,21 @@ std::vector<SearchPoint> PalisorNearest(const QualityScene& scene) {
   transfer.targetCount = 1;
   transfer.destinationPositions = scene.garmentRest.data();
   transfer.destinationCount = scene.garmentRest.size();
-  std::vector<SearchPoint> deltas(scene.garmentRest.size());
-  SearchPoint* deltaArrays[] = {deltas.data()};
+  std::vector<Vector3> deltas(scene.garmentRest.size());
+  Vector3* deltaArrays[] = {deltas.data()};
   TransferDisplacements(transfer, deltaArrays, 1);
   return deltas;
 }
 
-std::vector<SearchPoint> PalisorAlongSurface(const QualityScene& scene,
-                                             SurfaceTransferOptions options) {
+std::vector<Vector3> PalisorAlongSurface(const QualityScene& scene,
+                                         SurfaceTransferOptions options) {
   options.threadCount = 1;
   PreparedSource source;
   std::string error;
-  std::vector<SearchPoint> deltas(scene.garmentRest.size());
-  const std::vector<SearchPoint> displacements = BodyDisplacements(scene);
+  std::vector<Vector3> deltas(scene.garmentRest.size());
+  const std::vector<Vector3> displacements = BodyDisplacements(scene);
   const TargetDisplacements target{displacements.data(), displacements.size()};
-  SearchPoint* deltaArrays[] = {deltas.data()};
+  Vector3* deltaArrays[] = {deltas.data()};
   const bool done =
       source.Build(MeshOf(scene.bodyRest, scene.bodyTriangles), 1, &error) &&
       TransferAlongSurface(source, &target, 1, MeshOf(scene.garmentRest, scene.garmentTriangles),
@@ -49,7 +48,7 @@ std::vector<SearchPoint> PalisorAlongSurface(const QualityScene& scene,
     // A refusal shows in the table as motion that is not a number.
     std::fprintf(stderr, "palisor_quality_bench: %s: %s\n", scene.name.c_str(), error.c_str());
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    deltas.assign(deltas.size(), SearchPoint{nan, nan, nan});
+    deltas.assign(deltas.size(), Vector3{nan, nan, nan});
   }
   return deltas;
 }

@@ -8,9 +8,8 @@
 #include "surface_transfer/surface_methods.h"
 
 // The plug-in's rule: TransferDisplacements (transfer/transfer.h) on one thread.
-std::vector<SearchPoint> PalisorNearest(const QualityScene& scene);
+std::vector<Vector3> PalisorNearest(const QualityScene& scene);
 
 // TransferAlongSurface (transfer/surface_methods.h) with these options, on one thread. Should it
 // refuse the scene, every delta is NaN (and the reason is printed).
-std::vector<SearchPoint> PalisorAlongSurface(const QualityScene& scene,
-                                             SurfaceTransferOptions options);
+std::vector<Vector3> PalisorAlongSurface(const QualityScene& scene, SurfaceTransferOptions options);

@@ -8,11 +8,11 @@
 
 namespace {
 
-Vector3d ToDouble(const SearchPoint& point) {
+Vector3d ToDouble(const Vector3& point) {
   return {point.x, point.y, point.z};
 }
 
-SearchPoint ToFloat(const Vector3d& point) {
+Vector3 ToFloat(const Vector3d& point) {
   return {static_cast<float>(point.x), static_cast<float>(point.y), static_cast<float>(point.z)};
 }
 
@@ -34,11 +34,11 @@ std::vector<std::pair<double, std::size_t>> NearestBodyVertices(const QualitySce
 
 }  // namespace
 
-std::vector<SearchPoint> BodyDisplacements(const QualityScene& scene) {
-  std::vector<SearchPoint> displacements;
+std::vector<Vector3> BodyDisplacements(const QualityScene& scene) {
+  std::vector<Vector3> displacements;
   for (std::size_t i = 0; i < scene.bodyRest.size(); ++i) {
-    const SearchPoint& rest = scene.bodyRest[i];
-    const SearchPoint& morphed = scene.bodyMorphed[i];
+    const Vector3& rest = scene.bodyRest[i];
+    const Vector3& morphed = scene.bodyMorphed[i];
     displacements.push_back({morphed.x - rest.x, morphed.y - rest.y, morphed.z - rest.z});
   }
   return displacements;
@@ -54,11 +54,10 @@ double MeanBodyEdge(const QualityScene& scene) {
   return sum / static_cast<double>(corners.size());
 }
 
-std::vector<SearchPoint> NearestWithinRadius(const QualityScene& scene, std::size_t k,
-                                             double radius) {
-  const std::vector<SearchPoint> displacements = BodyDisplacements(scene);
-  std::vector<SearchPoint> deltas;
-  for (const SearchPoint& vertex : scene.garmentRest) {
+std::vector<Vector3> NearestWithinRadius(const QualityScene& scene, std::size_t k, double radius) {
+  const std::vector<Vector3> displacements = BodyDisplacements(scene);
+  std::vector<Vector3> deltas;
+  for (const Vector3& vertex : scene.garmentRest) {
     auto nearest = NearestBodyVertices(scene, ToDouble(vertex), k);
     while (nearest.size() > 1 && nearest.back().first > radius) nearest.pop_back();
     Vector3d sum;
@@ -73,14 +72,14 @@ std::vector<SearchPoint> NearestWithinRadius(const QualityScene& scene, std::siz
   return deltas;
 }
 
-std::vector<SearchPoint> ClosestSurfacePoint(const QualityScene& scene) {
-  const std::vector<SearchPoint> displacements = BodyDisplacements(scene);
+std::vector<Vector3> ClosestSurfacePoint(const QualityScene& scene) {
+  const std::vector<Vector3> displacements = BodyDisplacements(scene);
   ClosestPointSearch search;
   search.Build(&scene.bodyRest[0].x, scene.bodyRest.size(), scene.bodyTriangles.data(),
                scene.bodyTriangles.size() / 3, 1);
   std::vector<SurfaceHit> hits(scene.garmentRest.size());
   search.FindClosest(&scene.garmentRest[0].x, hits.size(), hits.data(), 1);
-  std::vector<SearchPoint> deltas;
+  std::vector<Vector3> deltas;
   for (const SurfaceHit& hit : hits) {
     Vector3d sum;
     for (std::size_t k = 0; k < 3; ++k) {

@@ -15,11 +15,10 @@
 #include "quality/quality_scene.h"
 
 // One displacement per garment vertex.
-std::vector<SearchPoint> NearestWithinRadius(const QualityScene& scene, std::size_t k,
-                                             double radius);
-std::vector<SearchPoint> ClosestSurfacePoint(const QualityScene& scene);
+std::vector<Vector3> NearestWithinRadius(const QualityScene& scene, std::size_t k, double radius);
+std::vector<Vector3> ClosestSurfacePoint(const QualityScene& scene);
 
 // The body's displacements: morphed minus rest, in 32-bit floats.
-std::vector<SearchPoint> BodyDisplacements(const QualityScene& scene);
+std::vector<Vector3> BodyDisplacements(const QualityScene& scene);
 // The mean length of the body's mesh edges (each triangle's three sides).
 double MeanBodyEdge(const QualityScene& scene);

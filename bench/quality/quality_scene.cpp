@@ -7,7 +7,7 @@
 
 namespace {
 
-SearchPoint ToFloat(const Vector3d& point) {
+Vector3 ToFloat(const Vector3d& point) {
   return {static_cast<float>(point.x), static_cast<float>(point.y), static_cast<float>(point.z)};
 }
 

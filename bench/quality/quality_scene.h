@@ -22,12 +22,12 @@ struct QualityScene {
   // The garment's distance from the body: errors are reported in units of it.
   double delta = 0.0;
   // The body, at rest and morphed (32-bit floats, as a host holds them).
-  std::vector<SearchPoint> bodyRest;
-  std::vector<SearchPoint> bodyMorphed;
+  std::vector<Vector3> bodyRest;
+  std::vector<Vector3> bodyMorphed;
   std::vector<uint32_t> bodyTriangles;
   std::vector<int32_t> bodyPartOfVertex;
   // The Destination at rest, and where each of its vertices truly goes.
-  std::vector<SearchPoint> garmentRest;
+  std::vector<Vector3> garmentRest;
   std::vector<uint32_t> garmentTriangles;
   std::vector<Vector3d> garmentTruth;
   // Non-zero for the vertices on which cross-talk is measured; empty when the scene has none.

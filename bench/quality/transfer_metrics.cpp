@@ -8,7 +8,7 @@
 
 namespace {
 
-Vector3d ToDouble(const SearchPoint& point) {
+Vector3d ToDouble(const Vector3& point) {
   return {point.x, point.y, point.z};
 }
 
@@ -35,7 +35,7 @@ double LaplacianEnergy(const std::vector<uint32_t>& triangles,
 }
 
 TransferMetrics MeasureTransfer(const QualityScene& scene, const InsideTest& morphedBody,
-                                const std::vector<SearchPoint>& deltas) {
+                                const std::vector<Vector3>& deltas) {
   TransferMetrics metrics;
   metrics.crossTalk = scene.crossTalkZone.empty() ? std::numeric_limits<double>::quiet_NaN() : 0.0;
   const std::size_t count = scene.garmentRest.size();

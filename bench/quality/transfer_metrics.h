@@ -27,7 +27,7 @@ struct TransferMetrics {
 
 // `deltas` holds one displacement per Destination vertex.
 TransferMetrics MeasureTransfer(const QualityScene& scene, const InsideTest& morphedBody,
-                                const std::vector<SearchPoint>& deltas);
+                                const std::vector<Vector3>& deltas);
 
 // The Laplacian energy defined above of one motion per vertex over the triangles' edges.
 double LaplacianEnergy(const std::vector<uint32_t>& triangles, const std::vector<Vector3d>& motion);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "geometry/vector3.h"
 #include "parallel/parallel_chunks.h"
 #include "scene/gltf/gltf_accessor.h"
 #include "scene/gltf/gltf_triangles.h"
@@ -13,34 +14,17 @@ namespace {
 // Below this many vertices a primitive is exported on one thread.
 constexpr std::size_t kVerticesPerPart = std::size_t{1} << 15;
 
-struct Vector3 {
-  float x, y, z;
-};
-
-Vector3 Sub(Vector3 a, Vector3 b) {
-  return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-Vector3 Cross(Vector3 a, Vector3 b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-float Dot(Vector3 a, Vector3 b) {
-  return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-Vector3 Scale(Vector3 a, float s) {
-  return {a.x * s, a.y * s, a.z * s};
-}
-Vector3 Add(Vector3 a, Vector3 b) {
-  return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
+// Scales `a` to length 1 by the reciprocal of its length; false, leaving it, where it has no
+// length or its length is not finite.
 bool Normalize(Vector3& a) {
   const float length = std::sqrt(Dot(a, a));
   if (!(length > 0.0f) || !std::isfinite(length)) return false;
-  a = Scale(a, 1.0f / length);
+  a = Times(a, 1.0f / length);
   return true;
 }
 
 Vector3 At(const float* xyz, std::size_t i) {
-  return {xyz[3 * i], xyz[3 * i + 1], xyz[3 * i + 2]};
+  return Vector3At(xyz + 3 * i);
 }
 
 // Area-weighted vertex normals of the triangles over the positions.
@@ -50,9 +34,9 @@ std::vector<Vector3> VertexNormals(const float* positions, std::size_t count,
   for (std::size_t t = 0; t + 2 < corners.size(); t += 3) {
     const Vector3 a = At(positions, corners[t]);
     const Vector3 face =
-        Cross(Sub(At(positions, corners[t + 1]), a), Sub(At(positions, corners[t + 2]), a));
+        Cross(Minus(At(positions, corners[t + 1]), a), Minus(At(positions, corners[t + 2]), a));
     for (std::size_t k = 0; k < 3; ++k)
-      normals[corners[t + k]] = Add(normals[corners[t + k]], face);
+      normals[corners[t + k]] = Plus(normals[corners[t + k]], face);
   }
   return normals;
 }
@@ -116,8 +100,8 @@ PrimitiveTarget ExportPrimitive(const PrimitiveBase& base, const GltfMeshNode& m
   const bool invertible = identity || InverseLinearPart(meshNode.placement, inverse);
   RunInChunks(count, kVerticesPerPart, [&](std::size_t begin, std::size_t end) {
     for (std::size_t i = begin; i < end; ++i) {
-      const Point from = world[base.span.first + i];
-      const Point to = moved[base.span.first + i];
+      const Vector3 from = world[base.span.first + i];
+      const Vector3 to = moved[base.span.first + i];
       float* d = &target.positions[3 * i];
       if (identity) {
         d[0] = ExactDisplacement(base.positions[3 * i], to.x);
@@ -153,8 +137,8 @@ PrimitiveTarget ExportPrimitive(const PrimitiveBase& base, const GltfMeshNode& m
       const Vector3 axis = Cross(a, b);
       const Vector3 v = At(base.normals.data(), i);
       const Vector3 turned =
-          Add(Add(Scale(v, c), Cross(axis, v)), Scale(axis, Dot(axis, v) / (1.0f + c)));
-      const Vector3 change = Sub(turned, v);
+          Plus(Plus(Times(v, c), Cross(axis, v)), Times(axis, Dot(axis, v) / (1.0f + c)));
+      const Vector3 change = Minus(turned, v);
       target.normals[3 * i] = change.x;
       target.normals[3 * i + 1] = change.y;
       target.normals[3 * i + 2] = change.z;

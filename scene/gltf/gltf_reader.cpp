@@ -130,22 +130,22 @@ void PlaceVertices(const PrimitiveData& data, const Matrix4& placement, bool pla
   for (SceneObject& target : targets) target.vertices.resize(end);
   auto local = [&data](std::size_t i) {
     const float* xyz = data.positions;
-    return xyz != nullptr ? Point{xyz[3 * i], xyz[3 * i + 1], xyz[3 * i + 2]} : Point{0, 0, 0};
+    return xyz != nullptr ? Vector3{xyz[3 * i], xyz[3 * i + 1], xyz[3 * i + 2]} : Vector3{0, 0, 0};
   };
-  auto place = [&](const Point& point) {
+  auto place = [&](const Vector3& point) {
     return placed ? TransformPoint(placement, point) : point;
   };
   RunInChunks(data.count, kVerticesPerPart, [&](std::size_t begin, std::size_t stop) {
     for (std::size_t i = begin; i < stop; ++i) base.vertices[data.first + i] = place(local(i));
     for (std::size_t t = 0; t < targets.size(); ++t) {
       const float* d = data.moves[t];
-      Point* out = targets[t].vertices.data() + data.first;
+      Vector3* out = targets[t].vertices.data() + data.first;
       for (std::size_t i = begin; i < stop; ++i) {
         // A target without displacements still adds 0, as a reader adding them would (-0 + 0 is 0).
-        const Point from = local(i);
-        out[i] = place(d != nullptr
-                           ? Point{from.x + d[3 * i], from.y + d[3 * i + 1], from.z + d[3 * i + 2]}
-                           : Point{from.x + 0.0f, from.y + 0.0f, from.z + 0.0f});
+        const Vector3 from = local(i);
+        out[i] = place(
+            d != nullptr ? Vector3{from.x + d[3 * i], from.y + d[3 * i + 1], from.z + d[3 * i + 2]}
+                         : Vector3{from.x + 0.0f, from.y + 0.0f, from.z + 0.0f});
       }
     }
   });

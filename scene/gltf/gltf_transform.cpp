@@ -105,11 +105,11 @@ std::vector<Matrix4> WorldMatrices(const tinygltf::Model& model, const std::stri
   return world;
 }
 
-Point TransformPoint(const Matrix4& m, const Point& p) {
+Vector3 TransformPoint(const Matrix4& m, const Vector3& p) {
   const double x = p.x, y = p.y, z = p.z;
-  return Point{static_cast<float>(m[0] * x + m[4] * y + m[8] * z + m[12]),
-               static_cast<float>(m[1] * x + m[5] * y + m[9] * z + m[13]),
-               static_cast<float>(m[2] * x + m[6] * y + m[10] * z + m[14])};
+  return Vector3{static_cast<float>(m[0] * x + m[4] * y + m[8] * z + m[12]),
+                 static_cast<float>(m[1] * x + m[5] * y + m[9] * z + m[13]),
+                 static_cast<float>(m[2] * x + m[6] * y + m[10] * z + m[14])};
 }
 
 bool InverseLinearPart(const Matrix4& m, std::array<double, 9>& inverse) {

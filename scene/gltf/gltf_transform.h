@@ -22,7 +22,7 @@ std::vector<Matrix4> WorldMatrices(const tinygltf::Model& model, const std::stri
 
 // matrix * (x, y, z, 1), rounded to floats. Callers skip the identity, which must give back the
 // very bits of the point (-0 included).
-Point TransformPoint(const Matrix4& matrix, const Point& point);
+Vector3 TransformPoint(const Matrix4& matrix, const Vector3& point);
 
 // The inverse of the matrix's upper-left 3x3 part (column-major 3x3), which takes a displacement
 // in world space back into the node's own space; false when it has no inverse.

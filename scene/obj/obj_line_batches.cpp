@@ -72,7 +72,7 @@ bool ParseVertexLine(const char* begin, const char* end, ParsedBatch& batch) {
     if (!ParseCoordinate(position, end, coordinate)) return false;
   }
   if (SkipSeparators(position, end) != end) return false;
-  batch.vertices.push_back(Point{coordinates[0], coordinates[1], coordinates[2]});
+  batch.vertices.push_back(Vector3{coordinates[0], coordinates[1], coordinates[2]});
   return true;
 }
 

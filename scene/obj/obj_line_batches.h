@@ -28,7 +28,7 @@ struct LineRun {
 };
 
 struct ParsedBatch {
-  std::vector<Point> vertices;
+  std::vector<Vector3> vertices;
   std::vector<int32_t> faceSizes;
   // Per face corner, the indexes as written: from 1, or negative counting back from the last
   // one defined. 0 where a corner names no texture coordinate or normal; those two stay empty

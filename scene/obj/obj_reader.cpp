@@ -384,7 +384,7 @@ class ObjReader {
     if (hasVertexTails_) {
       passthrough_->vertexTails.emplace_back(hasTail ? std::string(tailStart, end) : std::string());
     }
-    object_.vertices.push_back(Point{coordinates[0], coordinates[1], coordinates[2]});
+    object_.vertices.push_back(Vector3{coordinates[0], coordinates[1], coordinates[2]});
     ++vertices_.total;
   }
 

@@ -148,7 +148,7 @@ void FormatVertices(const ObjObjectView& object, const Piece& piece, TextBuffer&
   const ObjPassthrough& kept = KeptOf(object);
   const bool hasTails = kept.vertexTails.size() == object.vertices.size();
   for (std::size_t i = piece.begin; i < piece.end; ++i) {
-    const Point vertex = object.vertices[i];
+    const Vector3 vertex = object.vertices[i];
     char* const start = out.Room(3 * kFloatTextCapacity + 4);
     char* at = start;
     *at++ = 'v';

@@ -76,7 +76,7 @@ class SurfaceMethodRunTest : public ::testing::Test {
     ADD_FAILURE() << "no object " << name;
     return scene.objects.front();
   }
-  static float Distance(const palisor_scene::Point& a, const MQPoint& b) {
+  static float Distance(const Vector3& a, const MQPoint& b) {
     return std::hypot(a.x - b.x, a.y - b.y, a.z - b.z);
   }
 

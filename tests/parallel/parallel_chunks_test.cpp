@@ -76,9 +76,8 @@ TEST(RunInChunks, ChunksComputeWithExceptionsMaskedAndLeaveTheCallersStateAsItWa
 TEST(MortonOrder, IsAPermutationWithNonFinitePointsLastInIndexOrder) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float infinity = std::numeric_limits<float>::infinity();
-  std::vector<SearchPoint> points = {{1, 1, 1},         {nan, 0, 0},      {0, 0, 0},
-                                     {1, 1, 1},         {0, infinity, 0}, {0.5f, 0.5f, 0.5f},
-                                     {-3e38f, 3e38f, 0}};
+  std::vector<Vector3> points = {{1, 1, 1},        {nan, 0, 0},        {0, 0, 0},         {1, 1, 1},
+                                 {0, infinity, 0}, {0.5f, 0.5f, 0.5f}, {-3e38f, 3e38f, 0}};
   const std::vector<int32_t> order = MortonOrder(points);
   ASSERT_EQ(order.size(), points.size());
   EXPECT_EQ(order[5], 1);

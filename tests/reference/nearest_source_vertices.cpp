@@ -10,7 +10,7 @@ NearestList NearestSourceVertices(const cmq::CMQObject& source, const MQPoint& p
     MQPoint sourcePosition{};
     mq::hostFunctions.MQObj_GetVertex(source.object, sourceIndex, &sourcePosition);
     InsertNearest(nearest, sourceIndex,
-                  SquaredDistance(ToSearchPoint(position), ToSearchPoint(sourcePosition)));
+                  SquaredDistance(ToVector3(position), ToVector3(sourcePosition)));
   }
   return nearest;
 }

@@ -160,7 +160,7 @@ TEST(ObjRoundTripTest, VerticesReadBackBitForBit) {
   scene.objects.resize(2);
   scene.objects[0].name = "random bits";
   for (int i = 0; i < 20000; ++i) {
-    palisor_scene::Point point{FromBits(random()), FromBits(random()), FromBits(random())};
+    Vector3 point{FromBits(random()), FromBits(random()), FromBits(random())};
     for (float* coordinate : {&point.x, &point.y, &point.z}) {
       if (std::isnan(*coordinate)) *coordinate = FromBits(Bits(*coordinate) | 0x00400000u);
     }
@@ -177,8 +177,7 @@ TEST(ObjRoundTripTest, VerticesReadBackBitForBit) {
     const auto& back = read.objects[k].vertices;
     ASSERT_EQ(back.size(), written.size());
     for (std::size_t i = 0; i < written.size(); ++i) {
-      ASSERT_EQ(std::memcmp(&back[i], &written[i], sizeof(palisor_scene::Point)), 0)
-          << k << " " << i;
+      ASSERT_EQ(std::memcmp(&back[i], &written[i], sizeof(Vector3)), 0) << k << " " << i;
     }
   }
 }

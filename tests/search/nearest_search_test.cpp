@@ -35,7 +35,7 @@ std::string Describe(const NearestList& list) {
 
 // Points with the indices 0, 1, 2, ... or, where `stride` > 1, every stride-th index, as a
 // Source whose other vertices are unreferenced.
-SourcePoints MakeSource(const std::vector<SearchPoint>& positions, int32_t stride = 1) {
+SourcePoints MakeSource(const std::vector<Vector3>& positions, int32_t stride = 1) {
   SourcePoints source;
   for (std::size_t k = 0; k < positions.size(); ++k) {
     source.Add(static_cast<int32_t>(k) * stride + (stride > 1 ? 1 : 0), positions[k]);
@@ -57,8 +57,8 @@ bool SameList(const NearestList& actual, const NearestList& expected) {
 // The lists found against the expected ones, by index and distance bits; the first few
 // differences are reported.
 void ExpectListsMatch(const std::vector<NearestFound>& found,
-                      const std::vector<NearestList>& expected,
-                      const std::vector<SearchPoint>& queries, unsigned threads) {
+                      const std::vector<NearestList>& expected, const std::vector<Vector3>& queries,
+                      unsigned threads) {
   ASSERT_EQ(found.size(), queries.size());
   int mismatches = 0;
   for (std::size_t q = 0; q < queries.size(); ++q) {
@@ -74,7 +74,7 @@ void ExpectListsMatch(const std::vector<NearestFound>& found,
 
 // Compares every query's list, found on one thread and on three, by the search and by the search
 // prepared beforehand, with the exhaustive search's.
-void ExpectExhaustiveLists(const SourcePoints& source, const std::vector<SearchPoint>& queries) {
+void ExpectExhaustiveLists(const SourcePoints& source, const std::vector<Vector3>& queries) {
   std::vector<NearestList> expected(queries.size());
   for (std::size_t q = 0; q < queries.size(); ++q) {
     FindNearestExhaustive(source, queries[q], expected[q]);
@@ -94,16 +94,16 @@ class RandomPoints {
   explicit RandomPoints(uint32_t pattern) : engine_(pattern) {}
 
   // Coordinates on a coarse grid of `levels` values in [-1, 1], so that distances tie often.
-  std::vector<SearchPoint> OnGrid(std::size_t count, int levels) {
-    std::vector<SearchPoint> points;
+  std::vector<Vector3> OnGrid(std::size_t count, int levels) {
+    std::vector<Vector3> points;
     for (std::size_t k = 0; k < count; ++k) {
       points.push_back({Level(levels), Level(levels), Level(levels)});
     }
     return points;
   }
-  std::vector<SearchPoint> InBox(std::size_t count, float size) {
+  std::vector<Vector3> InBox(std::size_t count, float size) {
     std::uniform_real_distribution<float> coordinate(-size, size);
-    std::vector<SearchPoint> points;
+    std::vector<Vector3> points;
     for (std::size_t k = 0; k < count; ++k) {
       points.push_back({coordinate(engine_), coordinate(engine_), coordinate(engine_)});
     }
@@ -118,8 +118,8 @@ class RandomPoints {
   std::mt19937 engine_;
 };
 
-std::vector<SearchPoint> Lattice(int side, float spacing) {
-  std::vector<SearchPoint> points;
+std::vector<Vector3> Lattice(int side, float spacing) {
+  std::vector<Vector3> points;
   for (int x = 0; x < side; ++x) {
     for (int y = 0; y < side; ++y) {
       for (int z = 0; z < side; ++z) points.push_back({x * spacing, y * spacing, z * spacing});
@@ -170,8 +170,8 @@ TEST(NearestSearchRandomClouds, SizesZeroToFourMatchTheExhaustiveSearch) {
     for (std::size_t size = 0; size <= 4; ++size) {
       RandomPoints random(pattern * 10 + static_cast<uint32_t>(size));
       const SourcePoints source = MakeSource(random.OnGrid(size, pattern % 2 == 0 ? 3 : 1000));
-      std::vector<SearchPoint> queries = random.OnGrid(20, 5);
-      for (const SearchPoint& point : source.positions) queries.push_back(point);
+      std::vector<Vector3> queries = random.OnGrid(20, 5);
+      for (const Vector3& point : source.positions) queries.push_back(point);
       ExpectExhaustiveLists(source, queries);
     }
   }
@@ -198,7 +198,7 @@ TEST(NearestSearchShapes, LongThinCylinderAndPlanesMatch) {
   std::mt19937 engine(23);
   std::uniform_real_distribution<float> unit(0.0f, 1.0f);
   const auto cylinder = [&](std::size_t count, float radius) {
-    std::vector<SearchPoint> points;
+    std::vector<Vector3> points;
     for (std::size_t k = 0; k < count; ++k) {
       const float angle = 6.2831853f * unit(engine);
       points.push_back({200.0f * unit(engine), radius * std::cos(angle), radius * std::sin(angle)});
@@ -206,14 +206,14 @@ TEST(NearestSearchShapes, LongThinCylinderAndPlanesMatch) {
     return points;
   };
   const auto planes = [&](std::size_t count, float offset) {
-    const SearchPoint normals[4] = {{0, 0, 1}, {0.6f, 0.8f, 0}, {-0.48f, 0.6f, 0.64f}, {1, 0, 0}};
-    std::vector<SearchPoint> points;
+    const Vector3 normals[4] = {{0, 0, 1}, {0.6f, 0.8f, 0}, {-0.48f, 0.6f, 0.64f}, {1, 0, 0}};
+    std::vector<Vector3> points;
     for (std::size_t k = 0; k < count; ++k) {
-      const SearchPoint& n = normals[k % 4];
+      const Vector3& n = normals[k % 4];
       // Two directions in the plane: n x e for a unit axis e not along n, and n x (n x e).
-      const SearchPoint e = std::fabs(n.x) < 0.9f ? SearchPoint{1, 0, 0} : SearchPoint{0, 1, 0};
-      const SearchPoint u{n.y * e.z - n.z * e.y, n.z * e.x - n.x * e.z, n.x * e.y - n.y * e.x};
-      const SearchPoint v{n.y * u.z - n.z * u.y, n.z * u.x - n.x * u.z, n.x * u.y - n.y * u.x};
+      const Vector3 e = std::fabs(n.x) < 0.9f ? Vector3{1, 0, 0} : Vector3{0, 1, 0};
+      const Vector3 u{n.y * e.z - n.z * e.y, n.z * e.x - n.x * e.z, n.x * e.y - n.y * e.x};
+      const Vector3 v{n.y * u.z - n.z * u.y, n.z * u.x - n.x * u.z, n.x * u.y - n.y * u.x};
       const float a = 4 * unit(engine) - 2;
       const float b = 4 * unit(engine) - 2;
       const float c = static_cast<float>(k % 4) + offset * (unit(engine) - 0.5f);
@@ -228,7 +228,7 @@ TEST(NearestSearchShapes, LongThinCylinderAndPlanesMatch) {
 
 TEST(NearestSearchTies, LatticeQueriesAtPointsEdgesAndCellCentres) {
   const SourcePoints source = MakeSource(Lattice(12, 0.5f));
-  std::vector<SearchPoint> queries;
+  std::vector<Vector3> queries;
   for (int x = -1; x < 25; ++x) {
     for (int y = -1; y < 25; y += 3) {
       for (int z = -1; z < 25; z += 2) queries.push_back({x * 0.25f, y * 0.25f, z * 0.25f});
@@ -238,30 +238,30 @@ TEST(NearestSearchTies, LatticeQueriesAtPointsEdgesAndCellCentres) {
 }
 
 TEST(NearestSearchTies, DuplicatedPointsKeepTheHighestIndexes) {
-  std::vector<SearchPoint> positions;
-  for (const SearchPoint& point : Lattice(6, 1.0f)) {
+  std::vector<Vector3> positions;
+  for (const Vector3& point : Lattice(6, 1.0f)) {
     for (int copy = 0; copy < 5; ++copy) positions.push_back(point);
   }
   // Interleave the copies so that a point's duplicates are far apart in index.
-  std::vector<SearchPoint> interleaved;
+  std::vector<Vector3> interleaved;
   for (int copy = 0; copy < 5; ++copy) {
     for (std::size_t k = static_cast<std::size_t>(copy); k < positions.size(); k += 5) {
       interleaved.push_back(positions[k]);
     }
   }
-  std::vector<SearchPoint> queries = Lattice(11, 0.5f);
+  std::vector<Vector3> queries = Lattice(11, 0.5f);
   ExpectExhaustiveLists(MakeSource(positions), queries);
   ExpectExhaustiveLists(MakeSource(interleaved), queries);
   // Every point at one place: every list holds the three highest indexes at distance 0.
-  ExpectExhaustiveLists(MakeSource(std::vector<SearchPoint>(100, SearchPoint{1, 2, 3})), queries);
+  ExpectExhaustiveLists(MakeSource(std::vector<Vector3>(100, Vector3{1, 2, 3})), queries);
 }
 
 // Every point with integer coordinates at distance exactly 9 from the origin, and some
 // further out, around several centres.
 TEST(NearestSearchTies, EquidistantRingsAroundTheirCentres) {
-  std::vector<SearchPoint> positions;
-  std::vector<SearchPoint> centres = {{0, 0, 0}, {20, 0, 0}, {0, -30, 7}, {0.5f, 0.25f, 40}};
-  for (const SearchPoint& centre : centres) {
+  std::vector<Vector3> positions;
+  std::vector<Vector3> centres = {{0, 0, 0}, {20, 0, 0}, {0, -30, 7}, {0.5f, 0.25f, 40}};
+  for (const Vector3& centre : centres) {
     for (int x = -11; x <= 11; ++x) {
       for (int y = -11; y <= 11; ++y) {
         for (int z = -11; z <= 11; ++z) {
@@ -296,9 +296,9 @@ TEST(NearestSearchTies, EquidistantRingsAroundTheirCentres) {
 TEST(NearestSearchFarQueries, FarAwayQueriesStillFindTheNearestPoints) {
   RandomPoints random(11);
   const SourcePoints source = MakeSource(random.OnGrid(2000, 9));
-  std::vector<SearchPoint> queries;
+  std::vector<Vector3> queries;
   for (float distance : {10.0f, 1e3f, 1e6f, 1e12f, 1e19f, 1e20f, 1e30f, FLT_MAX}) {
-    for (const SearchPoint& direction : random.InBox(30, 1.0f)) {
+    for (const Vector3& direction : random.InBox(30, 1.0f)) {
       queries.push_back({direction.x * distance, direction.y * distance, direction.z * distance});
     }
     queries.push_back({distance, 0, 0});
@@ -308,7 +308,7 @@ TEST(NearestSearchFarQueries, FarAwayQueriesStillFindTheNearestPoints) {
 }
 
 TEST(NearestSearchExtremeCoordinates, HugeCoordinatesWhoseSquaresOverflow) {
-  std::vector<SearchPoint> positions;
+  std::vector<Vector3> positions;
   for (float scale : {FLT_MAX, FLT_MAX / 2, 1e38f, 3e19f, 1e19f, 1e18f}) {
     for (int sign = -1; sign <= 1; sign += 2) {
       positions.push_back({sign * scale, 0, 0});
@@ -317,7 +317,7 @@ TEST(NearestSearchExtremeCoordinates, HugeCoordinatesWhoseSquaresOverflow) {
       positions.push_back({sign * scale, 1, -scale});
     }
   }
-  std::vector<SearchPoint> queries = positions;
+  std::vector<Vector3> queries = positions;
   queries.push_back({0, 0, 0});
   queries.push_back({-FLT_MAX, -FLT_MAX, -FLT_MAX});
   queries.push_back({FLT_MAX, -FLT_MAX, 0});
@@ -328,14 +328,14 @@ TEST(NearestSearchExtremeCoordinates, HugeCoordinatesWhoseSquaresOverflow) {
 TEST(NearestSearchExtremeCoordinates, TinySubnormalAndSignedZeroCoordinates) {
   const float subnormal = std::numeric_limits<float>::denorm_min();
   const float smallest = FLT_MIN;
-  std::vector<SearchPoint> positions;
+  std::vector<Vector3> positions;
   for (float value : {0.0f, -0.0f, subnormal, -subnormal, 3 * subnormal, smallest, -smallest,
                       1e-20f, -1e-20f, 1e-30f}) {
     positions.push_back({value, 0.0f, -0.0f});
     positions.push_back({-0.0f, value, value});
     positions.push_back({value, -value, 0.0f});
   }
-  std::vector<SearchPoint> queries = positions;
+  std::vector<Vector3> queries = positions;
   queries.push_back({0.0f, 0.0f, 0.0f});
   queries.push_back({-0.0f, -0.0f, -0.0f});
   queries.push_back({1e-19f, 0, 0});
@@ -345,8 +345,8 @@ TEST(NearestSearchExtremeCoordinates, TinySubnormalAndSignedZeroCoordinates) {
 
 TEST(NearestSearchExtremeCoordinates, NonFiniteQueriesAndSourcesMatchTheExhaustiveSearch) {
   RandomPoints random(5);
-  const std::vector<SearchPoint> finite = random.OnGrid(500, 7);
-  std::vector<SearchPoint> queries = random.OnGrid(200, 4);
+  const std::vector<Vector3> finite = random.OnGrid(500, 7);
+  std::vector<Vector3> queries = random.OnGrid(200, 4);
   for (float odd : {kInfinity, -kInfinity, kNaN}) {
     queries.push_back({odd, 0, 0});
     queries.push_back({0.5f, odd, 1});
@@ -355,7 +355,7 @@ TEST(NearestSearchExtremeCoordinates, NonFiniteQueriesAndSourcesMatchTheExhausti
   ExpectExhaustiveLists(MakeSource(finite), queries);
 
   for (float odd : {kInfinity, -kInfinity, kNaN}) {
-    std::vector<SearchPoint> withOdd = finite;
+    std::vector<Vector3> withOdd = finite;
     withOdd[250].y = odd;
     withOdd.push_back({odd, odd, 0});
     ExpectExhaustiveLists(MakeSource(withOdd), queries);
@@ -368,9 +368,9 @@ TEST(NearestSearchExtremeCoordinates, NonFiniteQueriesAndSourcesMatchTheExhausti
 TEST(NearestSearchFloatModes, TheCallingThreadsStateRulesEveryThread) {
   RandomPoints random(17);
   const SourcePoints cloud = MakeSource(random.InBox(600, 1.0f));
-  const std::vector<SearchPoint> queries = random.InBox(12300, 1.2f);
+  const std::vector<Vector3> queries = random.InBox(12300, 1.2f);
   const SourcePoints tiny = MakeSource(random.InBox(100, 3e-38f));
-  const std::vector<SearchPoint> tinyQueries = random.InBox(12300, 4e-38f);
+  const std::vector<Vector3> tinyQueries = random.InBox(12300, 4e-38f);
   for (const FloatMode& mode : kFloatModes) {
     SCOPED_TRACE(mode.name);
     const FloatModeScope scope(mode);
@@ -387,18 +387,18 @@ TEST(NearestSearchFloatModes, TheCallingThreadsStateRulesEveryThread) {
 TEST(NearestSearchFloatModes, ACallerWithUnmaskedExceptionsTrapsOnNoThread) {
   RandomPoints random(29);
   const SourcePoints cloud = MakeSource(random.InBox(5001, 1.0f));
-  const std::vector<SearchPoint> finite = random.InBox(12300, 1.5f);
-  std::vector<SearchPoint> nonFinite;
+  const std::vector<Vector3> finite = random.InBox(12300, 1.5f);
+  std::vector<Vector3> nonFinite;
   for (int k = 0; k < 12300; ++k) {
     const float at = static_cast<float>(k % 17) * 0.125f;
-    const SearchPoint choices[3] = {{kNaN, at, 0}, {at, kInfinity, 0}, {0, at, -kInfinity}};
+    const Vector3 choices[3] = {{kNaN, at, 0}, {at, kInfinity, 0}, {0, at, -kInfinity}};
     nonFinite.push_back(choices[k % 3]);
   }
   // The invalid-operation, divide-by-zero and overflow masks of the SSE control register.
   constexpr unsigned int kTrapMasks = 0x0080 | 0x0200 | 0x0400;
   constexpr unsigned int kStatusFlags = 0x3F;
-  const std::vector<SearchPoint>* const querySets[] = {&finite, &nonFinite};
-  for (const std::vector<SearchPoint>* queries : querySets) {
+  const std::vector<Vector3>* const querySets[] = {&finite, &nonFinite};
+  for (const std::vector<Vector3>* queries : querySets) {
     std::vector<NearestList> expected(queries->size());
     for (std::size_t q = 0; q < queries->size(); ++q) {
       FindNearestExhaustive(cloud, (*queries)[q], expected[q]);
@@ -425,7 +425,7 @@ TEST(NearestSearchFloatModes, ACallerWithUnmaskedExceptionsTrapsOnNoThread) {
 TEST(NearestSearchThreads, AnswersDoNotDependOnTheNumberOfThreads) {
   RandomPoints random(3);
   const SourcePoints source = MakeSource(random.OnGrid(20000, 40));
-  const std::vector<SearchPoint> queries = random.OnGrid(30000, 81);
+  const std::vector<Vector3> queries = random.OnGrid(30000, 81);
   const std::vector<NearestFound> single = FindNearestAll(source, queries, 1);
   for (unsigned threads : {2u, 3u, 8u}) {
     const std::vector<NearestFound> spread = FindNearestAll(source, queries, threads);
@@ -449,7 +449,7 @@ TEST(NearestSearchTree, ReusedScratchGivesTheSameListsAsAFreshOne) {
   NearestTree::Scratch reused;
   NearestFound found;
   NearestFound expected;
-  for (const SearchPoint& query : random.OnGrid(500, 23)) {
+  for (const Vector3& query : random.OnGrid(500, 23)) {
     tree.FindNearest(query, reused, found);
     NearestTree::Scratch fresh;
     tree.FindNearest(query, fresh, expected);
@@ -469,10 +469,10 @@ void ExpectBoxBoundBelowDistancesInside() {
       const int power = trial % 7 == 0 ? exponent(engine) : exponent(engine) % 80 - 40;
       return std::ldexp(mantissa(engine), power);
     };
-    const SearchPoint a{coordinate(), coordinate(), coordinate()};
-    const SearchPoint b{coordinate(), coordinate(), coordinate()};
-    const SearchPoint low{std::min(a.x, b.x), std::min(a.y, b.y), std::min(a.z, b.z)};
-    const SearchPoint high{std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z)};
+    const Vector3 a{coordinate(), coordinate(), coordinate()};
+    const Vector3 b{coordinate(), coordinate(), coordinate()};
+    const Vector3 low{std::min(a.x, b.x), std::min(a.y, b.y), std::min(a.z, b.z)};
+    const Vector3 high{std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z)};
     // On each axis a face or the middle of the box.
     const auto pick = [trial](int axis, float lowEnd, float highEnd) {
       switch ((trial >> (2 * axis)) % 3) {
@@ -484,9 +484,8 @@ void ExpectBoxBoundBelowDistancesInside() {
           return std::min(std::max(lowEnd / 2 + highEnd / 2, lowEnd), highEnd);
       }
     };
-    const SearchPoint inside{pick(0, low.x, high.x), pick(1, low.y, high.y),
-                             pick(2, low.z, high.z)};
-    const SearchPoint query{coordinate(), coordinate(), coordinate()};
+    const Vector3 inside{pick(0, low.x, high.x), pick(1, low.y, high.y), pick(2, low.z, high.z)};
+    const Vector3 query{coordinate(), coordinate(), coordinate()};
     ASSERT_LE(BoxBound(query, low, high), SquaredDistance(query, inside))
         << trial << ": query " << query.x << " " << query.y << " " << query.z;
   }
@@ -517,12 +516,12 @@ TEST(NearestSearchTree, PairedBoxBoundsEqualSingleOnes) {
         high[axis][box] = std::max(a, b);
       }
     }
-    const SearchPoint query{value(), trial % 4 == 0 ? low[1][0] : value(), value()};
+    const Vector3 query{value(), trial % 4 == 0 ? low[1][0] : value(), value()};
     float bounds[2];
     BoxBoundPair(query, low, high, bounds);
     for (int box = 0; box < 2; ++box) {
-      const float single = BoxBound(query, SearchPoint{low[0][box], low[1][box], low[2][box]},
-                                    SearchPoint{high[0][box], high[1][box], high[2][box]});
+      const float single = BoxBound(query, Vector3{low[0][box], low[1][box], low[2][box]},
+                                    Vector3{high[0][box], high[1][box], high[2][box]});
       ASSERT_EQ(Bits(bounds[box]), Bits(single)) << trial << " box " << box;
     }
   }

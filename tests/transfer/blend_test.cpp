@@ -12,18 +12,18 @@
 namespace {
 
 // Component c of a point.
-float& At(SearchPoint& point, int c) {
+float& At(Vector3& point, int c) {
   return c == 0 ? point.x : c == 1 ? point.y : point.z;
 }
 
 // The plug-in's blend of component c in 32-bit floats, written out: weights 1/d, sums in list
 // order, divided by the weight sum.
-float FloatFormula(const NearestList& list, const SearchPoint* displacements, int c) {
+float FloatFormula(const NearestList& list, const Vector3* displacements, int c) {
   float weights = 0.0f;
   float sum = 0.0f;
   for (const NearestEntry& entry : list) {
     const float weight = 1.0f / entry.squaredDistance;
-    SearchPoint displacement = displacements[entry.sourceIndex];
+    Vector3 displacement = displacements[entry.sourceIndex];
     weights = weights + weight;
     sum = sum + At(displacement, c) * weight;
   }
@@ -31,12 +31,12 @@ float FloatFormula(const NearestList& list, const SearchPoint* displacements, in
 }
 
 // The same in double precision, rounded once.
-float DoubleFormula(const NearestList& list, const SearchPoint* displacements, int c) {
+float DoubleFormula(const NearestList& list, const Vector3* displacements, int c) {
   double weights = 0.0;
   double sum = 0.0;
   for (const NearestEntry& entry : list) {
     const double weight = 1.0 / static_cast<double>(entry.squaredDistance);
-    SearchPoint displacement = displacements[entry.sourceIndex];
+    Vector3 displacement = displacements[entry.sourceIndex];
     weights = weights + weight;
     sum = sum + static_cast<double>(At(displacement, c)) * weight;
   }
@@ -48,7 +48,7 @@ TEST(BlendDisplacements, OnlyTheComponentsWhoseSumsOverflowAreTakenInDoublePreci
   struct Case {
     const char* what;
     NearestList list;
-    SearchPoint displacements[3];
+    Vector3 displacements[3];
     int overflowing;  // the component whose float sum is not finite
   };
   const Case cases[] = {
@@ -63,7 +63,7 @@ TEST(BlendDisplacements, OnlyTheComponentsWhoseSumsOverflowAreTakenInDoublePreci
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    SearchPoint blended = BlendDisplacements(
+    Vector3 blended = BlendDisplacements(
         c.list, [&](int32_t sourceIndex) { return c.displacements[sourceIndex]; });
     bool doubleDiffers = false;
     for (int component = 0; component < 3; ++component) {

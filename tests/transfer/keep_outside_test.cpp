@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "geometry/vector3.h"
 #include "support/float_bits.h"
 #include "surface/surface_meshes.h"
 #include "surface_transfer/pseudo_normals.h"
@@ -18,23 +19,23 @@ namespace {
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 TriangleMesh MeshOf(const std::vector<float>& positions, const std::vector<uint32_t>& corners) {
-  return TriangleMesh{reinterpret_cast<const SearchPoint*>(positions.data()), positions.size() / 3,
+  return TriangleMesh{reinterpret_cast<const Vector3*>(positions.data()), positions.size() / 3,
                       corners.data(), corners.size() / 3};
 }
 
-bool SameBits(const SearchPoint& a, const SearchPoint& b) {
+bool SameBits(const Vector3& a, const Vector3& b) {
   return Bits(a.x) == Bits(b.x) && Bits(a.y) == Bits(b.y) && Bits(a.z) == Bits(b.z);
 }
 
 // The winding number of a closed mesh around `point`, in doubles (Van Oosterom and Strackee's
 // solid angles): about 1 inside, about 0 outside. Independent of the pseudo-normals.
-double WindingNumber(const TriangleMesh& mesh, const SearchPoint& point) {
+double WindingNumber(const TriangleMesh& mesh, const Vector3& point) {
   double sum = 0.0;
   for (std::size_t t = 0; t < mesh.triangleCount; ++t) {
     double v[3][3];
     double length[3];
     for (int k = 0; k < 3; ++k) {
-      const SearchPoint& corner = mesh.positions[mesh.triangles[3 * t + k]];
+      const Vector3& corner = mesh.positions[mesh.triangles[3 * t + k]];
       v[k][0] = double{corner.x} - point.x;
       v[k][1] = double{corner.y} - point.y;
       v[k][2] = double{corner.z} - point.z;
@@ -55,7 +56,7 @@ double WindingNumber(const TriangleMesh& mesh, const SearchPoint& point) {
 // The signed distance on `side` of `point` from the surface, by the pseudo-normal rule at the
 // closest point that the exhaustive reference finds among the triangles with a normal.
 float SideDistance(const TriangleMesh& mesh, const SurfacePseudoNormals& normals,
-                   const SearchPoint& point, int side) {
+                   const Vector3& point, int side) {
   const float query[3] = {point.x, point.y, point.z};
   const std::vector<uint32_t>& corners = normals.normalTriangles();
   SurfaceHit hit =
@@ -66,15 +67,11 @@ float SideDistance(const TriangleMesh& mesh, const SurfacePseudoNormals& normals
   return side * SignedDistanceAt(normals, hit, point);
 }
 
-SearchPoint Plus(const SearchPoint& a, const SearchPoint& b) {
-  return SearchPoint{a.x + b.x, a.y + b.y, a.z + b.z};
-}
-
 // Whether a checked vertex keeps the promise: strictly on its side, and not much nearer than
 // `distance` to the morphed Source.
 ::testing::AssertionResult KeptOutside(const TriangleMesh& morphed,
-                                       const SurfacePseudoNormals& normals,
-                                       const SearchPoint& position, int side, float distance) {
+                                       const SurfacePseudoNormals& normals, const Vector3& position,
+                                       int side, float distance) {
   const float sideDistance = SideDistance(morphed, normals, position, side);
   if (sideDistance > 0.0f && sideDistance >= distance * (1.0f - kKeepOutsideTolerance)) {
     return ::testing::AssertionSuccess();
@@ -100,12 +97,12 @@ std::vector<float> Blob(const TestMesh& sphere, std::mt19937& stream) {
 
 // A smooth deformation that folds nothing over: a squeeze of x about the middle and a twist about
 // z, each a map of every plane z = constant onto itself, then a wave along z over the new x, y.
-SearchPoint Deform(const SearchPoint& p, float twist, float squeeze, float wave) {
+Vector3 Deform(const Vector3& p, float twist, float squeeze, float wave) {
   const float angle = twist * p.z;
   const float x = p.x * (1.0f - squeeze * std::exp(-4.0f * p.z * p.z));
   const float turnedX = x * std::cos(angle) - p.y * std::sin(angle);
   const float turnedY = x * std::sin(angle) + p.y * std::cos(angle);
-  return SearchPoint{turnedX, turnedY, p.z + wave * std::sin(3.0f * turnedX + 2.0f * turnedY)};
+  return Vector3{turnedX, turnedY, p.z + wave * std::sin(3.0f * turnedX + 2.0f * turnedY)};
 }
 
 struct Scene {
@@ -114,7 +111,7 @@ struct Scene {
   std::vector<uint32_t> corners;
   std::vector<float> destination;
   std::vector<int> builtSides;  // +1 outside, -1 inside, as placed
-  std::vector<SearchPoint> deltas;
+  std::vector<Vector3> deltas;
 };
 
 // Destination points just outside, deep inside and far outside the blob, with deltas that follow
@@ -128,7 +125,7 @@ Scene BlobScene(unsigned streamNumber) {
   const float wave = 0.2f * unit(stream);
   const TriangleMesh rest = MeshOf(scene.rest, scene.corners);
   for (std::size_t v = 0; v < rest.vertexCount; ++v) {
-    const SearchPoint moved = Deform(rest.positions[v], twist, squeeze, wave);
+    const Vector3 moved = Deform(rest.positions[v], twist, squeeze, wave);
     scene.morphed.insert(scene.morphed.end(), {moved.x, moved.y, moved.z});
   }
   SurfacePseudoNormals normals;
@@ -137,21 +134,21 @@ Scene BlobScene(unsigned streamNumber) {
     const std::size_t t = stream() % rest.triangleCount;
     SurfaceHit hit{static_cast<int32_t>(t), kSurfaceFace, {}, {}, 0.0f};
     const float u = unit(stream), v = unit(stream) * (1.0f - u);
-    SearchPoint on{0.0f, 0.0f, 0.0f};
+    Vector3 on{0.0f, 0.0f, 0.0f};
     for (int k = 0; k < 3; ++k) {
-      const SearchPoint& c = rest.positions[rest.triangles[3 * t + k]];
+      const Vector3& c = rest.positions[rest.triangles[3 * t + k]];
       const float w = k == 0 ? 1.0f - u - v : (k == 1 ? u : v);
-      on = SearchPoint{on.x + c.x * w, on.y + c.y * w, on.z + c.z * w};
+      on = Vector3{on.x + c.x * w, on.y + c.y * w, on.z + c.z * w};
     }
-    const SearchPoint n = normals.UnitNormalAt(hit);
+    const Vector3 n = normals.UnitNormalAt(hit);
     const float offset = i % 8 == 0 ? -0.05f : (i % 8 == 1 ? 0.6f : 0.002f + 0.05f * unit(stream));
-    const SearchPoint x{on.x + n.x * offset, on.y + n.y * offset, on.z + n.z * offset};
+    const Vector3 x{on.x + n.x * offset, on.y + n.y * offset, on.z + n.z * offset};
     scene.destination.insert(scene.destination.end(), {x.x, x.y, x.z});
     scene.builtSides.push_back(offset > 0.0f ? 1 : -1);
-    const SearchPoint target = Deform(x, twist, squeeze, wave);
+    const Vector3 target = Deform(x, twist, squeeze, wave);
     const float sink = i % 8 == 1 ? 0.0f : 0.1f * unit(stream);
-    scene.deltas.push_back(SearchPoint{target.x - x.x - n.x * sink, target.y - x.y - n.y * sink,
-                                       target.z - x.z - n.z * sink});
+    scene.deltas.push_back(Vector3{target.x - x.x - n.x * sink, target.y - x.y - n.y * sink,
+                                   target.z - x.z - n.z * sink});
   }
   return scene;
 }
@@ -163,7 +160,7 @@ std::vector<int8_t> SidesOf(const TriangleMesh& source, const TriangleMesh& dest
                          source.triangles, source.triangleCount),
             kSurfaceOk);
   for (std::size_t i = 0; i < destination.vertexCount; ++i) {
-    const SearchPoint& p = destination.positions[i];
+    const Vector3& p = destination.positions[i];
     const float query[3] = {p.x, p.y, p.z};
     hits[i] = search.FindClosest(query);
   }
@@ -180,7 +177,7 @@ TEST(KeepOutside, RandomBlobsStayOutsideTheirMorphs) {
     ASSERT_TRUE(IsClosedSurface(rest));
     const std::vector<int8_t> sides = SidesOf(rest, destination);
     const float distance = 0.02f;
-    std::vector<SearchPoint> deltas[2] = {scene.deltas, scene.deltas};
+    std::vector<Vector3> deltas[2] = {scene.deltas, scene.deltas};
     std::vector<uint8_t> marks[2] = {std::vector<uint8_t>(sides.size(), 1),
                                      std::vector<uint8_t>(sides.size(), 1)};
     const unsigned threads[2] = {1, 3};
@@ -201,7 +198,7 @@ TEST(KeepOutside, RandomBlobsStayOutsideTheirMorphs) {
       if (!wasPushed) {
         EXPECT_TRUE(SameBits(deltas[0][i], scene.deltas[i])) << "vertex " << i;
       }
-      const SearchPoint position = Plus(destination.positions[i], deltas[0][i]);
+      const Vector3 position = Plus(destination.positions[i], deltas[0][i]);
       if (sides[i] < 0 || i % 8 == 1) {
         EXPECT_FALSE(wasPushed) << "vertex " << i;  // inside at rest, or far outside
         continue;
@@ -251,7 +248,7 @@ TEST(KeepOutside, OpenSheetKeepsBothSides) {
   }
   const TriangleMesh destination = MeshOf(points, {});
   const std::vector<int8_t> sides = SidesOf(rest, destination);
-  std::vector<SearchPoint> deltas(sides.size(), SearchPoint{0.0f, 0.0f, 0.0f});
+  std::vector<Vector3> deltas(sides.size(), Vector3{0.0f, 0.0f, 0.0f});
   const std::size_t pushed =
       KeepOutside(morphed, destination, sides, false, 0.02f, deltas.data(), nullptr, 2);
   EXPECT_GT(pushed, sides.size() / 4);
@@ -259,7 +256,7 @@ TEST(KeepOutside, OpenSheetKeepsBothSides) {
   normals.Build(morphed);
   for (std::size_t i = 0; i < sides.size(); ++i) {
     ASSERT_EQ(sides[i], builtSides[i]) << "vertex " << i;
-    const SearchPoint position = Plus(destination.positions[i], deltas[i]);
+    const Vector3 position = Plus(destination.positions[i], deltas[i]);
     EXPECT_TRUE(KeptOutside(morphed, normals, position, sides[i], 0.02f)) << "vertex " << i;
     const double above = position.z - SheetHeight(lifted, side, position.x, position.y);
     EXPECT_GT(above * sides[i], 0.0) << "vertex " << i;
@@ -311,8 +308,8 @@ TEST(KeepOutside, OddCases) {
   const struct {
     const char* name;
     const std::vector<uint32_t>& corners;
-    SearchPoint point;
-    SearchPoint delta;
+    Vector3 point;
+    Vector3 delta;
     float distance;
     int side;
     bool pushed;
@@ -384,7 +381,7 @@ TEST(KeepOutside, OddCases) {
     const TriangleMesh destination{&c.point, 1, nullptr, 0};
     const std::vector<int8_t> sides = SidesOf(source, destination);
     ASSERT_EQ(sides[0], c.side);
-    SearchPoint delta = c.delta;
+    Vector3 delta = c.delta;
     uint8_t mark = 0;
     EXPECT_EQ(KeepOutside(morphed, destination, sides, IsClosedSurface(source), c.distance, &delta,
                           &mark, 1),
@@ -396,7 +393,7 @@ TEST(KeepOutside, OddCases) {
     }
     SurfacePseudoNormals normals;
     normals.Build(morphed);
-    const SearchPoint position = Plus(c.point, delta);
+    const Vector3 position = Plus(c.point, delta);
     EXPECT_TRUE(KeptOutside(morphed, normals, position, c.side, std::max(c.distance, 0.0f)));
     EXPECT_LT(WindingNumber(morphed, position), 0.5);
   }
@@ -410,11 +407,11 @@ TEST(KeepOutside, NarrowGrooveIsLeftAlongItsMiddle) {
   const TriangleMesh sheet = MeshOf(groove, corners);
   const float distance = 0.1f;
   for (const float x : {0.0f, 0.01f, -0.03f}) {
-    const SearchPoint point{x, 0.2f, 1.0f};
+    const Vector3 point{x, 0.2f, 1.0f};
     const TriangleMesh destination{&point, 1, nullptr, 0};
     const std::vector<int8_t> sides = SidesOf(sheet, destination);
     ASSERT_EQ(sides[0], 1);
-    SearchPoint delta{0.0f, 0.0f, -1.5f};
+    Vector3 delta{0.0f, 0.0f, -1.5f};
     ASSERT_EQ(KeepOutside(sheet, destination, sides, false, distance, &delta, nullptr, 1), 1u);
     SurfacePseudoNormals normals;
     normals.Build(sheet);

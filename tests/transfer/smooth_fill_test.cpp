@@ -19,7 +19,7 @@
 namespace {
 
 struct Mesh {
-  std::vector<SearchPoint> positions;
+  std::vector<Vector3> positions;
   std::vector<uint32_t> triangles;
   TriangleMesh View() const {
     return {positions.data(), positions.size(), triangles.data(), triangles.size() / 3};
@@ -115,8 +115,8 @@ std::vector<std::vector<uint32_t>> UnanchoredParts(const FillCase& c) {
 
 // The fill by a dense minimisation of the energy over the whole mesh: the sum over every vertex
 // of its squared umbrella Laplacian divided by its neighbour count, the known vertices held.
-std::vector<SearchPoint> DenseFill(const FillCase& c, const std::vector<SearchPoint>& deltas,
-                                   const std::vector<uint32_t>& toFill) {
+std::vector<Vector3> DenseFill(const FillCase& c, const std::vector<Vector3>& deltas,
+                               const std::vector<uint32_t>& toFill) {
   const std::vector<std::set<uint32_t>> neighbours = Neighbours(c);
   const Eigen::Index n = static_cast<Eigen::Index>(neighbours.size());
   Eigen::MatrixXd laplacian = Eigen::MatrixXd::Zero(n, n);
@@ -140,7 +140,7 @@ std::vector<SearchPoint> DenseFill(const FillCase& c, const std::vector<SearchPo
     for (Eigen::Index j = 0; j < m; ++j) system(i, j) = energy(toFill[i], toFill[j]);
   }
   const Eigen::MatrixXd solution = system.fullPivLu().solve(right);
-  std::vector<SearchPoint> filled;
+  std::vector<Vector3> filled;
   for (Eigen::Index i = 0; i < m; ++i) {
     filled.push_back({static_cast<float>(solution(i, 0)), static_cast<float>(solution(i, 1)),
                       static_cast<float>(solution(i, 2))});
@@ -148,7 +148,7 @@ std::vector<SearchPoint> DenseFill(const FillCase& c, const std::vector<SearchPo
   return filled;
 }
 
-void ExpectNear(const SearchPoint& actual, const SearchPoint& expected, const std::string& what) {
+void ExpectNear(const Vector3& actual, const Vector3& expected, const std::string& what) {
   const float tolerance = 2e-5f;
   EXPECT_NEAR(actual.x, expected.x, tolerance * (1.0f + std::fabs(expected.x))) << what;
   EXPECT_NEAR(actual.y, expected.y, tolerance * (1.0f + std::fabs(expected.y))) << what;
@@ -178,17 +178,17 @@ void CheckCase(const FillCase& c) {
   std::mt19937 stream(20261208);
   std::uniform_real_distribution<float> uniform(-1.0f, 1.0f);
   const float nan = std::numeric_limits<float>::quiet_NaN();
-  std::vector<SearchPoint> before(count, {nan, nan, nan});
+  std::vector<Vector3> before(count, {nan, nan, nan});
   std::vector<uint32_t> anchored;
   for (uint32_t v = 0; v < count; ++v) {
     if (Known(c, v)) before[v] = {uniform(stream), uniform(stream), uniform(stream)};
     if (!Known(c, v) && Moving(c, v) && partOf[v] < 0) anchored.push_back(v);
   }
-  std::vector<SearchPoint> deltas = before;
+  std::vector<Vector3> deltas = before;
   fill.Fill(
       deltas.data(),
       [](std::size_t part) { return Translation(static_cast<float>(part + 1), 2.0f, 3.0f); }, 2);
-  const std::vector<SearchPoint> dense = DenseFill(c, before, anchored);
+  const std::vector<Vector3> dense = DenseFill(c, before, anchored);
   for (std::size_t i = 0; i < anchored.size(); ++i) {
     ExpectNear(deltas[anchored[i]], dense[i], c.what + ", vertex " + std::to_string(anchored[i]));
   }
@@ -268,12 +268,12 @@ TEST(SmoothFill, ReproducesAnAffineFieldOnAFlatGrid) {
       [](int x, int y) { return Box(2, 6, 2, 3)(x, y) || Box(2, 3, 2, 6)(x, y); }};
   for (const std::function<bool(int, int)>& hole : holes) {
     const FillCase c = GridCase("affine", 9, 9, hole);
-    std::vector<SearchPoint> deltas;
-    for (const SearchPoint& p : c.mesh.positions) {
+    std::vector<Vector3> deltas;
+    for (const Vector3& p : c.mesh.positions) {
       deltas.push_back({0.375f * p.x - 0.25f * p.y + 1.0f, 0.125f * p.x + 0.75f * p.y - 2.0f,
                         -0.5f * p.x + 0.625f * p.y + 0.5f});
     }
-    const std::vector<SearchPoint> affine = deltas;
+    const std::vector<Vector3> affine = deltas;
     SmoothFill fill;
     std::string error;
     ASSERT_TRUE(fill.Prepare(c.mesh.View(), c.known.data(), nullptr, &error)) << error;
@@ -304,15 +304,15 @@ TEST(SmoothFill, MovesPartsWithoutKnownVerticesRigidly) {
   const RigidMotion turn = {{1.0f, 2.0f, 0.0f},
                             {0.5f, -0.25f, 2.0f},
                             {0.0f, -1.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f}};
-  std::vector<SearchPoint> oneThread(c.mesh.positions.size(), {0.0f, 0.0f, 0.0f});
-  std::vector<SearchPoint> fourThreads = oneThread;
+  std::vector<Vector3> oneThread(c.mesh.positions.size(), {0.0f, 0.0f, 0.0f});
+  std::vector<Vector3> fourThreads = oneThread;
   fill.Fill(
       oneThread.data(), [&](std::size_t) { return turn; }, 1);
   fill.Fill(
       fourThreads.data(), [&](std::size_t) { return turn; }, 4);
   for (const uint32_t v : fill.unanchoredParts()[0]) {
-    const SearchPoint& p = c.mesh.positions[v];
-    const SearchPoint moved = {1.0f + 0.5f - (p.y - 2.0f), 2.0f - 0.25f + (p.x - 1.0f), p.z + 2.0f};
+    const Vector3& p = c.mesh.positions[v];
+    const Vector3 moved = {1.0f + 0.5f - (p.y - 2.0f), 2.0f - 0.25f + (p.x - 1.0f), p.z + 2.0f};
     ExpectNear(oneThread[v], {moved.x - p.x, moved.y - p.y, moved.z - p.z},
                "vertex " + std::to_string(v));
     EXPECT_TRUE(Bits(oneThread[v].x) == Bits(fourThreads[v].x) &&

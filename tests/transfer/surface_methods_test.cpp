@@ -17,17 +17,17 @@ namespace {
 
 constexpr float kInfinity = std::numeric_limits<float>::infinity();
 
-std::vector<SearchPoint> Points(const std::vector<float>& floats) {
-  std::vector<SearchPoint> points;
+std::vector<Vector3> Points(const std::vector<float>& floats) {
+  std::vector<Vector3> points;
   for (std::size_t k = 0; k + 2 < floats.size(); k += 3) {
     points.push_back({floats[k], floats[k + 1], floats[k + 2]});
   }
   return points;
 }
 
-// A mesh with its points as SearchPoints, and the TriangleMesh viewing both.
+// A mesh with its points as Vector3s, and the TriangleMesh viewing both.
 struct Mesh {
-  std::vector<SearchPoint> positions;
+  std::vector<Vector3> positions;
   std::vector<uint32_t> corners;
 
   explicit Mesh(const TestMesh& mesh) : positions(Points(mesh.positions)), corners(mesh.corners) {}
@@ -37,29 +37,29 @@ struct Mesh {
 };
 
 // A point cloud as a Destination without triangles.
-TriangleMesh Cloud(const std::vector<SearchPoint>& points) {
+TriangleMesh Cloud(const std::vector<Vector3>& points) {
   return TriangleMesh{points.data(), points.size(), nullptr, 0};
 }
 
-std::vector<SearchPoint> RandomDisplacements(std::size_t count, unsigned stream) {
+std::vector<Vector3> RandomDisplacements(std::size_t count, unsigned stream) {
   std::mt19937 engine(stream);
   std::uniform_real_distribution<float> unit(-0.3f, 0.3f);
-  std::vector<SearchPoint> displacements;
+  std::vector<Vector3> displacements;
   for (std::size_t k = 0; k < count; ++k)
     displacements.push_back({unit(engine), unit(engine), unit(engine)});
   return displacements;
 }
 
 // Every destination vertex matched, carried by the method in one target.
-std::vector<SearchPoint> Carry(const PreparedSource& source, const std::vector<SearchPoint>& target,
-                               const TriangleMesh& destination, SurfaceMethod method,
-                               unsigned threads, std::vector<SurfaceHit>* hits = nullptr) {
+std::vector<Vector3> Carry(const PreparedSource& source, const std::vector<Vector3>& target,
+                           const TriangleMesh& destination, SurfaceMethod method, unsigned threads,
+                           std::vector<SurfaceHit>* hits = nullptr) {
   SurfaceTransferOptions options;
   options.threadCount = threads;
   std::vector<SurfaceHit> found(destination.vertexCount);
   std::vector<uint8_t> marks(destination.vertexCount);
   MatchDestination(source, destination, nullptr, nullptr, options, found.data(), marks.data());
-  std::vector<SearchPoint> deltas(destination.vertexCount, SearchPoint{-1.0f, -1.0f, -1.0f});
+  std::vector<Vector3> deltas(destination.vertexCount, Vector3{-1.0f, -1.0f, -1.0f});
   const SmallParts pieces = FindSmallParts(source, destination, found.data(), marks.data());
   CarryDisplacements(source, TargetDisplacements{target.data(), target.size()}, method, destination,
                      found.data(), marks.data(), &pieces, deltas.data(), threads);
@@ -81,10 +81,10 @@ TEST(SurfaceMethodsTest, SurfacePointIsTheBlendAtTheExhaustiveClosestPoint) {
     const Mesh mesh(test);
     const PreparedSource source = Prepare(mesh);
     // The target is shorter than the Source: its last vertices do not move.
-    const std::vector<SearchPoint> target = RandomDisplacements(mesh.positions.size() - 2, stream);
-    const std::vector<SearchPoint> queries = Points(QueriesFor(test, 60, stream++));
+    const std::vector<Vector3> target = RandomDisplacements(mesh.positions.size() - 2, stream);
+    const std::vector<Vector3> queries = Points(QueriesFor(test, 60, stream++));
     for (unsigned threads : {1u, 3u}) {
-      const std::vector<SearchPoint> deltas =
+      const std::vector<Vector3> deltas =
           Carry(source, target, Cloud(queries), SurfaceMethod::kSurfacePoint, threads);
       for (std::size_t i = 0; i < queries.size(); ++i) {
         const SurfaceHit hit =
@@ -124,15 +124,15 @@ struct Rigid {
     std::copy(r, r + 9, rotation);
   }
   // The motion's displacement of a point.
-  SearchPoint Displacement(const SearchPoint& p) const {
+  Vector3 Displacement(const Vector3& p) const {
     const double at[3] = {p.x, p.y, p.z};
     double moved[3];
     for (int row = 0; row < 3; ++row) {
       moved[row] = rotation[3 * row] * at[0] + rotation[3 * row + 1] * at[1] +
                    rotation[3 * row + 2] * at[2] + translation[row] - at[row];
     }
-    return SearchPoint{static_cast<float>(moved[0]), static_cast<float>(moved[1]),
-                       static_cast<float>(moved[2])};
+    return Vector3{static_cast<float>(moved[0]), static_cast<float>(moved[1]),
+                   static_cast<float>(moved[2])};
   }
 };
 
@@ -144,27 +144,27 @@ TEST(SurfaceMethodsTest, CarryReproducesARigidMotionOffTheSurface) {
   for (const TestMesh& test : meshes) {
     const Mesh mesh(test);
     const PreparedSource source = Prepare(mesh);
-    std::vector<SearchPoint> queries = Points(QueriesFor(test, 80, 7));
+    std::vector<Vector3> queries = Points(QueriesFor(test, 80, 7));
     // The far queries of QueriesFor are left out: rounding grows with the offset.
-    std::vector<SearchPoint> near;
-    for (const SearchPoint& q : queries) {
+    std::vector<Vector3> near;
+    for (const Vector3& q : queries) {
       if (std::fabs(q.x) < 2 && std::fabs(q.y) < 2 && std::fabs(q.z) < 2) near.push_back(q);
     }
     for (const Rigid& motion : motions) {
-      std::vector<SearchPoint> target;
-      for (const SearchPoint& p : mesh.positions) target.push_back(motion.Displacement(p));
+      std::vector<Vector3> target;
+      for (const Vector3& p : mesh.positions) target.push_back(motion.Displacement(p));
       std::vector<SurfaceHit> hits;
-      const std::vector<SearchPoint> deltas =
+      const std::vector<Vector3> deltas =
           Carry(source, target, Cloud(near), SurfaceMethod::kCarriedOffset, 2, &hits);
       for (std::size_t i = 0; i < near.size(); ++i) {
-        const SearchPoint expected = motion.Displacement(near[i]);
+        const Vector3 expected = motion.Displacement(near[i]);
         EXPECT_NEAR(deltas[i].x, expected.x, 2e-5f) << i;
         EXPECT_NEAR(deltas[i].y, expected.y, 2e-5f) << i;
         EXPECT_NEAR(deltas[i].z, expected.z, 2e-5f) << i;
         const RigidMotion rigid =
             RigidMotionAt(source, TargetDisplacements{target.data(), target.size()}, hits[i]);
         for (int k = 0; k < 9; ++k) EXPECT_NEAR(rigid.rotation[k], motion.rotation[k], 2e-5);
-        const SearchPoint at{hits[i].point[0], hits[i].point[1], hits[i].point[2]};
+        const Vector3 at{hits[i].point[0], hits[i].point[1], hits[i].point[2]};
         EXPECT_NEAR(rigid.translation.x, motion.Displacement(at).x, 2e-5f);
       }
     }
@@ -178,22 +178,22 @@ TEST(SurfaceMethodsTest, CarryReproducesARigidMotionOffTheSurface) {
 TEST(SurfaceMethodsTest, CarryKeepsAShellsDistanceOverAScaledSphere) {
   const Mesh mesh(Sphere(24, 48));
   const PreparedSource source = Prepare(mesh);
-  std::vector<SearchPoint> target;
+  std::vector<Vector3> target;
   std::vector<float> scaled;
-  for (const SearchPoint& p : mesh.positions) {
+  for (const Vector3& p : mesh.positions) {
     target.push_back({p.x * 0.5f, p.y * 0.5f, p.z * 0.5f});
     scaled.insert(scaled.end(), {p.x * 1.5f, p.y * 1.5f, p.z * 1.5f});
   }
-  std::vector<SearchPoint> shell;
-  for (const SearchPoint& p : Points(Sphere(9, 13).positions)) {
+  std::vector<Vector3> shell;
+  for (const Vector3& p : Points(Sphere(9, 13).positions)) {
     shell.push_back({p.x * 1.1f, p.y * 1.1f, p.z * 1.1f});
   }
   std::vector<SurfaceHit> hits;
-  const std::vector<SearchPoint> deltas =
+  const std::vector<Vector3> deltas =
       Carry(source, target, Cloud(shell), SurfaceMethod::kCarriedOffset, 2, &hits);
   for (std::size_t i = 0; i < shell.size(); ++i) {
-    const SearchPoint moved{shell[i].x + deltas[i].x, shell[i].y + deltas[i].y,
-                            shell[i].z + deltas[i].z};
+    const Vector3 moved{shell[i].x + deltas[i].x, shell[i].y + deltas[i].y,
+                        shell[i].z + deltas[i].z};
     const SurfaceHit hit =
         FindClosestExhaustive(scaled.data(), mesh.positions.size(), mesh.corners.data(),
                               mesh.corners.size() / 3, &moved.x);
@@ -230,15 +230,15 @@ TEST(SurfaceMethodsTest, CarryFollowsAQuadraticBendAtTheSurface) {
   const Mesh mesh(FlatGrid(8, 0.125f, 0.0f));
   const PreparedSource source = Prepare(mesh);
   const auto bend = [](float x, float y) { return (0.5f * x * x + 0.4f * x * y) - 0.3f * y * y; };
-  std::vector<SearchPoint> target;
-  for (const SearchPoint& p : mesh.positions) target.push_back({0.0f, 0.0f, bend(p.x, p.y)});
-  std::vector<SearchPoint> queries;
+  std::vector<Vector3> target;
+  for (const Vector3& p : mesh.positions) target.push_back({0.0f, 0.0f, bend(p.x, p.y)});
+  std::vector<Vector3> queries;
   for (int j = 0; j < 9; ++j) {
     for (int i = 0; i < 9; ++i) queries.push_back({-0.24f + 0.057f * i, -0.23f + 0.053f * j, 0.0f});
   }
-  const std::vector<SearchPoint> carried =
+  const std::vector<Vector3> carried =
       Carry(source, target, Cloud(queries), SurfaceMethod::kCarriedOffset, 2);
-  const std::vector<SearchPoint> blended =
+  const std::vector<Vector3> blended =
       Carry(source, target, Cloud(queries), SurfaceMethod::kSurfacePoint, 2);
   float worstBlend = 0.0f;
   for (std::size_t i = 0; i < queries.size(); ++i) {
@@ -264,7 +264,7 @@ TEST(SurfaceMethodsTest, SmallPiecesMoveRigidly) {
     float ratio;
     float rigidity;
   } rows[] = {{1.0f, 1.0f}, {2.0f, 1.0f}, {3.0f, 0.5f}, {4.0f, 0.0f}, {8.0f, 0.0f}};
-  std::vector<SearchPoint> points;
+  std::vector<Vector3> points;
   std::vector<uint32_t> corners;
   for (const auto& row : rows) {
     const float radius = row.ratio * height;
@@ -283,19 +283,19 @@ TEST(SurfaceMethodsTest, SmallPiecesMoveRigidly) {
   const SmallParts pieces = FindSmallParts(source, destination, hits.data(), marks.data());
   ASSERT_EQ(pieces.parts.size(), 5u);
   EXPECT_EQ(pieces.partOfVertex.back(), -1);
-  std::vector<SearchPoint> target;
-  for (const SearchPoint& p : mesh.positions) target.push_back({0.5f * p.x, 0.0f, 0.0f});
-  const std::vector<SearchPoint> one =
+  std::vector<Vector3> target;
+  for (const Vector3& p : mesh.positions) target.push_back({0.5f * p.x, 0.0f, 0.0f});
+  const std::vector<Vector3> one =
       Carry(source, target, destination, SurfaceMethod::kCarriedOffset, 1);
-  const std::vector<SearchPoint> three =
+  const std::vector<Vector3> three =
       Carry(source, target, destination, SurfaceMethod::kCarriedOffset, 3);
   for (std::size_t r = 0; r < 5; ++r) {
     EXPECT_EQ(pieces.partOfVertex[3 * r], pieces.partOfVertex[3 * r + 2]);
     const int32_t piece = pieces.partOfVertex[3 * r];
     ASSERT_GE(piece, 0);
     EXPECT_NEAR(pieces.parts[static_cast<std::size_t>(piece)].rigidity, rows[r].rigidity, 1e-5f);
-    const SearchPoint& a = points[3 * r + 1];
-    const SearchPoint& b = points[3 * r + 2];
+    const Vector3& a = points[3 * r + 1];
+    const Vector3& b = points[3 * r + 2];
     const float movedSpan = (b.x + one[3 * r + 2].x) - (a.x + one[3 * r + 1].x);
     const float stretch = 1.0f + 0.5f * (1.0f - rows[r].rigidity);
     EXPECT_NEAR(movedSpan, (b.x - a.x) * stretch, 1e-5f) << rows[r].ratio;
@@ -320,8 +320,8 @@ TEST(SurfaceMethodsTest, LimitsRefuseWhatTheyShould) {
   const float tilt = std::sin(0.5235988f);  // 30 degrees from +z
   struct Row {
     const char* what;
-    SearchPoint position;
-    SearchPoint normal;
+    Vector3 position;
+    Vector3 normal;
     float maxDistance;
     float maxAngle;
     bool masked;
@@ -409,13 +409,13 @@ TEST(SurfaceMethodsTest, ARigidMotionMovesMatchedAndUnanchoredVerticesWithIt) {
   for (uint32_t corner : far.corners) sheets.corners.push_back(base + corner);
   const Mesh destination(sheets);
   const Rigid motion(1, -1, 2, 0.4, 0.3, 0.2, -0.1);
-  std::vector<SearchPoint> target;
-  for (const SearchPoint& p : sphere.positions) target.push_back(motion.Displacement(p));
+  std::vector<Vector3> target;
+  for (const Vector3& p : sphere.positions) target.push_back(motion.Displacement(p));
   const TargetDisplacements targets[1] = {{target.data(), target.size()}};
   SurfaceTransferOptions options;
   options.maxDistance = 0.17f;
-  std::vector<SearchPoint> deltas(destination.positions.size());
-  SearchPoint* const deltaArrays[1] = {deltas.data()};
+  std::vector<Vector3> deltas(destination.positions.size());
+  Vector3* const deltaArrays[1] = {deltas.data()};
   std::vector<uint8_t> marks(deltas.size());
   std::string error;
   ASSERT_TRUE(TransferAlongSurface(source, targets, 1, destination.View(), nullptr, options,
@@ -424,7 +424,7 @@ TEST(SurfaceMethodsTest, ARigidMotionMovesMatchedAndUnanchoredVerticesWithIt) {
   int kinds[9] = {};
   for (std::size_t i = 0; i < deltas.size(); ++i) {
     ++kinds[marks[i]];
-    const SearchPoint expected = motion.Displacement(destination.positions[i]);
+    const Vector3 expected = motion.Displacement(destination.positions[i]);
     const float tolerance = marks[i] == kVertexFilled ? 0.05f : 1e-4f;
     EXPECT_NEAR(deltas[i].x, expected.x, tolerance) << i << " marked " << int{marks[i]};
     EXPECT_NEAR(deltas[i].y, expected.y, tolerance) << i << " marked " << int{marks[i]};
@@ -440,11 +440,11 @@ TEST(SurfaceMethodsTest, ThreadsDoNotChangeTheBits) {
   const TestMesh test = Sphere(64, 80);
   const Mesh mesh(test);
   const PreparedSource source = Prepare(mesh);
-  const std::vector<SearchPoint> target = RandomDisplacements(mesh.positions.size(), 3);
-  const std::vector<SearchPoint> queries = Points(QueriesFor(test, 3000, 9));
+  const std::vector<Vector3> target = RandomDisplacements(mesh.positions.size(), 3);
+  const std::vector<Vector3> queries = Points(QueriesFor(test, 3000, 9));
   for (SurfaceMethod method : {SurfaceMethod::kSurfacePoint, SurfaceMethod::kCarriedOffset}) {
-    const std::vector<SearchPoint> one = Carry(source, target, Cloud(queries), method, 1);
-    const std::vector<SearchPoint> three = Carry(source, target, Cloud(queries), method, 3);
+    const std::vector<Vector3> one = Carry(source, target, Cloud(queries), method, 1);
+    const std::vector<Vector3> three = Carry(source, target, Cloud(queries), method, 3);
     for (std::size_t i = 0; i < queries.size(); ++i) {
       ASSERT_EQ(Bits(one[i].x), Bits(three[i].x)) << i;
       ASSERT_EQ(Bits(one[i].y), Bits(three[i].y)) << i;

@@ -19,9 +19,9 @@
 #include "reference/nearest_source_vertices.h"
 #include "support/float_bits.h"
 #include "surface/surface_meshes.h"
+#include "surface_transfer/surface_methods.h"
 #include "tool/morph_fixture.h"
 #include "transfer/blend.h"
-#include "surface_transfer/surface_methods.h"
 
 namespace {
 
@@ -241,8 +241,8 @@ struct SheetsOverASphere {
     for (std::size_t k = 0; k < mask.size(); k += 7) mask[k] = 0;
   }
 
-  static const SearchPoint* Points(const std::vector<float>& floats) {
-    return reinterpret_cast<const SearchPoint*>(floats.data());
+  static const Vector3* Points(const std::vector<float>& floats) {
+    return reinterpret_cast<const Vector3*>(floats.data());
   }
 
   // The C++ interface's deltas (as floats, per target) and marks, on one thread.
@@ -257,8 +257,8 @@ struct SheetsOverASphere {
     const TargetDisplacements cppTargets[2] = {{Points(targets[0]), source.vertexCount()},
                                                {Points(targets[1]), source.vertexCount()}};
     deltas->assign(2, std::vector<float>(destination.positions.size()));
-    SearchPoint* const deltaArrays[2] = {reinterpret_cast<SearchPoint*>((*deltas)[0].data()),
-                                         reinterpret_cast<SearchPoint*>((*deltas)[1].data())};
+    Vector3* const deltaArrays[2] = {reinterpret_cast<Vector3*>((*deltas)[0].data()),
+                                     reinterpret_cast<Vector3*>((*deltas)[1].data())};
     marks->assign(destination.vertexCount(), 0);
     const TriangleMesh mesh{Points(destination.positions), destination.vertexCount(),
                             destination.corners.data(), destination.triangleCount()};

@@ -1,7 +1,7 @@
 // Minimum and maximum of two floats without a branch, as the x86 SSE instructions compute them:
-// MaxOf(a, b) is a > b ? a : b and MinOf(a, b) is a < b ? a : b, bit for bit, on every build. A
-// search whose comparisons go either way at random spends most of its time on mispredicted
-// branches otherwise.
+// MaxOf(a, b) is a > b ? a : b and MinOf(a, b) is a < b ? a : b, bit for bit, on every build (a
+// NaN `a` gives `b`). A search whose comparisons go either way at random spends most of its time
+// on mispredicted branches otherwise.
 #pragma once
 
 #if defined(__SSE__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 1)
