@@ -23,6 +23,37 @@ double SquaredDistanceInDoubles(const Vector3& vertex, const float* point) {
   return (dx * dx + dy * dy) + dz * dz;
 }
 
+// Whether the angle between two directions is at most a limit, told by the chord between their
+// unit vectors: for a limit up to a right angle, the unit vectors lie at most 2 sin(limit / 2)
+// apart; above it, their sum is at least 2 cos(limit / 2) long. Each test is well conditioned
+// where it is used (a cosine near -1 cannot tell 179.99 degrees from 180 in floats), and is made
+// of operations every platform rounds alike: the sine and cosine of the limit are taken once.
+class AngleLimit {
+ public:
+  explicit AngleLimit(double radians)
+      : wide_(radians > kPi / 2),
+        chord_(wide_ ? 2.0 * std::cos(radians / 2) : 2.0 * std::sin(radians / 2)) {}
+
+  bool Within(const Vector3& a, const Vector3& b) const {
+    const double lengthA = std::sqrt(SquaredLength(a)), lengthB = std::sqrt(SquaredLength(b));
+    const double sign = wide_ ? 1.0 : -1.0;
+    const double x = a.x / lengthA + sign * (b.x / lengthB);
+    const double y = a.y / lengthA + sign * (b.y / lengthB);
+    const double z = a.z / lengthA + sign * (b.z / lengthB);
+    const double chord = std::sqrt((x * x + y * y) + z * z);
+    return wide_ ? chord >= chord_ : chord <= chord_;
+  }
+
+ private:
+  static double SquaredLength(const Vector3& v) {
+    const double x = v.x, y = v.y, z = v.z;
+    return (x * x + y * y) + z * z;
+  }
+
+  bool wide_;
+  double chord_;
+};
+
 // The limits, worked out once for all vertices.
 struct Limits {
   // The squared distance limit in doubles, where a float's square is exact and cannot overflow.
@@ -30,16 +61,14 @@ struct Limits {
   // compared rightly.
   bool distanceLimited = false;
   double squaredDistance = 0.0;
-  // The cosine of the angle limit.
   bool angleLimited = false;
-  float leastCosine = -1.0f;
+  AngleLimit angle;
 
-  Limits(const SurfaceTransferOptions& options, bool haveNormals) {
+  Limits(const SurfaceTransferOptions& options, bool haveNormals)
+      : angle(static_cast<double>(options.maxAngleDegrees) * (kPi / 180.0)) {
     distanceLimited = !(options.maxDistance == std::numeric_limits<float>::infinity());
     squaredDistance = static_cast<double>(options.maxDistance) * options.maxDistance;
     angleLimited = haveNormals && !(options.maxAngleDegrees >= 180.0f);
-    leastCosine =
-        static_cast<float>(std::cos(static_cast<double>(options.maxAngleDegrees) * (kPi / 180.0)));
   }
 
   // A vertex or a Source point without a normal passes the angle limit.
@@ -50,7 +79,7 @@ struct Limits {
       return false;
     }
     if (!angleLimited || IsZero(vertexNormal) || IsZero(sourceNormal)) return true;
-    return Dot(vertexNormal, sourceNormal) >= leastCosine;
+    return angle.Within(vertexNormal, sourceNormal);
   }
 };
 
