@@ -9,8 +9,8 @@
 #include "cli/input_error.h"
 #include "parallel/parallel_chunks.h"
 #include "scene/run_result.h"
-#include "transfer/blend.h"
 #include "surface_transfer/surface_methods.h"
+#include "transfer/interpolated_delta.h"
 #include "transfer/transfer.h"
 
 namespace palisor_cli {

@@ -19,9 +19,9 @@
 #include "reference/nearest_source_vertices.h"
 #include "support/float_bits.h"
 #include "surface/surface_meshes.h"
-#include "tool/morph_fixture.h"
-#include "transfer/blend.h"
 #include "surface_transfer/surface_methods.h"
+#include "tool/morph_fixture.h"
+#include "transfer/interpolated_delta.h"
 
 namespace {
 
