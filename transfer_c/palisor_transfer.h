@@ -19,7 +19,8 @@
  *
  * Ownership: every struct and array belongs to the caller, who provides it for the length of a
  * call; the library keeps no pointer after a call returns, and allocates nothing that the caller
- * frees. The texts of palisor_transfer_status_text are static.
+ * frees. The texts of palisor_transfer_status_text are static: they live as long as the library
+ * is loaded.
  *
  * Failures are reported by a status code, and by a message written into a buffer that the caller
  * provides (may be null). The message is UTF-8 text ending in a null byte, cut to the buffer.
