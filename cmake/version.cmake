@@ -2,6 +2,11 @@
 # it from a generated header (target palisor_version); the Windows binaries carry it in their
 # version resources.
 set(PALISOR_COPYRIGHT "Copyright (C) 2026 the Palisor authors")
+# A version given without a patch number (1.2) is patch 0 (1.2.0).
+set(PALISOR_VERSION_PATCH 0)
+if(NOT "${PROJECT_VERSION_PATCH}" STREQUAL "")
+  set(PALISOR_VERSION_PATCH ${PROJECT_VERSION_PATCH})
+endif()
 
 configure_file(${CMAKE_CURRENT_LIST_DIR}/palisor_version.h.in
   ${PROJECT_BINARY_DIR}/generated/palisor_version.h @ONLY)

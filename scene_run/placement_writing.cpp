@@ -6,7 +6,7 @@
 
 #include "host_imitation/plugin_module.h"
 #include "scene_run/plugin_loading.h"
-#include "transfer/blend.h"
+#include "transfer/interpolated_delta.h"
 
 namespace palisor_run {
 

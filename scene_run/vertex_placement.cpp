@@ -7,7 +7,7 @@
 #include "parallel/parallel_chunks.h"
 #include "scene/run_result.h"
 #include "scene_run/input_error.h"
-#include "transfer/blend.h"
+#include "transfer/interpolated_delta.h"
 
 namespace palisor_run {
 

@@ -11,7 +11,7 @@
 #include "tool/palisor.h"
 #include "tool/run_settings.h"
 #include "tool/vertex_walk.h"
-#include "transfer/blend.h"
+#include "transfer/interpolated_delta.h"
 #include "transfer/transfer.h"
 
 namespace {

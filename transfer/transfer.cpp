@@ -1,7 +1,7 @@
 #include "transfer/transfer.h"
 
 #include "parallel/parallel_chunks.h"
-#include "transfer/blend.h"
+#include "transfer/interpolated_delta.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ void BlendTargets(const NearestFound* lists, std::size_t listCount,
     for (std::size_t t = 0; t < targetCount; ++t) {
       const TargetDisplacements& target = targets[t];
       for (std::size_t k = begin; k < end; ++k) {
-        deltas[t][k] = BlendDisplacements(
+        deltas[t][k] = InterpolatedDelta(
             lists[k], [&target](int32_t sourceIndex) { return target.Of(sourceIndex); });
       }
     }

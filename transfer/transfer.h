@@ -1,8 +1,8 @@
 // Morph transfer over plain arrays: for every Destination vertex, the delta that each morph target
 // gives it, by the plug-in's rule (the three nearest used Source vertices at rest positions, their
-// displacements blended by inverse squared distance; see blend.h). Knows nothing of the host, so
-// that its work can go to worker threads; the plug-in reads the host on the host's thread and
-// hands the arrays here.
+// displacements blended by inverse squared distance; see interpolated_delta.h). Knows nothing of
+// the host, so that its work can go to worker threads; the plug-in reads the host on the host's
+// thread and hands the arrays here.
 #pragma once
 
 #include <cstddef>
@@ -45,7 +45,7 @@ struct TransferScene {
 // The used Source vertices with their indices, in increasing index.
 SourcePoints UsedSourcePoints(const Vector3* positions, std::size_t count, const uint8_t* used);
 
-// deltas[t][k] = the blend of list k's displacements in target t, for every list k below
+// deltas[t][k] = the interpolated delta of list k in target t, for every list k below
 // `listCount` and every target t; an empty list gives (0, 0, 0). Spread over up to
 // `threadCount` threads (0: as many as the machine runs); the bits do not depend on the number.
 void BlendTargets(const NearestFound* lists, std::size_t listCount,

@@ -19,6 +19,15 @@
 #include "transfer/transfer.h"
 #include "transfer_c/palisor_transfer_verdict.h"
 
+// The header's version is the project's (root CMakeLists.txt): a new version of the project
+// changes the header's macros too.
+static_assert(PALISOR_TRANSFER_VERSION_MAJOR == PALISOR_VERSION_MAJOR &&
+                  PALISOR_TRANSFER_VERSION_MINOR == PALISOR_VERSION_MINOR &&
+                  PALISOR_TRANSFER_VERSION_PATCH == PALISOR_VERSION_PATCH,
+              "palisor_transfer.h's version macros must be the project's version");
+static_assert(PALISOR_TRANSFER_VERSION_MINOR < 100 && PALISOR_TRANSFER_VERSION_PATCH < 100,
+              "a version number holds a minor and a patch version below 100");
+
 // The caller's float triples are taken as points in place.
 static_assert(sizeof(Vector3) == 3 * sizeof(float) && alignof(Vector3) == alignof(float) &&
                   std::is_standard_layout<Vector3>::value,
@@ -32,15 +41,27 @@ constexpr std::size_t kMostTriples = std::numeric_limits<std::size_t>::max() / s
 // The sizes of the structs' first versions: a caller built with the first header passes these.
 constexpr std::size_t kFirstInputSize = offsetof(palisor_transfer_input, source_triangles);
 constexpr std::size_t kFirstOptionsSize = offsetof(palisor_transfer_options, max_distance);
+// Where the fields this library knows end. The bytes after them, the structs' tail padding
+// included, are where a newer header puts its fields.
+constexpr std::size_t kKnownInputSize =
+    offsetof(palisor_transfer_input, destination_triangle_count) +
+    sizeof(palisor_transfer_input::destination_triangle_count);
+constexpr std::size_t kKnownOptionsSize = offsetof(palisor_transfer_options, keep_outside) +
+                                          sizeof(palisor_transfer_options::keep_outside);
 
-palisor_transfer_options DefaultOptions() {
-  palisor_transfer_options options{};
-  options.struct_size = sizeof options;
+// Sets every field but struct_size to its default.
+void SetDefaults(palisor_transfer_options& options) {
   options.method = PALISOR_TRANSFER_METHOD_NEAREST_VERTICES;
   options.thread_count = 0;
   options.max_distance = std::numeric_limits<float>::infinity();
   options.max_angle_degrees = 180.0f;
   options.keep_outside = -1.0f;
+}
+
+palisor_transfer_options DefaultOptions() {
+  palisor_transfer_options options{};
+  options.struct_size = sizeof options;
+  SetDefaults(options);
   return options;
 }
 
@@ -50,7 +71,8 @@ Verdict CheckStructSize(const void* data, std::size_t given, std::size_t first, 
                         const std::string& name) {
   if (given < first) {
     return Invalid(name + ".struct_size is " + std::to_string(given) + ", below the " +
-                   std::to_string(first) + " bytes of the struct");
+                   std::to_string(first) + " bytes of the struct's first version: set it to " +
+                   "sizeof(palisor_transfer_" + name + ") before filling the struct");
   }
   const auto* bytes = static_cast<const unsigned char*>(data);
   for (std::size_t at = known; at < given; ++at) {
@@ -94,7 +116,7 @@ Verdict CheckLimit(float value, const char* name, bool finite) {
 Verdict CheckOptions(const palisor_transfer_options* given) {
   if (given == nullptr) return Verdict{};
   Verdict size =
-      CheckStructSize(given, given->struct_size, kFirstOptionsSize, sizeof *given, "options");
+      CheckStructSize(given, given->struct_size, kFirstOptionsSize, kKnownOptionsSize, "options");
   if (size.Failed()) return size;
   const palisor_transfer_options options = Complete(given, DefaultOptions());
   if (options.method < PALISOR_TRANSFER_METHOD_NEAREST_VERTICES ||
@@ -148,7 +170,7 @@ Verdict CheckTargets(const palisor_transfer_input& input) {
 Verdict CheckInput(const palisor_transfer_input* input) {
   if (input == nullptr) return Invalid("input is null");
   const Verdict size =
-      CheckStructSize(input, input->struct_size, kFirstInputSize, sizeof *input, "input");
+      CheckStructSize(input, input->struct_size, kFirstInputSize, kKnownInputSize, "input");
   if (size.Failed()) return size;
   if (input->source_vertex_count > static_cast<std::size_t>(std::numeric_limits<int32_t>::max())) {
     return Invalid("input.source_vertex_count " + std::to_string(input->source_vertex_count) +
@@ -260,18 +282,19 @@ void WriteMessage(const char* text, std::size_t length, char* message, std::size
 extern "C" {
 
 PALISOR_TRANSFER_API uint32_t palisor_transfer_version(void) {
-  return PALISOR_VERSION_MAJOR * 10000u + PALISOR_VERSION_MINOR * 100u;
+  return PALISOR_TRANSFER_VERSION;
 }
 
 PALISOR_TRANSFER_API void palisor_transfer_default_options(palisor_transfer_options* options) {
-  if (options == nullptr) return;
-  const palisor_transfer_options defaults = DefaultOptions();
-  // A caller that does not say it has exactly this struct may have only the first version's
-  // bytes, and a struct_size of any value.
-  const std::size_t size =
-      options->struct_size == sizeof defaults ? sizeof defaults : kFirstOptionsSize;
-  std::memcpy(options, &defaults, size);
-  options->struct_size = size;
+  // A struct_size below the first version's was never set: nothing is known of the caller's
+  // struct, and the compute call it is meant for refuses it.
+  if (options == nullptr || options->struct_size < kFirstOptionsSize) return;
+  palisor_transfer_options defaults;
+  // The padding too: a compute call refuses a non-zero byte after the known fields.
+  std::memset(&defaults, 0, sizeof defaults);
+  defaults.struct_size = options->struct_size;
+  SetDefaults(defaults);
+  std::memcpy(options, &defaults, std::min(options->struct_size, sizeof defaults));
 }
 
 PALISOR_TRANSFER_API const char* palisor_transfer_status_text(int32_t status) {

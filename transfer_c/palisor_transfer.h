@@ -5,25 +5,103 @@
  * of the target's displacements (target minus base) at the vertex's three nearest used Source
  * vertices, weighted by the inverse of the squared distance, in 32-bit floats, bit for bit as the
  * plug-in computes it. Two more methods take the motion from the closest point of the Source's
- * triangles instead. A C99 interface: plain C types only, and no C++ exception ever leaves a
- * function.
+ * triangles instead (palisor_transfer_method).
+ *
+ * The library is one file: libpalisor_transfer.so on Linux, palisor_transfer.dll on Windows (32-
+ * and 64-bit builds). It carries its C++ runtime inside, so that it needs only the C library (on
+ * Windows, Windows' own DLLs), and exports exactly the functions declared here. A C99 interface:
+ * plain C types only, and no C++ exception ever leaves a function.
+ *
+ * Threads: every function may be called from any thread, and calls may run at once, as long as no
+ * struct or array that one call reads is written by another call or thread meanwhile. A compute
+ * call returns when all its work is done: the worker threads it starts read the input arrays and
+ * write the output arrays only, and end before it returns.
+ *
+ * Ownership: every struct and array belongs to the caller, who provides it for the length of a
+ * call; the library keeps no pointer after a call returns, and allocates nothing that the caller
+ * frees. The texts of palisor_transfer_status_text are static: they live as long as the library
+ * is loaded.
  *
  * Failures are reported by a status code, and by a message written into a buffer that the caller
- * provides (may be null). The message is UTF-8 text ending in a null byte, cut to the buffer. */
+ * provides (may be null). The message is UTF-8 text ending in a null byte, cut to the buffer.
+ *
+ * Example, a whole program: two Source vertices rise by 1 and by 3 in a morph target, and the
+ * Destination vertex halfway between them rises by their mean, 2. It prints "0 0 2". (The tests
+ * build and run it as it stands here.)
+ * @code
+ * #include <stdio.h>
+ * #include "palisor_transfer.h"
+ *
+ * int main(void) {
+ *   float source[] = {0, 0, 0, 1, 0, 0}, rise[] = {0, 0, 1, 0, 0, 3}, middle[] = {0.5f, 0, 0};
+ *   const float* targets[] = {rise};
+ *   float moved[3], *outputs[] = {moved};
+ *   palisor_transfer_input input = {.struct_size = sizeof input, .source_positions = source,
+ *       .source_vertex_count = 2, .target_displacements = targets, .target_count = 1,
+ *       .destination_positions = middle, .destination_vertex_count = 1};
+ *   char message[256];
+ *   if (!PALISOR_TRANSFER_VERSION_COMPATIBLE(palisor_transfer_version())) return 1;
+ *   if (palisor_transfer_compute(&input, NULL, outputs, message, sizeof message) !=
+ *       PALISOR_TRANSFER_OK) {
+ *     fprintf(stderr, "palisor_transfer: %s\n", message);
+ *     return 1;
+ *   }
+ *   printf("%g %g %g\n", moved[0], moved[1], moved[2]);
+ *   return 0;
+ * }
+ * @endcode
+ */
 #ifndef PALISOR_TRANSFER_H
 #define PALISOR_TRANSFER_H
 
 #include <stddef.h>
 #include <stdint.h>
 
-#if defined(_WIN32)
+/* The version of this header and of the library built with it. A program built with a header of
+ * version X.Y.P works with every library of version X.Z.Q where Z >= Y: a minor version only adds
+ * (a function, a field at a struct's end, a method, a status or mark), a patch version changes no
+ * interface, and only a major version may take away or change. A library older than the header
+ * may lack functions and refuses the fields it does not know (see the struct_size rule). */
+#define PALISOR_TRANSFER_VERSION_MAJOR 1
+#define PALISOR_TRANSFER_VERSION_MINOR 2
+#define PALISOR_TRANSFER_VERSION_PATCH 0
+
+/* A version as one number, the form palisor_transfer_version returns: major * 10000 + minor * 100
+ * + patch (minor and patch below 100), so that a later version is a larger number. */
+#define PALISOR_TRANSFER_MAKE_VERSION(major, minor, patch) ((major)*10000 + (minor)*100 + (patch))
+
+/* This header's version as one number. */
+#define PALISOR_TRANSFER_VERSION                                                                \
+  PALISOR_TRANSFER_MAKE_VERSION(PALISOR_TRANSFER_VERSION_MAJOR, PALISOR_TRANSFER_VERSION_MINOR, \
+                                PALISOR_TRANSFER_VERSION_PATCH)
+
+/* Non-zero when a library of version number `version` (as palisor_transfer_version returns it)
+ * serves a program built with this header, by the rule above: the same major version, and the same
+ * minor version or a later one. `version` is evaluated twice. */
+#define PALISOR_TRANSFER_VERSION_COMPATIBLE(version)                          \
+  ((version) / 10000 == PALISOR_TRANSFER_VERSION_MAJOR &&                     \
+   (version) >= PALISOR_TRANSFER_MAKE_VERSION(PALISOR_TRANSFER_VERSION_MAJOR, \
+                                              PALISOR_TRANSFER_VERSION_MINOR, 0))
+
+/* Decorates the functions below. Left undefined, it imports them from the DLL on Windows and gives
+ * them default visibility elsewhere (the library's own build, which defines
+ * PALISOR_TRANSFER_BUILDING, exports them). A program that links the library statically defines
+ * PALISOR_TRANSFER_STATIC; one that needs other decorations defines PALISOR_TRANSFER_API itself
+ * before including this header. */
+#ifndef PALISOR_TRANSFER_API
+#if defined(PALISOR_TRANSFER_STATIC)
+#define PALISOR_TRANSFER_API
+#elif defined(_WIN32) || defined(__CYGWIN__)
 #if defined(PALISOR_TRANSFER_BUILDING)
 #define PALISOR_TRANSFER_API __declspec(dllexport)
 #else
 #define PALISOR_TRANSFER_API __declspec(dllimport)
 #endif
-#else
+#elif defined(__GNUC__) && __GNUC__ >= 4
 #define PALISOR_TRANSFER_API __attribute__((visibility("default")))
+#else
+#define PALISOR_TRANSFER_API
+#endif
 #endif
 
 #ifdef __cplusplus
@@ -35,7 +113,7 @@ extern "C" {
 typedef enum palisor_transfer_status {
   PALISOR_TRANSFER_OK = 0,
   /* An argument breaks this interface's rules: a null pointer where data are needed, no targets, a
-   * count too large, a struct_size below the struct's first size. */
+   * count too large, a struct_size below the struct's first version. */
   PALISOR_TRANSFER_INVALID_ARGUMENT = 1,
   /* A request this library does not know: an unknown method, or a struct from a newer interface
    * that sets fields this library does not have. */
@@ -46,8 +124,9 @@ typedef enum palisor_transfer_status {
   PALISOR_TRANSFER_INTERNAL_ERROR = 4
 } palisor_transfer_status;
 
-/* How a Destination vertex finds the Source vertices it takes motion from. */
-enum {
+/* How a Destination vertex finds the Source vertices it takes motion from: the values of
+ * palisor_transfer_options.method. */
+typedef enum palisor_transfer_method {
   /* The plug-in's rule: the three nearest used Source vertices by squared distance between rest
    * positions (ties: the higher Source index first), blended by inverse squared distance; a
    * vertex lying exactly on a Source vertex takes that vertex's displacement alone. */
@@ -60,13 +139,14 @@ enum {
    * surface around that point, keeping its length along the surface's normal: a shell over the
    * Source (clothes over a body) keeps its distance, and what sits on the surface follows it. */
   PALISOR_TRANSFER_METHOD_CARRIED_OFFSET = 2
-};
+} palisor_transfer_method;
 
-/* What was done to a Destination vertex: one byte per vertex from
- * palisor_transfer_compute_marked, bits combined. A vertex outside destination_mask gets 0. */
-enum {
-  /* Took its motion from its own match: its closest point on the Source (methods 1 and 2), its
-   * nearest used Source vertices (method 0, where the Source has a used vertex). */
+/* What was done to a Destination vertex: the bits, combined, of the byte per vertex that
+ * palisor_transfer_compute_marked writes. A vertex outside destination_mask gets 0. */
+typedef enum palisor_transfer_mark {
+  /* Took its motion from its own match: its closest point on the Source (SURFACE_POINT,
+   * CARRIED_OFFSET), its nearest used Source vertices (NEAREST_VERTICES, where the Source has a
+   * used vertex). */
   PALISOR_TRANSFER_MARK_MATCHED = 1,
   /* Its closest point was refused by max_distance or max_angle_degrees: its displacement is
    * filled smoothly from the matched vertices around it over the Destination's triangles. */
@@ -76,40 +156,55 @@ enum {
   PALISOR_TRANSFER_MARK_RIGID = 4,
   /* Pushed back outside the morphed Source in at least one target (keep_outside). */
   PALISOR_TRANSFER_MARK_PUSHED = 8
-};
+} palisor_transfer_mark;
 
-/* How a transfer is made. Set struct_size, fill it with palisor_transfer_default_options, then
- * change fields.
- * struct_size tells the library which version of the struct the caller knows: it must be at least
- * the size of the first version (up to thread_count), and where it is larger (a caller built with
- * a newer header), the bytes this library does not know must be zero (their options left at their
- * defaults). Fields beyond a caller's struct_size take their defaults. */
+/* The struct_size rule, for both structs below. Each begins with its own size, so that a later
+ * version of this interface can add fields at its end and still serve programs built with an
+ * earlier header:
+ * - The caller sets struct_size to the struct's size as its header declares it (sizeof), before
+ *   anything else, palisor_transfer_default_options included, and leaves every byte it does not
+ *   set zero: `palisor_transfer_options options = {.struct_size = sizeof options};`.
+ * - The library reads and writes no byte of a struct at or beyond its struct_size, and never
+ *   changes struct_size.
+ * - A struct_size below the size of the struct's first version is refused
+ *   (PALISOR_TRANSFER_INVALID_ARGUMENT): a struct whose struct_size was never set.
+ * - A struct_size smaller than this library's (a program built with an older header): the fields
+ *   beyond it take their defaults.
+ * - A struct_size larger than this library's (a program built with a newer header): every byte
+ *   this library does not know, from the end of its last field (the struct's tail padding
+ *   included) up to struct_size, must be zero, leaving the newer fields at their defaults;
+ *   otherwise the call fails with PALISOR_TRANSFER_UNSUPPORTED. */
+
+/* How a transfer is made. Start from palisor_transfer_default_options (after setting struct_size),
+ * then change fields. Its first version ends with thread_count. */
 typedef struct palisor_transfer_options {
   size_t struct_size;
-  /* A PALISOR_TRANSFER_METHOD_ value; 0, the plug-in's rule, is the default. */
+  /* A palisor_transfer_method; PALISOR_TRANSFER_METHOD_NEAREST_VERTICES, the plug-in's rule, is
+   * the default. */
   int32_t method;
   /* How many threads compute, the calling one included; 0 (the default): as many as the machine
    * runs. The results do not depend on it. */
   uint32_t thread_count;
-  /* Methods 1 and 2 only (method 0 ignores them). A closest point farther than max_distance from
-   * the vertex is refused (0 or more; infinity, the default: no limit). So is one where the
-   * Source's normal turns more than max_angle_degrees from the Destination vertex's normal (0 or
-   * more; 180, the default, or more: no limit): a surface facing the vertex's, as a lower lip the
-   * upper one, is refused at any limit below 180. A vertex whose normal is zero passes the angle
-   * limit. Refused vertices are marked PALISOR_TRANSFER_MARK_FILLED or _RIGID. */
+  /* SURFACE_POINT and CARRIED_OFFSET only (NEAREST_VERTICES ignores them). A closest point farther
+   * than max_distance from the vertex is refused (0 or more; infinity, the default: no limit). So
+   * is one where the Source's normal turns more than max_angle_degrees from the Destination
+   * vertex's normal (0 or more; 180, the default, or more: no limit): a surface facing the
+   * vertex's, as a lower lip the upper one, is refused at any limit below 180. A vertex whose
+   * normal is zero passes the angle limit. Refused vertices are marked PALISOR_TRANSFER_MARK_FILLED
+   * or _RIGID. */
   float max_distance;
   float max_angle_degrees;
-  /* Methods 1 and 2 only. Negative (the default): off. Otherwise a finite distance: a vertex that
-   * lies outside the rest Source (for an open Source, a sheet: on either side) ends at least this
-   * far outside the morphed Source, on its side, in every target. */
+  /* SURFACE_POINT and CARRIED_OFFSET only. Negative (the default): off. Otherwise a finite
+   * distance: a vertex that lies outside the rest Source (for an open Source, a sheet: on either
+   * side) ends at least this far outside the morphed Source, on its side, in every target. */
   float keep_outside;
 } palisor_transfer_options;
 
 /* What is transferred. Positions and displacements are arrays of float triples (x, y, z), three
  * floats per vertex; coordinates may be infinite or NaN, and such vertices are ranked as the
  * plug-in ranks them. A mask holds one byte per vertex, non-zero for a vertex that takes part; a
- * null mask lets every vertex take part. struct_size as for the options (the first version ends
- * with destination_mask). */
+ * null mask lets every vertex take part. struct_size by the struct_size rule; the first version
+ * ends with destination_mask. */
 typedef struct palisor_transfer_input {
   size_t struct_size;
   /* The Source's rest positions, every vertex (fewer than 2^31 of them). Only used vertices
@@ -129,34 +224,31 @@ typedef struct palisor_transfer_input {
   size_t destination_vertex_count;
   const uint8_t* destination_mask;
   /* The meshes' triangles, three vertex indices each (polygons fanned into triangles), for
-   * methods 1 and 2, which need both arrays (not null; a count of 0 is allowed, as for a
-   * Destination that is a point cloud); method 0 ignores them. Every index must be below its
-   * mesh's vertex count, and a count at most 2147483647. The Source's surface is made of its
-   * triangles whose three corners are used (source_used); the Destination's carry its vertex
-   * normals (for max_angle_degrees) and join its vertices for filling refused ones. */
+   * SURFACE_POINT and CARRIED_OFFSET, which need both arrays (not null; a count of 0 is allowed,
+   * as for a Destination that is a point cloud); NEAREST_VERTICES ignores them. Every index must
+   * be below its mesh's vertex count, and a count at most 2147483647. The Source's surface is made
+   * of its triangles whose three corners are used (source_used); the Destination's carry its
+   * vertex normals (for max_angle_degrees) and join its vertices for filling refused ones. */
   const uint32_t* source_triangles;
   size_t source_triangle_count;
   const uint32_t* destination_triangles;
   size_t destination_triangle_count;
 } palisor_transfer_input;
 
-/* This library's version: major * 10000 + minor * 100 + patch.
- * Threads: any thread, at any time. */
+/* The library's version as one number, major * 10000 + minor * 100 + patch: compare it with
+ * PALISOR_TRANSFER_VERSION_COMPATIBLE. */
 PALISOR_TRANSFER_API uint32_t palisor_transfer_version(void);
 
-/* Fills `options` with the defaults and struct_size with the size filled; a null pointer is
- * ignored. A caller that sets struct_size to its size of the struct first (as
- * `palisor_transfer_options options = {sizeof options};` does) gets every field of this version
- * filled; otherwise (any other struct_size, as a caller of the first header, which did not ask
- * for it, may leave there) only the first version's fields are written, so that no byte
- * beyond that caller's struct is touched, and the later fields keep their defaults as the
- * library reads them.
- * Threads: any thread; `options` must not be used by another thread meanwhile. */
+/* Sets the options to their defaults by the struct_size rule, which the caller must have set
+ * first: the bytes below struct_size, up to the end of this library's struct, receive the
+ * defaults (the bytes between and after its fields zero); struct_size and the bytes of a newer
+ * header's fields are left as they are. Where struct_size is below the first version's size
+ * (never set), nothing is written, and a compute call refuses the options. A null pointer is
+ * ignored. The defaults: method PALISOR_TRANSFER_METHOD_NEAREST_VERTICES, thread_count 0,
+ * max_distance infinity, max_angle_degrees 180, keep_outside -1 (off). */
 PALISOR_TRANSFER_API void palisor_transfer_default_options(palisor_transfer_options* options);
 
-/* A short English text naming a status code, such as "invalid argument"; never null. The text is
- * static and lives as long as the library is loaded.
- * Threads: any thread, at any time. */
+/* A short English text naming a status code, such as "invalid argument"; never null. */
 PALISOR_TRANSFER_API const char* palisor_transfer_status_text(int32_t status);
 
 /* Computes every target's displacements of the Destination vertices, as
@@ -166,23 +258,20 @@ PALISOR_TRANSFER_API const char* palisor_transfer_status_text(int32_t status);
  * (0, 0, 0). `options` may be null for the defaults. On a status other than PALISOR_TRANSFER_OK
  * the message says what was wrong (for an invalid argument: which one), and the outputs are
  * untouched where the arguments were refused, unspecified otherwise. `message` may be null;
- * otherwise it receives at most message_capacity bytes, the null byte included.
+ * otherwise it receives at most message_capacity bytes, the null byte included. No output array
+ * may overlap another or an input.
  *
  * Computes in the calling thread's rounding mode (and, on x86, its handling of tiny numbers), with
  * every floating-point exception masked; the calling thread's floating-point state, status flags
- * included, is as before when the call returns.
- * Threads: any thread; several calls may run at once. The call returns when all work is done; the
- * worker threads it starts read the input arrays and write the output arrays only, and end before
- * it returns. The input arrays must not change during the call, and no output array may overlap
- * another or an input. */
+ * included, is as before when the call returns. */
 PALISOR_TRANSFER_API palisor_transfer_status palisor_transfer_compute(
     const palisor_transfer_input* input, const palisor_transfer_options* options,
     float* const* destination_displacements, char* message, size_t message_capacity);
 
 /* As palisor_transfer_compute, and also tells what was done to each Destination vertex: unless
- * `destination_marks` is null, it receives destination_vertex_count bytes of
- * PALISOR_TRANSFER_MARK_ bits (untouched where the arguments were refused). Threads as for
- * palisor_transfer_compute; the marks may not overlap another array either. */
+ * `destination_marks` is null, it receives destination_vertex_count bytes of palisor_transfer_mark
+ * bits (untouched where the arguments were refused). The marks may not overlap another array
+ * either. */
 PALISOR_TRANSFER_API palisor_transfer_status palisor_transfer_compute_marked(
     const palisor_transfer_input* input, const palisor_transfer_options* options,
     float* const* destination_displacements, uint8_t* destination_marks, char* message,

@@ -20,7 +20,8 @@ Verdict CheckTriangles(const uint32_t* triangles, std::size_t count, std::size_t
                        const std::string& mesh, const std::string& meshName) {
   const std::string name = "input." + mesh + "_triangles";
   if (triangles == nullptr) {
-    return Invalid(name + " is null: methods 1 and 2 need the " + meshName + "'s triangles");
+    return Invalid(name + " is null: the surface point and carried offset methods need the " +
+                   meshName + "'s triangles");
   }
   if (count > std::numeric_limits<std::size_t>::max() / (3 * sizeof(uint32_t))) {
     return Invalid("input." + mesh + "_triangle_count " + std::to_string(count) + " is too large");

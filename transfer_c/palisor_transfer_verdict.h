@@ -17,9 +17,9 @@ inline Verdict Invalid(const std::string& message) {
   return Verdict{PALISOR_TRANSFER_INVALID_ARGUMENT, message};
 }
 
-// The transfer along the Source's surface (methods 1 and 2): checks the triangles that the
-// methods need, then computes. `input` and `options` are complete (the caller's struct_size
-// resolved), the rest of their arguments already checked.
+// The transfer along the Source's surface (SURFACE_POINT, CARRIED_OFFSET): checks the triangles
+// that the methods need, then computes. `input` and `options` are complete (the caller's
+// struct_size resolved), the rest of their arguments already checked.
 Verdict TransferAlongSurfaceFromC(const palisor_transfer_input& input,
                                   const palisor_transfer_options& options, float* const* outputs,
                                   uint8_t* marks);

@@ -22,7 +22,7 @@ MQPoint InterpolatedDelta(const NearestList& nearest, const cmq::CMQObject& sour
                           const cmq::CMQObject& target) {
   if (nearest.empty()) return MQPoint{0.0f, 0.0f, 0.0f};
   const int32_t targetVertexCount = mq::hostFunctions.MQObj_GetVertexCount(target.object);
-  return BlendDisplacements(nearest, [&](int32_t sourceIndex) {
+  return InterpolatedDelta(nearest, [&](int32_t sourceIndex) {
     return Displacement(source, target, targetVertexCount, sourceIndex);
   });
 }

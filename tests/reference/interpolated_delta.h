@@ -5,11 +5,11 @@
 
 #include "host/cmq_object.h"
 #include "search/nearest_search.h"
-#include "transfer/blend.h"
+#include "transfer/interpolated_delta.h"
 
 // Reads Source vertex j and target vertex j for every listed Source vertex j, and blends their
-// displacements as applying does (BlendDisplacements). An empty list gives (0, 0, 0). A Source
-// vertex that the target lacks (the target has fewer vertices) shows no displacement: its target
-// position is taken to be its base position.
+// displacements as applying does (the two-argument InterpolatedDelta). An empty list gives
+// (0, 0, 0). A Source vertex that the target lacks (the target has fewer vertices) shows no
+// displacement: its target position is taken to be its base position.
 MQPoint InterpolatedDelta(const NearestList& nearest, const cmq::CMQObject& source,
                           const cmq::CMQObject& target);

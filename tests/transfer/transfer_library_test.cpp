@@ -21,7 +21,7 @@
 #include "surface/surface_meshes.h"
 #include "surface_transfer/surface_methods.h"
 #include "tool/morph_fixture.h"
-#include "transfer/blend.h"
+#include "transfer/interpolated_delta.h"
 
 namespace {
 
@@ -131,35 +131,65 @@ class TransferLibraryTest : public MorphFixture {
 };
 
 TEST_F(TransferLibraryTest, TellsItsVersionAndNamesItsStatuses) {
-  EXPECT_EQ(library.version(), PALISOR_VERSION_MAJOR * 10000u + PALISOR_VERSION_MINOR * 100u);
+  EXPECT_EQ(library.version(), static_cast<uint32_t>(PALISOR_TRANSFER_VERSION));
+  EXPECT_TRUE(PALISOR_TRANSFER_VERSION_COMPATIBLE(library.version()));
   const char* const names[] = {
       "ok", "invalid argument", "unsupported", "out of memory", "internal error", "unknown status"};
   for (int32_t status = 0; status < 6; ++status) {
     EXPECT_STREQ(library.statusText(status), names[status]);
   }
-  // A caller that says its size gets every field; any other (a caller of the first header, which
-  // may have only the first fields) gets the first fields only, and no byte beyond them changes.
-  palisor_transfer_options options;
-  std::memset(&options, 0xFF, sizeof options);
-  options.struct_size = sizeof options;
-  library.defaultOptions(&options);
-  EXPECT_EQ(options.struct_size, sizeof options);
-  EXPECT_EQ(options.method, PALISOR_TRANSFER_METHOD_NEAREST_VERTICES);
-  EXPECT_EQ(options.thread_count, 0u);
-  EXPECT_EQ(options.max_distance, kInfinity);
-  EXPECT_EQ(options.max_angle_degrees, 180.0f);
-  EXPECT_LT(options.keep_outside, 0.0f);
-  for (const std::size_t unsaid : {std::size_t{0}, std::size_t{16}, ~std::size_t{0}}) {
-    std::memset(&options, 0xFF, sizeof options);
-    options.struct_size = unsaid;
-    library.defaultOptions(&options);
-    EXPECT_EQ(options.struct_size, offsetof(palisor_transfer_options, max_distance));
-    EXPECT_EQ(options.method, PALISOR_TRANSFER_METHOD_NEAREST_VERTICES);
-    EXPECT_EQ(options.thread_count, 0u);
-    const auto* bytes = reinterpret_cast<const unsigned char*>(&options);
-    for (std::size_t at = offsetof(palisor_transfer_options, max_distance); at < sizeof options;
-         ++at) {
-      EXPECT_EQ(bytes[at], 0xFF) << "byte " << at << " after struct_size " << unsaid;
+}
+
+// A program built with this header works with a library of its major version and of its minor
+// version or a later one, whatever the patch versions.
+TEST_F(TransferLibraryTest, AVersionIsCompatibleFromTheHeadersMinorVersionOn) {
+  constexpr int kMajor = PALISOR_TRANSFER_VERSION_MAJOR;
+  constexpr int kMinor = PALISOR_TRANSFER_VERSION_MINOR;
+  const struct {
+    int major, minor, patch;
+    bool compatible;
+  } cases[] = {{kMajor, kMinor, 0, true},       {kMajor, kMinor, 99, true},
+               {kMajor, kMinor + 1, 0, true},   {kMajor, 99, 99, true},
+               {kMajor, kMinor - 1, 99, false}, {kMajor + 1, 0, 0, false},
+               {kMajor - 1, 99, 99, false}};
+  for (const auto& c : cases) {
+    const uint32_t version = PALISOR_TRANSFER_MAKE_VERSION(c.major, c.minor, c.patch);
+    EXPECT_EQ(PALISOR_TRANSFER_VERSION_COMPATIBLE(version), c.compatible) << version;
+  }
+}
+
+// The defaults go to the bytes below struct_size, up to the end of this library's struct, with its
+// padding zero; no byte at or beyond struct_size changes, nor struct_size, and a struct_size below
+// the first version's (never set) gets nothing.
+TEST_F(TransferLibraryTest, DefaultOptionsWriteOnlyBelowStructSize) {
+  palisor_transfer_options defaults;
+  std::memset(&defaults, 0, sizeof defaults);
+  defaults.method = PALISOR_TRANSFER_METHOD_NEAREST_VERTICES;
+  defaults.thread_count = 0;
+  defaults.max_distance = kInfinity;
+  defaults.max_angle_degrees = 180.0f;
+  defaults.keep_outside = -1.0f;
+  const auto* defaultBytes = reinterpret_cast<const unsigned char*>(&defaults);
+  const std::size_t first = offsetof(palisor_transfer_options, max_distance);
+  const struct {
+    std::size_t structSize, filled;
+  } cases[] = {{0, 0},
+               {first - 1, 0},
+               {first, first},
+               {sizeof defaults, sizeof defaults},
+               {sizeof defaults + 8, sizeof defaults}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.structSize);
+    union {
+      palisor_transfer_options options;
+      unsigned char bytes[sizeof(palisor_transfer_options) + 8];
+    } caller;
+    std::memset(caller.bytes, 0xFF, sizeof caller.bytes);
+    caller.options.struct_size = c.structSize;
+    library.defaultOptions(&caller.options);
+    EXPECT_EQ(caller.options.struct_size, c.structSize);
+    for (std::size_t at = sizeof(std::size_t); at < sizeof caller.bytes; ++at) {
+      EXPECT_EQ(caller.bytes[at], at < c.filled ? defaultBytes[at] : 0xFF) << "byte " << at;
     }
   }
 }
@@ -358,8 +388,9 @@ struct Call {
   const palisor_transfer_input* inputPointer = &input;
   const palisor_transfer_options* optionsPointer = &options;
   float* const* outputPointer = outputArrays;
+  const TransferLibrary& library;
 
-  explicit Call(const TransferLibrary& library) {
+  explicit Call(const TransferLibrary& transferLibrary) : library(transferLibrary) {
     // Padding included: the bytes past a struct's known size are read.
     std::memset(&newer, 0, sizeof newer);
     std::memset(&newerOptions, 0, sizeof newerOptions);
@@ -380,9 +411,9 @@ struct Call {
 };
 
 TEST_F(TransferLibraryTest, BadInputIsRefusedWithItsStatusAndMessage) {
+  // Where the fields of the structs end, in this version and in the first.
   const std::string inputSize = std::to_string(sizeof(palisor_transfer_input));
-  const std::string optionsSize = std::to_string(sizeof(palisor_transfer_options));
-  // The structs as the first header had them, which callers built with it still pass.
+  const std::size_t optionsEnd = offsetof(palisor_transfer_options, keep_outside) + sizeof(float);
   const std::size_t firstInputSize = offsetof(palisor_transfer_input, source_triangles);
   const std::size_t firstOptionsSize = offsetof(palisor_transfer_options, max_distance);
   struct Case {
@@ -398,7 +429,8 @@ TEST_F(TransferLibraryTest, BadInputIsRefusedWithItsStatusAndMessage) {
       {"input too small", [](Call& c) { c.input.struct_size = 8; },
        PALISOR_TRANSFER_INVALID_ARGUMENT,
        "input.struct_size is 8, below the " + std::to_string(firstInputSize) +
-           " bytes of the struct"},
+           " bytes of the struct's first version: set it to sizeof(palisor_transfer_input) before "
+           "filling the struct"},
       {"input of the first version",
        [](Call& c) { c.input.struct_size = offsetof(palisor_transfer_input, source_triangles); },
        PALISOR_TRANSFER_OK, ""},
@@ -408,7 +440,8 @@ TEST_F(TransferLibraryTest, BadInputIsRefusedWithItsStatusAndMessage) {
          c.options.method = PALISOR_TRANSFER_METHOD_SURFACE_POINT;
        },
        PALISOR_TRANSFER_INVALID_ARGUMENT,
-       "input.source_triangles is null: methods 1 and 2 need the Source's triangles"},
+       "input.source_triangles is null: the surface point and carried offset methods need the "
+       "Source's triangles"},
       {"options of the first version, their limits unread",
        [](Call& c) {
          c.options.struct_size = offsetof(palisor_transfer_options, max_distance);
@@ -426,10 +459,16 @@ TEST_F(TransferLibraryTest, BadInputIsRefusedWithItsStatusAndMessage) {
        "input sets fields that this library does not know (struct_size " +
            std::to_string(sizeof(Call::newer)) + ", known " + inputSize + ")"},
       {"default options", [](Call& c) { c.optionsPointer = nullptr; }, PALISOR_TRANSFER_OK, ""},
-      {"options too small", [](Call& c) { c.options.struct_size = 0; },
+      {"options whose struct_size was never set",
+       [](Call& c) {
+         std::memset(&c.options, 0, sizeof c.options);
+         c.library.defaultOptions(&c.options);
+         c.options.max_distance = 0.5f;
+       },
        PALISOR_TRANSFER_INVALID_ARGUMENT,
        "options.struct_size is 0, below the " + std::to_string(firstOptionsSize) +
-           " bytes of the struct"},
+           " bytes of the struct's first version: set it to sizeof(palisor_transfer_options) "
+           "before filling the struct"},
       {"newer options, new field set",
        [](Call& c) {
          c.options.struct_size = sizeof c.newerOptions;
@@ -437,7 +476,21 @@ TEST_F(TransferLibraryTest, BadInputIsRefusedWithItsStatusAndMessage) {
        },
        PALISOR_TRANSFER_UNSUPPORTED,
        "options sets fields that this library does not know (struct_size " +
-           std::to_string(sizeof(Call::newerOptions)) + ", known " + optionsSize + ")"},
+           std::to_string(sizeof(Call::newerOptions)) + ", known " + std::to_string(optionsEnd) +
+           ")"},
+      // On 64-bit systems, in the tail padding of this library's struct.
+      {"newer options, a new field right after keep_outside",
+       [](Call& c) {
+         const std::size_t end = offsetof(palisor_transfer_options, keep_outside) + sizeof(float);
+         const float newerField = 1.0f;
+         std::memcpy(reinterpret_cast<unsigned char*>(&c.newerOptions) + end, &newerField,
+                     sizeof newerField);
+         c.options.struct_size = end + sizeof newerField;
+       },
+       PALISOR_TRANSFER_UNSUPPORTED,
+       "options sets fields that this library does not know (struct_size " +
+           std::to_string(optionsEnd + sizeof(float)) + ", known " + std::to_string(optionsEnd) +
+           ")"},
       {"unknown method", [](Call& c) { c.options.method = 3; }, PALISOR_TRANSFER_UNSUPPORTED,
        "options.method 3 is unknown; this library knows 0 (nearest vertices), 1 (surface point) "
        "and 2 (carried offset)"},
@@ -456,14 +509,16 @@ TEST_F(TransferLibraryTest, BadInputIsRefusedWithItsStatusAndMessage) {
          c.input.source_triangles = nullptr;
        },
        PALISOR_TRANSFER_INVALID_ARGUMENT,
-       "input.source_triangles is null: methods 1 and 2 need the Source's triangles"},
+       "input.source_triangles is null: the surface point and carried offset methods need the "
+       "Source's triangles"},
       {"no Destination triangles",
        [](Call& c) {
          c.options.method = 2;
          c.input.destination_triangles = nullptr;
        },
        PALISOR_TRANSFER_INVALID_ARGUMENT,
-       "input.destination_triangles is null: methods 1 and 2 need the Destination's triangles"},
+       "input.destination_triangles is null: the surface point and carried offset methods need the "
+       "Destination's triangles"},
       {"a corner out of range",
        [](Call& c) {
          c.options.method = 1;

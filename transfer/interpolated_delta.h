@@ -1,7 +1,7 @@
-// The blend of displacements: a Destination vertex's delta is the inverse-square-distance weighted
-// mean of the displacements (target minus base) of its nearest Source vertices. The one place
-// where the plug-in and the transfer library do this arithmetic, in 32-bit floats in a fixed order,
-// so that both give the same bits. The arithmetic stays finite for finite input.
+// The interpolated delta: a Destination vertex's delta is the inverse-square-distance weighted mean
+// of the displacements (target minus base) of its nearest list, its nearest Source vertices. The
+// one place where the plug-in and the transfer library do this arithmetic, in 32-bit floats in a
+// fixed order, so that both give the same bits. The arithmetic stays finite for finite input.
 //
 // A point type here is any aggregate of three floats x, y, z (the host's positions, the search's
 // points).
@@ -82,16 +82,16 @@ auto BlendInDoublePrecision(NearestSpan nearest, DisplacementOf&& displacementOf
   return Point{static_cast<float>(sum[0]), static_cast<float>(sum[1]), static_cast<float>(sum[2])};
 }
 
-// The blend itself, whatever supplies the displacements: displacementOf(j) is Source vertex j's
-// displacement (target minus base), asked only for the entries the blend looks at (the first
-// BlendedEntryCount entries). An empty list gives (0, 0, 0).
+// The interpolated delta itself, whatever supplies the displacements: displacementOf(j) is Source
+// vertex j's displacement (target minus base), asked only for the entries the blend looks at (the
+// first BlendedEntryCount entries). An empty list gives (0, 0, 0).
 //
 // Where the weight sum overflows although every weight is finite, the weighted mean is taken in
 // double precision instead; where only some component's weighted sum overflows, that component
 // alone is. So finite displacements always give a finite delta, and every component that the
 // float sums give without overflowing stays as it is.
 template <class DisplacementOf>
-auto BlendDisplacements(NearestSpan nearest, DisplacementOf&& displacementOf) {
+auto InterpolatedDelta(NearestSpan nearest, DisplacementOf&& displacementOf) {
   using Point = std::decay_t<decltype(displacementOf(int32_t{}))>;
   if (nearest.begin == nearest.end) return Point{0.0f, 0.0f, 0.0f};
 

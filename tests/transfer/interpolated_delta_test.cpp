@@ -1,6 +1,6 @@
-// The blend's fallback to double precision where float sums overflow: it takes over only the
-// components that overflowed, all three only where the weight sum did.
-#include "transfer/blend.h"
+// The interpolated delta's fallback to double precision where float sums overflow: it takes over
+// only the components that overflowed, all three only where the weight sum did.
+#include "transfer/interpolated_delta.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +43,7 @@ float DoubleFormula(const NearestList& list, const Vector3* displacements, int c
   return static_cast<float>(sum / weights);
 }
 
-TEST(BlendDisplacements, OnlyTheComponentsWhoseSumsOverflowAreTakenInDoublePrecision) {
+TEST(InterpolatedDelta, OnlyTheComponentsWhoseSumsOverflowAreTakenInDoublePrecision) {
   constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
   struct Case {
     const char* what;
@@ -63,7 +63,7 @@ TEST(BlendDisplacements, OnlyTheComponentsWhoseSumsOverflowAreTakenInDoublePreci
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    Vector3 blended = BlendDisplacements(
+    Vector3 blended = InterpolatedDelta(
         c.list, [&](int32_t sourceIndex) { return c.displacements[sourceIndex]; });
     bool doubleDiffers = false;
     for (int component = 0; component < 3; ++component) {
