@@ -227,7 +227,8 @@ typedef struct palisor_transfer_input {
    * SURFACE_POINT and CARRIED_OFFSET, which need both arrays (not null; a count of 0 is allowed,
    * as for a Destination that is a point cloud); NEAREST_VERTICES ignores them. Every index must
    * be below its mesh's vertex count, and a count at most 2147483647. The Source's surface is made
-   * of its triangles whose three corners are used (source_used); the Destination's carry its
+   * of its triangles whose three corners are used (source_used): a Source with no such triangle
+   * is refused (INVALID_ARGUMENT), as it has no surface to match to; the Destination's carry its
    * vertex normals (for max_angle_degrees) and join its vertices for filling refused ones. */
   const uint32_t* source_triangles;
   size_t source_triangle_count;

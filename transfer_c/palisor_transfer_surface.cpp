@@ -75,6 +75,13 @@ Verdict Transfer(const palisor_transfer_input& input, const palisor_transfer_opt
       Points(input.source_positions), input.source_vertex_count,
       input.source_used != nullptr ? used.data() : input.source_triangles,
       input.source_used != nullptr ? used.size() / 3 : input.source_triangle_count};
+  if (rest.triangleCount == 0) {
+    return Invalid(input.source_triangle_count == 0
+                       ? "the Source has no triangles: the surface point and carried offset "
+                         "methods need them"
+                       : "no triangle of the Source has all three corners in input.source_used: "
+                         "the surface point and carried offset methods need some");
+  }
   PreparedSource source;
   std::string error;
   // The triangles were checked: only memory can fail here.

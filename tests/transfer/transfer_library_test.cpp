@@ -519,6 +519,22 @@ TEST_F(TransferLibraryTest, BadInputIsRefusedWithItsStatusAndMessage) {
        PALISOR_TRANSFER_INVALID_ARGUMENT,
        "input.destination_triangles is null: the surface point and carried offset methods need the "
        "Destination's triangles"},
+      {"a Source of no triangles",
+       [](Call& c) {
+         c.options.method = 2;
+         c.input.source_triangle_count = 0;
+       },
+       PALISOR_TRANSFER_INVALID_ARGUMENT,
+       "the Source has no triangles: the surface point and carried offset methods need them"},
+      {"a Source whose triangles are not all used",
+       [](Call& c) {
+         static const uint8_t used[3] = {1, 0, 1};
+         c.options.method = 1;
+         c.input.source_used = used;
+       },
+       PALISOR_TRANSFER_INVALID_ARGUMENT,
+       "no triangle of the Source has all three corners in input.source_used: the surface point "
+       "and carried offset methods need some"},
       {"a corner out of range",
        [](Call& c) {
          c.options.method = 1;
