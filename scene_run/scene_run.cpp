@@ -20,6 +20,7 @@
 #include "scene_run/run_objects.h"
 #include "scene_run/run_result_finding.h"
 #include "scene_run/summary.h"
+#include "scene_run/unmoved_destinations.h"
 #include "scene_run/vertex_placement.h"
 
 namespace palisor_run {
@@ -131,6 +132,9 @@ int RunScene(SceneRunOptions options, const PluginLocation& plugin, const FileRu
 
   const RunObjects objects =
       FindRunObjects(run.before, input.document->document(), options.selectedVerticesOnly);
+  if (run.dialog.confirmed) {
+    WarnOfUnmovedDestinations(objects, options.selectedVerticesOnly, err);
+  }
   const bool place = placing && run.dialog.confirmed;
   const auto marks = place ? PlaceVertices(options, objects, context, progress, times.run)
                            : std::vector<std::vector<uint8_t>>();

@@ -181,6 +181,20 @@ TEST_F(CliRunTest, SelectedVerticesOnlyMovesTheSelectedVerticesOfEachDestination
   EXPECT_NE(run.out.find("Vertices moved  8 in 2 objects\n"), std::string::npos) << run.out;
 }
 
+// A Destination the run cannot move at all is carried over unmoved, with a warning saying why.
+TEST_F(CliRunTest, ADestinationThatCannotMoveIsWarnedOf) {
+  const std::string scene = DefaultScene();
+  const CliResult run = RunCli({scene, "-o", folder.Path("out.obj").string(), "--select", "face",
+                                "--select", "body", "--select", "arm", "--select", "other",
+                                "--selected-vertices-only", "--select-vertices", "body=0"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err,
+            "palisor-cli: warning: the Destination 'other' cannot move: it has no faces, and only "
+            "the vertices of faces move\n"
+            "palisor-cli: warning: the Destination 'arm' cannot move: none of its vertices is "
+            "selected (--selected-vertices-only)\n");
+}
+
 TEST_F(CliRunTest, AClashingObjectIsKeptAsABackupOrDeleted) {
   TestMesh clash = Grid("elem:smile-body", 2, 2, {9, 9, 9}, 1.0f, 3);
   const std::string scene = WriteScene({face, smile, blink, clash, body});
