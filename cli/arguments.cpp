@@ -140,6 +140,8 @@ bool TakeFlag(const std::string& argument, Arguments& parsed) {
     parsed.run.selectedVerticesOnly = true;
   } else if (argument == "--no-backup") {
     parsed.run.noBackup = true;
+  } else if (argument == "--no-follow-animation") {
+    parsed.run.followAnimation = false;
   } else if (argument == "--list") {
     parsed.run.list = true;
   } else if (argument == "--cancel") {

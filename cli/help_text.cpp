@@ -52,6 +52,9 @@ const OptionHelp kOptions[] = {
      "surface methods: refuse matches whose normals differ by more than DEG degrees"},
     {"--keep-outside", "EPS",
      "surface methods: keep vertices outside the Source at least EPS outside it"},
+    {"--no-follow-animation", "",
+     "glTF: the new morph targets' weights stay 0 in animations instead of following the "
+     "Source targets'"},
     {"--bind", "BASE=TARGET",
      "bind TARGET to BASE in the host's morph feature before the run (the first object of "
      "each name)"},

@@ -29,6 +29,7 @@ std::size_t WriteResult(const SceneRunOptions& options, const LoadedInput& input
   palisor_scene::GltfOutput output;
   output.path = options.outputPath;
   output.binary = input.outputFormat == SceneFormat::kGltfBinary;
+  output.followAnimation = options.followAnimation;
   const palisor_scene::GltfScene scene{{}, input.scene.origins, input.scene.gltf};
   const palisor_scene::GltfBytes bytes =
       palisor_scene::WriteGltfResult(scene, input.sceneIndex, result, output);

@@ -63,6 +63,9 @@ struct SceneRunOptions {
   bool selectedVerticesOnly = false;
   std::vector<VertexSelection> vertexSelections;
   bool noBackup = false;
+  // Whether, in a glTF result, the new morph targets' weights follow the animations of the Source
+  // targets they were made from.
+  bool followAnimation = true;
   TransferMethodChoice method = TransferMethodChoice::kNearest;
   // Limits and the no-clipping distance of the surface methods; unset: none.
   std::optional<DistanceLimit> maxDistance;

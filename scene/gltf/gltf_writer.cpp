@@ -13,15 +13,15 @@
 #include "scene/disk_writeback.h"
 #include "scene/gltf/gltf_accessor.h"
 #include "scene/gltf/gltf_morph_export.h"
+#include "scene/gltf/gltf_new_data.h"
 #include "scene/gltf/gltf_vrm.h"
+#include "scene/gltf/gltf_weight_animations.h"
 
 namespace palisor_scene {
 
 namespace {
 
-constexpr int kFloatComponent = 5126;
-// Padding of the binary data.
-constexpr char kZeros[4] = {0, 0, 0, 0};
+constexpr const char* kZeros = kGltfPadding;
 
 std::string Base64(const std::string& bytes) {
   static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -91,169 +91,13 @@ void RebaseUris(OrderedJson& json, const std::string& inputPath, const std::stri
   }
 }
 
-// Below this many elements the bounds of an accessor are found on one thread.
-constexpr std::size_t kElementsPerPart = std::size_t{1} << 15;
-
-// Per component the least and the greatest value of `values` (NaNs passed over), the very ones
-// std::min and std::max find taking the values in order; found on all cores.
-void FindBounds(const std::vector<float>& values, std::size_t components, float* low, float* high) {
-  struct PartBounds {
-    std::size_t begin;
-    std::vector<float> low, high;
-  };
-  std::vector<PartBounds> parts;
-  std::mutex mutex;
-  RunInChunks(
-      values.size() / components, kElementsPerPart, [&](std::size_t begin, std::size_t end) {
-        PartBounds part{begin,
-                        std::vector<float>(components, std::numeric_limits<float>::infinity()),
-                        std::vector<float>(components, -std::numeric_limits<float>::infinity())};
-        for (std::size_t e = begin; e < end; ++e) {
-          for (std::size_t c = 0; c < components; ++c) {
-            part.low[c] = std::min(part.low[c], values[e * components + c]);
-            part.high[c] = std::max(part.high[c], values[e * components + c]);
-          }
-        }
-        const std::lock_guard<std::mutex> lock(mutex);
-        parts.push_back(std::move(part));
-      });
-  // Parts taken in order keep the first of equal values (0 and -0), as one scan would.
-  std::sort(parts.begin(), parts.end(),
-            [](const PartBounds& a, const PartBounds& b) { return a.begin < b.begin; });
-  for (std::size_t c = 0; c < components; ++c) {
-    low[c] = std::numeric_limits<float>::infinity();
-    high[c] = -std::numeric_limits<float>::infinity();
-    for (const PartBounds& part : parts) {
-      low[c] = std::min(low[c], part.low[c]);
-      high[c] = std::max(high[c], part.high[c]);
-    }
-  }
-}
-
-// The bytes added to the file and the views and accessors over them. The added values are kept
-// as they are, to be written from where they lie.
-class NewData {
- public:
-  NewData(OrderedJson& json, int buffer, std::size_t start)
-      : json_(json), buffer_(buffer), start_(start), size_(start) {}
-
-  // A float accessor of `components` per element; with min and max when asked.
-  int AddFloats(std::vector<float> values, int components, const char* type, bool withBounds) {
-    const std::size_t padding = (4 - size_ % 4) % 4;
-    size_ += padding;
-    const std::size_t byteLength = values.size() * sizeof(float);
-    OrderedJson& views = Array("bufferViews");
-    OrderedJson view = {{"buffer", buffer_}, {"byteOffset", size_}, {"byteLength", byteLength}};
-    views.push_back(std::move(view));
-    const std::size_t width = static_cast<std::size_t>(components);
-    OrderedJson accessor = {{"bufferView", views.size() - 1},
-                            {"componentType", kFloatComponent},
-                            {"count", values.size() / width},
-                            {"type", type}};
-    if (withBounds && !values.empty()) {
-      std::vector<float> low(width), high(width);
-      FindBounds(values, width, low.data(), high.data());
-      OrderedJson lowest = OrderedJson::array();
-      OrderedJson highest = OrderedJson::array();
-      for (std::size_t c = 0; c < width; ++c) {
-        lowest.push_back(static_cast<double>(low[c]));
-        highest.push_back(static_cast<double>(high[c]));
-      }
-      accessor["min"] = std::move(lowest);
-      accessor["max"] = std::move(highest);
-    }
-    OrderedJson& accessors = Array("accessors");
-    accessors.push_back(std::move(accessor));
-    size_ += byteLength;
-    pieces_.push_back(Piece{padding, std::move(values)});
-    return static_cast<int>(accessors.size() - 1);
-  }
-
-  // The count of bytes added.
-  std::size_t size() const { return size_ - start_; }
-
-  // Hands the added bytes over to `bytes`, after whatever it holds.
-  void MoveInto(GltfBytes& bytes) {
-    for (Piece& piece : pieces_) {
-      bytes.Refer(kZeros, piece.padding);
-      bytes.Add(std::move(piece.values));
-    }
-    pieces_.clear();
-  }
-
- private:
-  struct Piece {
-    std::size_t padding;
-    std::vector<float> values;
-  };
-
-  OrderedJson& Array(const char* name) {
-    OrderedJson& array = json_[name];
-    if (!array.is_array()) array = OrderedJson::array();
-    return array;
-  }
-
-  OrderedJson& json_;
-  int buffer_;
-  std::size_t start_;
-  // Where the next byte goes in the buffer.
-  std::size_t size_;
-  std::vector<Piece> pieces_;
-};
-
-void ExtendWithZeros(OrderedJson& object, const char* key, std::size_t added) {
-  const auto weights = object.find(key);
-  if (weights == object.end() || !weights->is_array()) return;
-  for (std::size_t i = 0; i < added; ++i) weights->push_back(0);
-}
-
-// Animations of the morph weights of nodes that show `mesh`: their outputs get a 0 for every
-// target added after the `before` there were.
-void WidenWeightAnimations(OrderedJson& json, const GltfFile& file, int mesh, std::size_t before,
-                           std::size_t after, NewData& data) {
-  const tinygltf::Model& model = file.model;
-  const auto animations = json.find("animations");
-  if (animations == json.end() || !animations->is_array()) return;
-  for (std::size_t a = 0; a < animations->size() && a < model.animations.size(); ++a) {
-    const tinygltf::Animation& animation = model.animations[a];
-    std::map<int, bool> widened;
-    for (const tinygltf::AnimationChannel& channel : animation.channels) {
-      if (channel.target_path != "weights" || channel.target_node < 0 ||
-          static_cast<std::size_t>(channel.target_node) >= model.nodes.size() ||
-          model.nodes[static_cast<std::size_t>(channel.target_node)].mesh != mesh) {
-        continue;
-      }
-      if (channel.sampler < 0 ||
-          static_cast<std::size_t>(channel.sampler) >= animation.samplers.size() ||
-          widened[channel.sampler]) {
-        continue;
-      }
-      widened[channel.sampler] = true;
-      const tinygltf::AnimationSampler& sampler =
-          animation.samplers[static_cast<std::size_t>(channel.sampler)];
-      const std::string place = "animations[" + std::to_string(a) + "].samplers[" +
-                                std::to_string(channel.sampler) + "].output";
-      const std::vector<float> values =
-          ReadFloatAccessor(model, sampler.output, 1, GltfPlace{file.path, place});
-      if (before == 0 || values.size() % before != 0) continue;
-      const std::size_t groups = values.size() / before;
-      std::vector<float> wider(groups * after, 0.0f);
-      for (std::size_t g = 0; g < groups; ++g) {
-        std::copy(values.begin() + static_cast<std::ptrdiff_t>(g * before),
-                  values.begin() + static_cast<std::ptrdiff_t>((g + 1) * before),
-                  wider.begin() + static_cast<std::ptrdiff_t>(g * after));
-      }
-      (*animations)[a]["samplers"][static_cast<std::size_t>(channel.sampler)]["output"] =
-          data.AddFloats(std::move(wider), 1, "SCALAR", false);
-    }
-  }
-}
-
 // What the new targets go into and come from.
 struct TargetSources {
   const GltfScene& scene;
   int32_t sceneIndex;
   const RunResult& result;
+  // Whether the new targets' weights follow the Source's animations.
+  bool followAnimation;
 };
 
 // Places one new target in every primitive of the mesh, as the plan says.
@@ -276,20 +120,6 @@ void PlaceTarget(OrderedJson& primitives, const DestinationTargets::NewTarget& m
   }
 }
 
-// Gives the mesh's weights, its nodes' weights and their weight animations a 0 per target added.
-void WidenWeights(OrderedJson& json, const GltfFile& file, int mesh, std::size_t before,
-                  std::size_t after, NewData& data) {
-  if (after <= before) return;
-  ExtendWithZeros(json["meshes"][static_cast<std::size_t>(mesh)], "weights", after - before);
-  const auto nodes = json.find("nodes");
-  if (nodes != json.end() && nodes->is_array()) {
-    for (std::size_t n = 0; n < nodes->size() && n < file.model.nodes.size(); ++n) {
-      if (file.model.nodes[n].mesh == mesh) ExtendWithZeros((*nodes)[n], "weights", after - before);
-    }
-  }
-  WidenWeightAnimations(json, file, mesh, before, after, data);
-}
-
 // Adds the new targets of one Destination to its mesh.
 void AddTargets(OrderedJson& json, const TargetSources& sources, const DestinationTargets& plan,
                 NewData& data) {
@@ -304,6 +134,7 @@ void AddTargets(OrderedJson& json, const TargetSources& sources, const Destinati
   const std::size_t before = primitives.empty() || !primitives[0].contains("targets")
                                  ? 0
                                  : primitives[0]["targets"].size();
+  GrownMesh grown{meshNode.mesh, meshNode.node, before, plan.names.size(), {}};
   for (std::size_t t = 0; t < targets.size(); ++t) {
     const DestinationTargets::NewTarget& made = plan.made[t];
     PlaceTarget(primitives, made, targets[t], data);
@@ -312,12 +143,16 @@ void AddTargets(OrderedJson& json, const TargetSources& sources, const Destinati
       BindLikeSource(json,
                      MorphTargetRef{source.node, source.mesh, targets[t].sourceTarget->target},
                      MorphTargetRef{meshNode.node, meshNode.mesh, static_cast<int>(made.index)});
+      if (sources.followAnimation) {
+        grown.followed.push_back(FollowedTarget{
+            source.node, static_cast<std::size_t>(targets[t].sourceTarget->target), made.index});
+      }
     }
   }
   OrderedJson& extras = mesh["extras"];
   if (!extras.is_object()) extras = OrderedJson::object();
   extras["targetNames"] = plan.names;
-  WidenWeights(json, file, meshNode.mesh, before, plan.names.size(), data);
+  AnimateGrownMesh(json, file, grown, data);
 }
 
 void AppendWord(std::string& out, uint32_t value) {
@@ -466,7 +301,7 @@ std::string GltfBytes::Joined() const {
 GltfBytes WriteGltfResult(const GltfScene& scene, int32_t sceneIndex, const RunResult& result,
                           const GltfOutput& output) {
   const GltfFile& file = *scene.file;
-  const TargetSources sources{scene, sceneIndex, result};
+  const TargetSources sources{scene, sceneIndex, result, output.followAnimation};
   OrderedJson json = file.json;
   // The members new data goes into exist before references into the JSON are held: adding a
   // member later could move the others.

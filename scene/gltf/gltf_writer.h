@@ -18,6 +18,9 @@ struct GltfOutput {
   std::string path;
   // A .glb file, else .gltf text with the new data embedded.
   bool binary = false;
+  // Whether the new targets' weights follow the animations of the Source targets they were made
+  // from (see gltf_weight_animations.h); else they stay at 0 in every animation.
+  bool followAnimation = true;
 };
 
 // The bytes of a written file in pieces, so that large buffers are written from where they lie

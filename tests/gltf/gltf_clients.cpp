@@ -12,7 +12,8 @@ void ExpectClientsAccept(const std::vector<ClientCheck>& checks, const std::stri
   for (const ClientCheck& check : checks) {
     manifest.push_back({{"output", check.output},
                         {"input", check.input.empty() ? Json() : Json(check.input)},
-                        {"targets", check.targets}});
+                        {"targets", check.targets},
+                        {"animation", check.animation}});
   }
   const std::string manifestPath = folder + "/clients.json";
   std::ofstream(manifestPath) << manifest.dump();

@@ -132,19 +132,29 @@ Json TestScene::ToGltf(const std::string& binName, std::string& bin) const {
     json["scenes"][0]["nodes"].push_back(nodes.size());
     json["skins"] = {{{"joints", {nodes.size()}}}};
   }
-  if (animatedNode >= 0) {
-    const std::size_t targets =
-        meshes[static_cast<std::size_t>(nodes[static_cast<std::size_t>(animatedNode)].mesh)]
-            .targets.size();
-    std::vector<float> weights(2 * targets, 0.0f);
-    for (std::size_t t = 0; t < targets; ++t) weights[targets + t] = 1.0f;
-    json["animations"] = {
-        {{"samplers",
-          {{{"input", writer.Floats({0.0f, 1.0f}, 1, true)},
-            {"output", writer.Floats(weights, 1, false)},
-            {"interpolation", "LINEAR"}}}},
-         {"channels",
-          {{{"sampler", 0}, {"target", {{"node", animatedNode}, {"path", "weights"}}}}}}}};
+  if (!animatedNodes.empty()) {
+    const bool cubic = interpolation == "CUBICSPLINE";
+    Json samplers = Json::array();
+    Json channels = Json::array();
+    for (const int node : animatedNodes) {
+      const std::size_t targets =
+          meshes[static_cast<std::size_t>(nodes[static_cast<std::size_t>(node)].mesh)]
+              .targets.size();
+      std::vector<float> weights;
+      for (int key = 0; key < 2; ++key) {
+        for (int part = cubic ? 0 : 1; part < (cubic ? 3 : 2); ++part) {
+          for (std::size_t t = 0; t < targets; ++t) {
+            weights.push_back(AnimatedWeight(node, t, key, part));
+          }
+        }
+      }
+      channels.push_back(
+          {{"sampler", samplers.size()}, {"target", {{"node", node}, {"path", "weights"}}}});
+      samplers.push_back({{"input", writer.Floats({0.0f, 1.0f}, 1, true)},
+                          {"output", writer.Floats(weights, 1, false)},
+                          {"interpolation", interpolation}});
+    }
+    json["animations"] = {{{"samplers", samplers}, {"channels", channels}}};
   }
   if (!extensions.empty()) {
     json["extensions"] = extensions;
@@ -153,6 +163,11 @@ Json TestScene::ToGltf(const std::string& binName, std::string& bin) const {
   }
   json["buffers"] = {{{"uri", binName}, {"byteLength", bin.size()}}};
   return json;
+}
+
+float AnimatedWeight(int node, std::size_t target, int key, int part) {
+  const float value = key == 0 ? 0.0f : 0.25f * static_cast<float>(target + 1) + 0.125f * node;
+  return part == 1 ? value : (part == 0 ? 0.5f : -0.25f) * static_cast<float>(target + 1);
 }
 
 std::string TestScene::ToObj() const {

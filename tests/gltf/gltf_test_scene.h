@@ -30,8 +30,10 @@ struct TestScene {
   std::vector<TestMesh> meshes;
   std::vector<TestNode> nodes;
   bool sparseTargets = false;
-  // Animates the morph weights of this node (-1: none).
-  int animatedNode = -1;
+  // One animation drives the morph weights of these nodes, with keys at times 0 and 1 (see
+  // AnimatedWeight) and this interpolation.
+  std::vector<int> animatedNodes;
+  std::string interpolation = "LINEAR";
   Json extensions = Json::object();
 
   // The glTF JSON; the bytes of its one buffer go to `bin`, which the JSON names `binName`.
@@ -40,6 +42,10 @@ struct TestScene {
   // by its targets, bound to it.
   std::string ToObj() const;
 };
+
+// The animated weight of target `target` of node `node`: at key `key` (0 or 1), and for a cubic
+// spline also its in- (`part` 0) and out-tangent (`part` 2) there (`part` 1: the value).
+float AnimatedWeight(int node, std::size_t target, int key, int part = 1);
 
 // A face (a curved grid) with the targets "jawOpen" and "brow-up", and a beard: a finer grid
 // hovering in front of its lower half, with normals. Nodes "face" and "beard". `detail` times as

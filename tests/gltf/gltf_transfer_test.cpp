@@ -28,7 +28,17 @@ struct TransferCase {
   std::string oldTargets;
   bool exact = true;  // positions bit for bit as the OBJ scene gives them (else within 1e-5)
   std::function<void(const Json&)> check = [](const Json&) {};
+  // The beard's morph weights three.js shows half way through the animation, by target name.
+  Json influences = Json::object();
 };
+
+// A weight of node `node`'s target `target` half way between its keys, as the interpolation
+// gives it (a cubic spline's tangents are scaled by the keys' interval, 1).
+double HalfWay(int node, std::size_t target, bool cubic) {
+  const double end = AnimatedWeight(node, target, 1);
+  if (!cubic) return end / 2;
+  return end / 2 + (AnimatedWeight(node, target, 0, 2) - AnimatedWeight(node, target, 1, 0)) / 8;
+}
 
 TransferCase Case(const std::string& name) {
   TransferCase test;
@@ -71,7 +81,7 @@ std::vector<TransferCase> Cases() {
   TransferCase animated = Case("WeightsAnimationWidened");
   animated.change = [](TestScene& scene) {
     GiveBeardTarget(scene, "old");
-    scene.animatedNode = 1;
+    scene.animatedNodes = {1};
   };
   animated.beardTargets = {"old", "jawOpen", "brow-up"};
   animated.check = [](const Json& json) {
@@ -81,6 +91,30 @@ std::vector<TransferCase> Cases() {
     EXPECT_EQ(json["meshes"][1]["weights"].size(), 3u);
   };
   cases.push_back(animated);
+  // The face's animation drives its targets; the beard's new targets follow it in a channel of
+  // their own, or, where the beard has one with the same keys, in that channel beside its own
+  // target's curve.
+  TransferCase follows = Case("NewTargetsFollowTheSourcesAnimation");
+  follows.change = [](TestScene& scene) { scene.animatedNodes = {0}; };
+  follows.influences = {{"jawOpen", HalfWay(0, 0, false)}, {"brow-up", HalfWay(0, 1, false)}};
+  cases.push_back(follows);
+  TransferCase cubic = Case("NewTargetsFollowACubicSplineBesideTheirOwn");
+  cubic.change = [](TestScene& scene) {
+    GiveBeardTarget(scene, "old");
+    scene.animatedNodes = {0, 1};
+    scene.interpolation = "CUBICSPLINE";
+  };
+  cubic.beardTargets = {"old", "jawOpen", "brow-up"};
+  cubic.influences = {{"old", HalfWay(1, 0, true)},
+                      {"jawOpen", HalfWay(0, 0, true)},
+                      {"brow-up", HalfWay(0, 1, true)}};
+  cases.push_back(cubic);
+  TransferCase still = Case("NoFollowLeavesTheNewTargetsStill");
+  still.change = follows.change;
+  still.options = {"--no-follow-animation"};
+  still.influences = {{"jawOpen", 0.0}, {"brow-up", 0.0}};
+  still.check = [](const Json& json) { EXPECT_EQ(json["animations"][0]["channels"].size(), 1u); };
+  cases.push_back(still);
   TransferCase backup = Case("BackupKeepsTheOldTarget");
   backup.change = [](TestScene& scene) { GiveBeardTarget(scene, "jawOpen"); };
   backup.beardTargets = {"#jawOpen1", "jawOpen", "brow-up"};
@@ -186,6 +220,9 @@ TEST(GltfTransferTest, EveryCaseMatchesTheObjSceneAndSatisfiesTheClients) {
     const palisor_scene::Scene reference = palisor_scene::ReadObjFile(objOutput);
     const auto targets = TargetsAfter(written.scene, "beard");
     ClientCheck check{output, input};
+    if (!test.influences.empty()) {
+      check.animation = {{"node", "beard"}, {"time", 0.5}, {"influences", test.influences}};
+    }
     for (const char* name : {"jawOpen", "brow-up"}) {
       const std::string objName =
           std::string(name).substr(0, std::string(name).find('-')) + "-beard";

@@ -1,18 +1,21 @@
 // Checks glTF files written by palisor-cli with two clients nobody here wrote: the Khronos glTF
 // Validator (no errors, no warning the input did not have already) and three.js's GLTFLoader
 // (the file loads; every new morph target is in morphTargetDictionary under its name and holds
-// the expected displacements, float for float).
+// the expected displacements, float for float; where asked, the first animation played to a time
+// gives a node the expected morph weights).
 //
 //   node check.mjs MANIFEST.json
 //
 // MANIFEST.json: [{"output": PATH, "input": PATH or null,
-//                  "targets": [{"mesh": I, "primitive": P, "name": S, "position": [x, y, z, ...]}]}]
+//                  "targets": [{"mesh": I, "primitive": P, "name": S, "position": [x, y, z, ...]}],
+//                  "animation": {} or {"node": NAME, "time": T, "influences": {TARGET: WEIGHT}}}]
 import fs from 'node:fs';
 import path from 'node:path';
 import { resolveObjectURL } from 'node:buffer';
 import { pathToFileURL, fileURLToPath } from 'node:url';
 import validator from 'gltf-validator';
 import { GLTFLoader } from 'three/examples/jsm/loaders/GLTFLoader.js';
+import { AnimationMixer } from 'three';
 
 // Node has no file URLs in fetch and no image decoding: local files are read from disk and
 // images stand in as 1x1 bitmaps (the checks concern geometry).
@@ -85,7 +88,24 @@ for (const entry of manifest) {
     const differs = data.length !== expected.length || expected.some((value, i) => !Object.is(value, data[i]));
     if (differs) fail(`${where}: three.js reads other displacements than palisor-cli computed`);
   }
+  if (entry.animation && entry.animation.node) checkAnimation(gltf, entry.animation, fail);
 }
+// Plays the first animation to the time asked and compares the node's morph weights.
+function checkAnimation(gltf, animation, fail) {
+  const node = gltf.scene.getObjectByName(animation.node);
+  if (!node || !node.morphTargetDictionary) return fail(`no node '${animation.node}' with morph targets`);
+  if (gltf.animations.length === 0) return fail('three.js finds no animation');
+  const mixer = new AnimationMixer(gltf.scene);
+  mixer.clipAction(gltf.animations[0]).play();
+  mixer.setTime(animation.time);
+  for (const [name, expected] of Object.entries(animation.influences)) {
+    const weight = node.morphTargetInfluences[node.morphTargetDictionary[name]];
+    if (!(Math.abs(weight - expected) <= 1e-6)) {
+      fail(`at ${animation.time} s '${animation.node}' shows '${name}' at ${weight}, not ${expected}`);
+    }
+  }
+}
+
 for (const failure of failures) console.log(failure);
 console.log(`${manifest.length} files checked, ${failures.length} problems`);
 process.exit(failures.length === 0 ? 0 : 1);
