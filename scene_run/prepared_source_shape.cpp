@@ -11,13 +11,16 @@ namespace palisor_run {
 
 namespace {
 
-bool SameBits(const std::vector<MQPoint>& a, const std::vector<MQPoint>& b) {
+static_assert(sizeof(MQPoint) == sizeof(Vector3), "a position is three floats either way");
+
+bool SameBits(const std::vector<Vector3>& a, const std::vector<MQPoint>& b) {
   return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(MQPoint)) == 0;
 }
 
-const host_imitation::FaceList& FacesOf(const ObjectState& object) {
+const host_imitation::FaceList& FacesOf(
+    const std::shared_ptr<const host_imitation::FaceList>& faces) {
   static const host_imitation::FaceList none;
-  return object.faces ? *object.faces : none;
+  return faces ? *faces : none;
 }
 
 }  // namespace
@@ -48,10 +51,11 @@ std::vector<Vector3> Vector3Positions(const std::vector<MQPoint>& points) {
 }
 
 PreparedSourceShape::PreparedSourceShape(const ObjectState& source)
-    : name_(source.name), positions_(source.vertices), faces_(FacesOf(source)) {}
+    : name_(source.name), positions_(Vector3Positions(source.vertices)), faces_(source.faces) {}
 
 bool PreparedSourceShape::IsOf(const ObjectState& source) const {
-  return SameBits(positions_, source.vertices) && faces_ == FacesOf(source);
+  return SameBits(positions_, source.vertices) &&
+         (faces_ == source.faces || FacesOf(faces_) == FacesOf(source.faces));
 }
 
 const PreparedNearestSearch& PreparedSourceShape::NearestSearch(const std::vector<uint8_t>& used) {
@@ -59,8 +63,7 @@ const PreparedNearestSearch& PreparedSourceShape::NearestSearch(const std::vecto
   SourcePoints points;
   for (std::size_t v = 0; v < positions_.size(); ++v) {
     if (v >= used.size() || used[v] == 0) continue;
-    const MQPoint& p = positions_[v];
-    points.Add(static_cast<int32_t>(v), Vector3{p.x, p.y, p.z});
+    points.Add(static_cast<int32_t>(v), positions_[v]);
   }
   nearest_ = std::make_unique<PreparedNearestSearch>(std::move(points), MachineThreadCount());
   return *nearest_;
@@ -68,12 +71,11 @@ const PreparedNearestSearch& PreparedSourceShape::NearestSearch(const std::vecto
 
 const PreparedSource& PreparedSourceShape::Surface() {
   if (surface_) return *surface_;
-  surfacePositions_ = Vector3Positions(positions_);
-  triangles_ = FanTriangles(faces_, positions_.size());
+  triangles_ = FanTriangles(FacesOf(faces_), positions_.size());
   if (triangles_.empty()) {
     throw InputError("the Source '" + name_ + "' has no faces: the surface methods need them");
   }
-  const TriangleMesh mesh{surfacePositions_.data(), surfacePositions_.size(), triangles_.data(),
+  const TriangleMesh mesh{positions_.data(), positions_.size(), triangles_.data(),
                           triangles_.size() / 3};
   auto surface = std::make_unique<PreparedSource>();
   std::string error;
@@ -87,7 +89,7 @@ const PreparedSource& PreparedSourceShape::Surface() {
 double PreparedSourceShape::TriangleBoxDiagonal() const {
   double low[3] = {INFINITY, INFINITY, INFINITY}, high[3] = {-INFINITY, -INFINITY, -INFINITY};
   for (uint32_t corner : triangles_) {
-    const Vector3& p = surfacePositions_[corner];
+    const Vector3& p = positions_[corner];
     const float point[3] = {p.x, p.y, p.z};
     for (int axis = 0; axis < 3; ++axis) {
       if (!std::isfinite(point[axis])) continue;

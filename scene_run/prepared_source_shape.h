@@ -36,10 +36,11 @@ class PreparedSourceShape {
 
  private:
   std::string name_;
-  std::vector<MQPoint> positions_;
-  host_imitation::FaceList faces_;
+  // The rest positions, which the surface's search computes with in place.
+  std::vector<Vector3> positions_;
+  // Shared with the object: faces never change.
+  std::shared_ptr<const host_imitation::FaceList> faces_;
   std::unique_ptr<PreparedNearestSearch> nearest_;
-  std::vector<Vector3> surfacePositions_;
   std::vector<uint32_t> triangles_;
   std::unique_ptr<PreparedSource> surface_;
 };
