@@ -33,6 +33,43 @@ std::pair<double, std::string> Worst(const std::vector<QualityRow>& rows, const 
   return worst;
 }
 
+// Over the keep-outside rows: vertices inside in all, the worst RMS error against carry's in the
+// same scene (1 where both are 0), and the largest error in the scene "unmoved".
+struct KeepOutsideMeasures {
+  double inside = 0.0;
+  std::string mostInside;
+  std::size_t mostInsideCount = 0;
+  std::pair<double, std::string> ratio{-kInfinity, ""};
+  std::pair<double, std::string> unmoved{-kInfinity, ""};
+};
+
+KeepOutsideMeasures MeasureKeepOutside(const std::vector<QualityRow>& rows) {
+  std::map<std::string, double> carry;
+  for (const QualityRow& row : rows) {
+    if (row.method == "carry") carry[row.scene] = row.metrics.rmsError;
+  }
+  KeepOutsideMeasures measures;
+  for (const QualityRow& row : rows) {
+    if (!row.keepsOutside) continue;
+    measures.inside += static_cast<double>(row.metrics.inside);
+    if (row.metrics.inside > measures.mostInsideCount) {
+      measures.mostInsideCount = row.metrics.inside;
+      measures.mostInside = row.scene + ", " + row.method;
+    }
+    const auto plain = carry.find(row.scene);
+    if (plain != carry.end()) {
+      const double rms = row.metrics.rmsError;
+      const double ratio =
+          plain->second > 0.0 ? rms / plain->second : (rms > 0.0 ? kInfinity : 1.0);
+      if (ratio > measures.ratio.first) measures.ratio = {ratio, row.scene + ", " + row.method};
+    }
+    if (row.scene == "unmoved" && row.metrics.largestError > measures.unmoved.first) {
+      measures.unmoved = {row.metrics.largestError, row.method};
+    }
+  }
+  return measures;
+}
+
 }  // namespace
 
 std::string BestPalisorMethod(const std::vector<QualityRow>& rows) {
@@ -65,12 +102,7 @@ std::vector<GoalVerdict> JudgeGoals(const std::vector<QualityRow>& rows,
     const auto peer = bestPeer.find(row.scene);
     return peer == bestPeer.end() ? std::nan("") : row.metrics.rmsError / peer->second;
   });
-  const auto inside = Worst(
-      rows, method, [](const QualityRow& row) { return static_cast<double>(row.metrics.inside); });
-  double insideTotal = 0.0;
-  for (const QualityRow& row : rows) {
-    if (row.method == method) insideTotal += static_cast<double>(row.metrics.inside);
-  }
+  const KeepOutsideMeasures kept = MeasureKeepOutside(rows);
   const auto rough =
       Worst(rows, method, [](const QualityRow& row) { return row.metrics.roughness; });
   const auto cross =
@@ -81,15 +113,23 @@ std::vector<GoalVerdict> JudgeGoals(const std::vector<QualityRow>& rows,
   return {
       Verdict("RMS error <= 1/5 of the best peer rule's", !ratio.second.empty(), ratio.first <= 0.2,
               Format("worst ratio %.3f (%s)", ratio.first, ratio.second)),
-      Verdict("no vertex inside the morphed body", !inside.second.empty(), insideTotal == 0.0,
-              insideTotal == 0.0 ? std::string("none in any scene")
-                                 : Format("%.0f in all (most in %s)", insideTotal, inside.second)),
       Verdict("roughness <= 1.1", !rough.second.empty(), rough.first <= 1.1,
               Format("worst %.3f (%s)", rough.first, rough.second)),
       Verdict("cross-talk < 0.01 delta", !cross.second.empty(), cross.first < 0.01,
               Format("worst %.3g delta (%s)", cross.first, cross.second)),
       Verdict("accessory within 0.6 delta", !accessory.second.empty(), accessory.first <= 0.6,
               Format("largest error %.4f delta (%s)", accessory.first, accessory.second)),
+      Verdict("keep-outside: no vertex inside the morphed body", !kept.ratio.second.empty(),
+              kept.inside == 0.0,
+              kept.inside == 0.0
+                  ? std::string("none in any scene")
+                  : Format("%.0f in all (most in %s)", kept.inside, kept.mostInside)),
+      Verdict("keep-outside: RMS error <= 1.2x carry's", !kept.ratio.second.empty(),
+              kept.ratio.first <= 1.2,
+              Format("worst ratio %.3f (%s)", kept.ratio.first, kept.ratio.second)),
+      Verdict("keep-outside: a target that moves nothing changes nothing",
+              !kept.unmoved.second.empty(), kept.unmoved.first == 0.0,
+              Format("largest error %.3g delta (%s)", kept.unmoved.first, kept.unmoved.second)),
   };
 }
 
