@@ -53,6 +53,8 @@ std::vector<Method> Methods() {
       {"carry, outside", false, true, AlongSurface(SurfaceMethod::kCarriedOffset, 180.0f, 0.0f)},
       {"carry, outside 5e-4", false, true,
        AlongSurface(SurfaceMethod::kCarriedOffset, 180.0f, 0.0005f)},
+      {"carry, outside 0.01", false, true,
+       AlongSurface(SurfaceMethod::kCarriedOffset, 180.0f, 0.01f)},
       {"surface, outside 5e-4", false, true,
        AlongSurface(SurfaceMethod::kSurfacePoint, 180.0f, 0.0005f)},
       {"k10-radius", true, false,

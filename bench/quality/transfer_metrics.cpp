@@ -66,6 +66,7 @@ TransferMetrics MeasureTransfer(const QualityScene& scene, const InsideTest& mor
     moved[i] = ToDouble(deltas[i]);
     trueMotion[i] = scene.garmentTruth[i] - rest;
     if (morphedBody.Inside(Plus(scene.garmentRest[i], deltas[i]))) ++metrics.inside;
+    if (!IsZero(deltas[i])) ++metrics.moved;
     if (!Defined(scene, i)) continue;
     ++defined;
     const double error = Length(rest + moved[i] - scene.garmentTruth[i]) / scene.delta;

@@ -21,6 +21,8 @@
 #include "quality/quality_scene.h"
 
 struct TransferMetrics {
+  // How many vertices the transfer moved at all (a delta other than zero).
+  std::size_t moved = 0;
   double rmsError = 0.0;
   double largestError = 0.0;
   std::size_t inside = 0;
