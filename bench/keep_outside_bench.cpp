@@ -17,7 +17,7 @@ struct Scene {
   std::vector<float> swollen;
   std::vector<uint32_t> corners;
   std::vector<float> garment;
-  std::vector<int8_t> sides;
+  RestOutside measured;
 };
 
 TriangleMesh MeshOf(const std::vector<float>& positions, const std::vector<uint32_t>& corners) {
@@ -47,19 +47,18 @@ const Scene& SceneOf(std::size_t triangleCount) {
   search.Build(scene.rest.data(), rest.vertexCount, scene.corners.data(), rest.triangleCount);
   std::vector<SurfaceHit> hits(scene.garment.size() / 3);
   search.FindClosest(scene.garment.data(), hits.size(), hits.data());
-  scene.sides = RestSides(rest, MeshOf(scene.garment, {}), hits.data(), 0);
+  scene.measured = MeasureRestOutside(rest, MeshOf(scene.garment, {}), hits.data(), 0);
   return scene;
 }
 
 void KeepGarmentOutside(benchmark::State& state) {
   const Scene& scene = SceneOf(static_cast<std::size_t>(state.range(0)));
-  const TriangleMesh swollen = MeshOf(scene.swollen, scene.corners);
   const TriangleMesh garment = MeshOf(scene.garment, {});
-  const bool closed = IsClosedSurface(swollen);
+  const auto* swollen = reinterpret_cast<const Vector3*>(scene.swollen.data());
   std::size_t pushed = 0;
   for (auto _ : state) {
     std::vector<Vector3> deltas(garment.vertexCount, Vector3{0.0f, 0.0f, 0.0f});
-    pushed = KeepOutside(swollen, garment, scene.sides, closed, 0.005f, deltas.data(), nullptr,
+    pushed = KeepOutside(swollen, garment, scene.measured, 0.005f, deltas.data(), nullptr,
                          static_cast<unsigned>(state.range(1)));
     benchmark::DoNotOptimize(deltas.data());
   }

@@ -26,6 +26,7 @@ namespace {
 struct Method {
   const char* name;
   bool peer;
+  bool keepsOutside;
   std::function<std::vector<Vector3>(const QualityScene&)> run;
 };
 
@@ -45,16 +46,22 @@ std::function<std::vector<Vector3>(const QualityScene&)> AlongSurface(SurfaceMet
 
 std::vector<Method> Methods() {
   return {
-      {"nearest", false, PalisorNearest},
-      {"surface", false, AlongSurface(SurfaceMethod::kSurfacePoint, 180.0f, -1.0f)},
-      {"carry", false, AlongSurface(SurfaceMethod::kCarriedOffset, 180.0f, -1.0f)},
-      {"carry, 60 deg", false, AlongSurface(SurfaceMethod::kCarriedOffset, 60.0f, -1.0f)},
-      {"carry, outside", false, AlongSurface(SurfaceMethod::kCarriedOffset, 180.0f, 0.0f)},
-      {"k10-radius", true,
+      {"nearest", false, false, PalisorNearest},
+      {"surface", false, false, AlongSurface(SurfaceMethod::kSurfacePoint, 180.0f, -1.0f)},
+      {"carry", false, false, AlongSurface(SurfaceMethod::kCarriedOffset, 180.0f, -1.0f)},
+      {"carry, 60 deg", false, false, AlongSurface(SurfaceMethod::kCarriedOffset, 60.0f, -1.0f)},
+      {"carry, outside", false, true, AlongSurface(SurfaceMethod::kCarriedOffset, 180.0f, 0.0f)},
+      {"carry, outside 5e-4", false, true,
+       AlongSurface(SurfaceMethod::kCarriedOffset, 180.0f, 0.0005f)},
+      {"carry, outside 0.01", false, true,
+       AlongSurface(SurfaceMethod::kCarriedOffset, 180.0f, 0.01f)},
+      {"surface, outside 5e-4", false, true,
+       AlongSurface(SurfaceMethod::kSurfacePoint, 180.0f, 0.0005f)},
+      {"k10-radius", true, false,
        [](const QualityScene& scene) {
          return NearestWithinRadius(scene, 10, scene.delta + 2.0 * MeanBodyEdge(scene));
        }},
-      {"closest-point", true, ClosestSurfacePoint},
+      {"closest-point", true, false, ClosestSurfacePoint},
   };
 }
 
@@ -92,7 +99,7 @@ void MeasureScene(const QualityScene& scene, QualityReport* report) {
                             scene.garmentRest.size(), zone});
   const InsideTest morphedBody(scene.bodyMorphed, scene.bodyTriangles);
   for (const Method& method : Methods()) {
-    report->rows.push_back({scene.name, method.name, method.peer,
+    report->rows.push_back({scene.name, method.name, method.peer, method.keepsOutside,
                             MeasureTransfer(scene, morphedBody, method.run(scene))});
   }
 }

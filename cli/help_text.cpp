@@ -51,7 +51,7 @@ const OptionHelp kOptions[] = {
     {"--max-angle", "DEG",
      "surface methods: refuse matches whose normals differ by more than DEG degrees"},
     {"--keep-outside", "EPS",
-     "surface methods: keep vertices outside the Source at least EPS outside it"},
+     "surface methods: keep outside vertices outside, min(EPS, prior distance) away"},
     {"--no-follow-animation", "",
      "glTF: the new morph targets' weights stay 0 in animations instead of following the "
      "Source targets'"},

@@ -5,206 +5,116 @@
 
 #include "geometry/vector3.h"
 #include "parallel/parallel_chunks.h"
-#include "surface_transfer/pseudo_normals.h"
+#include "surface_transfer/outside_push.h"
+#include "surface_transfer/source_form.h"
+#include "surface_transfer/welded_corners.h"
 
 namespace {
 
 constexpr std::size_t kMinimumChunk = 256;
-// Pushes from each new closest point in turn, then pushes farther, each pair twice as far as the
-// pair before.
-constexpr int kRepeatedPushes = 8;
-constexpr int kFartherPushes = 24;
-// A pushed vertex ends this much of the size of its triangle's coordinates beyond the distance,
-// some tens of float steps: what the rounding of the closest point and of rest + delta may take.
-constexpr float kRoundingMargin = 1.0f / 262144.0f;
-// The margin of a triangle whose coordinates are all zero or tiny, where the one above vanishes
-// or falls among the subnormal floats (which a thread that flushes them takes as zero): still a
-// positive normal float, so that even a push to distance 0 has a length and takes the vertex off
-// the surface, and far below any length a model measures, so that it moves nothing else.
-constexpr float kLeastMargin = 1e-30f;
 
-// The surface's triangles with a normal, their pseudo-normals, and the search over them.
-struct SidedSurface {
-  TriangleMesh mesh;
-  SurfacePseudoNormals normals;
-  ClosestPointSearch search;
-
-  bool BuildSearch(unsigned threads) {
-    const std::vector<uint32_t>& corners = normals.normalTriangles();
-    return search.Build(reinterpret_cast<const float*>(mesh.positions), mesh.vertexCount,
-                        corners.data(), corners.size() / 3, threads) == kSurfaceOk;
-  }
-
-  // The closest point, its triangle named by its index in the mesh.
-  SurfaceHit FindClosest(const Vector3& point) const {
-    const float query[3] = {point.x, point.y, point.z};
-    SurfaceHit hit = search.FindClosest(query);
-    if (hit.triangle >= 0) {
-      hit.triangle = static_cast<int32_t>(
-          normals.normalTriangleIndices()[static_cast<std::size_t>(hit.triangle)]);
-    }
-    return hit;
-  }
-
-  // A length some tens of float steps of the coordinates of the hit's triangle.
-  float RoundingMargin(const SurfaceHit& hit) const {
-    float size = 0.0f;
-    for (std::size_t k = 0; k < 3; ++k) {
-      const Vector3& corner =
-          mesh.positions[mesh.triangles[3 * static_cast<std::size_t>(hit.triangle) + k]];
-      size = std::max({size, std::fabs(corner.x), std::fabs(corner.y), std::fabs(corner.z)});
-    }
-    return std::max(size * kRoundingMargin, kLeastMargin);
-  }
-};
-
-// A delta tried for a vertex: where it puts the vertex, measured against the surface.
-struct Attempt {
-  Vector3 delta;
-  SurfaceHit hit;
-  float sideDistance;  // the signed distance, positive on the vertex's own side
-};
-
-Attempt Measure(const SidedSurface& surface, const Vector3& rest, const Vector3& delta, int side) {
-  const Vector3 position = Plus(rest, delta);
-  Attempt attempt{delta, surface.FindClosest(position), 0.0f};
-  if (attempt.hit.triangle < 0) return attempt;
-  const float signedDistance = SignedDistanceAt(surface.normals, attempt.hit, position);
-  attempt.sideDistance = side > 0 ? signedDistance : -signedDistance;
-  return attempt;
+bool Usable(const SurfaceHit& hit, std::size_t triangleCount) {
+  return hit.triangle >= 0 && static_cast<std::size_t>(hit.triangle) < triangleCount;
 }
 
-bool Satisfies(float sideDistance, float distance) {
-  return sideDistance > 0.0f && sideDistance >= distance - distance * kKeepOutsideTolerance;
+// The side of an open Source each vertex lies on, by the pseudo-normal at its closest point; a
+// hit on a triangle without a normal is looked up again among the triangles with one.
+void OpenSides(const TriangleMesh& welded, const TriangleMesh& destination, const SurfaceHit* hits,
+               unsigned threads, RestOutside& rest) {
+  MorphedSurface surface;
+  if (!surface.Build(welded, 0, threads)) return;
+  RunInChunks(destination.vertexCount, threads, kMinimumChunk,
+              [&](std::size_t begin, std::size_t end) {
+                for (std::size_t i = begin; i < end; ++i) {
+                  if (!Usable(hits[i], welded.triangleCount) || !(rest.clearances[i] > 0.0f)) {
+                    continue;
+                  }
+                  const Vector3& position = destination.positions[i];
+                  SurfaceHit hit = hits[i];
+                  if (!surface.normals.HasNormal(static_cast<std::size_t>(hit.triangle))) {
+                    hit = surface.FindClosest(position);
+                  }
+                  if (hit.triangle < 0) continue;
+                  const float signedDistance = SignedDistanceAt(surface.normals, hit, position);
+                  rest.sides[i] = signedDistance > 0.0f ? 1 : (signedDistance < 0.0f ? -1 : 0);
+                }
+              });
 }
 
-// The delta that puts the vertex `length` from the hit's point on its side, along the normal.
-Vector3 DeltaOutFrom(const SidedSurface& surface, const SurfaceHit& hit, const Vector3& rest,
-                     int side, float length) {
-  const Vector3 normal = surface.normals.UnitNormalAt(hit);
-  const float along = side > 0 ? length : -length;
-  const Vector3 target = Plus(Vector3At(hit.point), Times(normal, along));
-  return Minus(target, rest);
+// Outside (+1) or inside (-1) a solid, by its winding number.
+void SolidSides(const TriangleMesh& welded, const TriangleMesh& destination, const SurfaceHit* hits,
+                unsigned threads, RestOutside& rest) {
+  WindingTree tree;
+  tree.Build(welded);
+  RunInChunks(destination.vertexCount, threads, kMinimumChunk,
+              [&](std::size_t begin, std::size_t end) {
+                for (std::size_t i = begin; i < end; ++i) {
+                  if (!Usable(hits[i], welded.triangleCount) || !(rest.clearances[i] > 0.0f)) {
+                    continue;
+                  }
+                  const double winding = tree.WindingNumber(destination.positions[i]);
+                  rest.sides[i] = rest.orientation * winding < 0.5 ? 1 : -1;
+                }
+              });
 }
 
-// Moves one vertex out to `distance` on its side (see the header); false when its delta stays.
-// Farther pushes go by turns from the first closest point (whose normal leads out of a groove
-// along its middle) and from the last one the repeated pushes reached.
-bool PushOut(const SidedSurface& surface, const Vector3& rest, int side, float distance,
-             Vector3& delta) {
-  const Attempt first = Measure(surface, rest, delta, side);
-  if (first.hit.triangle < 0 || Satisfies(first.sideDistance, distance)) return false;
-  Attempt current = first;
-  Attempt best = first;
-  bool improved = false;
-  for (int k = 0; k < kRepeatedPushes + 2 * kFartherPushes; ++k) {
-    const bool repeated = k < kRepeatedPushes;
-    const int farther = k - kRepeatedPushes;
-    const Attempt& from = repeated || farther % 2 == 1 ? current : first;
-    const float factor = repeated ? 1.0f : std::ldexp(1.0f, farther / 2 + 1);
-    const float length = (distance + surface.RoundingMargin(from.hit)) * factor;
-    const Attempt next =
-        Measure(surface, rest, DeltaOutFrom(surface, from.hit, rest, side, length), side);
-    if (next.hit.triangle < 0) break;
-    if (Satisfies(next.sideDistance, distance)) {
-      delta = next.delta;
-      return true;
-    }
-    if (next.sideDistance > best.sideDistance) {
-      best = next;
-      improved = true;
-    }
-    if (repeated) current = next;
+// Whether every morphed position equals its rest position.
+bool SourceUnmoved(const Vector3* morphed, const RestOutside& rest) {
+  for (std::size_t v = 0; v < rest.sourceVertexCount; ++v) {
+    const Vector3& a = morphed[v];
+    const Vector3& b = rest.restPositions[v];
+    if (!(a.x == b.x && a.y == b.y && a.z == b.z)) return false;
   }
-  // Short of the distance everywhere: the farthest position strictly on the vertex's side.
-  if (!improved || !(best.sideDistance > 0.0f)) return false;
-  delta = best.delta;
   return true;
 }
 
 }  // namespace
 
-std::vector<int8_t> RestSides(const TriangleMesh& restSource, const TriangleMesh& destination,
-                              const SurfaceHit* hits, unsigned threadCount) {
+RestOutside MeasureRestOutside(const TriangleMesh& restSource, const TriangleMesh& destination,
+                               const SurfaceHit* hits, unsigned threadCount) {
   const unsigned threads = ThreadsFor(threadCount);
-  std::vector<int8_t> sides(destination.vertexCount, 0);
-  SidedSurface surface;
-  surface.mesh = restSource;
-  surface.normals.Build(restSource);
-  const auto usable = [&](const SurfaceHit& hit) {
-    return hit.triangle >= 0 && static_cast<std::size_t>(hit.triangle) < restSource.triangleCount;
-  };
-  bool needsSearch = false;
-  for (std::size_t i = 0; i < destination.vertexCount && !needsSearch; ++i) {
-    needsSearch = usable(hits[i]) && !surface.normals.HasNormal(hits[i].triangle);
-  }
-  if (needsSearch && !surface.BuildSearch(threads)) return sides;
-  RunInChunks(destination.vertexCount, threads, kMinimumChunk,
-              [&](std::size_t begin, std::size_t end) {
-                for (std::size_t i = begin; i < end; ++i) {
-                  if (!usable(hits[i])) continue;
-                  const Vector3& position = destination.positions[i];
-                  SurfaceHit hit = hits[i];
-                  if (!surface.normals.HasNormal(hit.triangle)) hit = surface.FindClosest(position);
-                  if (hit.triangle < 0) continue;
-                  const float signedDistance = SignedDistanceAt(surface.normals, hit, position);
-                  sides[i] = signedDistance > 0.0f ? 1 : (signedDistance < 0.0f ? -1 : 0);
-                }
-              });
-  return sides;
-}
-
-bool IsClosedSurface(const TriangleMesh& mesh) {
-  struct DirectedEdge {
-    uint32_t low;
-    uint32_t high;
-    uint32_t from;
-  };
-  std::vector<DirectedEdge> edges;
-  edges.reserve(3 * mesh.triangleCount);
-  for (std::size_t t = 0; t < mesh.triangleCount; ++t) {
-    const uint32_t* corners = mesh.triangles + 3 * t;
-    if (!(corners[0] < mesh.vertexCount && corners[1] < mesh.vertexCount &&
-          corners[2] < mesh.vertexCount)) {
-      return false;
-    }
-    if (corners[0] == corners[1] || corners[1] == corners[2] || corners[0] == corners[2]) continue;
-    for (int k = 0; k < 3; ++k) {
-      const uint32_t from = corners[k];
-      const uint32_t to = corners[(k + 1) % 3];
-      edges.push_back(DirectedEdge{std::min(from, to), std::max(from, to), from});
+  RestOutside rest;
+  rest.restPositions = restSource.positions;
+  rest.sourceVertexCount = restSource.vertexCount;
+  rest.weldedCorners = WeldedCorners(restSource);
+  const TriangleMesh welded = WeldedMesh(restSource, rest.weldedCorners);
+  rest.orientation = SolidOrientation(welded);
+  rest.sides.assign(destination.vertexCount, 0);
+  rest.clearances.assign(destination.vertexCount, 0.0f);
+  for (std::size_t i = 0; i < destination.vertexCount; ++i) {
+    if (Usable(hits[i], restSource.triangleCount)) {
+      rest.clearances[i] = std::sqrt(hits[i].squaredDistance);
     }
   }
-  std::sort(edges.begin(), edges.end(), [](const DirectedEdge& a, const DirectedEdge& b) {
-    if (a.low != b.low) return a.low < b.low;
-    return a.high != b.high ? a.high < b.high : a.from < b.from;
-  });
-  for (std::size_t e = 0; e < edges.size(); e += 2) {
-    const bool paired = e + 1 < edges.size() && edges[e + 1].low == edges[e].low &&
-                        edges[e + 1].high == edges[e].high && edges[e + 1].from != edges[e].from;
-    const bool third = e + 2 < edges.size() && edges[e + 2].low == edges[e].low &&
-                       edges[e + 2].high == edges[e].high;
-    if (!paired || third) return false;
+  if (rest.orientation != 0) {
+    SolidSides(welded, destination, hits, threads, rest);
+  } else {
+    OpenSides(welded, destination, hits, threads, rest);
   }
-  return !edges.empty();
+  return rest;
 }
 
-std::size_t KeepOutside(const TriangleMesh& morphedSource, const TriangleMesh& destination,
-                        const std::vector<int8_t>& sides, bool closedSource, float distance,
-                        Vector3* deltas, uint8_t* marks, unsigned threadCount) {
+std::size_t KeepOutside(const Vector3* morphedPositions, const TriangleMesh& destination,
+                        const RestOutside& rest, float distance, Vector3* deltas, uint8_t* marks,
+                        unsigned threadCount) {
   if (!std::isfinite(distance)) return 0;
   const float wanted = std::max(distance, 0.0f);
   const unsigned threads = ThreadsFor(threadCount);
-  SidedSurface surface;
-  surface.mesh = morphedSource;
-  surface.normals.Build(morphedSource);
-  if (!surface.BuildSearch(threads)) return 0;
-  const std::size_t count = std::min(destination.vertexCount, sides.size());
+  const TriangleMesh morphed{morphedPositions, rest.sourceVertexCount, rest.weldedCorners.data(),
+                             rest.weldedCorners.size() / 3};
+  MorphedSurface surface;
+  if (!surface.Build(morphed, rest.orientation, threads)) return 0;
+  const bool unmoved = SourceUnmoved(morphedPositions, rest);
+  const std::size_t count = std::min(destination.vertexCount, rest.sides.size());
   std::vector<uint8_t> pushed(count, 0);
   RunInChunks(count, threads, kMinimumChunk, [&](std::size_t begin, std::size_t end) {
     for (std::size_t i = begin; i < end; ++i) {
-      if (sides[i] == 0 || (closedSource && sides[i] < 0)) continue;
-      if (!PushOut(surface, destination.positions[i], sides[i], wanted, deltas[i])) continue;
+      if (rest.sides[i] == 0 || (rest.orientation != 0 && rest.sides[i] < 0)) continue;
+      if (unmoved && IsZero(deltas[i])) continue;
+      const float least = std::min(wanted, rest.clearances[i]);
+      if (!PushOutside(surface, destination.positions[i], rest.sides[i], least, deltas[i])) {
+        continue;
+      }
       pushed[i] = 1;
       if (marks != nullptr) marks[i] = static_cast<uint8_t>(marks[i] | kVertexPushed);
     }

@@ -1,56 +1,64 @@
-// Keeping a Destination outside the Source: a vertex that lies outside the rest Source (for an
-// open Source, a sheet or a face: on either side) must not end inside the morphed Source or on
-// its other side. Such a vertex is pushed out along the morphed surface until it lies at least a
-// given distance outside.
+// Keeping a Destination outside the Source: a vertex that lay outside the rest Source must not end
+// inside the morphed Source, nor nearer to it than it was, up to a given distance. Keep-outside
+// only undoes what the morph did: a vertex keeps at least min(distance, its clearance before the
+// morph) from the morphed Source, and one that already does keeps its delta, bit for bit.
+//
+// Inside and outside. A Source that bounds a solid (source_form.h: its edges pair up once its
+// corners are welded by position, up to a fin or a small hole) is judged by its generalized
+// winding number (winding_tree.h), turned by the orientation of the whole mesh: a vertex is inside
+// where it is at least one half. Faces split along seams, fins, holes, an inside-out Source and
+// parts that run into one another after the morph are judged as they are. Only the vertices
+// outside the rest Source are kept outside; those inside are left as they are. On an open Source
+// (a sheet, a face) every vertex keeps the side it was on, judged by the pseudo-normal at its
+// closest point (pseudo_normals.h) of the welded surface.
+//
+// The push (outside_push.h). A vertex that ends inside, or nearer than it should, is moved to the
+// nearest place found on its side at the distance it should keep, along a straight path from
+// where the morph put it that never crosses the morphed surface towards the other side (never
+// through a part of the Source). Where no such place lies within a few times the least move that
+// could reach one, it takes the place on its side farthest from the surface that it found: a
+// vertex in a pocket too small for the distance stays in the pocket. A pushed vertex ends a little
+// beyond the distance (by about 2^-18 of the size of the coordinates around it), so that rounding
+// never leaves it short.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-#include "search/nearest_search.h"
 #include "surface/closest_point.h"
 #include "surface_transfer/surface_methods.h"
 
-// The side of the rest Source each Destination vertex lies on: +1 outside (or, for an open Source,
-// on the side its normal points to), -1 inside (the other side), 0 for a vertex that is not
-// checked (left out by the mask, with no closest point, or lying exactly on the surface). `hits`
-// are the vertices' closest points on `restSource` (as MatchDestination finds them, limits
-// aside). The side is judged by the pseudo-normal at the closest point (pseudo_normals.h); a
-// vertex whose hit lies on a triangle of zero area is looked up again among the triangles with a
-// normal.
-std::vector<int8_t> RestSides(const TriangleMesh& restSource, const TriangleMesh& destination,
-                              const SurfaceHit* hits, unsigned threadCount);
+// What keep-outside measures before any morph, once for every target.
+struct RestOutside {
+  // The rest Source: its positions (which must outlive this) and its corners welded by position.
+  const Vector3* restPositions = nullptr;
+  std::size_t sourceVertexCount = 0;
+  std::vector<uint32_t> weldedCorners;
+  // +1 or -1 for a solid whose faces point outwards or inwards, 0 for an open Source.
+  int orientation = 0;
+  // Per Destination vertex: +1 outside a solid (or on the side an open Source's normals point to),
+  // -1 inside a solid (left as it is) or on an open Source's other side, 0 not checked (left out
+  // by the mask, with no closest point, or lying on the surface).
+  std::vector<int8_t> sides;
+  // Per Destination vertex: its distance from the rest Source.
+  std::vector<float> clearances;
+};
 
-// Whether the Source is closed: every edge of a triangle with three different corners is shared by
-// exactly two such triangles, once in each direction (so the surface is consistently oriented and
-// its normals tell outside from inside). Triangles with a repeated corner (points and doubled
-// segments) are passed over, while a triangle of zero area with three different corners counts (it
-// may close a seam); a mesh without triangles, or with a corner out of range, is open.
-// Then only vertices outside it are kept outside; on an open Source every vertex keeps its side.
-bool IsClosedSurface(const TriangleMesh& mesh);
+// Measures the rest Source and the Destination's rest positions. `hits` are the vertices' closest
+// points on `restSource` (as MatchDestination finds them, limits aside).
+RestOutside MeasureRestOutside(const TriangleMesh& restSource, const TriangleMesh& destination,
+                               const SurfaceHit* hits, unsigned threadCount);
 
-// The relative shortfall of the distance a pushed vertex may end at: it ends at least
-// distance * (1 - kKeepOutsideTolerance) from the morphed Source, and always strictly on its side.
-constexpr float kKeepOutsideTolerance = 1.0f / 1024.0f;
-
-// For one target: the Source's morphed positions (rest plus the target's displacements), the
-// Destination's rest positions with their transferred `deltas`. Every checked vertex (sides[i]
-// != 0, and sides[i] > 0 when the Source is closed) whose morphed position lies on the wrong side
-// of the morphed Source, or nearer to it than `distance`, is moved to `distance` from it on its
-// own side, along the morphed surface's pseudo-normal; its delta is changed and marks[i] (when
-// `marks` is given) gets kVertexPushed. Every other delta keeps its bits.
-//
-// Where the surface is concave the closest point moves as the vertex does: the push is repeated
-// from the new closest point a few times, then tried farther and farther along the normals at the
-// first and the last closest points (out of a narrow groove along its middle). Failing that, the
-// farthest position found strictly on the vertex's side is taken (then, exceptionally, nearer
-// than `distance`: in a pocket too small for it), and should there be none the delta stays. A
-// pushed vertex ends a little beyond `distance` (by about 2^-18 of the size of the coordinates
-// around it), so that rounding never leaves it short; `distance` 0 asks for its own side only,
-// strictly. A negative distance counts as 0; with a distance that is not finite nothing is pushed.
-// Returns how many vertices were pushed. The result does not depend on `threadCount` (0: as many as
-// the machine runs).
-std::size_t KeepOutside(const TriangleMesh& morphedSource, const TriangleMesh& destination,
-                        const std::vector<int8_t>& sides, bool closedSource, float distance,
-                        Vector3* deltas, uint8_t* marks, unsigned threadCount);
+// For one target: the Source's morphed positions (rest plus the target's displacements, in the
+// order of the rest Source's vertices), the Destination's rest positions with their transferred
+// `deltas`. Every checked vertex (on a solid, outside at rest) that ends on the wrong side of the
+// morphed Source, or nearer to it than min(distance, its rest clearance) (less the relative
+// kKeepOutsideTolerance), is pushed as above; its delta changes and marks[i] (when `marks` is
+// given) gets kVertexPushed. Every other delta keeps its bits: where neither the Source nor a
+// vertex moves, nothing does. A negative distance counts as 0, which asks for the vertex's side
+// only, strictly; with a distance that is not finite nothing is pushed. Returns how many vertices
+// were pushed. The result does not depend on `threadCount` (0: as many as the machine runs).
+std::size_t KeepOutside(const Vector3* morphedPositions, const TriangleMesh& destination,
+                        const RestOutside& rest, float distance, Vector3* deltas, uint8_t* marks,
+                        unsigned threadCount);

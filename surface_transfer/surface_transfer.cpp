@@ -74,20 +74,17 @@ bool FillRefused(SurfaceTransfer& transfer, std::string* error) {
 }
 
 // Every target's deltas pushed out where they would take a vertex that lay outside the rest Source
-// inside the morphed one, or nearer to it than `distance`.
+// inside the morphed one, or nearer to it than it should keep (keep_outside.h).
 void KeepOutsideEveryTarget(SurfaceTransfer& transfer, float distance) {
   const TriangleMesh& rest = transfer.source.rest();
-  const std::vector<int8_t> sides =
-      RestSides(rest, transfer.destination, transfer.hits.data(), transfer.threadCount);
-  const bool closed = IsClosedSurface(rest);
+  const RestOutside measured =
+      MeasureRestOutside(rest, transfer.destination, transfer.hits.data(), transfer.threadCount);
   std::vector<Vector3> morphed(rest.vertexCount);
   for (std::size_t t = 0; t < transfer.targetCount; ++t) {
     for (std::size_t v = 0; v < rest.vertexCount; ++v) {
       morphed[v] = Plus(rest.positions[v], transfer.targets[t].Of(static_cast<int32_t>(v)));
     }
-    const TriangleMesh morphedSource{morphed.data(), rest.vertexCount, rest.triangles,
-                                     rest.triangleCount};
-    KeepOutside(morphedSource, transfer.destination, sides, closed, distance, transfer.deltas[t],
+    KeepOutside(morphed.data(), transfer.destination, measured, distance, transfer.deltas[t],
                 transfer.marks.data(), transfer.threadCount);
   }
 }

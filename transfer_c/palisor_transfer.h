@@ -194,9 +194,10 @@ typedef struct palisor_transfer_options {
    * or _RIGID. */
   float max_distance;
   float max_angle_degrees;
-  /* SURFACE_POINT and CARRIED_OFFSET only. Negative (the default): off. Otherwise a finite
-   * distance: a vertex that lies outside the rest Source (for an open Source, a sheet: on either
-   * side) ends at least this far outside the morphed Source, on its side, in every target. */
+  /* SURFACE_POINT and CARRIED_OFFSET only. Negative (the default): off. Otherwise a finite distance: a vertex that
+   * lies outside the rest Source (for an open Source, a sheet: on either side) ends outside the
+   * morphed Source, on its side, at least min(this, its distance before the morph) from it, in
+   * every target; a vertex already there keeps its displacement. */
   float keep_outside;
 } palisor_transfer_options;
 

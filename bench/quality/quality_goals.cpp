@@ -10,6 +10,9 @@
 namespace {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
+// Below this RMS error (in delta) the best peer rule carries all there is: the scene's truth
+// barely moves, and a ratio against it measures rounding.
+constexpr double kLeastPeerError = 1e-3;
 
 std::string Format(const char* format, double value, const std::string& scene) {
   char text[160];
@@ -31,6 +34,46 @@ std::pair<double, std::string> Worst(const std::vector<QualityRow>& rows, const 
     if (!std::isnan(measured) && measured > worst.first) worst = {measured, row.scene};
   }
   return worst;
+}
+
+// Over the keep-outside rows: vertices inside in all, the worst RMS error against the same
+// method's without keep-outside in the same scene (1 where both are 0), and the most vertices
+// moved in the scene "unmoved".
+struct KeepOutsideMeasures {
+  double inside = 0.0;
+  std::string mostInside;
+  std::size_t mostInsideCount = 0;
+  std::pair<double, std::string> ratio{-kInfinity, ""};
+  std::pair<double, std::string> unmoved{-kInfinity, ""};
+};
+
+KeepOutsideMeasures MeasureKeepOutside(const std::vector<QualityRow>& rows) {
+  std::map<std::pair<std::string, std::string>, double> plainRms;
+  for (const QualityRow& row : rows) {
+    if (!row.keepsOutside) plainRms[{row.scene, row.method}] = row.metrics.rmsError;
+  }
+  KeepOutsideMeasures measures;
+  for (const QualityRow& row : rows) {
+    if (!row.keepsOutside) continue;
+    measures.inside += static_cast<double>(row.metrics.inside);
+    if (row.metrics.inside > measures.mostInsideCount) {
+      measures.mostInsideCount = row.metrics.inside;
+      measures.mostInside = row.scene + ", " + row.method;
+    }
+    const auto plain =
+        plainRms.find({row.scene, row.method.substr(0, row.method.find(", outside"))});
+    if (plain != plainRms.end()) {
+      const double rms = row.metrics.rmsError;
+      const double ratio =
+          plain->second > 0.0 ? rms / plain->second : (rms > 0.0 ? kInfinity : 1.0);
+      if (ratio > measures.ratio.first) measures.ratio = {ratio, row.scene + ", " + row.method};
+    }
+    const auto moved = static_cast<double>(row.metrics.moved);
+    if (row.scene == "unmoved" && moved > measures.unmoved.first) {
+      measures.unmoved = {moved, row.method};
+    }
+  }
+  return measures;
 }
 
 }  // namespace
@@ -63,14 +106,10 @@ std::vector<GoalVerdict> JudgeGoals(const std::vector<QualityRow>& rows,
   }
   const auto ratio = Worst(rows, method, [&](const QualityRow& row) {
     const auto peer = bestPeer.find(row.scene);
-    return peer == bestPeer.end() ? std::nan("") : row.metrics.rmsError / peer->second;
+    const bool judged = peer != bestPeer.end() && peer->second >= kLeastPeerError;
+    return judged ? row.metrics.rmsError / peer->second : std::nan("");
   });
-  const auto inside = Worst(
-      rows, method, [](const QualityRow& row) { return static_cast<double>(row.metrics.inside); });
-  double insideTotal = 0.0;
-  for (const QualityRow& row : rows) {
-    if (row.method == method) insideTotal += static_cast<double>(row.metrics.inside);
-  }
+  const KeepOutsideMeasures kept = MeasureKeepOutside(rows);
   const auto rough =
       Worst(rows, method, [](const QualityRow& row) { return row.metrics.roughness; });
   const auto cross =
@@ -81,15 +120,23 @@ std::vector<GoalVerdict> JudgeGoals(const std::vector<QualityRow>& rows,
   return {
       Verdict("RMS error <= 1/5 of the best peer rule's", !ratio.second.empty(), ratio.first <= 0.2,
               Format("worst ratio %.3f (%s)", ratio.first, ratio.second)),
-      Verdict("no vertex inside the morphed body", !inside.second.empty(), insideTotal == 0.0,
-              insideTotal == 0.0 ? std::string("none in any scene")
-                                 : Format("%.0f in all (most in %s)", insideTotal, inside.second)),
       Verdict("roughness <= 1.1", !rough.second.empty(), rough.first <= 1.1,
               Format("worst %.3f (%s)", rough.first, rough.second)),
       Verdict("cross-talk < 0.01 delta", !cross.second.empty(), cross.first < 0.01,
               Format("worst %.3g delta (%s)", cross.first, cross.second)),
       Verdict("accessory within 0.6 delta", !accessory.second.empty(), accessory.first <= 0.6,
               Format("largest error %.4f delta (%s)", accessory.first, accessory.second)),
+      Verdict("keep-outside: no vertex inside the morphed body", !kept.ratio.second.empty(),
+              kept.inside == 0.0,
+              kept.inside == 0.0
+                  ? std::string("none in any scene")
+                  : Format("%.0f in all (most in %s)", kept.inside, kept.mostInside)),
+      Verdict("keep-outside: RMS error <= 1.2x the method's without it", !kept.ratio.second.empty(),
+              kept.ratio.first <= 1.2,
+              Format("worst ratio %.3f (%s)", kept.ratio.first, kept.ratio.second)),
+      Verdict("keep-outside: a target that moves nothing changes nothing",
+              !kept.unmoved.second.empty(), kept.unmoved.first == 0.0,
+              Format("at most %.0f vertices moved (%s)", kept.unmoved.first, kept.unmoved.second)),
   };
 }
 

@@ -32,6 +32,9 @@ struct QualityScene {
   std::vector<Vector3d> garmentTruth;
   // Non-zero for the vertices on which cross-talk is measured; empty when the scene has none.
   std::vector<uint8_t> crossTalkZone;
+  // Non-zero for the vertices whose truth is undefined (where two parts of the body run into one
+  // another): they count only among the vertices inside; empty when every truth is defined.
+  std::vector<uint8_t> truthUndefined;
 };
 
 // Builds a scene part by part.

@@ -1,5 +1,7 @@
 #include "quality/quality_scenes.h"
 
+#include "quality/contact_scenes.h"
+
 namespace {
 
 // A torso: an upright ellipsoid, 0.32 high on each side of its centre.
@@ -91,7 +93,8 @@ QualityScene Accessory() {
 }  // namespace
 
 std::vector<std::string> QualitySceneNames() {
-  return {"dense", "coarse", "thin-twist", "trousers", "lips", "accessory"};
+  return {"dense",     "coarse", "thin-twist", "trousers", "lips",
+          "accessory", "seams",  "ball-press", "unmoved"};
 }
 
 QualityScene MakeQualityScene(const std::string& name) {
@@ -109,5 +112,8 @@ QualityScene MakeQualityScene(const std::string& name) {
   if (name == "trousers") return Trousers();
   if (name == "lips") return Lips();
   if (name == "accessory") return Accessory();
+  if (name == "seams") return SeamsScene();
+  if (name == "ball-press") return BallPressScene();
+  if (name == "unmoved") return UnmovedScene();
   return {};
 }

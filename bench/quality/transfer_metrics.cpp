@@ -6,10 +6,28 @@
 #include <set>
 #include <utility>
 
+#include "geometry/vector3.h"
+
 namespace {
 
 Vector3d ToDouble(const Vector3& point) {
   return {point.x, point.y, point.z};
+}
+
+bool Defined(const QualityScene& scene, std::size_t vertex) {
+  return scene.truthUndefined.empty() || scene.truthUndefined[vertex] == 0;
+}
+
+// The garment's triangles whose three corners have a defined truth.
+std::vector<uint32_t> DefinedTriangles(const QualityScene& scene) {
+  std::vector<uint32_t> triangles;
+  for (std::size_t t = 0; t + 2 < scene.garmentTriangles.size(); t += 3) {
+    const uint32_t* corners = scene.garmentTriangles.data() + t;
+    if (Defined(scene, corners[0]) && Defined(scene, corners[1]) && Defined(scene, corners[2])) {
+      triangles.insert(triangles.end(), corners, corners + 3);
+    }
+  }
+  return triangles;
 }
 
 }  // namespace
@@ -42,21 +60,26 @@ TransferMetrics MeasureTransfer(const QualityScene& scene, const InsideTest& mor
   std::vector<Vector3d> moved(count);
   std::vector<Vector3d> trueMotion(count);
   double squaredSum = 0.0;
+  std::size_t defined = 0;
   for (std::size_t i = 0; i < count; ++i) {
     const Vector3d rest = ToDouble(scene.garmentRest[i]);
     moved[i] = ToDouble(deltas[i]);
     trueMotion[i] = scene.garmentTruth[i] - rest;
+    if (morphedBody.Inside(Plus(scene.garmentRest[i], deltas[i]))) ++metrics.inside;
+    if (!IsZero(deltas[i])) ++metrics.moved;
+    if (!Defined(scene, i)) continue;
+    ++defined;
     const double error = Length(rest + moved[i] - scene.garmentTruth[i]) / scene.delta;
     squaredSum += error * error;
     metrics.largestError = std::max(metrics.largestError, error);
     if (!scene.crossTalkZone.empty() && scene.crossTalkZone[i] != 0) {
       metrics.crossTalk = std::max(metrics.crossTalk, error);
     }
-    if (morphedBody.Inside(rest + moved[i])) ++metrics.inside;
   }
-  metrics.rmsError = std::sqrt(squaredSum / static_cast<double>(count));
-  const double trueEnergy = LaplacianEnergy(scene.garmentTriangles, trueMotion);
-  metrics.roughness = trueEnergy > 0.0 ? LaplacianEnergy(scene.garmentTriangles, moved) / trueEnergy
+  metrics.rmsError = std::sqrt(squaredSum / static_cast<double>(defined));
+  const std::vector<uint32_t> triangles = DefinedTriangles(scene);
+  const double trueEnergy = LaplacianEnergy(triangles, trueMotion);
+  metrics.roughness = trueEnergy > 0.0 ? LaplacianEnergy(triangles, moved) / trueEnergy
                                        : std::numeric_limits<double>::quiet_NaN();
   return metrics;
 }

@@ -100,13 +100,18 @@ class SurfaceMethodsTest(unittest.TestCase):
                 self.assertEqual(set(marks[shell].tolist()), shell_marks)
                 self.assertEqual(set(marks[cut].tolist()), cut_marks)
 
-    def test_keep_outside_pushes_the_shell_out(self):
-        shift = np.array([0.1, 0, 0], F)
-        moved, marks = self.run_method("surface", self.source + shift, keep_outside=0.5)
+    def test_keep_outside_only_undoes_what_the_morph_did(self):
+        # The shell 0.2 over the Source keeps its distance as the Source grows: nothing to undo.
+        grown = (self.source * F(1.1)).astype(F)
+        plain, _ = self.run_method("surface", grown)
+        kept, marks = self.run_method("surface", grown, keep_outside=0.5)
         shell = self.part == 0
-        self.assertTrue(np.all(marks[shell] & palisor.MARK_PUSHED))
-        ended = self.destination[shell] + moved[0][shell] - shift
-        self.assertGreater(np.linalg.norm(ended, axis=1).min(), 1.4)
+        self.assertFalse(np.any(marks[shell] & palisor.MARK_PUSHED))
+        np.testing.assert_array_equal(kept[0][shell], plain[0][shell])
+        # A target that moves nothing moves nothing.
+        still, marks = self.run_method("surface", self.source.copy(), keep_outside=0.5)
+        self.assertFalse(np.any(still[0]))
+        self.assertFalse(np.any(marks & palisor.MARK_PUSHED))
 
     def test_refuses_what_the_surface_methods_cannot_take(self):
         cases = {
