@@ -51,6 +51,10 @@ enum VertexMark : uint8_t {
   kVertexFilled = 2,   // refused by a limit, filled from matched neighbours
   kVertexRigid = 4,    // in a part with no matched vertex: moved rigidly
   kVertexPushed = 8,   // pushed back outside the morphed Source in at least one target
+  // Its own match gave no finite displacement in at least one target (a Source displacement or
+  // position beyond the float range, or not a number): it is filled or moved rigidly instead, in
+  // every target, and where even that is not finite, it keeps a zero displacement.
+  kVertexNonFinite = 16,
 };
 
 struct SurfaceTransferOptions {
@@ -149,6 +153,15 @@ void CarryEveryTarget(const PreparedSource& source, const TargetDisplacements* t
                       std::size_t targetCount, SurfaceMethod method,
                       const TriangleMesh& destination, const SurfaceHit* hits, const uint8_t* marks,
                       const SmallParts* pieces, Vector3* const* deltas, unsigned threadCount);
+
+// How the carry method turned and stretched the offsets of the given matched vertices in one
+// target, one map per vertex, as F - I: the change at the vertex's closest point, and for a vertex
+// of a small piece that change blended with the piece's rotation by the piece's rigidity. `pieces`
+// may be null (no piece moves rigidly).
+std::vector<LinearMap> CarriedChanges(const PreparedSource& source,
+                                      const TargetDisplacements& target, const SurfaceHit* hits,
+                                      const SmallParts* pieces,
+                                      const std::vector<uint32_t>& vertices, unsigned threadCount);
 
 // A rigid motion: a point p moves to p + translation, and points near it turn with it:
 // x -> x + translation + (rotation * (x - p) - (x - p)). `rotation` is row-major.

@@ -186,7 +186,7 @@ void CheckCase(const FillCase& c) {
   }
   std::vector<Vector3> deltas = before;
   fill.Fill(
-      deltas.data(),
+      deltas.data(), nullptr,
       [](std::size_t part) { return Translation(static_cast<float>(part + 1), 2.0f, 3.0f); }, 2);
   const std::vector<Vector3> dense = DenseFill(c, before, anchored);
   for (std::size_t i = 0; i < anchored.size(); ++i) {
@@ -278,7 +278,7 @@ TEST(SmoothFill, ReproducesAnAffineFieldOnAFlatGrid) {
     std::string error;
     ASSERT_TRUE(fill.Prepare(c.mesh.View(), c.known.data(), nullptr, &error)) << error;
     fill.Fill(
-        deltas.data(),
+        deltas.data(), nullptr,
         [](std::size_t) {
           ADD_FAILURE() << "no part lacks a known vertex";
           return Translation(0.0f, 0.0f, 0.0f);
@@ -307,9 +307,9 @@ TEST(SmoothFill, MovesPartsWithoutKnownVerticesRigidly) {
   std::vector<Vector3> oneThread(c.mesh.positions.size(), {0.0f, 0.0f, 0.0f});
   std::vector<Vector3> fourThreads = oneThread;
   fill.Fill(
-      oneThread.data(), [&](std::size_t) { return turn; }, 1);
+      oneThread.data(), nullptr, [&](std::size_t) { return turn; }, 1);
   fill.Fill(
-      fourThreads.data(), [&](std::size_t) { return turn; }, 4);
+      fourThreads.data(), nullptr, [&](std::size_t) { return turn; }, 4);
   for (const uint32_t v : fill.unanchoredParts()[0]) {
     const Vector3& p = c.mesh.positions[v];
     const Vector3 moved = {1.0f + 0.5f - (p.y - 2.0f), 2.0f - 0.25f + (p.x - 1.0f), p.z + 2.0f};
