@@ -5,9 +5,9 @@
 //
 // Vertices are gathered into aggregates, each a vertex and its neighbours, the few left over
 // joining the aggregate they are most strongly tied to; a coarse function is constant over each
-// aggregate, then smoothed twice by damped Jacobi steps over the graph, so that the coarse
-// functions overlap as smooth bumps (two smoothing steps, as the fill's biharmonic system, of the
-// fourth order, asks). The next level's graph links the aggregates that an edge links, weighted by
+// aggregate, then smoothed by several damped Jacobi steps over the graph, so that the coarse
+// functions overlap as wide smooth bumps, as the fill's biharmonic system, of the fourth order,
+// asks. The next level's graph links the aggregates that an edge links, weighted by
 // the edges between them. Everything runs in increasing vertex order: the bits depend on nothing
 // but the graph.
 #pragma once

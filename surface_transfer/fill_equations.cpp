@@ -45,15 +45,16 @@ SparseRows BiharmonicSystem(const FillLayout& layout) {
 }
 
 std::vector<double> HarmonicRightSide(const FillLayout& layout,
-                                      const std::vector<double>& frameValues, int columns) {
-  std::vector<double> right(layout.filledVertices.size() * static_cast<std::size_t>(columns), 0.0);
+                                      const std::vector<double>& frameValues, std::size_t stride,
+                                      int first) {
+  std::vector<double> right(3 * layout.filledVertices.size(), 0.0);
   for (const FillRow& row : layout.rows) {
     if (row.column == kNoIndex) continue;
-    double* to = right.data() + static_cast<std::size_t>(row.column) * columns;
+    double* to = right.data() + 3 * static_cast<std::size_t>(row.column);
     for (std::size_t e = row.knownBegin; e < row.knownEnd; ++e) {
       const KnownEntry& entry = layout.knownEntries[e];
-      const double* from = frameValues.data() + static_cast<std::size_t>(entry.frame) * columns;
-      for (int c = 0; c < columns; ++c) to[c] += entry.coefficient * from[c];
+      const double* from = frameValues.data() + entry.frame * stride + first;
+      for (int c = 0; c < 3; ++c) to[c] += entry.coefficient * from[c];
     }
   }
   return right;

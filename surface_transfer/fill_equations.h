@@ -18,9 +18,11 @@
 SparseRows HarmonicSystem(const FillLayout& layout);
 SparseRows BiharmonicSystem(const FillLayout& layout);
 
-// The harmonic right side for `columns` values per frame vertex (frameValues, side by side).
+// The harmonic right side for three values per frame vertex: frameValues[frame * stride + first]
+// and the two after it.
 std::vector<double> HarmonicRightSide(const FillLayout& layout,
-                                      const std::vector<double>& frameValues, int columns);
+                                      const std::vector<double>& frameValues, std::size_t stride,
+                                      int first);
 
 // The biharmonic right side, L_U^T W (g - L_K d_K), for three columns: `known` gives the
 // displacement of every known vertex by mesh vertex, `targetLaplacians` g, three per row.

@@ -23,7 +23,7 @@ constexpr int kSweeps = 1;
 
 // The conjugate gradients stop after this many steps whatever the residual: the V-cycle takes
 // the residual down by about a tenth per step, so that this is never reached in practice.
-constexpr int kMostSteps = 500;
+constexpr int kMostSteps = 300;
 
 struct Level {
   SparseRows systems[2];
@@ -44,54 +44,54 @@ struct Multigrid::Hierarchy {
   std::vector<Level> levels;
   Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>> coarsest[2];
 
-  void SolveCoarsest(int system, const double* rightSide, int columns, double* solution) const;
-  void Cycle(int system, std::size_t level, const double* rightSide, int columns, double* solution,
+  void SolveCoarsest(int system, const double* rightSide, double* solution) const;
+  void Cycle(int system, std::size_t level, const double* rightSide, double* solution,
              CycleRoom& room) const;
-  CycleRoom RoomFor(int columns) const;
+  CycleRoom RoomFor() const;
 };
 
-void Multigrid::Hierarchy::SolveCoarsest(int system, const double* rightSide, int columns,
+void Multigrid::Hierarchy::SolveCoarsest(int system, const double* rightSide,
                                          double* solution) const {
   const Eigen::Index rows = levels.back().systems[system].rows();
-  Eigen::MatrixXd right(rows, columns);
+  Eigen::MatrixXd right(rows, kColumns);
   for (Eigen::Index row = 0; row < rows; ++row) {
-    for (int c = 0; c < columns; ++c) right(row, c) = rightSide[row * columns + c];
+    for (int c = 0; c < kColumns; ++c) right(row, c) = rightSide[row * kColumns + c];
   }
   const Eigen::MatrixXd solved = coarsest[system].solve(right);
   for (Eigen::Index row = 0; row < rows; ++row) {
-    for (int c = 0; c < columns; ++c) solution[row * columns + c] = solved(row, c);
+    for (int c = 0; c < kColumns; ++c) solution[row * kColumns + c] = solved(row, c);
   }
 }
 
 // solution = the V-cycle applied to rightSide, from a zero guess.
 void Multigrid::Hierarchy::Cycle(int system, std::size_t level, const double* rightSide,
-                                 int columns, double* solution, CycleRoom& room) const {
+                                 double* solution, CycleRoom& room) const {
   if (level + 1 == levels.size()) {
-    SolveCoarsest(system, rightSide, columns, solution);
+    SolveCoarsest(system, rightSide, solution);
     return;
   }
   const SparseRows& matrix = levels[level].systems[system];
   const SparseRows& prolongation = levels[level].prolongation;
-  std::fill(solution, solution + matrix.rows() * columns, 0.0);
+  std::fill(solution, solution + matrix.rows() * kColumns, 0.0);
   for (int sweep = 0; sweep < kSweeps; ++sweep) {
-    GaussSeidelSweep(matrix, rightSide, columns, true, solution);
+    GaussSeidelSweep(matrix, rightSide, true, solution);
   }
   double* residual = room.residuals[level].data();
-  ResidualOfBlock(matrix, rightSide, solution, columns, residual);
+  ResidualOfBlock(matrix, rightSide, solution, residual);
   double* coarseRight = room.rightSides[level + 1].data();
   double* correction = room.corrections[level + 1].data();
-  RestrictBlock(prolongation, residual, columns, coarseRight);
-  Cycle(system, level + 1, coarseRight, columns, correction, room);
-  ProlongAndAdd(prolongation, correction, columns, solution);
+  RestrictBlock(prolongation, residual, coarseRight);
+  Cycle(system, level + 1, coarseRight, correction, room);
+  ProlongAndAdd(prolongation, correction, solution);
   for (int sweep = 0; sweep < kSweeps; ++sweep) {
-    GaussSeidelSweep(matrix, rightSide, columns, false, solution);
+    GaussSeidelSweep(matrix, rightSide, false, solution);
   }
 }
 
-CycleRoom Multigrid::Hierarchy::RoomFor(int columns) const {
+CycleRoom Multigrid::Hierarchy::RoomFor() const {
   CycleRoom room;
   for (const Level& level : levels) {
-    const std::size_t size = static_cast<std::size_t>(level.systems[0].rows()) * columns;
+    const std::size_t size = static_cast<std::size_t>(level.systems[0].rows()) * kColumns;
     room.residuals.emplace_back(size);
     room.rightSides.emplace_back(size);
     room.corrections.emplace_back(size);
@@ -141,16 +141,16 @@ namespace {
 // The state of the conjugate gradients, column by column.
 struct Gradients {
   std::vector<double> residual, preconditioned, direction, product;
-  double residualDotPreconditioned[kMostColumns];
-  double threshold[kMostColumns];
-  bool active[kMostColumns];
+  double residualDotPreconditioned[kColumns];
+  double threshold[kColumns];
+  bool active[kColumns];
 };
 
-// x += alpha * p and r -= alpha * q in the active columns; false where a column must stop.
-void Step(Gradients& g, const double* directionDotProduct, int columns,
-          std::vector<double>& solution) {
-  double alpha[kMostColumns] = {};
-  for (int c = 0; c < columns; ++c) {
+// x += alpha * p and r -= alpha * q in the active columns; a column whose direction meets no
+// curvature (rounding at the end of its way) stops.
+void Step(Gradients& g, const double* directionDotProduct, std::vector<double>& solution) {
+  double alpha[kColumns] = {};
+  for (int c = 0; c < kColumns; ++c) {
     if (g.active[c] && directionDotProduct[c] > 0.0) {
       alpha[c] = g.residualDotPreconditioned[c] / directionDotProduct[c];
     } else {
@@ -158,31 +158,31 @@ void Step(Gradients& g, const double* directionDotProduct, int columns,
     }
   }
   for (std::size_t k = 0; k < solution.size(); ++k) {
-    const int c = static_cast<int>(k % static_cast<std::size_t>(columns));
+    const int c = static_cast<int>(k % static_cast<std::size_t>(kColumns));
     solution[k] += alpha[c] * g.direction[k];
     g.residual[k] -= alpha[c] * g.product[k];
   }
 }
 
 // p = z + beta * p in the active columns, beta from the new and the previous r . z.
-void TurnDirection(Gradients& g, const double* newDot, int columns) {
-  double beta[kMostColumns] = {};
-  for (int c = 0; c < columns; ++c) {
+void TurnDirection(Gradients& g, const double* newDot) {
+  double beta[kColumns] = {};
+  for (int c = 0; c < kColumns; ++c) {
     beta[c] = g.active[c] ? newDot[c] / g.residualDotPreconditioned[c] : 0.0;
     if (g.active[c]) g.residualDotPreconditioned[c] = newDot[c];
   }
   for (std::size_t k = 0; k < g.direction.size(); ++k) {
-    const int c = static_cast<int>(k % static_cast<std::size_t>(columns));
+    const int c = static_cast<int>(k % static_cast<std::size_t>(kColumns));
     if (g.active[c]) g.direction[k] = g.preconditioned[k] + beta[c] * g.direction[k];
   }
 }
 
 // Stops the columns whose residual has come down to their threshold.
-bool AnyActive(Gradients& g, std::size_t rows, int columns) {
-  double squares[kMostColumns];
-  ColumnDots(g.residual.data(), g.residual.data(), rows, columns, squares);
+bool AnyActive(Gradients& g, std::size_t rows) {
+  double squares[kColumns];
+  ColumnDots(g.residual.data(), g.residual.data(), rows, squares);
   bool any = false;
-  for (int c = 0; c < columns; ++c) {
+  for (int c = 0; c < kColumns; ++c) {
     if (!(squares[c] > g.threshold[c])) g.active[c] = false;
     any = any || g.active[c];
   }
@@ -191,12 +191,12 @@ bool AnyActive(Gradients& g, std::size_t rows, int columns) {
 
 }  // namespace
 
-int Multigrid::Solve(FillSystem system, const std::vector<double>& rightSide, int columns,
-                     double tolerance, std::vector<double>* solution) const {
+int Multigrid::Solve(FillSystem system, const std::vector<double>& rightSide, double tolerance,
+                     std::vector<double>* solution) const {
   const int s = static_cast<int>(system);
   const SparseRows& matrix = hierarchy_->levels[0].systems[s];
   const std::size_t rows = static_cast<std::size_t>(matrix.rows());
-  const std::size_t size = rows * static_cast<std::size_t>(columns);
+  const std::size_t size = rows * static_cast<std::size_t>(kColumns);
   Gradients g{std::vector<double>(size),
               std::vector<double>(size),
               std::vector<double>(size),
@@ -204,29 +204,28 @@ int Multigrid::Solve(FillSystem system, const std::vector<double>& rightSide, in
               {},
               {},
               {}};
-  double squares[kMostColumns];
-  ColumnDots(rightSide.data(), rightSide.data(), rows, columns, squares);
-  for (int c = 0; c < columns; ++c) {
+  double squares[kColumns];
+  ColumnDots(rightSide.data(), rightSide.data(), rows, squares);
+  for (int c = 0; c < kColumns; ++c) {
     g.threshold[c] = tolerance * tolerance * squares[c];
     g.active[c] = squares[c] > 0.0;
     if (g.active[c]) continue;
-    for (std::size_t row = 0; row < rows; ++row) (*solution)[row * columns + c] = 0.0;
+    for (std::size_t row = 0; row < rows; ++row) (*solution)[row * kColumns + c] = 0.0;
   }
-  ResidualOfBlock(matrix, rightSide.data(), solution->data(), columns, g.residual.data());
-  CycleRoom room = hierarchy_->RoomFor(columns);
-  hierarchy_->Cycle(s, 0, g.residual.data(), columns, g.preconditioned.data(), room);
+  ResidualOfBlock(matrix, rightSide.data(), solution->data(), g.residual.data());
+  CycleRoom room = hierarchy_->RoomFor();
+  hierarchy_->Cycle(s, 0, g.residual.data(), g.preconditioned.data(), room);
   g.direction = g.preconditioned;
-  ColumnDots(g.residual.data(), g.preconditioned.data(), rows, columns,
-             g.residualDotPreconditioned);
+  ColumnDots(g.residual.data(), g.preconditioned.data(), rows, g.residualDotPreconditioned);
   int steps = 0;
-  for (; steps < kMostSteps && AnyActive(g, rows, columns); ++steps) {
-    MultiplyBlock(matrix, g.direction.data(), columns, g.product.data());
-    double dots[kMostColumns];
-    ColumnDots(g.direction.data(), g.product.data(), rows, columns, dots);
-    Step(g, dots, columns, *solution);
-    hierarchy_->Cycle(s, 0, g.residual.data(), columns, g.preconditioned.data(), room);
-    ColumnDots(g.residual.data(), g.preconditioned.data(), rows, columns, dots);
-    TurnDirection(g, dots, columns);
+  for (; steps < kMostSteps && AnyActive(g, rows); ++steps) {
+    MultiplyBlock(matrix, g.direction.data(), g.product.data());
+    double dots[kColumns];
+    ColumnDots(g.direction.data(), g.product.data(), rows, dots);
+    Step(g, dots, *solution);
+    hierarchy_->Cycle(s, 0, g.residual.data(), g.preconditioned.data(), room);
+    ColumnDots(g.residual.data(), g.preconditioned.data(), rows, dots);
+    TurnDirection(g, dots);
   }
   return steps;
 }

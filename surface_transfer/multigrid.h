@@ -30,11 +30,11 @@ class Multigrid {
 
   std::size_t unknownCount() const;
 
-  // Solves system * solution = rightSide for `columns` right-hand sides side by side (at most
-  // kMostColumns), `solution` holding the first guess on entry. Each column stops when its
+  // Solves system * solution = rightSide for three right-hand sides side by side (sparse_rows.h),
+  // `solution` holding the first guess on entry. Each column stops when its
   // residual is at most `tolerance` times its right side (a zero right side: a zero solution).
   // Returns the number of steps taken.
-  int Solve(FillSystem system, const std::vector<double>& rightSide, int columns, double tolerance,
+  int Solve(FillSystem system, const std::vector<double>& rightSide, double tolerance,
             std::vector<double>* solution) const;
 
  private:

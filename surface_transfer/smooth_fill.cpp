@@ -20,10 +20,10 @@
 // definite for every part that holds a known vertex (a function harmonic on the filled vertices
 // and zero on the known ones vanishes, by the maximum principle), whatever the geometry.
 //
-// The harmonic solve gives, besides F, a first guess for the biharmonic one: at each frame vertex
-// the constant c = d - (F - I) x (x its rest position less the first filled vertex's) is filled
-// harmonically too, and a filled vertex starts from (F - I) x + c. Under a rigid motion c is the
-// same everywhere, and so the first guess is the answer already.
+// The harmonic solves give, besides F (row by row), a first guess for the biharmonic one: at each
+// frame vertex the constant c = d - (F - I) x (x its rest position less the first filled
+// vertex's) is filled harmonically too, and a filled vertex starts from (F - I) x + c. Under a
+// rigid motion c is the same everywhere, and so the first guess is the answer already.
 
 namespace {
 
@@ -33,13 +33,17 @@ namespace {
 // thread alone. Only the speed depends on it: every vertex is moved by itself, whatever the chunks.
 constexpr std::size_t kRigidVerticesPerChunk = 4096;
 
-// Each solve stops where every column's residual is this small beside its right side: the
-// filled displacements then agree with the exact minimum far below a float's precision.
-constexpr double kTolerance = 1e-11;
+// Each solve stops where every column's residual is this small beside its right side. The
+// biharmonic one gives the displacements, which then agree with the exact minimum to about a
+// float's precision; the harmonic ones give F and the first guess, which the biharmonic solve
+// corrects, so that they need less (F enters the displacements multiplied by the rest
+// Laplacians, small beside the positions).
+constexpr double kBiharmonicTolerance = 1e-9;
+constexpr double kHarmonicTolerance = 1e-7;
 
-// The harmonic solve's columns: c (3), then F - I (9, row-major) where the fill carries frames.
-constexpr int kOffsetColumns = 3;
-constexpr int kFrameColumns = 12;
+// What the fill reads at each frame vertex: c (3 values), then F - I (9, row-major).
+constexpr int kOffsetValues = 3;
+constexpr std::size_t kFrameValues = 12;
 
 bool IsFinite(const LinearMap& map) {
   for (const float entry : map.m) {
@@ -91,11 +95,10 @@ struct SmoothFill::Solver {
   std::vector<double> framePlaces;
 
   void CopyRest(const TriangleMesh& mesh);
-  std::vector<double> FrameValues(const Vector3* deltas, const LinearMap* changes,
-                                  int columns) const;
-  std::vector<double> FirstGuess(const std::vector<double>& filledFrames, int columns) const;
-  std::vector<double> TargetLaplacians(const std::vector<double>& frameValues,
-                                       const std::vector<double>& filledFrames) const;
+  std::vector<double> FrameValues(const Vector3* deltas, const LinearMap* changes) const;
+  void AddTurnedRow(int i, const std::vector<double>& filledRow,
+                    const std::vector<double>& frameValues, std::vector<double>& guess,
+                    std::vector<double>& targets) const;
   void SolveFilled(Vector3* deltas, const LinearMap* changes) const;
 };
 
@@ -119,18 +122,18 @@ void SmoothFill::Solver::CopyRest(const TriangleMesh& mesh) {
   for (const uint32_t vertex : layout.frameVertices) place(vertex, framePlaces);
 }
 
-// Per frame vertex: c = d - (F - I) x, then F - I where the fill carries frames.
-std::vector<double> SmoothFill::Solver::FrameValues(const Vector3* deltas, const LinearMap* changes,
-                                                    int columns) const {
+// Per frame vertex: c = d - (F - I) x, then F - I (zero where the fill carries no frames).
+std::vector<double> SmoothFill::Solver::FrameValues(const Vector3* deltas,
+                                                    const LinearMap* changes) const {
   const std::size_t count = layout.frameVertices.size();
-  std::vector<double> values(count * static_cast<std::size_t>(columns), 0.0);
+  std::vector<double> values(count * kFrameValues, 0.0);
   for (std::size_t k = 0; k < count; ++k) {
-    double* value = values.data() + k * static_cast<std::size_t>(columns);
+    double* value = values.data() + k * kFrameValues;
     const Vector3& d = deltas[layout.frameVertices[k]];
     double turned[3] = {0.0, 0.0, 0.0};
     if (changes != nullptr && IsFinite(changes[k])) {
-      std::copy(changes[k].m, changes[k].m + 9, value + kOffsetColumns);
-      Apply(value + kOffsetColumns, framePlaces.data() + 3 * k, turned);
+      std::copy(changes[k].m, changes[k].m + 9, value + kOffsetValues);
+      Apply(value + kOffsetValues, framePlaces.data() + 3 * k, turned);
     }
     value[0] = static_cast<double>(d.x) - turned[0];
     value[1] = static_cast<double>(d.y) - turned[1];
@@ -139,53 +142,54 @@ std::vector<double> SmoothFill::Solver::FrameValues(const Vector3* deltas, const
   return values;
 }
 
-// Per column: (F - I) x + c.
-std::vector<double> SmoothFill::Solver::FirstGuess(const std::vector<double>& filledFrames,
-                                                   int columns) const {
-  const std::size_t count = layout.filledVertices.size();
-  std::vector<double> guess(3 * count);
-  for (std::size_t u = 0; u < count; ++u) {
-    const double* value = filledFrames.data() + u * static_cast<std::size_t>(columns);
-    double turned[3] = {0.0, 0.0, 0.0};
-    if (columns == kFrameColumns)
-      Apply(value + kOffsetColumns, columnPlaces.data() + 3 * u, turned);
-    for (int c = 0; c < 3; ++c) guess[3 * u + c] = turned[c] + value[c];
+// Adds one filled row of F - I (three values per column) to the first guess, applied to the
+// columns' rest places, and that row of the frame vertices' or filled F - I applied to each
+// row's rest Laplacian to the target Laplacians.
+void SmoothFill::Solver::AddTurnedRow(int i, const std::vector<double>& filledRow,
+                                      const std::vector<double>& frameValues,
+                                      std::vector<double>& guess,
+                                      std::vector<double>& targets) const {
+  const auto dot = [](const double* a, const double* b) {
+    return (a[0] * b[0] + a[1] * b[1]) + a[2] * b[2];
+  };
+  for (std::size_t u = 0; u < layout.filledVertices.size(); ++u) {
+    guess[3 * u + i] += dot(filledRow.data() + 3 * u, columnPlaces.data() + 3 * u);
   }
-  return guess;
-}
-
-// Per row: (F - I) applied to the rest Laplacian, F the frame vertex's or the filled one.
-std::vector<double> SmoothFill::Solver::TargetLaplacians(
-    const std::vector<double>& frameValues, const std::vector<double>& filledFrames) const {
-  std::vector<double> targets(3 * layout.rows.size());
   for (std::size_t r = 0; r < layout.rows.size(); ++r) {
     const FillRow& row = layout.rows[r];
-    const double* value =
-        row.column != kNoIndex
-            ? filledFrames.data() + static_cast<std::size_t>(row.column) * kFrameColumns
-            : frameValues.data() + static_cast<std::size_t>(row.frame) * kFrameColumns;
-    Apply(value + kOffsetColumns, row.restLaplacian, targets.data() + 3 * r);
+    const double* turn = row.column != kNoIndex
+                             ? filledRow.data() + 3 * static_cast<std::size_t>(row.column)
+                             : frameValues.data() +
+                                   static_cast<std::size_t>(row.frame) * kFrameValues +
+                                   kOffsetValues + 3 * i;
+    targets[3 * r + i] = dot(turn, row.restLaplacian);
   }
-  return targets;
 }
 
+// The harmonic fills of c, then of each row of F - I, give the first guess and the target
+// Laplacians; the biharmonic solve from there gives the displacements.
 void SmoothFill::Solver::SolveFilled(Vector3* deltas, const LinearMap* changes) const {
   if (layout.filledVertices.empty()) return;
-  const int columns = changes != nullptr ? kFrameColumns : kOffsetColumns;
-  const std::vector<double> frameValues = FrameValues(deltas, changes, columns);
-  std::vector<double> filledFrames(layout.filledVertices.size() * columns, 0.0);
-  multigrid.Solve(FillSystem::kHarmonic, HarmonicRightSide(layout, frameValues, columns), columns,
-                  kTolerance, &filledFrames);
-  std::vector<double> filled = FirstGuess(filledFrames, columns);
-  const std::vector<double> targets = changes != nullptr
-                                          ? TargetLaplacians(frameValues, filledFrames)
-                                          : std::vector<double>(3 * layout.rows.size(), 0.0);
-  std::vector<double>().swap(filledFrames);
-  multigrid.Solve(FillSystem::kBiharmonic, BiharmonicRightSide(layout, deltas, targets), 3,
-                  kTolerance, &filled);
+  const std::vector<double> frameValues = FrameValues(deltas, changes);
+  std::vector<double> guess(3 * layout.filledVertices.size(), 0.0);
+  multigrid.Solve(FillSystem::kHarmonic, HarmonicRightSide(layout, frameValues, kFrameValues, 0),
+                  kHarmonicTolerance, &guess);
+  std::vector<double> targets(3 * layout.rows.size(), 0.0);
+  if (changes != nullptr) {
+    std::vector<double> filledRow(guess.size());
+    for (int i = 0; i < 3; ++i) {
+      std::fill(filledRow.begin(), filledRow.end(), 0.0);
+      multigrid.Solve(FillSystem::kHarmonic,
+                      HarmonicRightSide(layout, frameValues, kFrameValues, kOffsetValues + 3 * i),
+                      kHarmonicTolerance, &filledRow);
+      AddTurnedRow(i, filledRow, frameValues, guess, targets);
+    }
+  }
+  multigrid.Solve(FillSystem::kBiharmonic, BiharmonicRightSide(layout, deltas, targets),
+                  kBiharmonicTolerance, &guess);
   for (std::size_t u = 0; u < layout.filledVertices.size(); ++u) {
-    deltas[layout.filledVertices[u]] = {ToFloat(filled[3 * u]), ToFloat(filled[3 * u + 1]),
-                                        ToFloat(filled[3 * u + 2])};
+    deltas[layout.filledVertices[u]] = {ToFloat(guess[3 * u]), ToFloat(guess[3 * u + 1]),
+                                        ToFloat(guess[3 * u + 2])};
   }
 }
 
