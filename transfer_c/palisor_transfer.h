@@ -75,7 +75,11 @@ enum {
    * rigidly with the surface at its vertex nearest to the Source. */
   PALISOR_TRANSFER_MARK_RIGID = 4,
   /* Pushed back outside the morphed Source in at least one target (keep_outside). */
-  PALISOR_TRANSFER_MARK_PUSHED = 8
+  PALISOR_TRANSFER_MARK_PUSHED = 8,
+  /* Methods 1 and 2: its own match gave no finite displacement in at least one target (a Source
+   * displacement not finite): filled or moved rigidly instead in every target (with _FILLED or
+   * _RIGID), or, with no finite motion at all, left with a zero displacement. */
+  PALISOR_TRANSFER_MARK_NOT_FINITE = 16
 };
 
 /* How a transfer is made. Set struct_size, fill it with palisor_transfer_default_options, then
