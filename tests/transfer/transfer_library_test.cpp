@@ -551,8 +551,8 @@ TEST_F(TransferLibraryTest, AMessageIsCutToItsBuffer) {
 }
 
 // A Destination farther from the Source than the float range reaches (the gap between them is
-// beyond it): every method gives finite displacements, and carry those of surface, the Source
-// only moving along.
+// beyond it): every method gives finite displacements, the vertices matched (not left to the
+// containment of non-finite motions), and carry those of surface, the Source only moving along.
 TEST_F(TransferLibraryTest, AGapBeyondTheFloatRangeGivesFiniteDisplacements) {
   const struct {
     float source, destination;
@@ -567,8 +567,12 @@ TEST_F(TransferLibraryTest, AGapBeyondTheFloatRangeGivesFiniteDisplacements) {
          {PALISOR_TRANSFER_METHOD_NEAREST_VERTICES, PALISOR_TRANSFER_METHOD_SURFACE_POINT,
           PALISOR_TRANSFER_METHOD_CARRIED_OFFSET}) {
       call.options.method = method;
-      ASSERT_EQ(library.compute(&call.input, &call.options, call.outputArrays, nullptr, 0),
-                PALISOR_TRANSFER_OK);
+      uint8_t marks[2] = {0xFF, 0xFF};
+      ASSERT_EQ(
+          library.computeMarked(&call.input, &call.options, call.outputArrays, marks, nullptr, 0),
+          PALISOR_TRANSFER_OK);
+      EXPECT_EQ(marks[0], PALISOR_TRANSFER_MARK_MATCHED) << method;
+      EXPECT_EQ(marks[1], PALISOR_TRANSFER_MARK_MATCHED) << method;
       const std::vector<float> outputs(&call.outputs[0][0], &call.outputs[0][0] + 12);
       for (float value : outputs) EXPECT_TRUE(std::isfinite(value)) << method;
       if (method == PALISOR_TRANSFER_METHOD_SURFACE_POINT) surface = outputs;
