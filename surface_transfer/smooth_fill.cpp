@@ -35,11 +35,11 @@ constexpr std::size_t kRigidVerticesPerChunk = 4096;
 
 // Each solve stops where every column's residual is this small beside its right side. The
 // biharmonic one gives the displacements, which then agree with the exact minimum to about a
-// float's precision; the harmonic ones give F and the first guess, which the biharmonic solve
-// corrects, so that they need less (F enters the displacements multiplied by the rest
-// Laplacians, small beside the positions).
+// float's precision. The harmonic fill of F enters the displacements' target Laplacians; that of
+// c gives the first guess alone, which the biharmonic solve corrects whatever it is.
 constexpr double kBiharmonicTolerance = 1e-9;
-constexpr double kHarmonicTolerance = 1e-7;
+constexpr double kChangeTolerance = 1e-7;
+constexpr double kGuessTolerance = 1e-4;
 
 // What the fill reads at each frame vertex: c (3 values), then F - I (9, row-major).
 constexpr int kOffsetValues = 3;
@@ -173,7 +173,7 @@ void SmoothFill::Solver::SolveFilled(Vector3* deltas, const LinearMap* changes) 
   const std::vector<double> frameValues = FrameValues(deltas, changes);
   std::vector<double> guess(3 * layout.filledVertices.size(), 0.0);
   multigrid.Solve(FillSystem::kHarmonic, HarmonicRightSide(layout, frameValues, kFrameValues, 0),
-                  kHarmonicTolerance, &guess);
+                  kGuessTolerance, &guess);
   std::vector<double> targets(3 * layout.rows.size(), 0.0);
   if (changes != nullptr) {
     std::vector<double> filledRow(guess.size());
@@ -181,7 +181,7 @@ void SmoothFill::Solver::SolveFilled(Vector3* deltas, const LinearMap* changes) 
       std::fill(filledRow.begin(), filledRow.end(), 0.0);
       multigrid.Solve(FillSystem::kHarmonic,
                       HarmonicRightSide(layout, frameValues, kFrameValues, kOffsetValues + 3 * i),
-                      kHarmonicTolerance, &filledRow);
+                      kChangeTolerance, &filledRow);
       AddTurnedRow(i, filledRow, frameValues, guess, targets);
     }
   }
