@@ -3,7 +3,8 @@
 // each step preconditioned by one multigrid V-cycle over a hierarchy of coarse spaces
 // (aggregation.h) shared by both systems, with the systems' Galerkin products as their coarse
 // operators, symmetric Gauss-Seidel sweeps as smoothers and a sparse Cholesky factor at the
-// coarsest level. Work and memory grow in proportion to the unknowns.
+// coarsest level. The work of a step and the memory grow in proportion to the unknowns, the
+// number of steps slowly (about twice as many for 10^6 unknowns as for 10^4).
 //
 // Everything runs on the calling thread in one fixed order: the bits depend on nothing but the
 // input.
