@@ -44,6 +44,7 @@ enum VertexOutcome : uint8_t {
   kVertexFilled = 2,            // its match was refused: filled from its neighbours
   kVertexMovedRigidly = 4,      // in a part with no match at all: moved rigidly
   kVertexPushedOut = 8,         // kept outside the morphed Source in some target
+  kVertexNotFinite = 16,        // its own motion was not finite: filled, moved rigidly or kept
 };
 
 struct ResultRow {

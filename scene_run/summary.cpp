@@ -78,21 +78,26 @@ void PrintTargets(std::ostream& out, const palisor_scene::RunResult& result) {
 }
 
 // What a surface method did to the Destinations' vertices: how many took their own match, how many
-// were filled or moved rigidly, how many were kept outside the Source.
+// were filled or moved rigidly, how many were kept outside the Source, and how many had a motion
+// of their own that was not finite.
 void PrintMethod(std::ostream& out, const std::string& method,
                  const palisor_scene::RunResult& result) {
   if (method.empty()) return;
   Label(out, "Method") << method << '\n';
-  std::size_t counts[4] = {0, 0, 0, 0};
+  std::size_t counts[5] = {0, 0, 0, 0, 0};
   for (const palisor_scene::ResultRow& row : result.destinations) {
     for (uint8_t mark : row.marks) {
-      for (int bit = 0; bit < 4; ++bit) counts[bit] += (mark >> bit) & 1;
+      for (int bit = 0; bit < 5; ++bit) counts[bit] += (mark >> bit) & 1;
     }
   }
   Label(out, "Matched") << counts[0] << " vertices on the Source's surface\n";
   Label(out, "Filled") << counts[1] << " vertices from their neighbours\n";
   Label(out, "Moved rigidly") << counts[2] << " vertices\n";
   Label(out, "Pushed out") << counts[3] << " vertices\n";
+  // Only where a Source displacement was not finite, which a sound scene never has.
+  if (counts[4] != 0) {
+    Label(out, "Not finite") << counts[4] << " vertices whose own motion was not finite\n";
+  }
 }
 
 }  // namespace

@@ -39,6 +39,7 @@ uint8_t Outcome(uint8_t mark) {
   if ((mark & kVertexFilled) != 0) outcome |= palisor_scene::kVertexFilled;
   if ((mark & kVertexRigid) != 0) outcome |= palisor_scene::kVertexMovedRigidly;
   if ((mark & kVertexPushed) != 0) outcome |= palisor_scene::kVertexPushedOut;
+  if ((mark & kVertexNonFinite) != 0) outcome |= palisor_scene::kVertexNotFinite;
   return outcome;
 }
 

@@ -1,25 +1,31 @@
 #include "surface_transfer/smooth_fill.h"
 
-#include <Eigen/SparseCholesky>
-#include <Eigen/SparseCore>
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <new>
 #include <utility>
 
 #include "parallel/parallel_chunks.h"
+#include "surface_transfer/fill_equations.h"
+#include "surface_transfer/fill_layout.h"
+#include "surface_transfer/multigrid.h"
+#include "transfer/interpolated_delta.h"
 
 // The Laplacian is the umbrella operator of the mesh's graph (every neighbour weighs the same),
 // not the cotangent one. Cotangent weights follow the geometry more closely, but they turn
 // negative across obtuse triangles and infinite on degenerate ones, and the meshes that come to a
 // transfer have both; with negative weights the system may lose its definiteness, and clamped
-// weights may cut a vertex off altogether. Uniform weights keep the system symmetric positive
+// weights may cut a vertex off altogether. Uniform weights keep both systems symmetric positive
 // definite for every part that holds a known vertex (a function harmonic on the filled vertices
 // and zero on the known ones vanishes, by the maximum principle), whatever the geometry.
+//
+// The harmonic solves give, besides F (row by row), a first guess for the biharmonic one: at each
+// frame vertex the constant c = d - (F - I) x (x its rest position less the first filled
+// vertex's) is filled harmonically too, and a filled vertex starts from (F - I) x + c. Under a
+// rigid motion c is the same everywhere, and so the first guess is the answer already.
 
 namespace {
-
-constexpr uint32_t kNone = 0xFFFFFFFFu;
 
 // The fewest vertices of unanchored parts that a thread moves. A rigid move is some thirty double
 // operations on one vertex, a few nanoseconds; a chunk of fewer than a few thousand vertices is
@@ -27,274 +33,35 @@ constexpr uint32_t kNone = 0xFFFFFFFFu;
 // thread alone. Only the speed depends on it: every vertex is moved by itself, whatever the chunks.
 constexpr std::size_t kRigidVerticesPerChunk = 4096;
 
-// What a vertex is to the fill; kNearFill combines with the others.
-enum VertexRole : uint8_t {
-  kTakesNoPart = 0,
-  kKnown = 1,
-  kToFill = 2,    // moving, not known
-  kNearFill = 4,  // to fill, or a neighbour of one: its neighbours are listed
-};
+// Each solve stops where every column's residual is this small beside its right side. The
+// biharmonic one gives the displacements, which then agree with the exact minimum to about a
+// float's precision. The harmonic fill of F enters the displacements' target Laplacians; that of
+// c gives the first guess alone, which the biharmonic solve corrects whatever it is.
+constexpr double kBiharmonicTolerance = 1e-9;
+constexpr double kChangeTolerance = 1e-7;
+constexpr double kGuessTolerance = 1e-4;
 
-// The neighbour lists of the vertices marked kNearFill (`vertices`, in increasing order).
-struct NearGraph {
-  std::vector<uint32_t> vertices;
-  std::vector<uint32_t> localOf;  // per mesh vertex: its place in `vertices`, or kNone
-  std::vector<std::size_t> offsets;
-  std::vector<uint32_t> neighbours;  // mesh vertices, increasing for each vertex
-};
+// What the fill reads at each frame vertex: c (3 values), then F - I (9, row-major).
+constexpr int kOffsetValues = 3;
+constexpr std::size_t kFrameValues = 12;
 
-// One vertex's Laplacian row: its entries on the filled vertices (by column) and on the known
-// ones (by mesh vertex), and the row's weight in the energy.
-struct RowEntry {
-  uint32_t index;
-  double coefficient;
-};
-struct FillRow {
-  double weight;
-  std::size_t unknownBegin, unknownEnd, knownBegin, knownEnd;
-};
-
-bool CornersInRange(const TriangleMesh& mesh) {
-  for (std::size_t i = 0; i < 3 * mesh.triangleCount; ++i) {
-    if (mesh.triangles[i] >= mesh.vertexCount) return false;
+bool IsFinite(const LinearMap& map) {
+  for (const float entry : map.m) {
+    if (!std::isfinite(entry)) return false;
   }
   return true;
 }
 
-// Every vertex's role; the neighbours of vertices to fill are those sharing a triangle with them.
-std::vector<uint8_t> Roles(const TriangleMesh& mesh, const uint8_t* known, const uint8_t* moving) {
-  std::vector<uint8_t> roles(mesh.vertexCount, kTakesNoPart);
-  for (std::size_t v = 0; v < mesh.vertexCount; ++v) {
-    if (known != nullptr && known[v] != 0) {
-      roles[v] = kKnown;
-    } else if (moving == nullptr || moving[v] != 0) {
-      roles[v] = kToFill | kNearFill;
-    }
-  }
-  for (std::size_t t = 0; t < mesh.triangleCount; ++t) {
-    const uint32_t* corners = mesh.triangles + 3 * t;
-    if (((roles[corners[0]] | roles[corners[1]] | roles[corners[2]]) & kToFill) == 0) continue;
-    for (int c = 0; c < 3; ++c) {
-      if (roles[corners[c]] != kTakesNoPart) roles[corners[c]] |= kNearFill;
-    }
-  }
-  return roles;
-}
-
-// The graph's edges from near vertices, each once, as (from << 32 | to) in increasing order.
-std::vector<uint64_t> NearEdges(const TriangleMesh& mesh, const std::vector<uint8_t>& roles) {
-  std::vector<uint64_t> edges;
-  for (std::size_t t = 0; t < mesh.triangleCount; ++t) {
-    const uint32_t* corners = mesh.triangles + 3 * t;
-    for (int from = 0; from < 3; ++from) {
-      const uint32_t a = corners[from];
-      if ((roles[a] & kNearFill) == 0) continue;
-      for (int to = 0; to < 3; ++to) {
-        const uint32_t b = corners[to];
-        if (b != a && roles[b] != kTakesNoPart) edges.push_back(uint64_t{a} << 32 | b);
-      }
-    }
-  }
-  std::sort(edges.begin(), edges.end());
-  edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
-  return edges;
-}
-
-NearGraph BuildNearGraph(const TriangleMesh& mesh, const std::vector<uint8_t>& roles) {
-  NearGraph graph;
-  graph.localOf.assign(mesh.vertexCount, kNone);
-  for (std::size_t v = 0; v < mesh.vertexCount; ++v) {
-    if ((roles[v] & kNearFill) == 0) continue;
-    graph.localOf[v] = static_cast<uint32_t>(graph.vertices.size());
-    graph.vertices.push_back(static_cast<uint32_t>(v));
-  }
-  const std::vector<uint64_t> edges = NearEdges(mesh, roles);
-  graph.offsets.assign(graph.vertices.size() + 1, 0);
-  graph.neighbours.reserve(edges.size());
-  for (const uint64_t edge : edges) {
-    ++graph.offsets[graph.localOf[edge >> 32] + 1];
-    graph.neighbours.push_back(static_cast<uint32_t>(edge & kNone));
-  }
-  for (std::size_t i = 0; i < graph.vertices.size(); ++i) graph.offsets[i + 1] += graph.offsets[i];
-  return graph;
-}
-
-}  // namespace
-
-struct SmoothFill::Solver {
-  std::vector<std::vector<uint32_t>> unanchoredParts;
-  // The vertices of the unanchored parts, part after part, with their part and rest position.
-  std::vector<uint32_t> rigidVertices;
-  std::vector<uint32_t> rigidPartOf;
-  std::vector<Vector3> rigidRest;
-  // The vertex of each column of the system, and the Laplacian rows that involve a column.
-  std::vector<uint32_t> filledVertices;
-  std::vector<FillRow> rows;
-  std::vector<RowEntry> unknownEntries;
-  std::vector<RowEntry> knownEntries;
-  Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>> factor;
-
-  void SplitParts(const NearGraph& graph, const std::vector<uint8_t>& roles,
-                  std::vector<uint32_t>* columnOf);
-  void AddPart(std::vector<uint32_t>* members, bool anchored, std::vector<uint32_t>* columnOf);
-  void NumberColumns(const NearGraph& graph, std::vector<uint32_t>* columnOf);
-  void CollectRows(const NearGraph& graph, const std::vector<uint8_t>& roles,
-                   const std::vector<uint32_t>& columnOf);
-  bool Factor(std::string* error);
-  void CopyRigidRest(const TriangleMesh& mesh);
-  void SolveFilled(Vector3* deltas) const;
-};
-
-// Splits the vertices to fill into the connected parts of the graph they span; a part touching a
-// known vertex is anchored (its columnOf entries are set to 0, numbered later), any other part is
-// a whole connected part of the mesh with no known vertex.
-void SmoothFill::Solver::SplitParts(const NearGraph& graph, const std::vector<uint8_t>& roles,
-                                    std::vector<uint32_t>* columnOf) {
-  std::vector<uint8_t> visited(graph.vertices.size(), 0);
-  std::vector<uint32_t> members;
-  for (std::size_t start = 0; start < graph.vertices.size(); ++start) {
-    if ((roles[graph.vertices[start]] & kToFill) == 0 || visited[start] != 0) continue;
-    visited[start] = 1;
-    members.assign(1, graph.vertices[start]);
-    bool anchored = false;
-    for (std::size_t next = 0; next < members.size(); ++next) {
-      const uint32_t local = graph.localOf[members[next]];
-      for (std::size_t e = graph.offsets[local]; e < graph.offsets[local + 1]; ++e) {
-        const uint32_t neighbour = graph.neighbours[e];
-        if ((roles[neighbour] & kKnown) != 0) {
-          anchored = true;
-        } else if (visited[graph.localOf[neighbour]] == 0) {
-          visited[graph.localOf[neighbour]] = 1;
-          members.push_back(neighbour);
-        }
-      }
-    }
-    AddPart(&members, anchored, columnOf);
-  }
-  NumberColumns(graph, columnOf);
-}
-
-void SmoothFill::Solver::AddPart(std::vector<uint32_t>* members, bool anchored,
-                                 std::vector<uint32_t>* columnOf) {
-  if (anchored) {
-    for (const uint32_t vertex : *members) (*columnOf)[vertex] = 0;
-    return;
-  }
-  std::sort(members->begin(), members->end());
-  unanchoredParts.push_back(*members);
-}
-
-// Columns go to the anchored vertices to fill in increasing order.
-void SmoothFill::Solver::NumberColumns(const NearGraph& graph, std::vector<uint32_t>* columnOf) {
-  for (const uint32_t vertex : graph.vertices) {
-    if ((*columnOf)[vertex] == kNone) continue;
-    (*columnOf)[vertex] = static_cast<uint32_t>(filledVertices.size());
-    filledVertices.push_back(vertex);
+// m * v for a row-major 3x3 map of doubles.
+void Apply(const double* m, const double* v, double* product) {
+  for (int row = 0; row < 3; ++row) {
+    product[row] = (m[3 * row] * v[0] + m[3 * row + 1] * v[1]) + m[3 * row + 2] * v[2];
   }
 }
 
-// The rows of every vertex whose Laplacian involves a column: the anchored vertices to fill and
-// the known vertices beside them. (Lx)_r = sum of the neighbours' x - degree * x_r, weighted by
-// 1 / degree in the energy.
-void SmoothFill::Solver::CollectRows(const NearGraph& graph, const std::vector<uint8_t>& roles,
-                                     const std::vector<uint32_t>& columnOf) {
-  for (std::size_t local = 0; local < graph.vertices.size(); ++local) {
-    const uint32_t vertex = graph.vertices[local];
-    if ((roles[vertex] & kKnown) == 0 && columnOf[vertex] == kNone) continue;
-    const std::size_t begin = graph.offsets[local], end = graph.offsets[local + 1];
-    const double degree = static_cast<double>(end - begin);
-    FillRow row{1.0 / degree, unknownEntries.size(), 0, knownEntries.size(), 0};
-    if (columnOf[vertex] != kNone) {
-      unknownEntries.push_back({columnOf[vertex], -degree});
-    } else {
-      knownEntries.push_back({vertex, -degree});
-    }
-    for (std::size_t e = begin; e < end; ++e) {
-      const uint32_t neighbour = graph.neighbours[e];
-      if (columnOf[neighbour] != kNone) {
-        unknownEntries.push_back({columnOf[neighbour], 1.0});
-      } else {
-        knownEntries.push_back({neighbour, 1.0});
-      }
-    }
-    row.unknownEnd = unknownEntries.size();
-    row.knownEnd = knownEntries.size();
-    rows.push_back(row);
-  }
+float ToFloat(double value) {
+  return Saturated(static_cast<float>(value));
 }
-
-// The normal equations of the energy over the columns, L_U^T W L_U, assembled and factored.
-bool SmoothFill::Solver::Factor(std::string* error) {
-  if (filledVertices.empty()) return true;
-  std::size_t tripletCount = 0;
-  for (const FillRow& row : rows) {
-    tripletCount += (row.unknownEnd - row.unknownBegin) * (row.unknownEnd - row.unknownBegin);
-  }
-  if (filledVertices.size() > INT_MAX || tripletCount > INT_MAX) {
-    *error = "too many vertices to fill";
-    return false;
-  }
-  std::vector<Eigen::Triplet<double>> triplets;
-  triplets.reserve(tripletCount);
-  for (const FillRow& row : rows) {
-    for (std::size_t p = row.unknownBegin; p < row.unknownEnd; ++p) {
-      for (std::size_t q = row.unknownBegin; q < row.unknownEnd; ++q) {
-        triplets.emplace_back(
-            static_cast<int>(unknownEntries[p].index), static_cast<int>(unknownEntries[q].index),
-            row.weight * unknownEntries[p].coefficient * unknownEntries[q].coefficient);
-      }
-    }
-  }
-  const int n = static_cast<int>(filledVertices.size());
-  Eigen::SparseMatrix<double> system(n, n);
-  system.setFromTriplets(triplets.begin(), triplets.end());
-  factor.compute(system);
-  if (factor.info() != Eigen::Success) {
-    *error = "the smooth fill's system could not be factored";
-    return false;
-  }
-  return true;
-}
-
-void SmoothFill::Solver::CopyRigidRest(const TriangleMesh& mesh) {
-  for (std::size_t part = 0; part < unanchoredParts.size(); ++part) {
-    for (const uint32_t vertex : unanchoredParts[part]) {
-      rigidVertices.push_back(vertex);
-      rigidPartOf.push_back(static_cast<uint32_t>(part));
-      rigidRest.push_back(mesh.positions[vertex]);
-    }
-  }
-}
-
-// Solves for the three components at once, in double precision, and stores them as floats.
-void SmoothFill::Solver::SolveFilled(Vector3* deltas) const {
-  if (filledVertices.empty()) return;
-  Eigen::Matrix<double, Eigen::Dynamic, 3> rightSide =
-      Eigen::Matrix<double, Eigen::Dynamic, 3>::Zero(
-          static_cast<Eigen::Index>(filledVertices.size()), 3);
-  for (const FillRow& row : rows) {
-    double known[3] = {0.0, 0.0, 0.0};
-    for (std::size_t k = row.knownBegin; k < row.knownEnd; ++k) {
-      const Vector3& delta = deltas[knownEntries[k].index];
-      known[0] += knownEntries[k].coefficient * static_cast<double>(delta.x);
-      known[1] += knownEntries[k].coefficient * static_cast<double>(delta.y);
-      known[2] += knownEntries[k].coefficient * static_cast<double>(delta.z);
-    }
-    for (std::size_t u = row.unknownBegin; u < row.unknownEnd; ++u) {
-      const double scale = row.weight * unknownEntries[u].coefficient;
-      for (int c = 0; c < 3; ++c) rightSide(unknownEntries[u].index, c) -= scale * known[c];
-    }
-  }
-  const Eigen::Matrix<double, Eigen::Dynamic, 3> solution = factor.solve(rightSide);
-  for (std::size_t column = 0; column < filledVertices.size(); ++column) {
-    const Eigen::Index i = static_cast<Eigen::Index>(column);
-    deltas[filledVertices[column]] = {static_cast<float>(solution(i, 0)),
-                                      static_cast<float>(solution(i, 1)),
-                                      static_cast<float>(solution(i, 2))};
-  }
-}
-
-namespace {
 
 // The displacement a rigid motion gives the point at rest position x, in double precision.
 Vector3 RigidDisplacement(const RigidMotion& motion, const Vector3& x) {
@@ -308,12 +75,123 @@ Vector3 RigidDisplacement(const RigidMotion& motion, const Vector3& x) {
     const double turned = static_cast<double>(r[0]) * offset[0] +
                           static_cast<double>(r[1]) * offset[1] +
                           static_cast<double>(r[2]) * offset[2];
-    result[row] = static_cast<float>(translation[row] + (turned - offset[row]));
+    result[row] = ToFloat(translation[row] + (turned - offset[row]));
   }
   return {result[0], result[1], result[2]};
 }
 
 }  // namespace
+
+struct SmoothFill::Solver {
+  FillLayout layout;
+  Multigrid multigrid;
+  // The vertices of the unanchored parts, part after part, with their part and rest position.
+  std::vector<uint32_t> rigidVertices;
+  std::vector<uint32_t> rigidPartOf;
+  std::vector<Vector3> rigidRest;
+  // Rest positions less the first filled vertex's, in doubles: three per column, three per frame
+  // vertex.
+  std::vector<double> columnPlaces;
+  std::vector<double> framePlaces;
+
+  void CopyRest(const TriangleMesh& mesh);
+  std::vector<double> FrameValues(const Vector3* deltas, const LinearMap* changes) const;
+  void AddTurnedRow(int i, const std::vector<double>& filledRow,
+                    const std::vector<double>& frameValues, std::vector<double>& guess,
+                    std::vector<double>& targets) const;
+  void SolveFilled(Vector3* deltas, const LinearMap* changes) const;
+};
+
+void SmoothFill::Solver::CopyRest(const TriangleMesh& mesh) {
+  for (std::size_t part = 0; part < layout.unanchoredParts.size(); ++part) {
+    for (const uint32_t vertex : layout.unanchoredParts[part]) {
+      rigidVertices.push_back(vertex);
+      rigidPartOf.push_back(static_cast<uint32_t>(part));
+      rigidRest.push_back(mesh.positions[vertex]);
+    }
+  }
+  if (layout.filledVertices.empty()) return;
+  const Vector3 origin = mesh.positions[layout.filledVertices.front()];
+  const auto place = [&](uint32_t vertex, std::vector<double>& places) {
+    const Vector3& p = mesh.positions[vertex];
+    places.push_back(static_cast<double>(p.x) - static_cast<double>(origin.x));
+    places.push_back(static_cast<double>(p.y) - static_cast<double>(origin.y));
+    places.push_back(static_cast<double>(p.z) - static_cast<double>(origin.z));
+  };
+  for (const uint32_t vertex : layout.filledVertices) place(vertex, columnPlaces);
+  for (const uint32_t vertex : layout.frameVertices) place(vertex, framePlaces);
+}
+
+// Per frame vertex: c = d - (F - I) x, then F - I (zero where the fill carries no frames).
+std::vector<double> SmoothFill::Solver::FrameValues(const Vector3* deltas,
+                                                    const LinearMap* changes) const {
+  const std::size_t count = layout.frameVertices.size();
+  std::vector<double> values(count * kFrameValues, 0.0);
+  for (std::size_t k = 0; k < count; ++k) {
+    double* value = values.data() + k * kFrameValues;
+    const Vector3& d = deltas[layout.frameVertices[k]];
+    double turned[3] = {0.0, 0.0, 0.0};
+    if (changes != nullptr && IsFinite(changes[k])) {
+      std::copy(changes[k].m, changes[k].m + 9, value + kOffsetValues);
+      Apply(value + kOffsetValues, framePlaces.data() + 3 * k, turned);
+    }
+    value[0] = static_cast<double>(d.x) - turned[0];
+    value[1] = static_cast<double>(d.y) - turned[1];
+    value[2] = static_cast<double>(d.z) - turned[2];
+  }
+  return values;
+}
+
+// Adds one filled row of F - I (three values per column) to the first guess, applied to the
+// columns' rest places, and that row of the frame vertices' or filled F - I applied to each
+// row's rest Laplacian to the target Laplacians.
+void SmoothFill::Solver::AddTurnedRow(int i, const std::vector<double>& filledRow,
+                                      const std::vector<double>& frameValues,
+                                      std::vector<double>& guess,
+                                      std::vector<double>& targets) const {
+  const auto dot = [](const double* a, const double* b) {
+    return (a[0] * b[0] + a[1] * b[1]) + a[2] * b[2];
+  };
+  for (std::size_t u = 0; u < layout.filledVertices.size(); ++u) {
+    guess[3 * u + i] += dot(filledRow.data() + 3 * u, columnPlaces.data() + 3 * u);
+  }
+  for (std::size_t r = 0; r < layout.rows.size(); ++r) {
+    const FillRow& row = layout.rows[r];
+    const double* turn = row.column != kNoIndex
+                             ? filledRow.data() + 3 * static_cast<std::size_t>(row.column)
+                             : frameValues.data() +
+                                   static_cast<std::size_t>(row.frame) * kFrameValues +
+                                   kOffsetValues + 3 * i;
+    targets[3 * r + i] = dot(turn, row.restLaplacian);
+  }
+}
+
+// The harmonic fills of c, then of each row of F - I, give the first guess and the target
+// Laplacians; the biharmonic solve from there gives the displacements.
+void SmoothFill::Solver::SolveFilled(Vector3* deltas, const LinearMap* changes) const {
+  if (layout.filledVertices.empty()) return;
+  const std::vector<double> frameValues = FrameValues(deltas, changes);
+  std::vector<double> guess(3 * layout.filledVertices.size(), 0.0);
+  multigrid.Solve(FillSystem::kHarmonic, HarmonicRightSide(layout, frameValues, kFrameValues, 0),
+                  kGuessTolerance, &guess);
+  std::vector<double> targets(3 * layout.rows.size(), 0.0);
+  if (changes != nullptr) {
+    std::vector<double> filledRow(guess.size());
+    for (int i = 0; i < 3; ++i) {
+      std::fill(filledRow.begin(), filledRow.end(), 0.0);
+      multigrid.Solve(FillSystem::kHarmonic,
+                      HarmonicRightSide(layout, frameValues, kFrameValues, kOffsetValues + 3 * i),
+                      kChangeTolerance, &filledRow);
+      AddTurnedRow(i, filledRow, frameValues, guess, targets);
+    }
+  }
+  multigrid.Solve(FillSystem::kBiharmonic, BiharmonicRightSide(layout, deltas, targets),
+                  kBiharmonicTolerance, &guess);
+  for (std::size_t u = 0; u < layout.filledVertices.size(); ++u) {
+    deltas[layout.filledVertices[u]] = {ToFloat(guess[3 * u]), ToFloat(guess[3 * u + 1]),
+                                        ToFloat(guess[3 * u + 2])};
+  }
+}
 
 SmoothFill::SmoothFill() = default;
 SmoothFill::~SmoothFill() = default;
@@ -321,23 +199,20 @@ SmoothFill::~SmoothFill() = default;
 bool SmoothFill::Prepare(const TriangleMesh& mesh, const uint8_t* known, const uint8_t* moving,
                          std::string* error) {
   solver_.reset();
-  if (mesh.vertexCount >= kNone) {
-    *error = "too many vertices for the smooth fill";
-    return false;
-  }
-  if (!CornersInRange(mesh)) {
-    *error = "a triangle's corner is out of the mesh's range";
-    return false;
-  }
   try {
     std::unique_ptr<Solver> solver(new Solver);
-    const std::vector<uint8_t> roles = Roles(mesh, known, moving);
-    const NearGraph graph = BuildNearGraph(mesh, roles);
-    std::vector<uint32_t> columnOf(mesh.vertexCount, kNone);
-    solver->SplitParts(graph, roles, &columnOf);
-    solver->CollectRows(graph, roles, columnOf);
-    solver->CopyRigidRest(mesh);
-    if (!solver->Factor(error)) return false;
+    if (!LayOutFill(mesh, known, moving, &solver->layout, error)) return false;
+    const FillLayout& layout = solver->layout;
+    if (layout.filledVertices.size() >= INT_MAX / 32 || layout.rows.size() >= INT_MAX / 32) {
+      *error = "too many vertices to fill";
+      return false;
+    }
+    if (!layout.filledVertices.empty() &&
+        !solver->multigrid.Build(HarmonicSystem(layout), BiharmonicSystem(layout))) {
+      *error = "the smooth fill's system could not be factored";
+      return false;
+    }
+    solver->CopyRest(mesh);
     solver_ = std::move(solver);
     return true;
   } catch (const std::bad_alloc&) {
@@ -348,19 +223,24 @@ bool SmoothFill::Prepare(const TriangleMesh& mesh, const uint8_t* known, const u
 
 const std::vector<std::vector<uint32_t>>& SmoothFill::unanchoredParts() const {
   static const std::vector<std::vector<uint32_t>> kNoParts;
-  return solver_ ? solver_->unanchoredParts : kNoParts;
+  return solver_ ? solver_->layout.unanchoredParts : kNoParts;
 }
 
-void SmoothFill::Fill(Vector3* deltas,
+const std::vector<uint32_t>& SmoothFill::frameVertices() const {
+  static const std::vector<uint32_t> kNoVertices;
+  return solver_ ? solver_->layout.frameVertices : kNoVertices;
+}
+
+void SmoothFill::Fill(Vector3* deltas, const LinearMap* changes,
                       const std::function<RigidMotion(std::size_t part)>& rigidMotion,
                       unsigned threadCount) const {
   if (!solver_) return;
   const Solver& solver = *solver_;
-  solver.SolveFilled(deltas);
+  solver.SolveFilled(deltas, changes);
   if (solver.rigidVertices.empty()) return;
   std::vector<RigidMotion> motions;
-  motions.reserve(solver.unanchoredParts.size());
-  for (std::size_t part = 0; part < solver.unanchoredParts.size(); ++part) {
+  motions.reserve(solver.layout.unanchoredParts.size());
+  for (std::size_t part = 0; part < solver.layout.unanchoredParts.size(); ++part) {
     motions.push_back(rigidMotion(part));
   }
   const unsigned threads = ThreadsFor(threadCount);

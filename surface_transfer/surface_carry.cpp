@@ -31,6 +31,7 @@
 #include "geometry/vector3.h"
 #include "parallel/parallel_chunks.h"
 #include "surface_transfer/surface_methods.h"
+#include "transfer/interpolated_delta.h"
 
 namespace {
 
@@ -178,6 +179,40 @@ Vector3 SurfaceDelta(const PreparedSource& source, const TargetDisplacements& ta
                target.Of(Corner(rest, triangle, 1)), target.Of(Corner(rest, triangle, 2)));
 }
 
+// What the carry method adds to the blend of the corners' displacements at the hit, in doubles,
+// for a vertex whose offset from the hit (or the hit's from a corner) is beyond the float range;
+// the result saturated to it.
+Vector3 CarriedChangeInDoubles(const PreparedSource& source,
+                               const std::vector<SurfaceChange>& changes, const SurfaceHit& hit,
+                               const Vector3& vertex) {
+  const TriangleMesh& rest = source.rest();
+  const uint32_t* corners = rest.triangles + 3 * static_cast<std::size_t>(hit.triangle);
+  const auto difference = [](const float* a, const Vector3& b, int axis) {
+    return static_cast<double>(a[axis]) - static_cast<double>((&b.x)[axis]);
+  };
+  double offset[3];
+  for (int axis = 0; axis < 3; ++axis) offset[axis] = -difference(hit.point, vertex, axis);
+  double carried[3] = {0.0, 0.0, 0.0};
+  for (int k = 0; k < 3; ++k) {
+    const SurfaceChange& change = changes[corners[k]];
+    double fromCorner[3];
+    for (int axis = 0; axis < 3; ++axis) {
+      fromCorner[axis] = difference(hit.point, rest.positions[corners[k]], axis);
+    }
+    for (int row = 0; row < 3; ++row) {
+      const float* c = change.carried.m + 3 * row;
+      const float* p = change.spatial.m + 3 * row;
+      const double moved =
+          (c[0] * offset[0] + c[1] * offset[1] + c[2] * offset[2]) +
+          0.5 * (p[0] * fromCorner[0] + p[1] * fromCorner[1] + p[2] * fromCorner[2]);
+      carried[row] += moved * hit.barycentric[k];
+    }
+  }
+  return Vector3{Saturated(static_cast<float>(carried[0])),
+                 Saturated(static_cast<float>(carried[1])),
+                 Saturated(static_cast<float>(carried[2]))};
+}
+
 // What the carry method adds to the blend of the corners' displacements at the hit, for a vertex
 // at `vertex`: for each corner, weighted by the hit's barycentric weights, its carried change
 // applied to the vertex's offset from the hit, and half its spatial change applied to the hit's
@@ -188,12 +223,18 @@ Vector3 CarriedChange(const PreparedSource& source, const std::vector<SurfaceCha
   const uint32_t* corners = rest.triangles + 3 * static_cast<std::size_t>(hit.triangle);
   const Vector3 point = Vector3At(hit.point);
   const Vector3 offset = Minus(vertex, point);
+  Vector3 fromCorners[3];
+  bool finite = IsFinite(offset);
+  for (int k = 0; k < 3; ++k) {
+    fromCorners[k] = Minus(point, rest.positions[corners[k]]);
+    finite = finite && IsFinite(fromCorners[k]);
+  }
+  if (!finite) return CarriedChangeInDoubles(source, changes, hit, vertex);
   Vector3 carried{0.0f, 0.0f, 0.0f};
   for (int k = 0; k < 3; ++k) {
     const SurfaceChange& change = changes[corners[k]];
-    const Vector3 fromCorner = Minus(point, rest.positions[corners[k]]);
     const Vector3 moved =
-        Plus(Apply(change.carried, offset), Times(Apply(change.spatial, fromCorner), 0.5f));
+        Plus(Apply(change.carried, offset), Times(Apply(change.spatial, fromCorners[k]), 0.5f));
     carried = Plus(carried, Times(moved, hit.barycentric[k]));
   }
   return carried;
@@ -271,24 +312,64 @@ void CarryEveryTarget(const PreparedSource& source, const TargetDisplacements* t
         carry && pieces != nullptr ? PieceMotions(source, target, room->vertices, *pieces)
                                    : std::vector<PieceMotion>();
     Vector3* out = deltas[t];
-    RunInChunks(destination.vertexCount, threadCount, kVerticesPerChunk,
-                [&](std::size_t begin, std::size_t end) {
-                  for (std::size_t i = begin; i < end; ++i) {
-                    if ((marks[i] & kVertexMatched) == 0) continue;
-                    const SurfaceHit& hit = hits[i];
-                    const Vector3& vertex = destination.positions[i];
-                    out[i] = SurfaceDelta(source, target, hit);
-                    if (!carry) continue;
-                    out[i] = Plus(out[i], CarriedChange(source, room->vertices, hit, vertex));
-                    const int32_t piece = motions.empty() ? -1 : pieces->partOfVertex[i];
-                    if (piece < 0) continue;
-                    const float rigidity = pieces->parts[static_cast<std::size_t>(piece)].rigidity;
-                    if (!(rigidity > 0.0f)) continue;
-                    out[i] = PieceDelta(out[i], motions[static_cast<std::size_t>(piece)], rigidity,
-                                        vertex);
-                  }
-                });
+    RunInChunks(
+        destination.vertexCount, threadCount, kVerticesPerChunk,
+        [&](std::size_t begin, std::size_t end) {
+          for (std::size_t i = begin; i < end; ++i) {
+            if ((marks[i] & kVertexMatched) == 0) continue;
+            const SurfaceHit& hit = hits[i];
+            const Vector3& vertex = destination.positions[i];
+            out[i] = SurfaceDelta(source, target, hit);
+            if (!carry) continue;
+            out[i] = SaturatedSum(out[i], CarriedChange(source, room->vertices, hit, vertex));
+            const int32_t piece = motions.empty() ? -1 : pieces->partOfVertex[i];
+            if (piece < 0) continue;
+            const float rigidity = pieces->parts[static_cast<std::size_t>(piece)].rigidity;
+            if (!(rigidity > 0.0f)) continue;
+            out[i] = PieceDelta(out[i], motions[static_cast<std::size_t>(piece)], rigidity, vertex);
+          }
+        });
   }
+}
+
+std::vector<LinearMap> CarriedChanges(const PreparedSource& source,
+                                      const TargetDisplacements& target, const SurfaceHit* hits,
+                                      const SmallParts* pieces,
+                                      const std::vector<uint32_t>& vertices, unsigned threadCount) {
+  std::vector<uint8_t> needed(source.rest().vertexCount, 0);
+  const auto need = [&](const SurfaceHit& hit) {
+    const uint32_t* corners = source.rest().triangles + 3 * static_cast<std::size_t>(hit.triangle);
+    for (int k = 0; k < 3; ++k) needed[corners[k]] = 1;
+  };
+  for (const uint32_t vertex : vertices) need(hits[vertex]);
+  if (pieces != nullptr) {
+    for (const SmallPart& part : pieces->parts) {
+      if (part.anchor.triangle >= 0) need(part.anchor);
+    }
+  }
+  ChangeRoom room(source, std::move(needed));
+  room.Measure(source, target, ThreadsFor(threadCount));
+  const std::vector<PieceMotion> motions =
+      pieces != nullptr ? PieceMotions(source, target, room.vertices, *pieces)
+                        : std::vector<PieceMotion>();
+  std::vector<LinearMap> changes;
+  changes.reserve(vertices.size());
+  for (const uint32_t vertex : vertices) {
+    const SurfaceHit& hit = hits[vertex];
+    const uint32_t* corners = source.rest().triangles + 3 * static_cast<std::size_t>(hit.triangle);
+    LinearMap change =
+        BlendMaps(hit.barycentric, room.vertices[corners[0]].carried,
+                  room.vertices[corners[1]].carried, room.vertices[corners[2]].carried);
+    const int32_t piece = motions.empty() ? -1 : pieces->partOfVertex[vertex];
+    const float rigidity =
+        piece < 0 ? 0.0f : pieces->parts[static_cast<std::size_t>(piece)].rigidity;
+    if (rigidity > 0.0f) {
+      change = Scaled(change, 1.0f - rigidity);
+      AddWeighted(change, motions[static_cast<std::size_t>(piece)].turn, rigidity);
+    }
+    changes.push_back(change);
+  }
+  return changes;
 }
 
 RigidMotion RigidMotionAt(const PreparedSource& source, const TargetDisplacements& target,

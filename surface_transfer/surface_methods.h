@@ -10,8 +10,10 @@
 //            of the Destination sitting on the surface (a bead, a button) moves as a rigid body.
 //
 // A match may be refused by a distance or an angle limit; refused vertices are filled smoothly
-// from their matched neighbours over the Destination's mesh (smooth_fill.h), and a part of the
-// Destination with no matched vertex moves rigidly with the surface nearest to it. On request, a
+// from their matched neighbours over the Destination's mesh (smooth_fill.h), turning as the carry
+// turned those, and a part of the Destination with no matched vertex moves rigidly with the
+// surface nearest to it. A matched vertex whose displacement is not finite is refused too, so that
+// finite input anywhere else gives finite output. On request, a
 // vertex that lay outside the Source before the morph is kept outside the morphed Source
 // (keep_outside.h).
 //
@@ -51,6 +53,11 @@ enum VertexMark : uint8_t {
   kVertexFilled = 2,   // refused by a limit, filled from matched neighbours
   kVertexRigid = 4,    // in a part with no matched vertex: moved rigidly
   kVertexPushed = 8,   // pushed back outside the morphed Source in at least one target
+  // Its own motion was not finite in at least one target (a Source displacement not a number or
+  // beyond the float range): a matched vertex is refused instead, in every target, and filled or
+  // moved rigidly (marked so too); a vertex that even so has no finite displacement in a target
+  // keeps a zero one there.
+  kVertexNonFinite = 16,
 };
 
 struct SurfaceTransferOptions {
@@ -149,6 +156,15 @@ void CarryEveryTarget(const PreparedSource& source, const TargetDisplacements* t
                       std::size_t targetCount, SurfaceMethod method,
                       const TriangleMesh& destination, const SurfaceHit* hits, const uint8_t* marks,
                       const SmallParts* pieces, Vector3* const* deltas, unsigned threadCount);
+
+// How the carry method turned and stretched the offsets of the given matched vertices in one
+// target, one map per vertex, as F - I: the change at the vertex's closest point, and for a vertex
+// of a small piece that change blended with the piece's rotation by the piece's rigidity. `pieces`
+// may be null (no piece moves rigidly).
+std::vector<LinearMap> CarriedChanges(const PreparedSource& source,
+                                      const TargetDisplacements& target, const SurfaceHit* hits,
+                                      const SmallParts* pieces,
+                                      const std::vector<uint32_t>& vertices, unsigned threadCount);
 
 // A rigid motion: a point p moves to p + translation, and points near it turn with it:
 // x -> x + translation + (rotation * (x - p) - (x - p)). `rotation` is row-major.

@@ -36,10 +36,37 @@ uint32_t NearestToSource(const std::vector<uint32_t>& part, const std::vector<Su
   return nearest;
 }
 
+// A matched vertex whose displacement is not finite in some target is refused instead, in every
+// target, so that it never enters the fill.
+void RefuseNonFinite(SurfaceTransfer& transfer) {
+  for (std::size_t i = 0; i < transfer.destination.vertexCount; ++i) {
+    if ((transfer.marks[i] & kVertexMatched) == 0) continue;
+    for (std::size_t t = 0; t < transfer.targetCount; ++t) {
+      if (IsFinite(transfer.deltas[t][i])) continue;
+      transfer.marks[i] = kVertexNonFinite;
+      break;
+    }
+  }
+}
+
+// A rigid part's or a filled vertex's displacement that is still not finite (the surface under a
+// part moving out of range) becomes zero, and the vertex is marked.
+void ZeroNonFinite(SurfaceTransfer& transfer) {
+  for (std::size_t i = 0; i < transfer.destination.vertexCount; ++i) {
+    for (std::size_t t = 0; t < transfer.targetCount; ++t) {
+      Vector3& delta = transfer.deltas[t][i];
+      if (IsFinite(delta)) continue;
+      delta = Vector3{0.0f, 0.0f, 0.0f};
+      transfer.marks[i] = static_cast<uint8_t>(transfer.marks[i] | kVertexNonFinite);
+    }
+  }
+}
+
 // Vertices that move (in the mask, with a closest point) but whose match was refused take their
-// displacements from their matched neighbours; a part with none moves rigidly with the surface
-// nearest to it. Marks them filled or rigid.
-bool FillRefused(SurfaceTransfer& transfer, std::string* error) {
+// displacements from their matched neighbours, turning as the carry turned those (`pieces` given:
+// the carry method); a part with none moves rigidly with the surface nearest to it. Marks them
+// filled or rigid.
+bool FillRefused(SurfaceTransfer& transfer, const SmallParts* pieces, std::string* error) {
   const std::size_t count = transfer.destination.vertexCount;
   std::vector<uint8_t> known(count, 0);
   std::vector<uint8_t> moving(count, 0);
@@ -54,17 +81,24 @@ bool FillRefused(SurfaceTransfer& transfer, std::string* error) {
   SmoothFill fill;
   if (!fill.Prepare(transfer.destination, known.data(), moving.data(), error)) return false;
   for (std::size_t i = 0; i < count; ++i) {
-    if (moving[i] != 0 && known[i] == 0) transfer.marks[i] = kVertexFilled;
+    const auto kept = static_cast<uint8_t>(transfer.marks[i] & kVertexNonFinite);
+    if (moving[i] != 0 && known[i] == 0) transfer.marks[i] = kept | kVertexFilled;
   }
   std::vector<uint32_t> nearest;
   for (const std::vector<uint32_t>& part : fill.unanchoredParts()) {
     nearest.push_back(NearestToSource(part, transfer.hits));
-    for (uint32_t vertex : part) transfer.marks[vertex] = kVertexRigid;
+    for (uint32_t vertex : part) {
+      transfer.marks[vertex] = (transfer.marks[vertex] & kVertexNonFinite) | kVertexRigid;
+    }
   }
   for (std::size_t t = 0; t < transfer.targetCount; ++t) {
     const TargetDisplacements& target = transfer.targets[t];
+    const std::vector<LinearMap> changes =
+        pieces != nullptr ? CarriedChanges(transfer.source, target, transfer.hits.data(), pieces,
+                                           fill.frameVertices(), transfer.threadCount)
+                          : std::vector<LinearMap>();
     fill.Fill(
-        transfer.deltas[t],
+        transfer.deltas[t], pieces != nullptr ? changes.data() : nullptr,
         [&](std::size_t part) {
           return RigidMotionAt(transfer.source, target, transfer.hits[nearest[part]]);
         },
@@ -119,7 +153,10 @@ bool TransferAlongSurface(const PreparedSource& source, const TargetDisplacement
   }
   CarryEveryTarget(source, targets, targetCount, options.method, destination, transfer.hits.data(),
                    transfer.marks.data(), &pieces, deltas, transfer.threadCount);
-  if (!FillRefused(transfer, error)) return false;
+  RefuseNonFinite(transfer);
+  const bool carry = options.method == SurfaceMethod::kCarriedOffset;
+  if (!FillRefused(transfer, carry ? &pieces : nullptr, error)) return false;
+  ZeroNonFinite(transfer);
   if (options.keepOutside >= 0.0f) KeepOutsideEveryTarget(transfer, options.keepOutside);
   if (marks != nullptr) std::copy(transfer.marks.begin(), transfer.marks.end(), marks);
   return true;

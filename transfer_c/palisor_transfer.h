@@ -155,7 +155,11 @@ typedef enum palisor_transfer_mark {
    * rigidly with the surface at its vertex nearest to the Source. */
   PALISOR_TRANSFER_MARK_RIGID = 4,
   /* Pushed back outside the morphed Source in at least one target (keep_outside). */
-  PALISOR_TRANSFER_MARK_PUSHED = 8
+  PALISOR_TRANSFER_MARK_PUSHED = 8,
+  /* SURFACE_POINT and CARRIED_OFFSET: its own match gave no finite displacement in at least one
+   * target (a Source displacement not finite): filled or moved rigidly instead in every target
+   * (with _FILLED or _RIGID), or, with no finite motion at all, left with a zero displacement. */
+  PALISOR_TRANSFER_MARK_NOT_FINITE = 16
 } palisor_transfer_mark;
 
 /* The struct_size rule, for both structs below. Each begins with its own size, so that a later
@@ -194,10 +198,10 @@ typedef struct palisor_transfer_options {
    * or _RIGID. */
   float max_distance;
   float max_angle_degrees;
-  /* SURFACE_POINT and CARRIED_OFFSET only. Negative (the default): off. Otherwise a finite distance: a vertex that
-   * lies outside the rest Source (for an open Source, a sheet: on either side) ends outside the
-   * morphed Source, on its side, at least min(this, its distance before the morph) from it, in
-   * every target; a vertex already there keeps its displacement. */
+  /* SURFACE_POINT and CARRIED_OFFSET only. Negative (the default): off. Otherwise a finite
+   * distance: a vertex that lies outside the rest Source (for an open Source, a sheet: on either
+   * side) ends outside the morphed Source, on its side, at least min(this, its distance before the
+   * morph) from it, in every target; a vertex already there keeps its displacement. */
   float keep_outside;
 } palisor_transfer_options;
 

@@ -17,8 +17,8 @@ bl_info = {
 }
 
 from .transfer import (  # noqa: E402
-    MARK_FILLED, MARK_MATCHED, MARK_PUSHED, MARK_RIGID, METHODS, SURFACE_METHODS, PalisorError,
-    library_version, transfer)
+    MARK_FILLED, MARK_MATCHED, MARK_NOT_FINITE, MARK_PUSHED, MARK_RIGID, METHODS, SURFACE_METHODS,
+    PalisorError, library_version, transfer)
 
 
 def register():

@@ -12,7 +12,7 @@ import sys
 import numpy as np
 
 __all__ = ["PalisorError", "library_version", "transfer", "METHODS", "SURFACE_METHODS",
-           "MARK_MATCHED", "MARK_FILLED", "MARK_RIGID", "MARK_PUSHED"]
+           "MARK_MATCHED", "MARK_FILLED", "MARK_RIGID", "MARK_PUSHED", "MARK_NOT_FINITE"]
 
 # The methods the library offers, by the names scripts and the add-on use.
 METHODS = {"nearest": 0, "surface": 1, "carry": 2}
@@ -24,6 +24,7 @@ MARK_MATCHED = 1  # took its motion from its own match on the Source
 MARK_FILLED = 2   # its match was refused: filled from the matched vertices around it
 MARK_RIGID = 4    # refused, in a part with no matched vertex: moved rigidly with the Source
 MARK_PUSHED = 8   # pushed back outside the morphed Source (keep_outside)
+MARK_NOT_FINITE = 16  # its own motion was not finite: filled, moved rigidly or left in place
 
 _STATUS_OK = 0
 

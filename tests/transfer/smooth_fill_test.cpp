@@ -1,10 +1,13 @@
-// The smooth fill against an independent dense minimisation of the same energy, on grids, strips
-// and odd meshes; the parts with no known vertex against a union-find of the mesh's graph.
+// The smooth fill against an independent direct solve of the same energy, on grids, strips, odd
+// meshes and bent grids whose surface turns; the parts with no known vertex against a union-find of
+// the mesh's graph.
 #include "surface_transfer/smooth_fill.h"
 
 #include <gtest/gtest.h>
 
 #include <Eigen/Dense>
+#include <Eigen/SparseCholesky>
+#include <Eigen/SparseCore>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -51,12 +54,14 @@ struct FillCase {
   Mesh mesh;
   std::vector<uint8_t> known;   // empty: none is (null)
   std::vector<uint8_t> moving;  // empty: every vertex moves (null)
+  // F - I per vertex, read at the known ones; empty: no changes (null).
+  std::vector<LinearMap> changes;
 };
 
 // A columns x rows grid whose vertices at refused(x, y) are to fill, the others known.
 FillCase GridCase(std::string what, int columns, int rows,
                   const std::function<bool(int, int)>& refused) {
-  FillCase c{std::move(what), {}, {}, {}};
+  FillCase c{std::move(what), {}, {}, {}, {}};
   AddGrid(&c.mesh, columns, rows);
   for (int y = 0; y < rows; ++y) {
     for (int x = 0; x < columns; ++x) c.known.push_back(refused(x, y) ? 0 : 1);
@@ -113,33 +118,81 @@ std::vector<std::vector<uint32_t>> UnanchoredParts(const FillCase& c) {
   return parts;
 }
 
-// The fill by a dense minimisation of the energy over the whole mesh: the sum over every vertex
-// of its squared umbrella Laplacian divided by its neighbour count, the known vertices held.
-std::vector<Vector3> DenseFill(const FillCase& c, const std::vector<Vector3>& deltas,
-                               const std::vector<uint32_t>& toFill) {
+// F - I at the vertices to fill (9 values per vertex, in toFill's order), each the mean of its
+// neighbours', the known vertices' given by `changes`.
+Eigen::MatrixXd HarmonicChanges(const FillCase& c,
+                                const std::vector<std::set<uint32_t>>& neighbours,
+                                const std::vector<uint32_t>& toFill,
+                                const std::vector<int>& column) {
+  std::vector<Eigen::Triplet<double>> entries;
+  Eigen::MatrixXd right = Eigen::MatrixXd::Zero(static_cast<Eigen::Index>(toFill.size()), 9);
+  for (std::size_t i = 0; i < toFill.size(); ++i) {
+    const auto row = static_cast<int>(i);
+    entries.emplace_back(row, row, static_cast<double>(neighbours[toFill[i]].size()));
+    for (const uint32_t w : neighbours[toFill[i]]) {
+      if (column[w] >= 0) entries.emplace_back(row, column[w], -1.0);
+      if (column[w] >= 0 || !Known(c, w)) continue;
+      for (int k = 0; k < 9; ++k) right(row, k) += c.changes[w].m[k];
+    }
+  }
+  Eigen::SparseMatrix<double> system(right.rows(), right.rows());
+  system.setFromTriplets(entries.begin(), entries.end());
+  return Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>>(system).solve(right);
+}
+
+// The fill by a direct sparse solve over the whole mesh (Eigen's SimplicialLDLT, as the fill was
+// solved before it went iterative): the displacements minimising the sum over every vertex v of
+// |(L d)_v - g_v|^2 divided by its neighbour count, the known ones held, with g_v = (F_v - I)
+// applied to the Laplacian of the rest positions (zero without changes).
+std::vector<Vector3> DirectFill(const FillCase& c, const std::vector<Vector3>& deltas,
+                                const std::vector<uint32_t>& toFill) {
   const std::vector<std::set<uint32_t>> neighbours = Neighbours(c);
-  const Eigen::Index n = static_cast<Eigen::Index>(neighbours.size());
-  Eigen::MatrixXd laplacian = Eigen::MatrixXd::Zero(n, n);
+  const auto n = static_cast<Eigen::Index>(neighbours.size());
+  std::vector<int> column(neighbours.size(), -1);
+  for (std::size_t i = 0; i < toFill.size(); ++i) column[toFill[i]] = static_cast<int>(i);
+  const Eigen::MatrixXd filledChanges =
+      c.changes.empty() ? Eigen::MatrixXd() : HarmonicChanges(c, neighbours, toFill, column);
+  std::vector<Eigen::Triplet<double>> entries;
   Eigen::VectorXd weights = Eigen::VectorXd::Zero(n);
+  Eigen::MatrixXd targets = Eigen::MatrixXd::Zero(n, 3), held = Eigen::MatrixXd::Zero(n, 3);
   for (Eigen::Index v = 0; v < n; ++v) {
+    if (Known(c, static_cast<std::size_t>(v))) held.row(v) << deltas[v].x, deltas[v].y, deltas[v].z;
     if (neighbours[v].empty()) continue;
     weights(v) = 1.0 / static_cast<double>(neighbours[v].size());
-    laplacian(v, v) = -static_cast<double>(neighbours[v].size());
-    for (const uint32_t w : neighbours[v]) laplacian(v, w) = 1.0;
+    entries.emplace_back(v, v, -static_cast<double>(neighbours[v].size()));
+    Eigen::Vector3d rest = Eigen::Vector3d::Zero();
+    const Vector3& at = c.mesh.positions[v];
+    for (const uint32_t w : neighbours[v]) {
+      entries.emplace_back(v, w, 1.0);
+      const Vector3& p = c.mesh.positions[w];
+      rest += Eigen::Vector3d(double{p.x} - at.x, double{p.y} - at.y, double{p.z} - at.z);
+    }
+    if (c.changes.empty() || (column[v] < 0 && !Known(c, static_cast<std::size_t>(v)))) continue;
+    Eigen::Matrix3d change;
+    for (int k = 0; k < 9; ++k) {
+      change(k / 3, k % 3) = column[v] >= 0 ? filledChanges(column[v], k) : c.changes[v].m[k];
+    }
+    targets.row(v) = (change * rest).transpose();
   }
-  const Eigen::MatrixXd energy = laplacian.transpose() * weights.asDiagonal() * laplacian;
-  Eigen::MatrixXd held = Eigen::MatrixXd::Zero(n, 3);
-  for (Eigen::Index v = 0; v < n; ++v) {
-    if (Known(c, v)) held.row(v) << deltas[v].x, deltas[v].y, deltas[v].z;
-  }
-  const Eigen::MatrixXd pull = energy * held;
-  const Eigen::Index m = static_cast<Eigen::Index>(toFill.size());
-  Eigen::MatrixXd system(m, m), right(m, 3);
+  Eigen::SparseMatrix<double> laplacian(n, n);
+  laplacian.setFromTriplets(entries.begin(), entries.end());
+  const Eigen::SparseMatrix<double> energy =
+      Eigen::SparseMatrix<double>(laplacian.transpose()) * weights.asDiagonal() * laplacian;
+  const Eigen::MatrixXd pull = Eigen::SparseMatrix<double>(laplacian.transpose()) *
+                               weights.asDiagonal() * (targets - laplacian * held);
+  const auto m = static_cast<Eigen::Index>(toFill.size());
+  std::vector<Eigen::Triplet<double>> restricted;
+  Eigen::MatrixXd right(m, 3);
   for (Eigen::Index i = 0; i < m; ++i) {
-    right.row(i) = -pull.row(toFill[i]);
-    for (Eigen::Index j = 0; j < m; ++j) system(i, j) = energy(toFill[i], toFill[j]);
+    right.row(i) = pull.row(toFill[i]);
+    for (Eigen::SparseMatrix<double>::InnerIterator e(energy, toFill[i]); e; ++e) {
+      if (column[e.row()] >= 0) restricted.emplace_back(column[e.row()], i, e.value());
+    }
   }
-  const Eigen::MatrixXd solution = system.fullPivLu().solve(right);
+  Eigen::SparseMatrix<double> system(m, m);
+  system.setFromTriplets(restricted.begin(), restricted.end());
+  const Eigen::MatrixXd solution =
+      Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>>(system).solve(right);
   std::vector<Vector3> filled;
   for (Eigen::Index i = 0; i < m; ++i) {
     filled.push_back({static_cast<float>(solution(i, 0)), static_cast<float>(solution(i, 1)),
@@ -161,7 +214,7 @@ RigidMotion Translation(float x, float y, float z) {
 
 // Prepares and fills one case with random known displacements (NaN elsewhere) and unanchored
 // part p translated by (p + 1, 2, 3), then checks every vertex: known and non-moving ones keep
-// their bits, anchored ones match the dense fill, unanchored ones moved by their part's motion.
+// their bits, anchored ones match the direct solve, unanchored ones moved by their part's motion.
 void CheckCase(const FillCase& c) {
   const std::size_t count = c.mesh.positions.size();
   SmoothFill fill;
@@ -185,12 +238,15 @@ void CheckCase(const FillCase& c) {
     if (!Known(c, v) && Moving(c, v) && partOf[v] < 0) anchored.push_back(v);
   }
   std::vector<Vector3> deltas = before;
+  std::vector<LinearMap> frames;
+  for (const uint32_t v : fill.frameVertices())
+    frames.push_back(c.changes.empty() ? LinearMap{} : c.changes[v]);
   fill.Fill(
-      deltas.data(),
+      deltas.data(), c.changes.empty() ? nullptr : frames.data(),
       [](std::size_t part) { return Translation(static_cast<float>(part + 1), 2.0f, 3.0f); }, 2);
-  const std::vector<Vector3> dense = DenseFill(c, before, anchored);
+  const std::vector<Vector3> direct = DirectFill(c, before, anchored);
   for (std::size_t i = 0; i < anchored.size(); ++i) {
-    ExpectNear(deltas[anchored[i]], dense[i], c.what + ", vertex " + std::to_string(anchored[i]));
+    ExpectNear(deltas[anchored[i]], direct[i], c.what + ", vertex " + std::to_string(anchored[i]));
   }
   for (uint32_t v = 0; v < count; ++v) {
     const std::string where = c.what + ", vertex " + std::to_string(v);
@@ -256,8 +312,39 @@ std::vector<FillCase> Cases() {
   return cases;
 }
 
-TEST(SmoothFill, MatchesADenseMinimisationOfTheSameEnergy) {
+// A grid jittered in its plane and bent out of it, with a hole of holeColumns x holeRows vertices
+// large enough for the solver's coarse levels, the surface turning and stretching around it.
+FillCase TurningCase(std::string what, int columns, int rows, int holeColumns, int holeRows) {
+  const int x0 = (columns - holeColumns) / 2, y0 = (rows - holeRows) / 2;
+  FillCase c = GridCase(std::move(what), columns, rows,
+                        Box(x0, x0 + holeColumns - 1, y0, y0 + holeRows - 1));
+  for (std::size_t v = 0; v < c.mesh.positions.size(); ++v) {
+    Vector3& p = c.mesh.positions[v];
+    const float k = static_cast<float>(v);
+    p.z = 0.1f * std::sin(0.3f * p.x) * std::cos(0.2f * p.y);
+    p.x += 0.2f * std::sin(1.7f * k);
+    p.y += 0.2f * std::cos(2.3f * k);
+    const float a = 0.3f * std::sin(0.15f * p.x), b = 0.2f * std::cos(0.1f * p.y);
+    c.changes.push_back(
+        LinearMap{{0.1f * b, -a, 0.05f * a, a, -0.1f * b, 0.2f * b, -0.05f * a, -0.2f * b, a * b}});
+  }
+  return c;
+}
+
+std::vector<FillCase> TurningCases() {
+  std::vector<FillCase> cases;
+  cases.push_back(TurningCase("a turning hole", 12, 10, 6, 5));
+  cases.push_back(TurningCase("a larger turning hole", 34, 30, 24, 20));
+  cases.push_back(TurningCase("a hole over three levels", 60, 56, 50, 46));
+  FillCase plain = TurningCase("a large hole with no changes", 50, 40, 40, 30);
+  plain.changes.clear();
+  cases.push_back(plain);
+  return cases;
+}
+
+TEST(SmoothFill, MatchesADirectSolveOfTheSameEnergy) {
   for (const FillCase& c : Cases()) CheckCase(c);
+  for (const FillCase& c : TurningCases()) CheckCase(c);
 }
 
 // A biharmonic fill of an affine field over a regular grid is that field: every Laplacian
@@ -278,7 +365,7 @@ TEST(SmoothFill, ReproducesAnAffineFieldOnAFlatGrid) {
     std::string error;
     ASSERT_TRUE(fill.Prepare(c.mesh.View(), c.known.data(), nullptr, &error)) << error;
     fill.Fill(
-        deltas.data(),
+        deltas.data(), nullptr,
         [](std::size_t) {
           ADD_FAILURE() << "no part lacks a known vertex";
           return Translation(0.0f, 0.0f, 0.0f);
@@ -307,9 +394,9 @@ TEST(SmoothFill, MovesPartsWithoutKnownVerticesRigidly) {
   std::vector<Vector3> oneThread(c.mesh.positions.size(), {0.0f, 0.0f, 0.0f});
   std::vector<Vector3> fourThreads = oneThread;
   fill.Fill(
-      oneThread.data(), [&](std::size_t) { return turn; }, 1);
+      oneThread.data(), nullptr, [&](std::size_t) { return turn; }, 1);
   fill.Fill(
-      fourThreads.data(), [&](std::size_t) { return turn; }, 4);
+      fourThreads.data(), nullptr, [&](std::size_t) { return turn; }, 4);
   for (const uint32_t v : fill.unanchoredParts()[0]) {
     const Vector3& p = c.mesh.positions[v];
     const Vector3 moved = {1.0f + 0.5f - (p.y - 2.0f), 2.0f - 0.25f + (p.x - 1.0f), p.z + 2.0f};

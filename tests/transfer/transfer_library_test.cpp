@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <limits>
@@ -618,6 +619,39 @@ TEST_F(TransferLibraryTest, AMessageIsCutToItsBuffer) {
   EXPECT_EQ(library.compute(&call.input, nullptr, call.outputArrays, message, 0),
             PALISOR_TRANSFER_INVALID_ARGUMENT);
   EXPECT_STREQ(message, "input");
+}
+
+// A Destination farther from the Source than the float range reaches (the gap between them is
+// beyond it): every method gives finite displacements, the vertices matched (not left to the
+// containment of non-finite motions), and carry those of surface, the Source only moving along.
+TEST_F(TransferLibraryTest, AGapBeyondTheFloatRangeGivesFiniteDisplacements) {
+  const struct {
+    float source, destination;
+  } gaps[] = {{-3.1e38f, 3.4e38f}, {-2e38f, 2e38f}, {3.4e38f, -3.4e38f}};
+  for (const auto& gap : gaps) {
+    SCOPED_TRACE(gap.destination);
+    Call call(library);
+    for (int corner = 0; corner < 3; ++corner) call.source[3 * corner + 2] = gap.source;
+    call.destination[2] = call.destination[5] = gap.destination;
+    std::vector<float> surface;
+    for (int32_t method :
+         {PALISOR_TRANSFER_METHOD_NEAREST_VERTICES, PALISOR_TRANSFER_METHOD_SURFACE_POINT,
+          PALISOR_TRANSFER_METHOD_CARRIED_OFFSET}) {
+      call.options.method = method;
+      uint8_t marks[2] = {0xFF, 0xFF};
+      ASSERT_EQ(
+          library.computeMarked(&call.input, &call.options, call.outputArrays, marks, nullptr, 0),
+          PALISOR_TRANSFER_OK);
+      EXPECT_EQ(marks[0], PALISOR_TRANSFER_MARK_MATCHED) << method;
+      EXPECT_EQ(marks[1], PALISOR_TRANSFER_MARK_MATCHED) << method;
+      const std::vector<float> outputs(&call.outputs[0][0], &call.outputs[0][0] + 12);
+      for (float value : outputs) EXPECT_TRUE(std::isfinite(value)) << method;
+      if (method == PALISOR_TRANSFER_METHOD_SURFACE_POINT) surface = outputs;
+      if (method == PALISOR_TRANSFER_METHOD_CARRIED_OFFSET) {
+        EXPECT_EQ(outputs, surface);
+      }
+    }
+  }
 }
 
 }  // namespace
