@@ -35,7 +35,6 @@
 
 namespace {
 
-constexpr std::size_t kTrianglesPerChunk = 4096;
 constexpr std::size_t kVerticesPerChunk = 4096;
 
 int32_t Corner(const TriangleMesh& mesh, std::size_t triangle, int corner) {
@@ -102,44 +101,23 @@ SurfaceChange VertexChange(const PreparedSource& source, std::size_t vertex,
   return sum;
 }
 
-// Room for the changes of one target, made once and used again for every target: the changes of
-// the triangles around the needed Source vertices, then those vertices' changes (the others' are
-// not computed and not read).
+// Room for the changes of one target, made once and used again for every target: the needed
+// Source vertices' changes (the others' are not computed and not read). A vertex's triangles'
+// changes are computed where the vertex needs them, each triangle once per corner: keeping every
+// triangle's change for its corners would take twice the room of the vertices' own.
 struct ChangeRoom {
   std::vector<uint8_t> neededVertices;
-  std::vector<uint8_t> neededTriangles;
-  std::vector<SurfaceChange> triangles;
-  std::vector<uint8_t> changed;
   std::vector<SurfaceChange> vertices;
 
   ChangeRoom(const PreparedSource& source, std::vector<uint8_t> needed)
       : neededVertices(std::move(needed)),
-        neededTriangles(source.rest().triangleCount, 0),
-        triangles(source.rest().triangleCount),
-        changed(source.rest().triangleCount, 0),
-        vertices(source.rest().vertexCount, SurfaceChange{ZeroMap(), ZeroMap()}) {
-    const std::vector<uint32_t>& incident = source.incidentTriangles();
-    for (std::size_t v = 0; v < neededVertices.size(); ++v) {
-      if (neededVertices[v] == 0) continue;
-      for (std::size_t k = source.incidentStarts()[v]; k < source.incidentStarts()[v + 1]; ++k) {
-        neededTriangles[incident[k]] = 1;
-      }
-    }
-  }
+        vertices(source.rest().vertexCount, SurfaceChange{ZeroMap(), ZeroMap()}) {}
 
   // The needed vertices' changes in `target`.
   void Measure(const PreparedSource& source, const TargetDisplacements& target,
                unsigned threadCount) {
-    RunInChunks(triangles.size(), threadCount, kTrianglesPerChunk,
-                [&](std::size_t begin, std::size_t end) {
-                  for (std::size_t t = begin; t < end; ++t) {
-                    if (neededTriangles[t] == 0) continue;
-                    changed[t] = TriangleChange(source, target, t, &triangles[t]) ? 1 : 0;
-                  }
-                });
-    const auto changeOf = [this](std::size_t triangle, SurfaceChange* change) {
-      *change = triangles[triangle];
-      return changed[triangle] != 0;
+    const auto changeOf = [&](std::size_t triangle, SurfaceChange* change) {
+      return TriangleChange(source, target, triangle, change);
     };
     RunInChunks(vertices.size(), threadCount, kVerticesPerChunk,
                 [&](std::size_t begin, std::size_t end) {
