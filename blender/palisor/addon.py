@@ -188,9 +188,8 @@ class PALISOR_OT_transfer_shape_keys(Operator):
         for item in self.keys:
             column.prop(item, "ticked", text=item.name)
         layout.separator()
-        row = layout.row()
-        row.prop(self, "selected_only")
-        row.prop_search(self, "region", self, "region_names", text="", icon='GROUP_VERTEX')
+        layout.prop(self, "selected_only")
+        layout.prop_search(self, "region", self, "region_names", icon='GROUP_VERTEX')
         layout.prop(self, "keep_backup")
         layout.prop(self, "as_shown")
         layout.prop(self, "drive_keys")

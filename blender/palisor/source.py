@@ -1,6 +1,8 @@
 """The Source in world space: its rest shape, the vertices that supply motion, its triangles (for
 the surface methods) and each chosen shape key's motion, read either from the mesh's own data or
 as Blender shows it, with its modifiers applied."""
+import numpy as np
+
 from . import meshes
 from .meshes import new_positions, read_positions
 
@@ -18,26 +20,30 @@ class SourceMotion:
 
 
 class _KeyReader:
-    """Reads the keys of one mesh into arrays made once; the basis is read once and kept."""
+    """Reads the keys of one mesh; the basis is read once and kept."""
 
     def __init__(self, mesh):
         keys = mesh.shape_keys
         self.blocks = keys.key_blocks
         self.reference = keys.reference_key.name
         self.rest = read_positions(keys.reference_key.data, new_positions(mesh))
-        self.key = new_positions(mesh)
-        self.relative = new_positions(mesh)
 
-    def motion(self, obj, name):
-        """The key's motion in the object's own space as Blender applies it at value 1: the key
-        minus the key it is relative to, scaled by the weights of its vertex group."""
-        key = self.blocks[name]
-        relative = self.rest
-        if key.relative_key.name != self.reference:
-            relative = read_positions(key.relative_key.data, self.relative)
-        moved = read_positions(key.data, self.key) - relative
-        if key.vertex_group:
-            moved *= meshes.vertex_group_weights(obj, key.vertex_group)[:, None]
+    def motions(self, obj, names):
+        """Each key's motion in the object's own space as Blender applies it at value 1: the key
+        minus the key it is relative to, scaled by the weights of its vertex group; read into one
+        array made for them all."""
+        moved = np.empty((len(names),) + self.rest.shape, np.float32)
+        relative = None
+        for motion, name in zip(moved, names):
+            key = self.blocks[name]
+            read_positions(key.data, motion)
+            if key.relative_key.name == self.reference:
+                motion -= self.rest
+            else:
+                relative = new_positions(obj.data) if relative is None else relative
+                motion -= read_positions(key.relative_key.data, relative)
+            if key.vertex_group:
+                motion *= meshes.vertex_group_weights(obj, key.vertex_group)[:, None]
         return moved
 
 
@@ -77,14 +83,14 @@ def _shown(context, obj, rest, motions, surface):
     finally:
         obj.shape_key_remove(scratch)
         keys.update_tag()
-    return shown_rest, used, corners, shown
+    return shown_rest, used, corners, np.stack(shown)
 
 
 def read_source(context, obj, names, surface, as_shown):
     """The SourceMotion of the keys `names` of `obj`; triangles only for a `surface` method.
     `as_shown`: through the object's modifiers, as Blender shows it."""
     reader = _KeyReader(obj.data)
-    motions = [reader.motion(obj, name) for name in names]
+    motions = reader.motions(obj, names)
     if as_shown:
         rest, used, corners, motions = _shown(context, obj, reader.rest, motions, surface)
     else:
@@ -94,4 +100,4 @@ def read_source(context, obj, names, surface, as_shown):
     return SourceMotion(
         meshes.points_to_world(rest, matrix), used,
         meshes.triangles_to_world(corners, matrix) if surface else None,
-        [meshes.vectors_to_world(motion, matrix) for motion in motions])
+        meshes.vectors_to_world(motions, matrix))
