@@ -178,4 +178,4 @@ class KeyWriter:
     def close(self):
         if self.changed:
             self.mesh.vertices.foreach_set("co", self.original.reshape(-1))
-        self.mesh.update()
+        self.mesh.update_tag()

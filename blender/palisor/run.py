@@ -125,14 +125,15 @@ def _carry(motion, destination, settings, outcome):
     return moved
 
 
-def saturated_sum(positions, displacements):
-    """positions + displacements in 32-bit floats; a sum beyond the float range becomes the
-    largest float of its sign, as in the plug-in."""
+def saturated_sum(positions, displacements, out):
+    """positions + displacements in 32-bit floats, into `out`; a sum beyond the float range
+    becomes the largest float of its sign, as in the plug-in."""
     with np.errstate(over='ignore', invalid='ignore'):
-        total = positions + displacements
-    overflowed = np.isinf(total)
-    total[overflowed] = np.copysign(np.finfo(np.float32).max, total[overflowed])
-    return total
+        np.add(positions, displacements, out=out)
+    overflowed = np.isinf(out)
+    if overflowed.any():
+        out[overflowed] = np.copysign(np.finfo(np.float32).max, out[overflowed])
+    return out
 
 
 def _backup_name(name, blocks):
@@ -163,12 +164,14 @@ def _write_key(writer, name, positions, settings, outcome):
 
 def _write(destination, names, source_keys, settings, outcome):
     writer = meshes.KeyWriter(destination.obj, source_keys.reference_key.name)
+    positions = np.empty_like(destination.rest)
     try:
         for name, displacement in zip(names, destination.moved):
             local = meshes.vectors_to_local(displacement, destination.matrix)
             if destination.weights is not None:
-                local = local * destination.weights[:, None]
-            _write_key(writer, name, saturated_sum(destination.rest, local), settings, outcome)
+                local *= destination.weights[:, None]
+            saturated_sum(destination.rest, local, positions)
+            _write_key(writer, name, positions, settings, outcome)
     finally:
         writer.close()
     keys = destination.obj.data.shape_keys
