@@ -42,7 +42,7 @@ cmake --build build/benchmark -j "$(nproc)" > build/benchmark.build.log
     BLENDER_USER_SCRIPTS=$root/build/benchmark/blender-home/scripts \
       BLENDER_USER_CONFIG=$root/build/benchmark/blender-home/config \
       blender -b --factory-startup --python bench/blender_bench.py -- \
-      "$root/build/benchmark/palisor-blender.zip" 2>&1 | grep -E '^(Source|Palisor|Surface)'
+      "$root/build/benchmark/palisor-blender.zip" 2>&1 | grep -E '^(Palisor|body|[0-9])'
   fi
   echo "== load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 } 2>&1 | tee build/benchmark.log

@@ -1,83 +1,18 @@
 """The Blender side: the operator "Transfer Shape Keys (Palisor)" and its place in the Object menu.
 
-The active mesh is the Source, every other selected mesh a Destination. Positions are read from
-the meshes' own data (the basis and the shape keys, not the result of modifiers) and compared in
-world space; the displacements are carried back into each Destination's own space.
+The active mesh is the Source, every other selected mesh a Destination; selected objects of other
+types are passed over. Positions are compared in world space, and the displacements are carried
+back into each Destination's own space (run.py does the work).
 """
+import math
+
 import bpy
-import numpy as np
-from bpy.props import BoolProperty, CollectionProperty, EnumProperty, FloatProperty
+from bpy.props import BoolProperty, CollectionProperty, EnumProperty, FloatProperty, StringProperty
 from bpy.types import Operator, PropertyGroup
 
-from .transfer import MARK_FILLED, MARK_PUSHED, MARK_RIGID, SURFACE_METHODS, PalisorError, transfer
-
-
-class Refusal(Exception):
-    """Wrong use: reported to the user, and nothing is changed."""
-
-
-def _vectors(collection, count):
-    values = np.empty(count * 3, dtype=np.float32)
-    collection.foreach_get("co", values)
-    return values.reshape(count, 3)
-
-
-def _matrix(obj):
-    return np.array(obj.matrix_world, dtype=np.float64)
-
-
-def _is_identity(matrix):
-    return np.array_equal(matrix, np.identity(4))
-
-
-def _points_to_world(points, matrix):
-    if _is_identity(matrix):
-        return points
-    return (points.astype(np.float64) @ matrix[:3, :3].T + matrix[:3, 3]).astype(np.float32)
-
-
-def _vectors_to_world(vectors, matrix):
-    if _is_identity(matrix):
-        return vectors
-    return (vectors.astype(np.float64) @ matrix[:3, :3].T).astype(np.float32)
-
-
-def _vectors_to_local(vectors, matrix):
-    if _is_identity(matrix):
-        return vectors
-    inverse = np.linalg.inv(matrix[:3, :3])
-    return (vectors.astype(np.float64) @ inverse.T).astype(np.float32)
-
-
-def _used_vertices(mesh):
-    """The vertices that some face uses: loose vertices and edges carry no surface."""
-    corners = np.empty(len(mesh.loops), dtype=np.int32)
-    mesh.loops.foreach_get("vertex_index", corners)
-    used = np.zeros(len(mesh.vertices), dtype=np.uint8)
-    used[corners] = 1
-    return used
-
-
-def _triangles(mesh):
-    """The mesh's polygons as triangles of vertex indices (indices: no transform applies)."""
-    mesh.calc_loop_triangles()
-    corners = np.empty(len(mesh.loop_triangles) * 3, dtype=np.int32)
-    mesh.loop_triangles.foreach_get("vertices", corners)
-    return corners.reshape(-1, 3)
-
-
-def _selected_vertices(mesh):
-    selected = np.empty(len(mesh.vertices), dtype=bool)
-    mesh.vertices.foreach_get("select", selected)
-    return selected.astype(np.uint8)
-
-
-def _rest_positions(obj):
-    """The mesh's basis: its reference shape key where it has shape keys."""
-    mesh = obj.data
-    keys = mesh.shape_keys
-    source = keys.reference_key.data if keys is not None else mesh.vertices
-    return _vectors(source, len(mesh.vertices))
+from . import meshes
+from .run import Refusal, Settings, counted, transfer_shape_keys
+from .transfer import SURFACE_METHODS, PalisorError
 
 
 def source_keys(source):
@@ -88,143 +23,55 @@ def source_keys(source):
     return [key for key in keys.key_blocks if key != keys.reference_key]
 
 
-def chosen_objects(context):
-    """The Source and the Destinations, or a Refusal saying what is wrong."""
+def why_not_runnable(context):
+    """Why the operator cannot run in this context, or None; cheap enough for poll()."""
     source = context.active_object
     if source is None or source.type != 'MESH':
-        raise Refusal("Make the mesh whose shape keys are to be carried over the active object")
+        return "Make the mesh whose shape keys are to be carried over the active object"
+    if context.mode != 'OBJECT':
+        return "Switch to Object Mode first"
     if not source_keys(source):
-        raise Refusal("The Source %r has no shape keys besides its basis" % source.name)
+        return "The Source %r has no shape keys besides its basis" % source.name
     others = [obj for obj in context.selected_objects if obj != source]
     if not others:
-        raise Refusal("Select the meshes that receive the shape keys as well as the Source")
-    for obj in others:
-        if obj.type != 'MESH':
-            raise Refusal("%r is not a mesh: only meshes can receive shape keys" % obj.name)
-    for obj in [source] + others:
+        return "Select the meshes that receive the shape keys as well as the Source"
+    if not any(obj.type == 'MESH' for obj in others):
+        return "None of the other selected objects is a mesh: only meshes receive shape keys"
+    return None
+
+
+def chosen_objects(context):
+    """The Source, the Destinations (one object per mesh) and notes on the selected objects passed
+    over; or a Refusal saying what is wrong."""
+    reason = why_not_runnable(context)
+    if reason is not None:
+        raise Refusal(reason)
+    source = context.active_object
+    others = sorted((obj for obj in context.selected_objects if obj != source),
+                    key=lambda obj: obj.name)
+    for obj in [source] + [obj for obj in others if obj.type == 'MESH']:
         if obj.mode == 'EDIT':
             raise Refusal("%r is in Edit Mode: switch to Object Mode first" % obj.name)
-    return source, others
-
-
-def _check_destination_names(destinations, names):
-    for obj in destinations:
-        keys = obj.data.shape_keys
-        if keys is not None and keys.reference_key.name in names:
-            raise Refusal("The basis of %r is named %r like a shape key to carry over: rename one"
-                          % (obj.name, keys.reference_key.name))
-
-
-class SourceMotion:
-    """The Source in world space: rest positions, the vertices that supply motion, and each chosen
-    key's displacements (the key minus the key it is relative to, as Blender applies it)."""
-
-    def __init__(self, source, names):
-        matrix = _matrix(source)
-        mesh = source.data
-        count = len(mesh.vertices)
-        blocks = mesh.shape_keys.key_blocks
-        self.positions = _points_to_world(_rest_positions(source), matrix)
-        self.used = _used_vertices(mesh)
-        self.triangles = _triangles(mesh)
-        self.displacements = []
-        for name in names:
-            key = blocks[name]
-            moved = _vectors(key.data, count) - _vectors(key.relative_key.data, count)
-            self.displacements.append(_vectors_to_world(moved, matrix))
-
-
-def _saturated_sum(positions, displacements):
-    """positions + displacements in 32-bit floats; a sum beyond the float range becomes the
-    largest float of its sign, as in the plug-in."""
-    with np.errstate(over='ignore', invalid='ignore'):
-        total = positions + displacements
-    overflowed = np.isinf(total)
-    total[overflowed] = np.copysign(np.finfo(np.float32).max, total[overflowed])
-    return total
-
-
-def _backup_name(name, blocks):
-    serial = 1
-    while "#%s%d" % (name, serial) in blocks:
-        serial += 1
-    return "#%s%d" % (name, serial)
-
-
-def write_key(obj, name, positions, keep_backup):
-    """Gives `obj` the shape key `name` at `positions`, relative to its basis. An existing key of
-    that name is kept as "#NAME1" (or the next free number), or replaced in place, keeping its
-    value."""
-    if obj.data.shape_keys is None:
-        obj.shape_key_add(name="Basis", from_mix=False)
-    keys = obj.data.shape_keys
-    key = keys.key_blocks.get(name)
-    if key is not None and keep_backup:
-        key.name = _backup_name(name, keys.key_blocks)
-        key = None
-    if key is None:
-        key = obj.shape_key_add(name=name, from_mix=False)
-        key.value = 0.0
-    key.relative_key = keys.reference_key
-    key.data.foreach_set("co", positions.ravel())
-
-
-class MarkCounts:
-    """How many Destination vertices a surface method filled, moved rigidly and pushed out."""
-
-    def __init__(self):
-        self.filled = self.rigid = self.pushed = 0
-
-    def add(self, marks):
-        self.filled += int(np.count_nonzero(marks & MARK_FILLED))
-        self.rigid += int(np.count_nonzero(marks & MARK_RIGID))
-        self.pushed += int(np.count_nonzero(marks & MARK_PUSHED))
-
-    def __str__(self):
-        return ("%d vertices filled from their neighbours, %d moved rigidly, %d pushed out"
-                % (self.filled, self.rigid, self.pushed))
-
-
-def _moved(motion, obj, mask, how):
-    """Every chosen key's world-space displacements of `obj`'s vertices, and their marks.
-    `how`: transfer()'s method and its options."""
-    rest = _points_to_world(_rest_positions(obj), _matrix(obj))
-    arguments = dict(how, source_used=motion.used, destination_mask=mask)
-    if how["method"] not in SURFACE_METHODS:
-        return transfer(motion.positions, motion.displacements, rest, **arguments), None
-    return transfer(motion.positions, motion.displacements, rest, source_triangles=motion.triangles,
-                    destination_triangles=_triangles(obj.data), return_marks=True, **arguments)
-
-
-def transfer_shape_keys(context, source, destinations, names, selected_only, keep_backup, how):
-    """Computes every Destination's new keys first, then writes them, so that a failure changes
-    nothing. `how`: transfer()'s method and its options. Returns the number of keys made, and the
-    MarkCounts of a surface method (None for the others)."""
-    _check_destination_names(destinations, names)
-    window_manager = context.window_manager
-    window_manager.progress_begin(0, 2 * len(destinations) + 1)
-    try:
-        motion = SourceMotion(source, names)
-        results = []
-        counts = MarkCounts() if how["method"] in SURFACE_METHODS else None
-        for step, obj in enumerate(destinations, start=1):
-            mask = _used_vertices(obj.data)
-            if selected_only:
-                mask &= _selected_vertices(obj.data)
-            moved, marks = _moved(motion, obj, mask, how)
-            if counts is not None:
-                counts.add(marks)
-            results.append((obj, _rest_positions(obj), moved))
-            window_manager.progress_update(step)
-        for step, (obj, rest, moved) in enumerate(results, start=len(destinations) + 1):
-            for name, displacements in zip(names, moved):
-                local = _vectors_to_local(displacements, _matrix(obj))
-                write_key(obj, name, _saturated_sum(rest, local), keep_backup)
-            obj.data.update()
-            window_manager.progress_update(step)
-    finally:
-        window_manager.progress_end()
-    return len(results) * len(names), counts
+    notes = []
+    other_types = [obj.name for obj in others if obj.type != 'MESH']
+    if other_types:
+        notes.append("Passed over %s that %s not a mesh: %s" % (
+            counted(len(other_types), "selected object"),
+            "is" if len(other_types) == 1 else "are", ", ".join(other_types)))
+    destinations, by_mesh = [], {source.data: source}
+    for obj in (obj for obj in others if obj.type == 'MESH'):
+        first = by_mesh.setdefault(obj.data, obj)
+        if first is obj:
+            destinations.append(obj)
+        elif first is source:
+            notes.append("%r shares the Source's mesh, and with it its shape keys: passed over"
+                         % obj.name)
+        else:
+            notes.append("%r shares its mesh with %r: the mesh's keys were made once, where %r is"
+                         % (obj.name, first.name, first.name))
+    if not destinations:
+        raise Refusal("; ".join(notes))
+    return source, destinations, notes
 
 
 def _tick_all(operator, value):
@@ -274,20 +121,33 @@ class PALISOR_OT_transfer_shape_keys(Operator):
     selected_only: BoolProperty(
         name="Only Selected Vertices", default=False,
         description="Move only the Destinations' selected vertices")
+    region: StringProperty(
+        name="Vertex Group", default="",
+        description="Move only the Destinations' vertices in this vertex group, each as far as "
+                    "its weight says (0 to 1); empty: every vertex")
+    region_names: CollectionProperty(type=PropertyGroup)
     keep_backup: BoolProperty(
         name="Keep Existing Keys as Backups", default=True,
         description="Rename a Destination's key of the same name to \"#NAME1\" (or the next free "
                     "number) instead of replacing it in place")
+    as_shown: BoolProperty(
+        name="Use the Source as shown (modifiers applied)", default=False,
+        description="Read the Source with its modifiers applied, each shape key at value 1 "
+                    "alone, as Blender shows it; off: the Source mesh's own data")
+    drive_keys: BoolProperty(
+        name="Drive the new keys from the Source's", default=False,
+        description="Give each new key a driver that sets its value to the Source's key of the "
+                    "same name, so that the Source's sliders move the Destinations too")
     method: EnumProperty(name="Method", items=METHOD_ITEMS, default="nearest")
     max_distance: FloatProperty(
         name="Max Distance", default=0.0, min=0.0, subtype='DISTANCE',
         description="Surface methods: a vertex farther than this from the Source (in world space) "
                     "is filled from its neighbours instead; 0: no limit")
     max_angle: FloatProperty(
-        name="Max Angle", default=180.0, min=0.0, max=180.0,
-        description="Surface methods: a vertex whose normal turns more than this many degrees "
-                    "from the Source's at its closest point is filled from its neighbours "
-                    "instead; 180: no limit")
+        name="Max Angle", default=math.pi, min=0.0, max=math.pi, subtype='ANGLE',
+        description="Surface methods: a vertex whose normal turns more than this from the "
+                    "Source's at its closest point is filled from its neighbours instead; "
+                    "180\u00b0: no limit")
     keep_outside: BoolProperty(
         name="Keep Outside", default=False,
         description="Surface methods: what lies outside the Source stays outside it in every key, "
@@ -299,18 +159,24 @@ class PALISOR_OT_transfer_shape_keys(Operator):
 
     @classmethod
     def poll(cls, context):
-        return context.view_layer is not None
+        reason = why_not_runnable(context)
+        if reason is not None:
+            cls.poll_message_set(reason)
+        return reason is None
 
     def invoke(self, context, _event):
         try:
-            source, _ = chosen_objects(context)
+            source, destinations, _ = chosen_objects(context)
         except Refusal as refusal:
             self.report({'ERROR'}, str(refusal))
             return {'CANCELLED'}
         self.keys.clear()
         for key in source_keys(source):
             self.keys.add().name = key.name
-        return context.window_manager.invoke_props_dialog(self, width=360)
+        self.region_names.clear()
+        for name in sorted({group.name for obj in destinations for group in obj.vertex_groups}):
+            self.region_names.add().name = name
+        return context.window_manager.invoke_props_dialog(self, width=400)
 
     def draw(self, context):
         layout = self.layout
@@ -321,8 +187,12 @@ class PALISOR_OT_transfer_shape_keys(Operator):
         column = layout.column(align=True)
         for item in self.keys:
             column.prop(item, "ticked", text=item.name)
+        layout.separator()
         layout.prop(self, "selected_only")
+        layout.prop_search(self, "region", self, "region_names", icon='GROUP_VERTEX')
         layout.prop(self, "keep_backup")
+        layout.prop(self, "as_shown")
+        layout.prop(self, "drive_keys")
         layout.prop(self, "method")
         if self.method in SURFACE_METHODS:
             layout.prop(self, "max_distance")
@@ -345,34 +215,52 @@ class PALISOR_OT_transfer_shape_keys(Operator):
             raise Refusal("The Source has no shape key %r" % missing[0])
         return names
 
-    def _how(self):
-        """transfer()'s method and options, as the dialog sets them."""
+    def _settings(self):
+        """The run's settings as the dialog sets them."""
         how = dict(method=self.method)
         if self.method in SURFACE_METHODS:
-            how.update(max_distance=self.max_distance or None, max_angle=self.max_angle,
+            how.update(max_distance=self.max_distance or None,
+                       max_angle=math.degrees(self.max_angle),
                        keep_outside=self.keep_outside_distance if self.keep_outside else None)
-        return how
+        return Settings(how, selected_only=self.selected_only, region=self.region,
+                        keep_backup=self.keep_backup, drive_keys=self.drive_keys,
+                        as_shown=self.as_shown)
 
     def execute(self, context):
         try:
-            source, destinations = chosen_objects(context)
+            source, destinations, notes = chosen_objects(context)
             names = self._chosen_names(source)
-            made, counts = transfer_shape_keys(context, source, destinations, names,
-                                               self.selected_only, self.keep_backup, self._how())
+            outcome = transfer_shape_keys(context, source, destinations, names, self._settings())
         except Refusal as refusal:
             self.report({'ERROR'}, str(refusal))
             return {'CANCELLED'}
         except PalisorError as error:
             self.report({'ERROR'}, "Palisor: %s" % error)
             return {'CANCELLED'}
-        summary = "Palisor made %d shape keys on %d objects" % (made, len(destinations))
-        if counts is not None:
-            summary += "; %s" % counts
-        self.report({'INFO'}, summary)
+        for warning in notes + modifier_warnings(source, destinations, self.as_shown) \
+                + outcome.warnings:
+            self.report({'WARNING'}, warning)
+        self.report({'INFO'}, outcome.summary())
         return {'FINISHED'}
 
 
+def modifier_warnings(source, destinations, as_shown):
+    """Warnings for the objects whose modifiers move their vertices while the run reads their own
+    data: the Source unless it is read as shown, and every Destination."""
+    warnings = []
+    objects = destinations if as_shown else [source] + destinations
+    for obj in objects:
+        names = meshes.vertex_changing_modifiers(obj)
+        if names:
+            warnings.append("%r has modifiers that move its vertices (%s): its own mesh was read, "
+                            "without them%s" % (obj.name, ", ".join(names),
+                                                "" if obj in destinations else
+                                                " (see \"Use the Source as shown\")"))
+    return warnings
+
+
 def _menu_entry(self, _context):
+    self.layout.separator()
     self.layout.operator(PALISOR_OT_transfer_shape_keys.bl_idname)
 
 

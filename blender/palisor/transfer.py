@@ -94,6 +94,16 @@ def _load():
         library = ctypes.CDLL(path)
     except OSError as error:
         raise PalisorError("cannot load the transfer library %s: %s" % (path, error)) from error
+    try:
+        _declare(library)
+    except AttributeError as error:
+        raise PalisorError("%s is not Palisor's transfer library: %s" % (path, error)) from error
+    _library = library
+    return library
+
+
+def _declare(library):
+    """The argument and result types of the functions used; AttributeError where one is missing."""
     library.palisor_transfer_version.restype = ctypes.c_uint32
     library.palisor_transfer_version.argtypes = []
     library.palisor_transfer_default_options.restype = None
@@ -103,8 +113,6 @@ def _load():
         ctypes.POINTER(_Input), ctypes.POINTER(_Options),
         ctypes.POINTER(ctypes.POINTER(ctypes.c_float)), ctypes.POINTER(ctypes.c_uint8),
         ctypes.c_char_p, ctypes.c_size_t]
-    _library = library
-    return library
 
 
 def library_version():
@@ -118,6 +126,15 @@ def _points(array, name):
     if points.ndim != 2 or points.shape[1] != 3:
         raise PalisorError("%s must be an array of shape (n, 3), not %s" % (name, points.shape))
     return points
+
+
+def _target(array, index, source_count):
+    name = "target_displacements[%d]" % index
+    target = _points(array, name)
+    if len(target) > source_count:
+        raise PalisorError("%s has %d rows, more than the Source's %d vertices"
+                           % (name, len(target), source_count))
+    return target
 
 
 def _mask(array, count, name):
@@ -173,6 +190,9 @@ def _options(library, method, threads, max_distance, max_angle, keep_outside):
     if max_angle is not None:
         options.max_angle_degrees = float(max_angle)
     if keep_outside is not None:
+        if not 0.0 <= float(keep_outside) < float("inf"):
+            raise PalisorError("keep_outside is %r: it must be a finite distance of 0 or more, "
+                               "or None for off" % (keep_outside,))
         options.keep_outside = float(keep_outside)
     return options
 
@@ -187,7 +207,7 @@ class _Arrays:
                                % (method, ", ".join(sorted(METHODS))))
         self.source = _points(source_positions, "source_positions")
         self.destination = _points(destination_positions, "destination_positions")
-        self.targets = [_points(target, "target_displacements[%d]" % k)
+        self.targets = [_target(target, k, len(self.source))
                         for k, target in enumerate(target_displacements)]
         self.used = _mask(source_used, len(self.source), "source_used")
         self.mask = _mask(destination_mask, len(self.destination), "destination_mask")

@@ -4,10 +4,12 @@ It installs the add-on from its zip as a user would, makes scenes in Blender, ru
 and compares the keys it made with the independent reference and with palisor-cli's result for
 the same scene exported to glTF."""
 import json
+import math
 import os
 import struct
 import subprocess
 import sys
+import tempfile
 import unittest
 
 import bpy
@@ -32,7 +34,17 @@ def vectors(collection):
     return values.reshape(-1, 3)
 
 
-def wavy_grid(name, side, offset, stream):
+def add_mesh(name, points, faces, location=(0, 0, 0), rotation=(0, 0, 0), scale=(1, 1, 1)):
+    """The one scene builder: a mesh object of `points` and `faces` in the scene."""
+    mesh = bpy.data.meshes.new(name)
+    mesh.from_pydata(np.asarray(points, F).tolist(), [], [tuple(face) for face in faces])
+    obj = bpy.data.objects.new(name, mesh)
+    bpy.context.scene.collection.objects.link(obj)
+    obj.location, obj.rotation_euler, obj.scale = location, rotation, scale
+    return obj
+
+
+def wavy_grid_shape(side, offset, stream):
     """A bumpy square of side x side vertices in quads, with random jitter so that no two
     distances tie."""
     rng = np.random.default_rng(stream)
@@ -42,34 +54,38 @@ def wavy_grid(name, side, offset, stream):
     points = points + rng.normal(0, 0.01, points.shape)
     faces = [(r * side + c, r * side + c + 1, (r + 1) * side + c + 1, (r + 1) * side + c)
              for r in range(side - 1) for c in range(side - 1)]
-    mesh = bpy.data.meshes.new(name)
-    mesh.from_pydata(points.astype(F).tolist(), [], faces)
-    obj = bpy.data.objects.new(name, mesh)
-    bpy.context.scene.collection.objects.link(obj)
-    return obj
+    return points, faces
 
 
-def sphere(name, radius, segments, rings, location, rotation, scale):
+def ball_shape(radius, subdivisions):
+    """An icosphere: triangles only, so that reversing a face keeps its triangle."""
     import bmesh
-    mesh = bpy.data.meshes.new(name)
     shape = bmesh.new()
-    bmesh.ops.create_uvsphere(shape, u_segments=segments, v_segments=rings, radius=radius)
-    shape.to_mesh(mesh)
+    bmesh.ops.create_icosphere(shape, subdivisions=subdivisions, radius=radius)
+    points = np.array([vertex.co for vertex in shape.verts])
+    faces = [[vertex.index for vertex in face.verts] for face in shape.faces]
     shape.free()
-    obj = bpy.data.objects.new(name, mesh)
-    bpy.context.scene.collection.objects.link(obj)
-    obj.location, obj.rotation_euler, obj.scale = location, rotation, scale
-    return obj
+    return points, faces
+
+
+def wavy_grid(name, side, offset, stream, **transform):
+    return add_mesh(name, *wavy_grid_shape(side, offset, stream), **transform)
+
+
+def add_key(obj, name, points):
+    if obj.data.shape_keys is None:
+        obj.shape_key_add(name="Basis", from_mix=False)
+    key = obj.shape_key_add(name=name, from_mix=False)
+    key.data.foreach_set("co", np.asarray(points, F).ravel())
+    return key
 
 
 def source_with_keys(stream=1):
     source = wavy_grid("face", 14, (0, 0, 0), stream)
-    source.shape_key_add(name="Basis", from_mix=False)
     rng = np.random.default_rng(stream + 10)
     rest = vectors(source.data.vertices)
     for name in KEYS:
-        key = source.shape_key_add(name=name, from_mix=False)
-        key.data.foreach_set("co", (rest + rng.normal(0, 0.05, rest.shape)).astype(F).ravel())
+        add_key(source, name, rest + rng.normal(0, 0.05, rest.shape))
     return source
 
 
@@ -137,6 +153,48 @@ def cli_keys(mesh_name, scene_path):
     names = mesh["extras"]["targetNames"]
     return base, {name: base + accessor_values(document, binary, target["POSITION"])
                   for name, target in zip(names, primitive["targets"]) if name in KEYS}
+
+
+def reported(run):
+    """run()'s result and what the operator reported: Blender prints the reports of an operator
+    called from Python to standard output."""
+    sys.stdout.flush()
+    saved = os.dup(1)
+    with tempfile.TemporaryFile(mode="w+") as capture:
+        os.dup2(capture.fileno(), 1)
+        try:
+            result = run()
+        finally:
+            sys.stdout.flush()
+            os.dup2(saved, 1)
+            os.close(saved)
+        capture.seek(0)
+        return result, capture.read()
+
+
+def body_and_garment(mirrored=(), twins=()):
+    """A ball "body" with the keys "bulge" (one side swells) and "swell" (all of it), and a looser
+    ball "garment" around it. The objects named in `mirrored` get Scale X -1; those in `twins`
+    instead get mirrored mesh data with reversed faces: what Blender shows of the mirrored one."""
+    made = {}
+    for name, radius, detail in (("body", 1.0, 3), ("garment", 1.15, 2)):
+        points, faces = ball_shape(radius, detail)
+        keys = {"bulge": points * (1 + 0.4 * np.maximum(points[:, :1] - 0.2, 0)),
+                "swell": points * 1.1} if name == "body" else {}
+        if name in twins:
+            points, faces = points * (-1, 1, 1), [face[::-1] for face in faces]
+            keys = {key: moved * (-1, 1, 1) for key, moved in keys.items()}
+        made[name] = add_mesh(name, points, faces, scale=(-1 if name in mirrored else 1, 1, 1))
+        for key, moved in keys.items():
+            add_key(made[name], key, moved)
+    bpy.context.view_layer.update()
+    select(made["body"], [made["garment"]])
+    return made["body"], made["garment"]
+
+
+def world_keys(obj):
+    blocks = obj.data.shape_keys.key_blocks
+    return {key.name: world(obj, vectors(key.data)) for key in blocks}
 
 
 class AddonTest(unittest.TestCase):
@@ -253,8 +311,10 @@ class AddonTest(unittest.TestCase):
         self.assertIsNone(bpy.data.objects["beard"].data.shape_keys)
 
     def test_carry_moves_a_shell_rigidly_with_a_turned_source(self):
-        body = sphere("body", 1.0, 16, 12, (0.2, 0.0, 0.1), (0.3, 0.0, 0.5), (1.5, 1.5, 1.5))
-        shell = sphere("shell", 1.3, 11, 9, (0.25, 0.05, 0.1), (0.0, 0.2, 0.4), (1.6, 1.5, 1.4))
+        body = add_mesh("body", *ball_shape(1.0, 3), (0.2, 0.0, 0.1), (0.3, 0.0, 0.5),
+                        (1.5, 1.5, 1.5))
+        shell = add_mesh("shell", *ball_shape(1.3, 2), (0.25, 0.05, 0.1), (0.0, 0.2, 0.4),
+                         (1.6, 1.5, 1.4))
         bpy.context.view_layer.update()
         body.shape_key_add(name="Basis", from_mix=False)
         angle, axis = 0.7, np.array([1.0, 2.0, 0.5]) / np.linalg.norm([1.0, 2.0, 0.5])
@@ -287,11 +347,15 @@ class AddonTest(unittest.TestCase):
             select(source_with_keys(), [])
             return "Select the meshes"
 
-        def not_a_mesh():
+        def no_mesh_besides_the_source():
             empty = bpy.data.objects.new("lamp", None)
             bpy.context.scene.collection.objects.link(empty)
-            select(source_with_keys(), [wavy_grid("head", 5, (0, 0, 0), 2), empty])
-            return "not a mesh"
+            select(source_with_keys(), [empty])
+            return "None of the other selected objects is a mesh"
+
+        def only_faceless_destinations():
+            select(source_with_keys(), [add_mesh("dots", [(0, 0, 0), (1, 0, 0)], [])])
+            return "Nothing can move: 'dots' was left as it is: it has no faces"
 
         def a_destination_in_edit_mode():
             source = source_with_keys()
@@ -301,8 +365,8 @@ class AddonTest(unittest.TestCase):
             select(source, [head])
             return "Edit Mode"
 
-        for case in (no_keys_on_the_source, no_destination, not_a_mesh,
-                     a_destination_in_edit_mode):
+        for case in (no_keys_on_the_source, no_destination, no_mesh_besides_the_source,
+                     only_faceless_destinations, a_destination_in_edit_mode):
             with self.subTest(case.__name__):
                 fresh_scene()
                 expected = case()
@@ -314,6 +378,218 @@ class AddonTest(unittest.TestCase):
                 after = {obj.name: obj.data.shape_keys and len(obj.data.shape_keys.key_blocks)
                          for obj in bpy.data.objects if obj.type == 'MESH'}
                 self.assertEqual(before, after)
+
+
+    def test_a_mirrored_object_is_taken_as_blender_shows_it(self):
+        angle = math.radians(60)
+        cases = {  # the mirrored objects, the options
+            "the body, Keep Outside": ({"body"}, dict(method="surface", keep_outside=True,
+                                                      keep_outside_distance=0.3)),
+            "the garment, Max Angle": ({"garment"}, dict(method="carry", max_angle=angle)),
+            "both, both": ({"body", "garment"}, dict(method="carry", max_angle=angle,
+                                                     keep_outside=True, keep_outside_distance=0.3)),
+        }
+        for name, (mirrored, options) in cases.items():
+            with self.subTest(name):
+                results = []
+                for scene in (dict(mirrored=mirrored), dict(twins=mirrored)):
+                    fresh_scene()
+                    _, garment = body_and_garment(**scene)
+                    self.assertEqual(self.run_operator(**options), {'FINISHED'})
+                    results.append(world_keys(garment))
+                for key in ("bulge", "swell"):
+                    self.assertLess(np.abs(results[0][key] - results[1][key]).max(), 1e-6, key)
+
+    def test_names_and_shared_meshes_leave_the_source_and_the_basis_alone(self):
+        def a_source_key_named_basis():
+            source = source_with_keys()
+            source.data.shape_keys.reference_key.name = "Rest"
+            source.data.shape_keys.key_blocks["smile"].name = "Basis"
+            head = wavy_grid("head", 9, (0.01, 0.02, 0.03), 4)
+            select(source, [head])
+            return head, ["Rest", "Basis", "blink", "frown"]
+
+        def a_linked_duplicate_of_the_source():
+            source = source_with_keys()
+            twin = source.copy()
+            bpy.context.scene.collection.objects.link(twin)
+            head = wavy_grid("head", 9, (0.01, 0.02, 0.03), 4)
+            select(source, [twin, head])
+            return head, ["Basis"] + KEYS
+
+        def linked_duplicate_destinations():
+            source = source_with_keys()
+            head = wavy_grid("head", 9, (0.01, 0.02, 0.03), 4)
+            twin = head.copy()
+            bpy.context.scene.collection.objects.link(twin)
+            select(source, [head, twin])
+            return head, ["Basis"] + KEYS
+
+        for case in (a_source_key_named_basis, a_linked_duplicate_of_the_source,
+                     linked_duplicate_destinations):
+            with self.subTest(case.__name__):
+                fresh_scene()
+                head, names = case()
+                source = bpy.context.view_layer.objects.active
+                before = {key.name: vectors(key.data) for key in source.data.shape_keys.key_blocks}
+                rest = vectors(head.data.vertices)
+                _, report = reported(self.run_operator)
+                self.assertIn("made 3 shape keys on 1 object", report)
+                blocks = head.data.shape_keys.key_blocks
+                self.assertEqual([key.name for key in blocks], names)
+                self.assertTrue(bits_equal(vectors(blocks[0].data), rest))
+                for key in source.data.shape_keys.key_blocks:
+                    self.assertTrue(bits_equal(vectors(key.data), before[key.name]), key.name)
+
+    def test_a_keys_vertex_group_limits_its_motion_as_blender_applies_it(self):
+        source = source_with_keys()
+        weights = np.tile([0.0, 0.5, 1.0], len(source.data.vertices))[:len(source.data.vertices)]
+        group = source.vertex_groups.new(name="left")
+        for weight in (0.5, 1.0):
+            group.add(np.flatnonzero(weights == weight).tolist(), weight, 'REPLACE')
+        source.data.shape_keys.key_blocks["smile"].vertex_group = "left"
+        head = wavy_grid("head", 11, (0.01, 0.02, 0.03), 4)
+        select(source, [head])
+        self.run_operator(keys=[{"name": "smile", "ticked": True}])
+        blocks = source.data.shape_keys.key_blocks
+        rest = vectors(blocks["Basis"].data)
+        moved = (vectors(blocks["smile"].data) - rest) * weights[:, None].astype(F)
+        base = vectors(head.data.vertices)
+        want = base + reference.transfer(rest, [moved], base)[0]
+        self.assertTrue(bits_equal(vectors(head.data.shape_keys.key_blocks["smile"].data), want))
+
+    def test_selected_objects_of_other_types_are_passed_over(self):
+        source = source_with_keys()
+        head = wavy_grid("head", 9, (0.01, 0.02, 0.03), 4)
+        rig = bpy.data.objects.new("rig", bpy.data.armatures.new("rig"))
+        empty = bpy.data.objects.new("empty", None)
+        for obj in (rig, empty):
+            bpy.context.scene.collection.objects.link(obj)
+        select(source, [rig, head, empty])
+        result, report = reported(self.run_operator)
+        self.assertEqual(result, {'FINISHED'})
+        self.assertIn("Passed over 2 selected objects that are not a mesh: empty, rig", report)
+        self.assert_keys(head, expected_keys(source, head), exact=True)
+
+    def test_the_report_tells_what_did_not_move_and_what_was_kept(self):
+        def faceless_beside_a_garment():
+            select(source_with_keys(), [add_mesh("dots", [(0, 0, 0), (1, 0, 0)], []),
+                                        wavy_grid("head", 7, (0, 0, 0.02), 2)])
+            return {}, ["'dots' was left as it is: it has no faces",
+                        "made 3 shape keys on 1 object"]
+
+        def nothing_selected():
+            head = wavy_grid("head", 7, (0, 0, 0.02), 2)
+            head.data.vertices.foreach_set("select", np.zeros(len(head.data.vertices), bool))
+            select(source_with_keys(), [head, wavy_grid("hat", 5, (0, 0, 0.02), 3)])
+            return dict(selected_only=True), ["'head' was left as it is: none of its vertices "
+                                              "is selected"]
+
+        def beyond_max_distance():
+            select(source_with_keys(), [wavy_grid("head", 7, (0, 0, 0.5), 2)])
+            return dict(method="surface", max_distance=0.1), ["No vertex of 'head' is within"]
+
+        def backups():
+            head = wavy_grid("head", 7, (0, 0, 0.02), 2)
+            add_key(head, "blink", vectors(head.data.vertices))
+            select(source_with_keys(), [head])
+            return {}, ["made 3 shape keys on 1 object; kept 1 existing key as #blink1 on head"]
+
+        for case in (faceless_beside_a_garment, nothing_selected, beyond_max_distance, backups):
+            with self.subTest(case.__name__):
+                fresh_scene()
+                options, expected = case()
+                result, report = reported(lambda: self.run_operator(**options))
+                self.assertEqual(result, {'FINISHED'})
+                for text in expected:
+                    self.assertIn(text, report)
+
+    def test_the_source_as_shown_takes_its_modifiers(self):
+        points, faces = wavy_grid_shape(12, (0, 0, 0), 5)
+        half = np.array([face for face in faces if min(points[list(face), 0]) >= -0.05])
+        kept, half = np.unique(half, return_inverse=True)
+        points = points[kept]
+        source = add_mesh("half", points, half.reshape(-1, 4))
+        source.modifiers.new("mirror", 'MIRROR')
+        add_key(source, "bulge", points + (points[:, 0:1] > 0.3) * np.array([0, 0, 0.2]))
+        head = wavy_grid("head", 9, (0.01, 0.02, 0.05), 4)
+        # What Blender shows of the Source, and of its key at 1.
+        shown = []
+        for value in (0.0, 1.0):
+            source.data.shape_keys.key_blocks["bulge"].value = value
+            evaluated = source.evaluated_get(bpy.context.evaluated_depsgraph_get())
+            shown.append(vectors(evaluated.to_mesh().vertices))
+            evaluated.to_mesh_clear()
+        source.data.shape_keys.key_blocks["bulge"].value = 0.0
+        base = vectors(head.data.vertices)
+        want = base + reference.transfer(shown[0], [shown[1] - shown[0]], base)[0]
+        for as_shown in (False, True):
+            with self.subTest(as_shown=as_shown):
+                select(source, [head])
+                _, report = reported(lambda: self.run_operator(as_shown=as_shown,
+                                                               keep_backup=False))
+                self.assertEqual("'half' has modifiers that move its vertices" in report,
+                                 not as_shown)
+                got = vectors(head.data.shape_keys.key_blocks["bulge"].data)
+                self.assertEqual(np.abs(got - want).max() < 1e-6, as_shown)
+        self.assertIsNone(source.data.shape_keys.key_blocks.get("palisor shown"))
+
+    def test_the_dialog_shows_an_angle_and_the_menu_a_separator(self):
+        properties = bpy.ops.object.palisor_transfer_shape_keys.get_rna_type().properties
+        self.assertEqual(properties["max_angle"].subtype, 'ANGLE')
+        self.assertAlmostEqual(properties["max_angle"].default, math.pi, places=6)
+        drawn = []
+
+        class Layout:
+            def separator(self):
+                drawn.append("separator")
+
+            def operator(self, name):
+                drawn.append(name)
+
+        menu = type("Menu", (), {"layout": Layout()})()
+        bpy.types.VIEW3D_MT_object._dyn_ui_initialize()[-1](menu, bpy.context)
+        self.assertEqual(drawn[-2:], ["separator", "object.palisor_transfer_shape_keys"])
+
+    def test_driven_keys_follow_the_source_and_a_users_driver_stays(self):
+        source = source_with_keys()
+        head = wavy_grid("head", 7, (0, 0, 0.02), 2)
+        select(source, [head])
+        for _ in range(2):
+            self.run_operator(drive_keys=True)
+        drivers = head.data.shape_keys.animation_data.drivers
+        drivers.remove(drivers.find('key_blocks["frown"].value'))
+        users = head.data.shape_keys.key_blocks["frown"].driver_add("value").driver
+        users.type, users.expression = 'SCRIPTED', "0.25"
+        _, report = reported(lambda: self.run_operator(drive_keys=True, keep_backup=False))
+        self.assertIn("The key 'frown' of 'head' keeps the driver it had", report)
+        for name, value in (("smile", 0.7), ("blink", 0.3), ("frown", 0.9)):
+            source.data.shape_keys.key_blocks[name].value = value
+        bpy.context.evaluated_depsgraph_get()
+        self.assertEqual([(key.name, round(key.value, 5))
+                          for key in head.data.shape_keys.key_blocks],
+                         [("Basis", 0), ("#smile1", 0), ("#blink1", 0), ("#frown1", 0),
+                          ("smile", 0.7), ("blink", 0.3), ("frown", 0.25)])
+        self.assertEqual(sorted(curve.data_path for curve in drivers),
+                         ['key_blocks["blink"].value', 'key_blocks["frown"].value',
+                          'key_blocks["smile"].value'])
+
+    def test_a_vertex_group_limits_and_weighs_the_destinations_motion(self):
+        source = source_with_keys()
+        head = wavy_grid("head", 9, (0.01, 0.02, 0.03), 4)
+        weights = np.random.default_rng(5).choice([0.0, 0.5, 1.0], len(head.data.vertices))
+        group = head.vertex_groups.new(name="chest")
+        for weight in (0.5, 1.0):
+            group.add(np.flatnonzero(weights == weight).tolist(), weight, 'REPLACE')
+        select(source, [head])
+        self.run_operator(region="chest")
+        blocks = source.data.shape_keys.key_blocks
+        rest, base = vectors(blocks["Basis"].data), vectors(head.data.vertices)
+        moved = reference.transfer(rest, [vectors(blocks[name].data) - rest for name in KEYS], base)
+        for name, displacement in zip(KEYS, moved):
+            want = base + displacement * weights[:, None].astype(F)
+            got = vectors(head.data.shape_keys.key_blocks[name].data)
+            self.assertTrue(bits_equal(got, want), name)
 
 
 def install_addon():

@@ -1,12 +1,17 @@
 """The pure-Python module `palisor` against the independent reference, and its refusals.
 Run with the system's Python and numpy; PALISOR_TRANSFER_LIBRARY names the built library."""
+import _ctypes
 import os
+import shutil
+import subprocess
 import sys
+import tempfile
 import unittest
 
 import numpy as np
 
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "blender"))
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
+sys.path.insert(0, os.path.join(ROOT, "blender"))
 sys.path.insert(0, os.path.dirname(__file__))
 
 import palisor  # noqa: E402
@@ -122,6 +127,7 @@ class SurfaceMethodsTest(unittest.TestCase):
             "floats": (dict(destination_triangles=self.destination_triangles * 1.0), "integer"),
             "an index too large": (dict(source_triangles=self.source_triangles + 1), "from 0 to"),
             "a negative distance": (dict(max_distance=-1), "max_distance is -1"),
+            "a negative keep-outside distance": (dict(keep_outside=-0.1), "keep_outside is -0.1"),
         }
         for method in palisor.SURFACE_METHODS:
             for name, (changes, expected) in cases.items():
@@ -169,6 +175,8 @@ class TransferTest(unittest.TestCase):
             "a mask of the wrong length": (dict(destination_mask=np.ones(3)), "one value"),
             "an unknown method": (dict(method="closest"), "unknown method"),
             "no targets": (dict(target_displacements=[]), "target"),
+            "a target longer than the Source": (dict(target_displacements=[np.zeros((5, 3), F)]),
+                                                "5 rows, more than the Source's 4 vertices"),
         }
         for name, (changes, expected) in cases.items():
             with self.subTest(name):
@@ -180,6 +188,33 @@ class TransferTest(unittest.TestCase):
                                      arguments.pop("target_displacements"),
                                      arguments.pop("destination_positions"), **arguments)
                 self.assertIn(expected, str(raised.exception))
+
+
+class LoadingTest(unittest.TestCase):
+    def test_another_library_is_named_as_not_palisors(self):
+        saved, palisor.transfer._library = os.environ["PALISOR_TRANSFER_LIBRARY"], None
+        os.environ["PALISOR_TRANSFER_LIBRARY"] = _ctypes.__file__  # a shared library, not ours
+        try:
+            with self.assertRaises(palisor.PalisorError) as raised:
+                palisor.library_version()
+            self.assertIn("is not Palisor's transfer library", str(raised.exception))
+        finally:
+            os.environ["PALISOR_TRANSFER_LIBRARY"], palisor.transfer._library = saved, None
+
+    def test_the_documents_example_runs_as_written(self):
+        with open(os.path.join(ROOT, "docs", "blender.md"), encoding="utf-8") as file:
+            page = file.read()
+        example = page.split("<!-- the module's example -->")[1].split("```python")[1]
+        example = example.split("```")[0]
+        with tempfile.TemporaryDirectory() as folder:
+            shutil.copytree(os.path.join(ROOT, "blender", "palisor"),
+                            os.path.join(folder, "palisor"))
+            script = os.path.join(folder, "example.py")
+            with open(script, "w", encoding="utf-8") as file:
+                file.write("import sys\nsys.path.insert(0, %r)\n" % folder + example)
+            run = subprocess.run([sys.executable, script], cwd=folder, capture_output=True,
+                                 text=True)
+        self.assertEqual(run.returncode, 0, run.stderr)
 
 
 if __name__ == "__main__":
