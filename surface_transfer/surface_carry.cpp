@@ -36,6 +36,9 @@
 namespace {
 
 constexpr std::size_t kVerticesPerChunk = 4096;
+// The vertices whose triangles' changes are computed together: enough that most triangles are
+// met by all their corners in one run, few enough that the run's changes stay in the cache.
+constexpr std::size_t kVerticesPerRun = 1024;
 
 int32_t Corner(const TriangleMesh& mesh, std::size_t triangle, int corner) {
   return static_cast<int32_t>(mesh.triangles[3 * triangle + static_cast<std::size_t>(corner)]);
@@ -101,10 +104,46 @@ SurfaceChange VertexChange(const PreparedSource& source, std::size_t vertex,
   return sum;
 }
 
+// The changes of the triangles around a run of vertices, each computed once: the vertices of a
+// run share most of their triangles.
+class NearbyTriangleChanges {
+ public:
+  // Computes the changes of the triangles of the needed vertices in [begin, end).
+  NearbyTriangleChanges(const PreparedSource& source, const TargetDisplacements& target,
+                        const std::vector<uint8_t>& needed, std::size_t begin, std::size_t end) {
+    const std::vector<uint32_t>& incident = source.incidentTriangles();
+    for (std::size_t v = begin; v < end; ++v) {
+      if (needed[v] == 0) continue;
+      triangles_.insert(triangles_.end(), incident.begin() + source.incidentStarts()[v],
+                        incident.begin() + source.incidentStarts()[v + 1]);
+    }
+    std::sort(triangles_.begin(), triangles_.end());
+    triangles_.erase(std::unique(triangles_.begin(), triangles_.end()), triangles_.end());
+    changes_.resize(triangles_.size());
+    changed_.resize(triangles_.size());
+    for (std::size_t k = 0; k < triangles_.size(); ++k) {
+      changed_[k] = TriangleChange(source, target, triangles_[k], &changes_[k]) ? 1 : 0;
+    }
+  }
+
+  // The change of one of those triangles; false for a triangle left out.
+  bool Of(std::size_t triangle, SurfaceChange* change) const {
+    const auto at = std::lower_bound(triangles_.begin(), triangles_.end(), triangle);
+    const auto k = static_cast<std::size_t>(at - triangles_.begin());
+    *change = changes_[k];
+    return changed_[k] != 0;
+  }
+
+ private:
+  std::vector<uint32_t> triangles_;
+  std::vector<SurfaceChange> changes_;
+  std::vector<uint8_t> changed_;
+};
+
 // Room for the changes of one target, made once and used again for every target: the needed
-// Source vertices' changes (the others' are not computed and not read). A vertex's triangles'
-// changes are computed where the vertex needs them, each triangle once per corner: keeping every
-// triangle's change for its corners would take twice the room of the vertices' own.
+// Source vertices' changes (the others' are not computed and not read). The triangles' changes
+// are computed run by run of vertices and not kept: room for every triangle's change would be
+// twice that of the vertices' own.
 struct ChangeRoom {
   std::vector<uint8_t> neededVertices;
   std::vector<SurfaceChange> vertices;
@@ -116,15 +155,23 @@ struct ChangeRoom {
   // The needed vertices' changes in `target`.
   void Measure(const PreparedSource& source, const TargetDisplacements& target,
                unsigned threadCount) {
-    const auto changeOf = [&](std::size_t triangle, SurfaceChange* change) {
-      return TriangleChange(source, target, triangle, change);
-    };
     RunInChunks(vertices.size(), threadCount, kVerticesPerChunk,
                 [&](std::size_t begin, std::size_t end) {
-                  for (std::size_t v = begin; v < end; ++v) {
-                    if (neededVertices[v] != 0) vertices[v] = VertexChange(source, v, changeOf);
+                  for (std::size_t run = begin; run < end; run += kVerticesPerRun) {
+                    MeasureRun(source, target, run, std::min(end, run + kVerticesPerRun));
                   }
                 });
+  }
+
+  void MeasureRun(const PreparedSource& source, const TargetDisplacements& target,
+                  std::size_t begin, std::size_t end) {
+    const NearbyTriangleChanges nearby(source, target, neededVertices, begin, end);
+    const auto changeOf = [&nearby](std::size_t triangle, SurfaceChange* change) {
+      return nearby.Of(triangle, change);
+    };
+    for (std::size_t v = begin; v < end; ++v) {
+      if (neededVertices[v] != 0) vertices[v] = VertexChange(source, v, changeOf);
+    }
   }
 };
 
