@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -31,15 +32,17 @@ struct Method {
 };
 
 // Palisor's transfer along the surface by `method`, refusing matches whose normals turn more than
-// `maxAngle` degrees, keeping vertices `keepOutside` outside the morphed body (negative: not).
-std::function<std::vector<Vector3>(const QualityScene&)> AlongSurface(SurfaceMethod method,
-                                                                      float maxAngle,
-                                                                      float keepOutside) {
+// `maxAngle` degrees or that lie farther than `maxDistance`, keeping vertices `keepOutside`
+// outside the morphed body (negative: not).
+std::function<std::vector<Vector3>(const QualityScene&)> AlongSurface(
+    SurfaceMethod method, float maxAngle, float keepOutside,
+    float maxDistance = std::numeric_limits<float>::infinity()) {
   return [=](const QualityScene& scene) {
     SurfaceTransferOptions options;
     options.method = method;
     options.maxAngleDegrees = maxAngle;
     options.keepOutside = keepOutside;
+    options.maxDistance = maxDistance;
     return PalisorAlongSurface(scene, options);
   };
 }
@@ -50,6 +53,8 @@ std::vector<Method> Methods() {
       {"surface", false, false, AlongSurface(SurfaceMethod::kSurfacePoint, 180.0f, -1.0f)},
       {"carry", false, false, AlongSurface(SurfaceMethod::kCarriedOffset, 180.0f, -1.0f)},
       {"carry, 60 deg", false, false, AlongSurface(SurfaceMethod::kCarriedOffset, 60.0f, -1.0f)},
+      {"carry, within 0.03", false, false,
+       AlongSurface(SurfaceMethod::kCarriedOffset, 180.0f, -1.0f, 0.03f)},
       {"carry, outside", false, true, AlongSurface(SurfaceMethod::kCarriedOffset, 180.0f, 0.0f)},
       {"carry, outside 5e-4", false, true,
        AlongSurface(SurfaceMethod::kCarriedOffset, 180.0f, 0.0005f)},

@@ -7,6 +7,8 @@
 #include <map>
 #include <utility>
 
+#include "quality/rigid_scene.h"
+
 namespace {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
@@ -76,6 +78,37 @@ KeepOutsideMeasures MeasureKeepOutside(const std::vector<QualityRow>& rows) {
   return measures;
 }
 
+// The worst RMS error of every carry row (with and without keep-outside and the limits) against
+// the best peer rule's in the same scene, where that is large enough to judge.
+GoalVerdict CarryAgainstPeersGoal(const std::vector<QualityRow>& rows,
+                                  const std::map<std::string, double>& bestPeer) {
+  std::pair<double, std::string> worst{-kInfinity, ""};
+  for (const QualityRow& row : rows) {
+    if (row.peer || row.method.rfind("carry", 0) != 0) continue;
+    const auto peer = bestPeer.find(row.scene);
+    if (peer == bestPeer.end() || peer->second < kLeastPeerError) continue;
+    const double ratio = row.metrics.rmsError / peer->second;
+    if (ratio > worst.first) worst = {ratio, row.scene + ", " + row.method};
+  }
+  return Verdict("every carry row's RMS error <= 1/10 of the best peer rule's",
+                 !worst.second.empty(), worst.first <= 0.1,
+                 Format("worst ratio %.3f (%s)", worst.first, worst.second));
+}
+
+// Under the rigid turn, the largest error of every method that carries offsets with the surface
+// (its refused vertices filled, its unmatched parts moved rigidly, small pieces too).
+GoalVerdict RigidMotionGoal(const std::vector<QualityRow>& rows) {
+  std::pair<double, std::string> worst{-kInfinity, ""};
+  for (const QualityRow& row : rows) {
+    if (row.peer || row.scene != "rigid-turn" || row.method.rfind("carry", 0) != 0) continue;
+    if (row.metrics.largestError > worst.first) worst = {row.metrics.largestError, row.method};
+  }
+  return Verdict("rigid motion: every vertex within 1e-5 of the motion's size",
+                 !worst.second.empty(), worst.first <= RigidTurnTolerance(),
+                 Format("largest error %.3g delta (rigid-turn, %s)", worst.first, worst.second) +
+                     Format(" against %.3g", RigidTurnTolerance(), ""));
+}
+
 }  // namespace
 
 std::string BestPalisorMethod(const std::vector<QualityRow>& rows) {
@@ -120,6 +153,7 @@ std::vector<GoalVerdict> JudgeGoals(const std::vector<QualityRow>& rows,
   return {
       Verdict("RMS error <= 1/5 of the best peer rule's", !ratio.second.empty(), ratio.first <= 0.2,
               Format("worst ratio %.3f (%s)", ratio.first, ratio.second)),
+      CarryAgainstPeersGoal(rows, bestPeer),
       Verdict("roughness <= 1.1", !rough.second.empty(), rough.first <= 1.1,
               Format("worst %.3f (%s)", rough.first, rough.second)),
       Verdict("cross-talk < 0.01 delta", !cross.second.empty(), cross.first < 0.01,
@@ -137,6 +171,7 @@ std::vector<GoalVerdict> JudgeGoals(const std::vector<QualityRow>& rows,
       Verdict("keep-outside: a target that moves nothing changes nothing",
               !kept.unmoved.second.empty(), kept.unmoved.first == 0.0,
               Format("at most %.0f vertices moved (%s)", kept.unmoved.first, kept.unmoved.second)),
+      RigidMotionGoal(rows),
   };
 }
 

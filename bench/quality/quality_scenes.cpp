@@ -1,6 +1,7 @@
 #include "quality/quality_scenes.h"
 
 #include "quality/contact_scenes.h"
+#include "quality/rigid_scene.h"
 
 namespace {
 
@@ -94,7 +95,7 @@ QualityScene Accessory() {
 
 std::vector<std::string> QualitySceneNames() {
   return {"dense",     "coarse", "thin-twist", "trousers", "lips",
-          "accessory", "seams",  "ball-press", "unmoved"};
+          "accessory", "seams",  "ball-press", "unmoved",  "rigid-turn"};
 }
 
 QualityScene MakeQualityScene(const std::string& name) {
@@ -115,5 +116,6 @@ QualityScene MakeQualityScene(const std::string& name) {
   if (name == "seams") return SeamsScene();
   if (name == "ball-press") return BallPressScene();
   if (name == "unmoved") return UnmovedScene();
+  if (name == "rigid-turn") return RigidTurnScene();
   return {};
 }
