@@ -57,6 +57,14 @@ struct WeightTransferOptions {
   unsigned threadCount = 0;
 };
 
+// What kept a transfer from being made.
+enum class WeightTransferFailure : int32_t {
+  kNone = 0,
+  kInput = 1,     // input that cannot serve
+  kMemory = 2,    // memory ran out
+  kInternal = 3,  // the fill of refused vertices could not be prepared
+};
+
 // The Destination's weights: `joints` and `weights` receive destination.vertexCount *
 // options.maxInfluences entries (unused slots: joint 0, weight 0); vertices the mask leaves out
 // get every slot unused. `marks` (may be null) get the surface methods' VertexMark bits of what
@@ -64,9 +72,16 @@ struct WeightTransferOptions {
 // below `jointCount`; `sourceUsed` (may be null: all) marks the vertices that give weights, and
 // the Source's surface is its triangles whose corners are all used. False with `error` set for
 // input that cannot serve (a joint out of range, a weight not finite or negative, a Source with
-// no used vertex, or for the surface methods no triangle; memory).
+// no used vertex, or for the surface methods no triangle; memory), and `failure` (may be null)
+// set to what kind of failure it was.
+//
+// Each Source vertex's weights count as shares of their sum (a vertex whose weights are all 0
+// gives none). The stored weights are whole multiples of 2^-24, so that they sum to 1 exactly in
+// any order. A vertex that finds nothing to take (a position not finite, for nearest; Source
+// vertices whose weights are all 0) keeps every slot unused.
 bool TransferWeights(const TriangleMesh& source, const uint8_t* sourceUsed,
                      const SparseWeights& sourceWeights, std::size_t jointCount,
                      const TriangleMesh& destination, const uint8_t* mask,
                      const WeightTransferOptions& options, uint32_t* joints, float* weights,
-                     uint8_t* marks, std::string* error);
+                     uint8_t* marks, std::string* error,
+                     WeightTransferFailure* failure = nullptr);
