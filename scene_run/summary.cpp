@@ -113,15 +113,16 @@ void PrintWeights(std::ostream& out, const std::string& method,
                         << Count(result.weights.size(), "Destination", "Destinations") << ", "
                         << result.weights[0].influences << " influences, " << method << '\n';
   for (const palisor_scene::DestinationWeights& weights : result.weights) {
-    out << "  " << weights.destination << ": skins[" << weights.skin << "] "
-        << (weights.replaced ? "kept, weights replaced" : "given");
+    out << "  " << weights.destination << ": "
+        << (weights.replaced ? "weights of skins[" : "given skins[") << weights.skin << "]"
+        << (weights.replaced ? " replaced" : "");
     if (!weights.marks.empty()) {
       std::size_t counts[3] = {0, 0, 0};
       for (uint8_t mark : weights.marks) {
         for (int bit = 0; bit < 3; ++bit) counts[bit] += (mark >> bit) & 1;
       }
       out << "; " << counts[0] << " matched, " << counts[1] << " filled";
-      if (counts[2] != 0) out << ", " << counts[2] << " from the nearest part";
+      if (counts[2] != 0) out << ", " << counts[2] << " in parts with no match";
     }
     out << '\n';
   }

@@ -175,8 +175,8 @@ std::vector<TransferCase> Cases() {
   skin.weightOptions = {"--weights"};
   skin.influences = follows.influences;
   skin.weightsSummary =
-      "Weights         45 vertices of 1 Destination, 4 influences, robust\n  beard: skins[0] "
-      "given; ";
+      "Weights         45 vertices of 1 Destination, 4 influences, robust\n"
+      "  beard: given skins[0]; 45 matched, 0 filled\n";
   cases.push_back(skin);
   // Under a placed group and scaled itself: the placement passes into the beard's data.
   TransferCase baked = Case("WeightsMoveTheBeardsPlacementIntoItsData");
@@ -189,7 +189,7 @@ std::vector<TransferCase> Cases() {
   baked.output = "out.glb";
   baked.weightOptions = {"--weights", "--weights-method", "surface"};
   baked.influences = follows.influences;
-  baked.weightsSummary = "4 influences, surface\n  beard: skins[0] given\n";
+  baked.weightsSummary = "4 influences, surface\n  beard: given skins[0]\n";
   cases.push_back(baked);
   TransferCase replaced = Case("WeightsReplaceTheBeardsOwn");
   replaced.change = [](TestScene& scene) {
@@ -198,7 +198,7 @@ std::vector<TransferCase> Cases() {
   };
   replaced.weightOptions = {"--weights", "--weights-method", "nearest"};
   replaced.influences = follows.influences;
-  replaced.weightsSummary = "  beard: skins[0] kept, weights replaced\n";
+  replaced.weightsSummary = "  beard: weights of skins[0] replaced\n";
   cases.push_back(replaced);
   TransferCase sets = Case("WeightsInTwoSetsSmoothedWithinLimits");
   sets.change = [](TestScene& scene) { scene.nodes[0].skinned = true; };
