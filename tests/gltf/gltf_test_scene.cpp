@@ -123,14 +123,15 @@ Json MeshJson(const TestMesh& mesh, bool skinned, bool sparseTargets, BinWriter&
 }
 
 // The nodes "head" and "jaw" and the skin over them, the inverse bind matrices undoing their rest
-// places.
-void AddSkeleton(Json& json, BinWriter& writer) {
+// places; the jaw `turned` at rest by 20 degrees about x from where it was bound.
+void AddSkeleton(Json& json, BinWriter& writer, bool turned) {
   const std::size_t head = json["nodes"].size();
   json["nodes"].push_back({{"name", "head"},
                            {"translation", {kHeadPlace[0], kHeadPlace[1], kHeadPlace[2]}},
                            {"children", {head + 1}}});
   json["nodes"].push_back(
       {{"name", "jaw"}, {"translation", {kJawPlace[0], kJawPlace[1], kJawPlace[2]}}});
+  if (turned) json["nodes"].back()["rotation"] = {0.17364818f, 0.0f, 0.0f, 0.98480775f};
   json["scenes"][0]["nodes"].push_back(head);
   std::vector<float> inverses;
   for (const float* place : {kHeadPlace, kJawPlace}) {
@@ -225,7 +226,7 @@ Json TestScene::ToGltf(const std::string& binName, std::string& bin) const {
     json["meshes"].push_back(MeshJson(meshes[m], skinned, sparseTargets, writer));
   }
   AddNodes(*this, json);
-  if (anySkin) AddSkeleton(json, writer);
+  if (anySkin) AddSkeleton(json, writer, jawTurnedAtRest);
   AddAnimation(*this, json, writer);
   if (!extensions.empty()) {
     json["extensions"] = extensions;

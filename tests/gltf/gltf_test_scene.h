@@ -44,8 +44,11 @@ struct TestScene {
   // AnimatedWeight) and this interpolation.
   std::vector<int> animatedNodes;
   std::string interpolation = "LINEAR";
-  // Whether the first animation moves the jaw (by JawDrop, keys at times 0 and 1).
+  // Whether the first animation moves the jaw (by JawDrop, keys at times 0 and 1), and whether the
+  // jaw stands turned at rest from where its inverse bind matrix has it (the rest pose is not the
+  // bind pose).
   bool jawMoves = false;
+  bool jawTurnedAtRest = false;
   Json extensions = Json::object();
 
   // The glTF JSON; the bytes of its one buffer go to `bin`, which the JSON names `binName`.
