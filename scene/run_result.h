@@ -1,8 +1,9 @@
 // What a run did, in the scene's terms: objects made, renamed and deleted, bindings made,
 // vertices moved; which objects it concerned (the Source with the targets carried over, each
 // Destination with the morph objects made for it, with where their vertices started); and, for a
-// scene format with morph targets of its own, what becomes of each Destination's targets. Worked
-// out once after the run; the summary, the preview and the scene writers read it.
+// scene format with morph targets of its own, what becomes of each Destination's targets, and for
+// one with skins the skin weights each Destination is given. Worked out once after the run; the
+// summary, the preview and the scene writers read it.
 #pragma once
 
 #include <cstddef>

@@ -8,6 +8,7 @@
 // run compared. Displacements, normals and tangents follow the same maps.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <vector>
 

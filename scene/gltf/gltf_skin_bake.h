@@ -4,6 +4,8 @@
 // was.
 #pragma once
 
+#include <map>
+#include <string>
 #include <vector>
 
 #include "scene/gltf/gltf_bind_pose.h"
