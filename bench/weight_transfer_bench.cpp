@@ -2,7 +2,7 @@
 // beside the morph transfers of the same meshes (one target): the plug-in's rule
 // (TransferDisplacements) and the surface point and carry methods (TransferAlongSurface). Every
 // run is a whole call, the Source's search built inside it, on as many threads as the machine
-// runs.
+// runs. Besides the time, the processor time of the whole process, all threads together.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -125,30 +125,17 @@ void MorphAlongSurface(benchmark::State& state, SurfaceMethod method) {
 
 }  // namespace
 
-BENCHMARK_CAPTURE(Weights, nearest, WeightMethod::kNearest, 180.0f)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(1);
-BENCHMARK_CAPTURE(Weights, surface, WeightMethod::kSurface, 180.0f)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(1);
-BENCHMARK_CAPTURE(Weights, robust, WeightMethod::kRobust, 180.0f)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(1);
-BENCHMARK_CAPTURE(Weights, robust_angle_10, WeightMethod::kRobust, 10.0f)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(1);
-BENCHMARK(MorphNearest)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK_CAPTURE(MorphAlongSurface, surface, SurfaceMethod::kSurfacePoint)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(1);
-BENCHMARK_CAPTURE(MorphAlongSurface, carry, SurfaceMethod::kCarriedOffset)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->Iterations(1);
+// Whole calls, once each; the time and the processor time of every thread.
+void Once(benchmark::internal::Benchmark* run) {
+  run->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->Iterations(1);
+}
+
+BENCHMARK_CAPTURE(Weights, nearest, WeightMethod::kNearest, 180.0f)->Apply(Once);
+BENCHMARK_CAPTURE(Weights, surface, WeightMethod::kSurface, 180.0f)->Apply(Once);
+BENCHMARK_CAPTURE(Weights, robust, WeightMethod::kRobust, 180.0f)->Apply(Once);
+BENCHMARK_CAPTURE(Weights, robust_angle_10, WeightMethod::kRobust, 10.0f)->Apply(Once);
+BENCHMARK(MorphNearest)->Apply(Once);
+BENCHMARK_CAPTURE(MorphAlongSurface, surface, SurfaceMethod::kSurfacePoint)->Apply(Once);
+BENCHMARK_CAPTURE(MorphAlongSurface, carry, SurfaceMethod::kCarriedOffset)->Apply(Once);
 
 BENCHMARK_MAIN();

@@ -99,9 +99,17 @@ std::vector<SkinningRow> MeasureSkinning(const SkinningScene& scene) {
       const std::vector<Vector3> deltas = PosedDeltas(scene, p, weights);
       const std::vector<uint8_t> inside = InsideFlags(posed, body, deltas);
       if (rule.floor) floorInside.push_back(inside);
-      SkinningRow row{scene.name, scene.poses[p].name, rule.name,
-                      rule.peer,  rule.floor,          MeasureTransfer(posed, body, deltas),
-                      0,          SumError(weights)};
+      SkinningRow row;
+      row.scene = scene.name;
+      row.pose = scene.poses[p].name;
+      row.rule = rule.name;
+      row.peer = rule.peer;
+      row.floor = rule.floor;
+      row.delta = posed.delta;
+      row.bodyVertices = posed.bodyRest.size();
+      row.garmentVertices = posed.garmentRest.size();
+      row.metrics = MeasureTransfer(posed, body, deltas);
+      row.sumError = SumError(weights);
       for (std::size_t v = 0; v < inside.size(); ++v) {
         row.insideBeyondFloor += inside[v] != 0 && floorInside[p][v] == 0 ? 1 : 0;
       }
@@ -150,8 +158,16 @@ std::string SkinningMarkdown(const std::vector<SkinningRow>& rows,
   for (const SkinningRow& row : rows) {
     if (row.floor) floorRms[row.scene + " / " + row.pose] = row.metrics.rmsError;
   }
-  std::string text =
-      "| Scene | Pose | Rule | RMS (δ) | RMS / floor | Largest (δ) | Inside | Inside, floor's not "
+  std::string text = "| Scene | δ | Body / garment vertices |\n| --- | --- | --- |\n";
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    if (k > 0 && rows[k].scene == rows[k - 1].scene) continue;
+    text += "| " + rows[k].scene + " | " + Number(rows[k].delta, 3) + " | " +
+            std::to_string(rows[k].bodyVertices) + " / " + std::to_string(rows[k].garmentVertices) +
+            " |\n";
+  }
+  text +=
+      "\n| Scene | Pose | Rule | RMS (δ) | RMS / floor | Largest (δ) | Inside | Inside, floor's "
+      "not "
       "| Sum - 1 |\n| --- | --- | --- | --- | --- | --- | --- | --- | --- |\n";
   for (const SkinningRow& row : rows) {
     const double floor = floorRms[row.scene + " / " + row.pose];

@@ -16,6 +16,9 @@ struct SkinningRow {
   std::string rule;
   bool peer = false;
   bool floor = false;
+  double delta = 0.0;
+  std::size_t bodyVertices = 0;
+  std::size_t garmentVertices = 0;
   TransferMetrics metrics;
   // Garment vertices inside the posed body whose place under the floor's weights is not.
   std::size_t insideBeyondFloor = 0;
