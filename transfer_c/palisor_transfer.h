@@ -369,7 +369,7 @@ PALISOR_TRANSFER_API void palisor_transfer_default_weight_options(
 /* Computes the Destination's skin weights: destination_joints and destination_weights each
  * receive destination_vertex_count * max_influences entries, slot k of vertex v at
  * v * max_influences + k; an unused slot gets joint 0 and weight 0, and so does every slot of a
- * vertex outside destination_mask (or one whose position is not finite, for NEAREST, or that has
+ * vertex outside destination_mask (or one whose position is not finite, or that has
  * no weight at all to take). Unless destination_marks is null it receives one byte of
  * palisor_transfer_mark bits per vertex (MATCHED, FILLED, RIGID). `options` may be null for the
  * defaults. Status, message, outputs on failure, threads and floating-point state as for
