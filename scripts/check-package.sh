@@ -203,7 +203,7 @@ done <<< "$commands"
 # The Blender add-on.
 blenderZip=dist/palisor-blender-$version.zip
 expected=$'palisor/__init__.py\npalisor/addon.py\npalisor/blender_manifest.toml'
-expected+=$'\npalisor/lib/libpalisor_transfer.so\npalisor/lib/palisor_transfer.dll\npalisor/transfer.py'
+expected+=$'\npalisor/lib/libpalisor_transfer.so\npalisor/lib/palisor_transfer.dll\npalisor/transfer.py\npalisor/weights.py'
 if [ "$(unzip -Z1 "$blenderZip")" = "$expected" ]; then
   pass "the Blender add-on holds $(echo $expected)"
 else

@@ -11,8 +11,10 @@ constexpr double kUnitsInOne = 16777216.0;  // 2^24
 
 // Joints in increasing order, each once with its weights added up, keeping only positive ones.
 void MergeJoints(std::vector<Influence>& candidates) {
-  std::sort(candidates.begin(), candidates.end(),
-            [](const Influence& a, const Influence& b) { return a.joint < b.joint; });
+  // A joint's weights are added from the smallest up, whatever order they came in.
+  std::sort(candidates.begin(), candidates.end(), [](const Influence& a, const Influence& b) {
+    return a.joint < b.joint || (a.joint == b.joint && a.weight < b.weight);
+  });
   std::size_t kept = 0;
   for (std::size_t k = 0; k < candidates.size();) {
     Influence merged = candidates[k];
@@ -24,31 +26,28 @@ void MergeJoints(std::vector<Influence>& candidates) {
   candidates.resize(kept);
 }
 
-// Each weight's whole units of 2^-24 once scaled to sum 1, the units left over going one each to
-// the largest remainders (the earlier slot first between equal ones): the order of the weights
-// is kept, and the units add up to 2^24.
-std::vector<uint32_t> Apportion(const std::vector<Influence>& kept) {
+// Each weight, scaled to sum 1, becomes its whole units of 2^-24 (in place, as a double), the units
+// left over going one each to the largest remainders (the earlier slot first between equal ones):
+// the order of the weights is kept, and the units add up to 2^24.
+void Apportion(std::vector<Influence>& kept) {
   double sum = 0.0;
   for (const Influence& influence : kept) sum = sum + influence.weight;
-  std::vector<uint32_t> units(kept.size());
-  std::vector<double> remainders(kept.size());
-  uint32_t given = 0;
-  for (std::size_t k = 0; k < kept.size(); ++k) {
-    const double scaled = std::min(kept[k].weight / sum, 1.0) * kUnitsInOne;
-    units[k] = static_cast<uint32_t>(std::floor(scaled));
-    remainders[k] = scaled - std::floor(scaled);
-    given += units[k];
+  double given = 0.0;
+  for (Influence& influence : kept) {
+    influence.weight = std::min(influence.weight / sum, 1.0) * kUnitsInOne;
+    given = given + std::floor(influence.weight);
   }
-  std::vector<std::size_t> order(kept.size());
-  for (std::size_t k = 0; k < order.size(); ++k) order[k] = k;
-  std::stable_sort(order.begin(), order.end(),
-                   [&](std::size_t a, std::size_t b) { return remainders[a] > remainders[b]; });
-  const auto total = static_cast<uint32_t>(kUnitsInOne);
-  for (std::size_t k = 0; given < total; k = (k + 1) % order.size()) {
-    ++units[order[k]];
-    ++given;
+  // Fewer units are left over than there are weights; a slot given one holds a whole number.
+  for (; given < kUnitsInOne; given = given + 1.0) {
+    std::size_t largest = 0;
+    double remainder = -1.0;
+    for (std::size_t k = 0; k < kept.size(); ++k) {
+      const double own = kept[k].weight - std::floor(kept[k].weight);
+      if (own > remainder) largest = k, remainder = own;
+    }
+    kept[largest].weight = std::floor(kept[largest].weight) + 1.0;
   }
-  return units;
+  for (Influence& influence : kept) influence.weight = std::floor(influence.weight);
 }
 
 }  // namespace
@@ -63,16 +62,15 @@ void StoreLargest(std::vector<Influence>& candidates, std::size_t slots, uint32_
   std::partial_sort(candidates.begin(), candidates.begin() + static_cast<std::ptrdiff_t>(keep),
                     candidates.end(), StoredBefore);
   candidates.resize(keep);
-  const std::vector<uint32_t> units = Apportion(candidates);
-  std::vector<Influence> stored;
-  for (std::size_t k = 0; k < keep; ++k) {
-    if (units[k] > 0) stored.push_back({candidates[k].joint, units[k] / kUnitsInOne});
-  }
+  Apportion(candidates);
+  candidates.erase(std::remove_if(candidates.begin(), candidates.end(),
+                                  [](const Influence& kept) { return kept.weight == 0.0; }),
+                   candidates.end());
   // Rounding may only have made equal what was not: the joints of equal weights are put in order.
-  std::sort(stored.begin(), stored.end(), StoredBefore);
-  for (std::size_t k = 0; k < stored.size(); ++k) {
-    joints[k] = stored[k].joint;
-    weights[k] = static_cast<float>(stored[k].weight);
+  std::sort(candidates.begin(), candidates.end(), StoredBefore);
+  for (std::size_t k = 0; k < candidates.size(); ++k) {
+    joints[k] = candidates[k].joint;
+    weights[k] = static_cast<float>(candidates[k].weight / kUnitsInOne);
   }
 }
 

@@ -72,16 +72,16 @@ enum class WeightTransferFailure : int32_t {
 // below `jointCount`; `sourceUsed` (may be null: all) marks the vertices that give weights, and
 // the Source's surface is its triangles whose corners are all used. False with `error` set for
 // input that cannot serve (a joint out of range, a weight not finite or negative, a Source with
-// no used vertex, or for the surface methods no triangle; memory), and `failure` (may be null)
-// set to what kind of failure it was.
+// no used vertex, or for the surface methods no triangle; a triangle corner out of range, more
+// than 2^31 - 1 vertices or triangles, Source weights of 0 or more than 255 slots; memory), and
+// `failure` (may be null) set to what kind of failure it was.
 //
 // Each Source vertex's weights count as shares of their sum (a vertex whose weights are all 0
 // gives none). The stored weights are whole multiples of 2^-24, so that they sum to 1 exactly in
-// any order. A vertex that finds nothing to take (a position not finite, for nearest; Source
-// vertices whose weights are all 0) keeps every slot unused.
+// any order. A vertex that finds nothing to take (its position not finite, or only Source
+// vertices whose weights are all 0 around it) keeps every slot unused.
 bool TransferWeights(const TriangleMesh& source, const uint8_t* sourceUsed,
                      const SparseWeights& sourceWeights, std::size_t jointCount,
                      const TriangleMesh& destination, const uint8_t* mask,
                      const WeightTransferOptions& options, uint32_t* joints, float* weights,
-                     uint8_t* marks, std::string* error,
-                     WeightTransferFailure* failure = nullptr);
+                     uint8_t* marks, std::string* error, WeightTransferFailure* failure = nullptr);
