@@ -104,9 +104,27 @@ struct SourceSkin {
   const std::vector<uint8_t>* used = nullptr;
 };
 
+// A skinned vertex without weights has no place: where the Source has none to give (its vertices
+// there weigh nothing, or the vertex's position is not finite) the run is refused.
+void RefuseUnweighted(const DestinationWeights& weights, const std::string& path) {
+  std::size_t unweighted = 0;
+  std::size_t first = 0;
+  for (std::size_t v = 0; v < weights.weights.size() / weights.influences; ++v) {
+    if (weights.weights[v * weights.influences] != 0.0f) continue;
+    if (unweighted++ == 0) first = v;
+  }
+  if (unweighted == 0) return;
+  throw InputError(path + ": the Destination '" + weights.destination + "' has " +
+                   std::to_string(unweighted) + " vertices (the first is vertex " +
+                   std::to_string(first) +
+                   ") that find no weights on the Source: its vertices there weigh nothing, or "
+                   "the vertex's position is not finite");
+}
+
 // Computes one Destination's weights into `weights`.
 void Transfer(const SourceSkin& source, const WeightTransferOptions& transfer,
-              const ObjectState& destination, DestinationWeights& weights) {
+              const ObjectState& destination, const std::string& path,
+              DestinationWeights& weights) {
   const ObjectMesh mesh(destination);
   const std::size_t slots = mesh.positions.size() * transfer.maxInfluences;
   weights.influences = transfer.maxInfluences;
@@ -121,11 +139,12 @@ void Transfer(const SourceSkin& source, const WeightTransferOptions& transfer,
                        mesh.Mesh(), nullptr, transfer, weights.joints.data(),
                        weights.weights.data(), marks.data(), &error, &failure)) {
     if (failure == WeightTransferFailure::kMemory) throw std::bad_alloc();
-    const std::string what = "the weights of the Destination '" + destination.name +
+    const std::string what = path + ": the weights of the Destination '" + destination.name +
                              "' cannot be carried over: " + error;
     if (failure == WeightTransferFailure::kInput) throw InputError(what);
     throw std::runtime_error(what);
   }
+  RefuseUnweighted(weights, path);
   if (transfer.method == WeightMethod::kRobust) weights.marks = Outcomes(marks);
 }
 
@@ -165,7 +184,7 @@ void CarryWeights(const SceneRunOptions& options, const LoadedInput& input,
   }
   const WeightTransferOptions transfer = TransferOptionsOf(options, source.mesh);
   for (DestinationWeights& weights : planned) {
-    Transfer(source, transfer, *objects.destinations[weights.row].destination, weights);
+    Transfer(source, transfer, *objects.destinations[weights.row].destination, file.path, weights);
   }
   result.weights = std::move(planned);
 }

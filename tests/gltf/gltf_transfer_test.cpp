@@ -487,6 +487,20 @@ TEST(GltfBadInputTest, EveryFaultNamesFileAndPlaceAndWritesNothing) {
        "nodes[1] ('beard'): the Destination is moved by animations[0]",
        "",
        {"--weights"}},
+      {"WeightsWhereTheSourceWeighsNothing",
+       [](Json& j) {
+         Json& attributes = j["meshes"][0]["primitives"][0]["attributes"];
+         // An accessor without a buffer view holds zeros.
+         j["accessors"].push_back(
+             {{"componentType", 5126},
+              {"count", j["accessors"][attributes["WEIGHTS_0"].get<int>()]["count"]},
+              {"type", "VEC4"}});
+         attributes["WEIGHTS_0"] = j["accessors"].size() - 1;
+       },
+       "the Destination 'beard' has 45 vertices (the first is vertex 0) that find no weights on "
+       "the Source",
+       "",
+       {"--weights"}},
       {"WeightsOfJointsOutOfTheSkin",
        [](Json& j) { j["skins"][0]["joints"].erase(1); },
        "meshes[0].primitives[0].attributes.JOINTS_0: names joint 1 at vertex 0, but skins[0] has "
