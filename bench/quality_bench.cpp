@@ -7,6 +7,7 @@
 //
 // Exit status 0 when every number is finite, 1 when one is not, 2 for a usage error.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -21,6 +22,7 @@
 #include "quality/peer_rules.h"
 #include "quality/quality_report.h"
 #include "quality/quality_scenes.h"
+#include "quality/skinning_report.h"
 
 namespace {
 
@@ -72,6 +74,7 @@ std::vector<Method> Methods() {
 
 struct Arguments {
   std::vector<std::string> scenes;
+  std::vector<std::string> skinningScenes;
   std::string markdown;
   std::string json;
 };
@@ -81,8 +84,13 @@ bool Parse(int argc, char** argv, Arguments* arguments) {
   for (int i = 1; i < argc; ++i) {
     const bool hasValue = i + 1 < argc;
     if (std::strcmp(argv[i], "--scene") == 0 && hasValue) {
-      arguments->scenes.push_back(argv[++i]);
-      if (std::find(names.begin(), names.end(), arguments->scenes.back()) == names.end()) {
+      const std::string name = argv[++i];
+      const std::vector<std::string> skinning = SkinningSceneNames();
+      if (std::find(skinning.begin(), skinning.end(), name) != skinning.end()) {
+        arguments->skinningScenes.push_back(name);
+      } else if (std::find(names.begin(), names.end(), name) != names.end()) {
+        arguments->scenes.push_back(name);
+      } else {
         return false;
       }
     } else if (std::strcmp(argv[i], "--markdown") == 0 && hasValue) {
@@ -93,7 +101,10 @@ bool Parse(int argc, char** argv, Arguments* arguments) {
       return false;
     }
   }
-  if (arguments->scenes.empty()) arguments->scenes = names;
+  if (arguments->scenes.empty() && arguments->skinningScenes.empty()) {
+    arguments->scenes = names;
+    arguments->skinningScenes = SkinningSceneNames();
+  }
   return true;
 }
 
@@ -107,6 +118,22 @@ void MeasureScene(const QualityScene& scene, QualityReport* report) {
     report->rows.push_back({scene.name, method.name, method.peer, method.keepsOutside,
                             MeasureTransfer(scene, morphedBody, method.run(scene))});
   }
+}
+
+// The skinning scenes' table and goals; false where a number is not finite.
+bool ReportSkinning(const std::vector<std::string>& names, std::string* markdown) {
+  std::vector<SkinningRow> rows;
+  for (const std::string& name : names) {
+    const std::vector<SkinningRow> scene = MeasureSkinning(MakeSkinningScene(name));
+    rows.insert(rows.end(), scene.begin(), scene.end());
+  }
+  if (rows.empty()) return true;
+  *markdown = "\n" + SkinningMarkdown(rows, JudgeSkinning(rows));
+  std::fputs(markdown->c_str(), stdout);
+  return std::all_of(rows.begin(), rows.end(), [](const SkinningRow& row) {
+    return std::isfinite(row.metrics.rmsError) && std::isfinite(row.metrics.largestError) &&
+           std::isfinite(row.sumError);
+  });
 }
 
 bool Write(const std::string& path, const std::string& text) {
@@ -131,10 +158,13 @@ int main(int argc, char** argv) {
   for (const std::string& name : arguments.scenes) MeasureScene(MakeQualityScene(name), &report);
   report.best = BestPalisorMethod(report.rows);
   report.goals = JudgeGoals(report.rows, report.best);
-  std::fputs(TextReport(report).c_str(), stdout);
-  if (!arguments.markdown.empty() && !Write(arguments.markdown, MarkdownReport(report))) return 1;
+  if (!report.rows.empty()) std::fputs(TextReport(report).c_str(), stdout);
+  std::string skinning;
+  const bool skinningFinite = ReportSkinning(arguments.skinningScenes, &skinning);
+  const std::string markdown = report.rows.empty() ? skinning : MarkdownReport(report) + skinning;
+  if (!arguments.markdown.empty() && !Write(arguments.markdown, markdown)) return 1;
   if (!arguments.json.empty() && !Write(arguments.json, JsonReport(report))) return 1;
-  if (AllFinite(report.rows)) return 0;
+  if (AllFinite(report.rows) && skinningFinite) return 0;
   std::fprintf(stderr, "palisor_quality_bench: a measure is not finite\n");
   return 1;
 }

@@ -19,8 +19,13 @@ using palisor_run::SceneRunOptions;
 using palisor_run::TickChange;
 using palisor_run::TransferMethodChoice;
 using palisor_run::VertexSelection;
+using palisor_run::WeightMethodChoice;
 
 namespace {
+
+// The most influences a vertex may keep, and smoothing passes a run may ask for.
+constexpr int64_t kMostInfluences = 32;
+constexpr int64_t kMostSmoothingPasses = 100;
 
 bool ParseIndex(const std::string& text, int64_t& value) {
   if (text.empty() || text.size() > 10) return false;
@@ -67,6 +72,23 @@ TransferMethodChoice ParseMethod(const std::string& text) {
   if (text == "surface") return TransferMethodChoice::kSurface;
   if (text == "carry") return TransferMethodChoice::kCarry;
   throw InputError("--method takes nearest, surface or carry, not '" + text + "'");
+}
+
+WeightMethodChoice ParseWeightMethod(const std::string& text) {
+  if (text == "nearest") return WeightMethodChoice::kNearest;
+  if (text == "surface") return WeightMethodChoice::kSurface;
+  if (text == "robust") return WeightMethodChoice::kRobust;
+  throw InputError("--weights-method takes nearest, surface or robust, not '" + text + "'");
+}
+
+// A whole number from `low` to `high`.
+uint32_t ParseWhole(const std::string& option, const std::string& text, int64_t low, int64_t high) {
+  int64_t value = 0;
+  if (!ParseIndex(text, value) || value < low || value > high) {
+    throw InputError(option + " takes a whole number from " + std::to_string(low) + " to " +
+                     std::to_string(high) + ", not '" + text + "'");
+  }
+  return static_cast<uint32_t>(value);
 }
 
 // A finite number not below zero (and, for `positive`, above it); `what` says what it is.
@@ -140,6 +162,8 @@ bool TakeFlag(const std::string& argument, Arguments& parsed) {
     parsed.run.selectedVerticesOnly = true;
   } else if (argument == "--no-backup") {
     parsed.run.noBackup = true;
+  } else if (argument == "--weights") {
+    parsed.run.weights = true;
   } else if (argument == "--no-follow-animation") {
     parsed.run.followAnimation = false;
   } else if (argument == "--list") {
@@ -230,6 +254,37 @@ bool TakeValueOption(const std::string& option, ArgumentWalk& walk, SceneRunOpti
   return true;
 }
 
+// An option of the skin weights that takes a value; false for any other argument. `weightOption`
+// keeps the last one given.
+bool TakeWeightOption(const std::string& option, ArgumentWalk& walk, SceneRunOptions& parsed,
+                      std::string& weightOption) {
+  palisor_run::WeightRequest& request = parsed.weightRequest;
+  if (option == "--weights-method") {
+    request.method = ParseWeightMethod(walk.ValueOf(option));
+  } else if (option == "--max-influences") {
+    request.maxInfluences = ParseWhole(option, walk.ValueOf(option), 1, kMostInfluences);
+  } else if (option == "--smooth-weights") {
+    request.smoothingPasses = ParseWhole(option, walk.ValueOf(option), 0, kMostSmoothingPasses);
+  } else {
+    return false;
+  }
+  weightOption = option;
+  return true;
+}
+
+// The options of the skin weights need --weights, and the smoothing the robust method.
+void CheckWeightOptions(const std::string& weightOption, const SceneRunOptions& parsed) {
+  if (!weightOption.empty() && !parsed.weights) {
+    throw InputError(weightOption + " shapes the skin weights: it needs --weights");
+  }
+  const palisor_run::WeightRequest& request = parsed.weightRequest;
+  if (request.smoothingPasses != 0 && request.method != WeightMethodChoice::kRobust) {
+    throw InputError(
+        "--smooth-weights belongs to the robust method: it needs --weights-method robust "
+        "(the default)");
+  }
+}
+
 // The scene file and the options that need others.
 void CheckComplete(const std::vector<std::string>& positional, const std::string& previewOption,
                    SceneRunOptions& parsed) {
@@ -246,11 +301,17 @@ void CheckComplete(const std::vector<std::string>& positional, const std::string
     throw InputError(previewOption + " shapes a preview: it needs --preview FILE.png");
   }
   const bool alongSurface = parsed.method != TransferMethodChoice::kNearest;
-  if (!alongSurface && (parsed.maxDistance || parsed.maxAngleDegrees || parsed.keepOutside)) {
-    throw InputError(std::string(parsed.maxDistance       ? "--max-distance"
-                                 : parsed.maxAngleDegrees ? "--max-angle"
-                                                          : "--keep-outside") +
-                     " belongs to the surface methods: it needs --method surface or carry");
+  const bool robustWeights =
+      parsed.weights && parsed.weightRequest.method == WeightMethodChoice::kRobust;
+  if (!alongSurface && !robustWeights && (parsed.maxDistance || parsed.maxAngleDegrees)) {
+    throw InputError(std::string(parsed.maxDistance ? "--max-distance" : "--max-angle") +
+                     " belongs to the surface methods: it needs --method surface or carry, or "
+                     "--weights with the robust method");
+  }
+  if (!alongSurface && parsed.keepOutside) {
+    throw InputError(
+        "--keep-outside belongs to the surface methods: it needs --method surface or "
+        "carry");
   }
   if (!parsed.previewPath.empty() && parsed.list) {
     throw InputError("--list draws nothing: --preview needs a run");
@@ -263,6 +324,7 @@ Arguments ParseArguments(const std::vector<std::string>& arguments) {
   Arguments parsed;
   std::vector<std::string> positional;
   std::string previewOption;
+  std::string weightOption;
   ArgumentWalk walk(arguments);
   while (!walk.Done()) {
     const std::string& argument = walk.Next();
@@ -271,7 +333,8 @@ Arguments ParseArguments(const std::vector<std::string>& arguments) {
     if (IsBatchOption(argument)) {
       throw InputError(argument + " is for runs over many files (with --out-dir DIR)");
     }
-    if (TakeFlag(argument, parsed) || TakeValueOption(argument, walk, parsed.run, previewOption)) {
+    if (TakeFlag(argument, parsed) || TakeValueOption(argument, walk, parsed.run, previewOption) ||
+        TakeWeightOption(argument, walk, parsed.run, weightOption)) {
       continue;
     }
     if (option) throw InputError("option " + argument + " is listed in the help but not handled");
@@ -279,6 +342,7 @@ Arguments ParseArguments(const std::vector<std::string>& arguments) {
   }
   if (parsed.help || parsed.version) return parsed;
   CheckComplete(positional, previewOption, parsed.run);
+  CheckWeightOptions(weightOption, parsed.run);
   return parsed;
 }
 

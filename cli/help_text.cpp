@@ -46,15 +46,25 @@ const OptionHelp kOptions[] = {
      "nearest (the plug-in's rule, default), surface (closest point) or carry (with "
      "the offset)"},
     {"--max-distance", "D",
-     "surface methods: refuse matches farther than D (or N% of the Source's size), "
-     "filling them"},
+     "surface methods, robust weights: refuse matches farther than D (or N% of the "
+     "Source's size)"},
     {"--max-angle", "DEG",
-     "surface methods: refuse matches whose normals differ by more than DEG degrees"},
+     "surface methods, robust weights: refuse matches whose normals differ by more than DEG "
+     "degrees"},
     {"--keep-outside", "EPS",
      "surface methods: keep outside vertices outside, min(EPS, prior distance) away"},
     {"--no-follow-animation", "",
      "glTF: the new morph targets' weights stay 0 in animations instead of following the "
      "Source targets'"},
+    {"--weights", "",
+     "glTF: give every Destination the Source's skin, its weights carried over (JOINTS_n, "
+     "WEIGHTS_n)"},
+    {"--weights-method", "METHOD",
+     "robust (the default: closest points within the limits, the rest filled), surface or "
+     "nearest"},
+    {"--max-influences", "K",
+     "the most joints weighting a vertex, four to a JOINTS_n/WEIGHTS_n set (default 4)"},
+    {"--smooth-weights", "N", "smooth the robust weights N times after their fill (default 0)"},
     {"--bind", "BASE=TARGET",
      "bind TARGET to BASE in the host's morph feature before the run (the first object of "
      "each name)"},
@@ -144,7 +154,8 @@ void WriteHelp(std::ostream& out) {
                "Carries morph targets over from one mesh to others in a scene file: runs the "
                "Palisor plug-in inside an imitation of its host application, answers its dialog "
                "from the options, and writes the resulting scene with a morph object for each "
-               "ticked target and Destination.",
+               "ticked target and Destination. With --weights, a glTF scene's Destinations "
+               "also take the Source's skin and weights.",
                0, 0);
   out << "\nOptions:\n";
   for (const OptionHelp& option : ListedOptions()) {

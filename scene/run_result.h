@@ -1,8 +1,9 @@
 // What a run did, in the scene's terms: objects made, renamed and deleted, bindings made,
 // vertices moved; which objects it concerned (the Source with the targets carried over, each
 // Destination with the morph objects made for it, with where their vertices started); and, for a
-// scene format with morph targets of its own, what becomes of each Destination's targets. Worked
-// out once after the run; the summary, the preview and the scene writers read it.
+// scene format with morph targets of its own, what becomes of each Destination's targets, and for
+// one with skins the skin weights each Destination is given. Worked out once after the run; the
+// summary, the preview and the scene writers read it.
 #pragma once
 
 #include <cstddef>
@@ -89,6 +90,26 @@ struct DestinationTargets {
   std::vector<std::string> replaced;
 };
 
+// The skin weights a glTF result gives one Destination: the Source's skin, and per vertex of the
+// Destination's object `influences` joints of that skin with their weights, the largest first
+// (unused slots: joint 0, weight 0).
+struct DestinationWeights {
+  // Index into RunResult::destinations.
+  std::size_t row = 0;
+  std::string destination;
+  // The skin, as an index into the file's skins.
+  int skin = -1;
+  std::size_t influences = 0;
+  std::vector<uint32_t> joints;
+  std::vector<float> weights;
+  // Whether the Destination was skinned to the skin already and had its weights replaced; else
+  // it takes the skin anew, and its placement moves into its positions.
+  bool replaced = false;
+  // What the method did to each vertex (VertexOutcome bits: matched on the surface or filled);
+  // empty where it tells nothing.
+  std::vector<uint8_t> marks;
+};
+
 struct RunResult {
   // In the document's order after the run.
   std::vector<std::string> created;
@@ -109,6 +130,8 @@ struct RunResult {
 
   // For a result written in a format with morph targets: per Destination that gets new ones.
   std::vector<DestinationTargets> targets;
+  // For a result written in a format with skins, with --weights: per Destination.
+  std::vector<DestinationWeights> weights;
 };
 
 }  // namespace palisor_scene

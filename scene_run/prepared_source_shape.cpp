@@ -87,9 +87,14 @@ const PreparedSource& PreparedSourceShape::Surface() {
 }
 
 double PreparedSourceShape::TriangleBoxDiagonal() const {
+  return palisor_run::TriangleBoxDiagonal(positions_, triangles_);
+}
+
+double TriangleBoxDiagonal(const std::vector<Vector3>& positions,
+                           const std::vector<uint32_t>& triangles) {
   double low[3] = {INFINITY, INFINITY, INFINITY}, high[3] = {-INFINITY, -INFINITY, -INFINITY};
-  for (uint32_t corner : triangles_) {
-    const Vector3& p = positions_[corner];
+  for (uint32_t corner : triangles) {
+    const Vector3& p = positions[corner];
     const float point[3] = {p.x, p.y, p.z};
     for (int axis = 0; axis < 3; ++axis) {
       if (!std::isfinite(point[axis])) continue;

@@ -49,6 +49,10 @@ class PreparedSourceShape {
 // corner outside the vertices is left out.
 std::vector<uint32_t> FanTriangles(const host_imitation::FaceList& faces, std::size_t vertices);
 
+// The length of the diagonal of the box around the triangles' corners (finite coordinates only).
+double TriangleBoxDiagonal(const std::vector<Vector3>& positions,
+                           const std::vector<uint32_t>& triangles);
+
 // The positions as the transfer computes with them.
 std::vector<Vector3> Vector3Positions(const std::vector<MQPoint>& points);
 

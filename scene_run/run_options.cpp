@@ -26,4 +26,16 @@ const char* TransferMethodName(TransferMethodChoice method) {
   return "?";
 }
 
+const char* WeightMethodName(WeightMethodChoice method) {
+  switch (method) {
+    case WeightMethodChoice::kNearest:
+      return "nearest";
+    case WeightMethodChoice::kSurface:
+      return "surface";
+    case WeightMethodChoice::kRobust:
+      return "robust";
+  }
+  return "?";
+}
+
 }  // namespace palisor_run

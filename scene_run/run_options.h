@@ -3,6 +3,7 @@
 // and the preview to draw.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -42,6 +43,20 @@ enum class TransferMethodChoice { kNearest, kSurface, kCarry };
 
 const char* TransferMethodName(TransferMethodChoice method);
 
+// How skin weights are computed (see weight_transfer/weight_transfer.h).
+enum class WeightMethodChoice { kNearest, kSurface, kRobust };
+
+const char* WeightMethodName(WeightMethodChoice method);
+
+// What --weights asks of a glTF run: every Destination takes the Source's skin and weights.
+struct WeightRequest {
+  WeightMethodChoice method = WeightMethodChoice::kRobust;
+  // The most joints a Destination vertex keeps, four to a JOINTS_n and WEIGHTS_n set.
+  std::size_t maxInfluences = 4;
+  // Smoothing passes after the robust method's fill.
+  uint32_t smoothingPasses = 0;
+};
+
 // The distance limit of the surface methods: in scene units, or a share of the Source's bounding
 // box diagonal.
 struct DistanceLimit {
@@ -67,7 +82,11 @@ struct SceneRunOptions {
   // targets they were made from.
   bool followAnimation = true;
   TransferMethodChoice method = TransferMethodChoice::kNearest;
-  // Limits and the no-clipping distance of the surface methods; unset: none.
+  // Whether the Destinations take the Source's skin weights, and how.
+  bool weights = false;
+  WeightRequest weightRequest;
+  // Limits of the surface methods and of the robust weights, and the no-clipping distance of the
+  // surface methods; unset: none.
   std::optional<DistanceLimit> maxDistance;
   std::optional<float> maxAngleDegrees;
   std::optional<float> keepOutside;

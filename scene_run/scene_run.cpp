@@ -22,6 +22,7 @@
 #include "scene_run/summary.h"
 #include "scene_run/unmoved_destinations.h"
 #include "scene_run/vertex_placement.h"
+#include "scene_run/weight_carrying.h"
 
 namespace palisor_run {
 
@@ -92,6 +93,18 @@ RunResult FindResult(const SceneRunOptions& options, const LoadedInput& input, c
   return result;
 }
 
+// Where the Destinations take the Source's skin weights, they are computed into the result.
+void CarryWeightsAsked(const SceneRunOptions& options, const LoadedInput& input,
+                       const RunObjects& objects, ProgressLine& progress, RunResult& result,
+                       double& seconds) {
+  if (!options.weights) return;
+  progress.Begin("carrying the skin weights over");
+  const Clock::time_point start = Clock::now();
+  CarryWeights(options, input, objects, result);
+  seconds += SecondsSince(start);
+  progress.End();
+}
+
 // Writes the result, with the picture put in place once the scene is; returns the number of
 // objects written. The picture is made ready before the scene is written, so that a picture that
 // cannot be written leaves the scene output untouched.
@@ -118,6 +131,7 @@ int RunScene(SceneRunOptions options, const PluginLocation& plugin, const FileRu
   RunTimes times;
   LoadedInput input;
   ReadInput(options, context, input, progress, err, times.reading);
+  RefuseWeightsWithoutSkins(options, input);
 
   host_imitation::PluginModule module;
   const bool placing = options.method != TransferMethodChoice::kNearest || context.placeNearest;
@@ -138,7 +152,8 @@ int RunScene(SceneRunOptions options, const PluginLocation& plugin, const FileRu
   const bool place = placing && run.dialog.confirmed;
   const auto marks = place ? PlaceVertices(options, objects, context, progress, times.run)
                            : std::vector<std::vector<uint8_t>>();
-  const RunResult result = FindResult(options, input, run, objects, marks);
+  RunResult result = FindResult(options, input, run, objects, marks);
+  if (run.dialog.confirmed) CarryWeightsAsked(options, input, objects, progress, result, times.run);
   if (context.onResult) context.onResult(result);
   const std::size_t written =
       WriteOutputs(options, input, result, run.dialog.confirmed, preview, progress, times.writing);
@@ -146,7 +161,10 @@ int RunScene(SceneRunOptions options, const PluginLocation& plugin, const FileRu
   const std::string method = options.method == TransferMethodChoice::kNearest
                                  ? std::string()
                                  : TransferMethodName(options.method);
-  PrintSummary(out, RunSummary{&run.dialog, &result, times, options.outputPath, written, method});
+  const std::string weightMethod =
+      options.weights ? WeightMethodName(options.weightRequest.method) : "";
+  PrintSummary(out, RunSummary{&run.dialog, &result, times, options.outputPath, written, method,
+                               weightMethod});
   PrintPreviewLine(options, run.dialog, preview, out);
   return kFinished;
 }

@@ -100,6 +100,34 @@ void PrintMethod(std::ostream& out, const std::string& method,
   }
 }
 
+// What --weights gave the Destinations: how many vertices, the influences and the method, then
+// per Destination the skin and, for the robust method, how many vertices were matched and filled.
+void PrintWeights(std::ostream& out, const std::string& method,
+                  const palisor_scene::RunResult& result) {
+  if (result.weights.empty()) return;
+  std::size_t vertices = 0;
+  for (const palisor_scene::DestinationWeights& weights : result.weights) {
+    vertices += weights.joints.size() / weights.influences;
+  }
+  Label(out, "Weights") << vertices << " vertices of "
+                        << Count(result.weights.size(), "Destination", "Destinations") << ", "
+                        << result.weights[0].influences << " influences, " << method << '\n';
+  for (const palisor_scene::DestinationWeights& weights : result.weights) {
+    out << "  " << weights.destination << ": "
+        << (weights.replaced ? "weights of skins[" : "given skins[") << weights.skin << "]"
+        << (weights.replaced ? " replaced" : "");
+    if (!weights.marks.empty()) {
+      std::size_t counts[3] = {0, 0, 0};
+      for (uint8_t mark : weights.marks) {
+        for (int bit = 0; bit < 3; ++bit) counts[bit] += (mark >> bit) & 1;
+      }
+      out << "; " << counts[0] << " matched, " << counts[1] << " filled";
+      if (counts[2] != 0) out << ", " << counts[2] << " in parts with no match";
+    }
+    out << '\n';
+  }
+}
+
 }  // namespace
 
 void PrintSummary(std::ostream& out, const RunSummary& summary) {
@@ -135,6 +163,7 @@ void PrintSummary(std::ostream& out, const RunSummary& summary) {
   }
   out << '\n';
   PrintMethod(out, summary.method, changes);
+  PrintWeights(out, summary.weightMethod, changes);
   const RunTimes& times = summary.times;
   Label(out, "Time") << Seconds(times.reading + times.run + times.writing) << " (reading "
                      << Seconds(times.reading) << ", run " << Seconds(times.run) << ", writing "

@@ -25,6 +25,8 @@ struct RunSummary {
   std::size_t objectsWritten = 0;
   // The surface method that placed the morph objects' vertices; empty for the plug-in's rule.
   std::string method;
+  // The method that computed the Destinations' skin weights; empty where none were carried.
+  std::string weightMethod;
 };
 
 void PrintSummary(std::ostream& out, const RunSummary& summary);

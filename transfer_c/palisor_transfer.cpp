@@ -18,6 +18,7 @@
 #include "palisor_version.h"
 #include "transfer/transfer.h"
 #include "transfer_c/palisor_transfer_verdict.h"
+#include "transfer_c/struct_size.h"
 
 // The header's version is the project's (root CMakeLists.txt): a new version of the project
 // changes the header's macros too.
@@ -63,36 +64,6 @@ palisor_transfer_options DefaultOptions() {
   options.struct_size = sizeof options;
   SetDefaults(options);
   return options;
-}
-
-// A caller's struct of `given` bytes, of which this library knows the first `known`: at least
-// the first version's size, and zero beyond what is known.
-Verdict CheckStructSize(const void* data, std::size_t given, std::size_t first, std::size_t known,
-                        const std::string& name) {
-  if (given < first) {
-    return Invalid(name + ".struct_size is " + std::to_string(given) + ", below the " +
-                   std::to_string(first) + " bytes of the struct's first version: set it to " +
-                   "sizeof(palisor_transfer_" + name + ") before filling the struct");
-  }
-  const auto* bytes = static_cast<const unsigned char*>(data);
-  for (std::size_t at = known; at < given; ++at) {
-    if (bytes[at] != 0) {
-      return Verdict{PALISOR_TRANSFER_UNSUPPORTED,
-                     name + " sets fields that this library does not know (struct_size " +
-                         std::to_string(given) + ", known " + std::to_string(known) + ")"};
-    }
-  }
-  return Verdict{};
-}
-
-// A struct of the caller's as this library's version of it: the caller's bytes as far as they
-// go, the rest as `defaults` has them.
-template <typename Struct>
-Struct Complete(const Struct* given, const Struct& defaults) {
-  Struct complete = defaults;
-  if (given != nullptr)
-    std::memcpy(&complete, given, std::min(given->struct_size, sizeof complete));
-  return complete;
 }
 
 // A float as the messages show it, the same on every platform for the values they name.
@@ -331,6 +302,27 @@ PALISOR_TRANSFER_API palisor_transfer_status palisor_transfer_compute_marked(
     return verdict.status;
   } catch (...) {
     // Only the making of a message can get here, when memory has run out.
+    static const char kOutOfMemory[] = "out of memory";
+    WriteMessage(kOutOfMemory, sizeof kOutOfMemory - 1, message, message_capacity);
+    return PALISOR_TRANSFER_OUT_OF_MEMORY;
+  }
+}
+
+PALISOR_TRANSFER_API void palisor_transfer_default_weight_options(
+    palisor_transfer_weight_options* options) {
+  SetDefaultWeightOptions(options);
+}
+
+PALISOR_TRANSFER_API palisor_transfer_status palisor_transfer_weights(
+    const palisor_transfer_weight_input* input, const palisor_transfer_weight_options* options,
+    uint32_t* destination_joints, float* destination_weights, uint8_t* destination_marks,
+    char* message, size_t message_capacity) {
+  try {
+    const Verdict verdict = TransferWeightsFromC(input, options, destination_joints,
+                                                 destination_weights, destination_marks);
+    WriteMessage(verdict.message.data(), verdict.message.size(), message, message_capacity);
+    return verdict.status;
+  } catch (...) {
     static const char kOutOfMemory[] = "out of memory";
     WriteMessage(kOutOfMemory, sizeof kOutOfMemory - 1, message, message_capacity);
     return PALISOR_TRANSFER_OUT_OF_MEMORY;

@@ -5,7 +5,8 @@
  * of the target's displacements (target minus base) at the vertex's three nearest used Source
  * vertices, weighted by the inverse of the squared distance, in 32-bit floats, bit for bit as the
  * plug-in computes it. Two more methods take the motion from the closest point of the Source's
- * triangles instead (palisor_transfer_method).
+ * triangles instead (palisor_transfer_method). palisor_transfer_weights carries skin weights by
+ * a nearest, a surface and a robust method (palisor_transfer_weight_method).
  *
  * The library is one file: libpalisor_transfer.so on Linux, palisor_transfer.dll on Windows (32-
  * and 64-bit builds). It carries its C++ runtime inside, so that it needs only the C library (on
@@ -63,7 +64,7 @@
  * interface, and only a major version may take away or change. A library older than the header
  * may lack functions and refuses the fields it does not know (see the struct_size rule). */
 #define PALISOR_TRANSFER_VERSION_MAJOR 1
-#define PALISOR_TRANSFER_VERSION_MINOR 2
+#define PALISOR_TRANSFER_VERSION_MINOR 3
 #define PALISOR_TRANSFER_VERSION_PATCH 0
 
 /* A version as one number, the form palisor_transfer_version returns: major * 10000 + minor * 100
@@ -282,6 +283,101 @@ PALISOR_TRANSFER_API palisor_transfer_status palisor_transfer_compute_marked(
     const palisor_transfer_input* input, const palisor_transfer_options* options,
     float* const* destination_displacements, uint8_t* destination_marks, char* message,
     size_t message_capacity);
+
+/* Skin weights: how a Destination vertex takes the Source's weights, the values of
+ * palisor_transfer_weight_options.method. Every method ends alike: each Destination vertex keeps
+ * its max_influences largest weights, in decreasing order (the lower joint first between equal
+ * weights), each in [0, 1] and a whole multiple of 2^-24, so that their float sum is exactly 1 in
+ * any order. Each Source vertex's weights count as shares of their sum. */
+typedef enum palisor_transfer_weight_method {
+  /* The plug-in's rule applied to weights: the inverse-square-distance weighted mean of the
+   * weights of the vertex's three nearest used Source vertices (an exact hit takes its vertex's
+   * weights alone). */
+  PALISOR_TRANSFER_WEIGHTS_NEAREST = 0,
+  /* The weights at the vertex's closest point on the Source's triangles, blended from that
+   * triangle's corners by the point's barycentric weights. */
+  PALISOR_TRANSFER_WEIGHTS_SURFACE = 1,
+  /* As SURFACE under max_distance and max_angle_degrees; a refused vertex's weights are filled
+   * smoothly (biharmonically) over the Destination's triangles from the matched vertices around it
+   * (weight inpainting), then smoothed smoothing_passes times; a connected part of the Destination
+   * with no matched vertex takes the weights at the Source's point nearest to it. With no limit it
+   * gives SURFACE's weights. */
+  PALISOR_TRANSFER_WEIGHTS_ROBUST = 2
+} palisor_transfer_weight_method;
+
+/* How a weight transfer is made. Start from palisor_transfer_default_weight_options (after setting
+ * struct_size), then change fields; the struct_size rule above holds. Its first version ends with
+ * max_influences. */
+typedef struct palisor_transfer_weight_options {
+  size_t struct_size;
+  /* A palisor_transfer_weight_method; PALISOR_TRANSFER_WEIGHTS_ROBUST is the default. */
+  int32_t method;
+  /* As palisor_transfer_options.thread_count: 0 (the default) for as many as the machine runs;
+   * the results do not depend on it. */
+  uint32_t thread_count;
+  /* ROBUST only: a closest point farther than max_distance from the vertex is refused (0 or more;
+   * infinity, the default: no limit), and so is one where the Source's normal turns more than
+   * max_angle_degrees from the Destination vertex's (0 or more; 180, the default, or more: no
+   * limit). */
+  float max_distance;
+  float max_angle_degrees;
+  /* ROBUST only: passes of smoothing over the filled vertices and those beside them, each vertex
+   * taking the mean of its own weights and its neighbours' (0, the default: none). */
+  uint32_t smoothing_passes;
+  /* The most influences a Destination vertex keeps: 1 to 255 (default 4). */
+  uint32_t max_influences;
+} palisor_transfer_weight_options;
+
+/* What a weight transfer reads. Positions as palisor_transfer_input has them; masks one byte per
+ * vertex (null: every vertex). struct_size by the struct_size rule; the first version ends with
+ * destination_triangle_count. */
+typedef struct palisor_transfer_weight_input {
+  size_t struct_size;
+  /* The Source: its rest positions (fewer than 2^31 vertices); the used ones give weights
+   * (source_used null: all). */
+  const float* source_positions;
+  size_t source_vertex_count;
+  const uint8_t* source_used;
+  /* The Source's triangles (SURFACE and ROBUST; NEAREST ignores them): its surface is made of
+   * those whose three corners are used, and there must be one. */
+  const uint32_t* source_triangles;
+  size_t source_triangle_count;
+  /* The Source's weights: source_influences slots per vertex (1 to 255), slot k of vertex v being
+   * joint source_joints[v * source_influences + k] with weight
+   * source_weights[v * source_influences + k]. A weight must be finite and not negative; a slot of
+   * weight 0 is unused, and any other names a joint below joint_count. */
+  const uint32_t* source_joints;
+  const float* source_weights;
+  size_t source_influences;
+  size_t joint_count;
+  /* The Destination: its rest positions, the vertices that take weights (null: all), and its
+   * triangles (SURFACE and ROBUST: may be null with a count of 0, as for a point cloud; ROBUST
+   * fills refused vertices over them). */
+  const float* destination_positions;
+  size_t destination_vertex_count;
+  const uint8_t* destination_mask;
+  const uint32_t* destination_triangles;
+  size_t destination_triangle_count;
+} palisor_transfer_weight_input;
+
+/* Sets the weight options to their defaults, as palisor_transfer_default_options does its
+ * options: method ROBUST, thread_count 0, max_distance infinity, max_angle_degrees 180,
+ * smoothing_passes 0, max_influences 4. */
+PALISOR_TRANSFER_API void palisor_transfer_default_weight_options(
+    palisor_transfer_weight_options* options);
+
+/* Computes the Destination's skin weights: destination_joints and destination_weights each
+ * receive destination_vertex_count * max_influences entries, slot k of vertex v at
+ * v * max_influences + k; an unused slot gets joint 0 and weight 0, and so does every slot of a
+ * vertex outside destination_mask (or one whose position is not finite, or that has
+ * no weight at all to take). Unless destination_marks is null it receives one byte of
+ * palisor_transfer_mark bits per vertex (MATCHED, FILLED, RIGID). `options` may be null for the
+ * defaults. Status, message, outputs on failure, threads and floating-point state as for
+ * palisor_transfer_compute; no output may overlap another or an input. */
+PALISOR_TRANSFER_API palisor_transfer_status palisor_transfer_weights(
+    const palisor_transfer_weight_input* input, const palisor_transfer_weight_options* options,
+    uint32_t* destination_joints, float* destination_weights, uint8_t* destination_marks,
+    char* message, size_t message_capacity);
 
 #ifdef __cplusplus
 }

@@ -23,3 +23,13 @@ inline Verdict Invalid(const std::string& message) {
 Verdict TransferAlongSurfaceFromC(const palisor_transfer_input& input,
                                   const palisor_transfer_options& options, float* const* outputs,
                                   uint8_t* marks);
+
+// Sets the weight options to their defaults by the struct_size rule (as
+// palisor_transfer_default_weight_options promises).
+void SetDefaultWeightOptions(palisor_transfer_weight_options* options);
+
+// The weight transfer: checks every argument, then computes; every failure, exceptions but the
+// making of a message included, comes back as the verdict.
+Verdict TransferWeightsFromC(const palisor_transfer_weight_input* input,
+                             const palisor_transfer_weight_options* options, uint32_t* joints,
+                             float* weights, uint8_t* marks);

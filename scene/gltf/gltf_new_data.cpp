@@ -12,6 +12,7 @@ namespace palisor_scene {
 namespace {
 
 constexpr int kFloatComponent = 5126;
+constexpr int kUnsignedShortComponent = 5123;
 
 // Below this many elements the bounds of an accessor are found on one thread.
 constexpr std::size_t kElementsPerPart = std::size_t{1} << 15;
@@ -54,16 +55,22 @@ void FindBounds(const std::vector<float>& values, std::size_t components, float*
 
 }  // namespace
 
-int NewData::AddFloats(std::vector<float> values, int components, const char* type,
-                       bool withBounds) {
-  const std::size_t padding = (4 - size_ % 4) % 4;
+std::size_t NewData::AddView(std::size_t byteLength, std::size_t& padding) {
+  padding = (4 - size_ % 4) % 4;
   size_ += padding;
-  const std::size_t byteLength = values.size() * sizeof(float);
   OrderedJson& views = Array("bufferViews");
   OrderedJson view = {{"buffer", buffer_}, {"byteOffset", size_}, {"byteLength", byteLength}};
   views.push_back(std::move(view));
+  size_ += byteLength;
+  return views.size() - 1;
+}
+
+int NewData::AddFloats(std::vector<float> values, int components, const char* type,
+                       bool withBounds) {
+  std::size_t padding = 0;
+  const std::size_t view = AddView(values.size() * sizeof(float), padding);
   const std::size_t width = static_cast<std::size_t>(components);
-  OrderedJson accessor = {{"bufferView", views.size() - 1},
+  OrderedJson accessor = {{"bufferView", view},
                           {"componentType", kFloatComponent},
                           {"count", values.size() / width},
                           {"type", type}};
@@ -81,15 +88,31 @@ int NewData::AddFloats(std::vector<float> values, int components, const char* ty
   }
   OrderedJson& accessors = Array("accessors");
   accessors.push_back(std::move(accessor));
-  size_ += byteLength;
-  pieces_.push_back(Piece{padding, std::move(values)});
+  pieces_.push_back(Piece{padding, std::move(values), std::string()});
+  return static_cast<int>(accessors.size() - 1);
+}
+
+int NewData::AddUnsigned(std::string bytes, int componentType, int components, const char* type) {
+  const std::size_t elementSize =
+      static_cast<std::size_t>(components) * (componentType == kUnsignedShortComponent ? 2 : 1);
+  std::size_t padding = 0;
+  const std::size_t count = bytes.size() / elementSize;
+  const std::size_t view = AddView(bytes.size(), padding);
+  OrderedJson& accessors = Array("accessors");
+  accessors.push_back(OrderedJson{
+      {"bufferView", view}, {"componentType", componentType}, {"count", count}, {"type", type}});
+  pieces_.push_back(Piece{padding, {}, std::move(bytes)});
   return static_cast<int>(accessors.size() - 1);
 }
 
 void NewData::MoveInto(GltfBytes& bytes) {
   for (Piece& piece : pieces_) {
     bytes.Refer(kGltfPadding, piece.padding);
-    bytes.Add(std::move(piece.values));
+    if (piece.bytes.empty()) {
+      bytes.Add(std::move(piece.values));
+    } else {
+      bytes.Add(std::move(piece.bytes));
+    }
   }
   pieces_.clear();
 }

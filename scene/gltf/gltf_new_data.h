@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "scene/gltf/gltf_file.h"
@@ -22,6 +23,10 @@ class NewData {
   // A float accessor of `components` per element; with min and max when asked.
   int AddFloats(std::vector<float> values, int components, const char* type, bool withBounds);
 
+  // An accessor of unsigned integers (`componentType` unsigned byte or short) of `components` per
+  // element, its bytes as they are to lie in the buffer.
+  int AddUnsigned(std::string bytes, int componentType, int components, const char* type);
+
   // The count of bytes added.
   std::size_t size() const { return size_ - start_; }
 
@@ -32,7 +37,11 @@ class NewData {
   struct Piece {
     std::size_t padding;
     std::vector<float> values;
+    std::string bytes;
   };
+
+  // A buffer view over the next `byteLength` bytes, four-byte aligned; returns its index.
+  std::size_t AddView(std::size_t byteLength, std::size_t& padding);
 
   OrderedJson& Array(const char* name) {
     OrderedJson& array = json_[name];

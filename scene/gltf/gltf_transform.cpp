@@ -9,18 +9,6 @@ namespace palisor_scene {
 
 namespace {
 
-Matrix4 Multiply(const Matrix4& a, const Matrix4& b) {
-  Matrix4 product{};
-  for (int column = 0; column < 4; ++column) {
-    for (int row = 0; row < 4; ++row) {
-      double sum = 0.0;
-      for (int k = 0; k < 4; ++k) sum += a[k * 4 + row] * b[column * 4 + k];
-      product[column * 4 + row] = sum;
-    }
-  }
-  return product;
-}
-
 Matrix4 LocalMatrix(const tinygltf::Node& node) {
   if (node.matrix.size() == 16) {
     Matrix4 matrix{};
@@ -52,6 +40,18 @@ Matrix4 LocalMatrix(const tinygltf::Node& node) {
 }
 
 }  // namespace
+
+Matrix4 MultiplyMatrices(const Matrix4& a, const Matrix4& b) {
+  Matrix4 product{};
+  for (int column = 0; column < 4; ++column) {
+    for (int row = 0; row < 4; ++row) {
+      double sum = 0.0;
+      for (int k = 0; k < 4; ++k) sum += a[k * 4 + row] * b[column * 4 + k];
+      product[column * 4 + row] = sum;
+    }
+  }
+  return product;
+}
 
 Matrix4 IdentityMatrix() {
   return Matrix4{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
@@ -97,7 +97,7 @@ std::vector<Matrix4> WorldMatrices(const tinygltf::Model& model, const std::stri
       const std::size_t node = static_cast<std::size_t>(*it);
       const Matrix4 local = LocalMatrix(model.nodes[node]);
       world[node] = parent[node] >= 0
-                        ? Multiply(world[static_cast<std::size_t>(parent[node])], local)
+                        ? MultiplyMatrices(world[static_cast<std::size_t>(parent[node])], local)
                         : local;
       state[node] = 2;
     }
@@ -112,12 +112,40 @@ Vector3 TransformPoint(const Matrix4& m, const Vector3& p) {
                  static_cast<float>(m[2] * x + m[6] * y + m[10] * z + m[14])};
 }
 
+double LinearDeterminant(const Matrix4& m) {
+  const double a = m[0], b = m[4], c = m[8];
+  const double d = m[1], e = m[5], f = m[9];
+  const double g = m[2], h = m[6], i = m[10];
+  return a * (e * i - f * h) - b * (d * i - f * g) + c * (d * h - e * g);
+}
+
+bool InverseAffine(const Matrix4& matrix, Matrix4& inverse) {
+  std::array<double, 9> linear{};
+  if (!InverseLinearPart(matrix, linear)) return false;
+  inverse = IdentityMatrix();
+  for (int column = 0; column < 3; ++column) {
+    for (int row = 0; row < 3; ++row) {
+      inverse[static_cast<std::size_t>(column * 4 + row)] =
+          linear[static_cast<std::size_t>(column * 3 + row)];
+    }
+  }
+  for (int row = 0; row < 3; ++row) {
+    double shift = 0.0;
+    for (int k = 0; k < 3; ++k) {
+      shift -=
+          linear[static_cast<std::size_t>(k * 3 + row)] * matrix[static_cast<std::size_t>(12 + k)];
+    }
+    inverse[static_cast<std::size_t>(12 + row)] = shift;
+  }
+  return true;
+}
+
 bool InverseLinearPart(const Matrix4& m, std::array<double, 9>& inverse) {
   // a b c / d e f / g h i in rows; the matrix is column-major.
   const double a = m[0], b = m[4], c = m[8];
   const double d = m[1], e = m[5], f = m[9];
   const double g = m[2], h = m[6], i = m[10];
-  const double determinant = a * (e * i - f * h) - b * (d * i - f * g) + c * (d * h - e * g);
+  const double determinant = LinearDeterminant(m);
   if (determinant == 0.0 || !std::isfinite(determinant)) return false;
   const double rows[9] = {(e * i - f * h),  -(b * i - c * h), (b * f - c * e),
                           -(d * i - f * g), (a * i - c * g),  -(a * f - c * d),

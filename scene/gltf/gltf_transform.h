@@ -20,6 +20,15 @@ bool IsIdentity(const Matrix4& matrix);
 // Throws SceneError (naming `file`) for a cycle of children.
 std::vector<Matrix4> WorldMatrices(const tinygltf::Model& model, const std::string& file);
 
+// a * b.
+Matrix4 MultiplyMatrices(const Matrix4& a, const Matrix4& b);
+
+// The inverse of an affine matrix (its last row 0 0 0 1); false when it has none.
+bool InverseAffine(const Matrix4& matrix, Matrix4& inverse);
+
+// The determinant of the matrix's upper-left 3x3 part: below 0 where it mirrors.
+double LinearDeterminant(const Matrix4& matrix);
+
 // matrix * (x, y, z, 1), rounded to floats. Callers skip the identity, which must give back the
 // very bits of the point (-0 included).
 Vector3 TransformPoint(const Matrix4& matrix, const Vector3& point);

@@ -14,6 +14,7 @@
 #include "scene/gltf/gltf_accessor.h"
 #include "scene/gltf/gltf_morph_export.h"
 #include "scene/gltf/gltf_new_data.h"
+#include "scene/gltf/gltf_skin_export.h"
 #include "scene/gltf/gltf_vrm.h"
 #include "scene/gltf/gltf_weight_animations.h"
 
@@ -120,15 +121,38 @@ void PlaceTarget(OrderedJson& primitives, const DestinationTargets::NewTarget& m
   }
 }
 
-// Adds the new targets of one Destination to its mesh.
+const GltfMeshNode& MeshNodeOf(const TargetSources& sources, std::size_t row) {
+  const ResultRow& destination = sources.result.destinations[row];
+  return sources.scene.file
+      ->meshNodes[sources.scene.origins[destination.first.origin.object]->meshNode];
+}
+
+// The Destinations whose meshes moved into the space they have once skinned, by row, with what
+// their new targets pass through.
+using MeshBakes = std::map<std::size_t, std::unique_ptr<MeshBake>>;
+
+// Gives every Destination with weights the Source's skin.
+MeshBakes GiveSkins(OrderedJson& json, const TargetSources& sources, NewData& data) {
+  MeshBakes bakes;
+  for (const DestinationWeights& weights : sources.result.weights) {
+    std::unique_ptr<MeshBake> bake =
+        GiveSkin(json, *sources.scene.file, MeshNodeOf(sources, weights.row), weights, data);
+    if (bake) bakes[weights.row] = std::move(bake);
+  }
+  return bakes;
+}
+
+// Adds the new targets of one Destination to its mesh, moved as `bakes` says.
 void AddTargets(OrderedJson& json, const TargetSources& sources, const DestinationTargets& plan,
-                NewData& data) {
+                const MeshBakes& bakes, NewData& data) {
   const GltfFile& file = *sources.scene.file;
   std::vector<NewMorphTarget> targets =
       ExportMorphTargets(sources.scene, sources.sceneIndex, sources.result, plan);
-  const ResultRow& row = sources.result.destinations[plan.row];
-  const GltfMeshNode& meshNode =
-      file.meshNodes[sources.scene.origins[row.first.origin.object]->meshNode];
+  const auto bake = bakes.find(plan.row);
+  if (bake != bakes.end()) {
+    for (NewMorphTarget& target : targets) bake->second->MoveTarget(target);
+  }
+  const GltfMeshNode& meshNode = MeshNodeOf(sources, plan.row);
   OrderedJson& mesh = json["meshes"][static_cast<std::size_t>(meshNode.mesh)];
   OrderedJson& primitives = mesh["primitives"];
   const std::size_t before = primitives.empty() || !primitives[0].contains("targets")
@@ -222,10 +246,12 @@ BinaryChunk GatherBinaryChunk(OrderedJson& json, const GltfFile& file, bool targ
 // chunk's large parts are written from where they lie.
 GltfBytes BinaryResult(OrderedJson& json, const TargetSources& sources) {
   const BinaryChunk chunk =
-      GatherBinaryChunk(json, *sources.scene.file, !sources.result.targets.empty());
+      GatherBinaryChunk(json, *sources.scene.file,
+                        !sources.result.targets.empty() || !sources.result.weights.empty());
   NewData data(json, 0, chunk.size);
+  const MeshBakes bakes = GiveSkins(json, sources, data);
   for (const DestinationTargets& plan : sources.result.targets) {
-    AddTargets(json, sources, plan, data);
+    AddTargets(json, sources, plan, bakes, data);
   }
   const std::size_t added = data.size();
   if (chunk.needed) json["buffers"][0]["byteLength"] = chunk.size + added;
@@ -323,8 +349,9 @@ GltfBytes WriteGltfResult(const GltfScene& scene, int32_t sceneIndex, const RunR
   if (chunkBuffer)
     bytes.assign(file.model.buffers[0].data.begin(), file.model.buffers[0].data.end());
   NewData data(json, appendBuffer, bytes.size());
+  const MeshBakes bakes = GiveSkins(json, sources, data);
   for (const DestinationTargets& plan : sources.result.targets)
-    AddTargets(json, sources, plan, data);
+    AddTargets(json, sources, plan, bakes, data);
   GltfBytes added;
   data.MoveInto(added);
   bytes += added.Joined();

@@ -1,6 +1,7 @@
 // Writes a glTF file back out after a run: everything it held stays as it was (the accessors'
-// bytes included), and the morph objects made for its meshes become new morph targets of those
-// meshes, named as the Source targets they were made from.
+// bytes included), the morph objects made for its meshes become new morph targets of those
+// meshes, named as the Source targets they were made from, and Destinations given skin weights
+// take the Source's skin (gltf_skin_export.h).
 #pragma once
 
 #include <cstdint>
@@ -42,7 +43,9 @@ class GltfBytes {
 };
 
 // `scene` is the scene read as number `sceneIndex` of the run; its Destinations' new targets go
-// where result.targets (see PlanMorphTargets) places them. Returns the file's bytes.
+// where result.targets (see PlanMorphTargets) places them, and the skins result.weights gives are
+// given first. Returns the file's bytes; throws SceneError where a Destination cannot stand where
+// it stood once skinned.
 GltfBytes WriteGltfResult(const GltfScene& scene, int32_t sceneIndex, const RunResult& result,
                           const GltfOutput& output);
 

@@ -217,5 +217,47 @@ class LoadingTest(unittest.TestCase):
         self.assertEqual(run.returncode, 0, run.stderr)
 
 
+class TransferWeightsTest(unittest.TestCase):
+    def setUp(self):
+        self.body, self.body_faces = sphere(9, 12, 1.0)
+        self.shell, self.shell_faces = sphere(7, 10, 1.1)
+        # Turned, so that no shell vertex finds body vertices at equal distances.
+        self.shell = (self.shell @ rotation((1, 2, 0.5), 0.7).T).astype(F)
+        z = self.body[:, 2]
+        self.joints = np.stack([np.where(z > 0, 1, 0), np.full(len(z), 2)], axis=1)
+        self.weights = np.stack([1.0 + z, 0.5 * (1.0 - z)], axis=1).astype(F)
+
+    def test_nearest_is_the_three_nearest_inverse_square_blend(self):
+        joints, weights = palisor.transfer_weights(self.body, self.joints, self.weights, 3,
+                                                   self.shell, method="nearest", max_influences=3)
+        shares = np.zeros((len(self.body), 3))
+        for k in range(2):
+            np.add.at(shares, (np.arange(len(self.body)), self.joints[:, k]), self.weights[:, k])
+        shares /= shares.sum(axis=1, keepdims=True)
+        for v, point in enumerate(self.shell):
+            d = ((self.body.astype(float) - point) ** 2).sum(axis=1)
+            nearest = np.argsort(d, kind="stable")[:3]
+            expected = (shares[nearest] / d[nearest, None]).sum(axis=0)
+            stored = np.zeros(3)
+            np.add.at(stored, joints[v], weights[v])
+            np.testing.assert_allclose(stored, expected / expected.sum(), atol=2e-6)
+
+    def test_robust_rows_are_sorted_and_sum_to_exactly_one(self):
+        joints, weights, marks = palisor.transfer_weights(
+            self.body, self.joints, self.weights, 3, self.shell, source_triangles=self.body_faces,
+            destination_triangles=self.shell_faces, max_angle=30, smoothing_passes=2,
+            return_marks=True)
+        self.assertEqual(weights.shape, (len(self.shell), 4))
+        self.assertTrue(np.all(weights.sum(axis=1, dtype=F) == F(1)))
+        self.assertTrue(np.all(np.diff(weights, axis=1) <= 0))
+        self.assertTrue(np.all(marks != 0))
+
+    def test_refuses_a_joint_beyond_the_count(self):
+        with self.assertRaises(palisor.PalisorError) as raised:
+            palisor.transfer_weights(self.body, self.joints, self.weights, 2, self.shell,
+                                     method="nearest")
+        self.assertIn("joint 2", str(raised.exception))
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -62,7 +62,12 @@ TEST(ArgumentsTest, EveryOptionIsTakenInTheOrderGiven) {
                                                               "--max-angle",
                                                               "60",
                                                               "--keep-outside",
-                                                              "0"})
+                                                              "0",
+                                                              "--weights",
+                                                              "--max-influences",
+                                                              "8",
+                                                              "--smooth-weights",
+                                                              "3"})
                                                   .run;
   EXPECT_EQ(parsed.scenePath, "scene.obj");
   EXPECT_EQ(parsed.outputPath, "out.obj");
@@ -94,6 +99,10 @@ TEST(ArgumentsTest, EveryOptionIsTakenInTheOrderGiven) {
   EXPECT_TRUE(parsed.maxDistance->percentOfSource);
   EXPECT_EQ(parsed.maxAngleDegrees, 60.0f);
   EXPECT_EQ(parsed.keepOutside, 0.0f);
+  EXPECT_TRUE(parsed.weights);
+  EXPECT_EQ(parsed.weightRequest.method, palisor_run::WeightMethodChoice::kRobust);
+  EXPECT_EQ(parsed.weightRequest.maxInfluences, 8u);
+  EXPECT_EQ(parsed.weightRequest.smoothingPasses, 3u);
 }
 
 TEST(ArgumentsTest, DefaultsLeaveTheDialogAsItOpens) {
@@ -109,6 +118,8 @@ TEST(ArgumentsTest, DefaultsLeaveTheDialogAsItOpens) {
   EXPECT_EQ(parsed.previewView, palisor_run::PreviewView::kThreeQuarter);
   EXPECT_EQ(parsed.method, palisor_run::TransferMethodChoice::kNearest);
   EXPECT_FALSE(parsed.maxDistance || parsed.maxAngleDegrees || parsed.keepOutside);
+  EXPECT_FALSE(parsed.weights);
+  EXPECT_EQ(parsed.weightRequest.maxInfluences, 4u);
 }
 
 TEST(ArgumentsTest, MistakesAreRefusedWithAClearMessage) {
@@ -165,6 +176,23 @@ TEST(ArgumentsTest, MistakesAreRefusedWithAClearMessage) {
        "--max-distance belongs to the surface methods: it needs --method surface or carry"},
       {{"a.obj", "-o", "x", "--select", "a", "--method", "nearest", "--keep-outside", "1"},
        "--keep-outside belongs to the surface methods"},
+      {{"a.obj", "-o", "x", "--select", "a", "--weights", "--keep-outside", "1"},
+       "--keep-outside belongs to the surface methods"},
+      {{"a.obj", "-o", "x", "--select", "a", "--weights", "--weights-method", "surface",
+        "--max-angle", "30"},
+       "--max-angle belongs to the surface methods: it needs --method surface or carry, or "
+       "--weights with the robust method"},
+      {{"a.obj", "-o", "x", "--select", "a", "--weights-method", "robust"},
+       "--weights-method shapes the skin weights: it needs --weights"},
+      {{"a.obj", "-o", "x", "--select", "a", "--weights", "--weights-method", "carry"},
+       "--weights-method takes nearest, surface or robust, not 'carry'"},
+      {{"a.obj", "-o", "x", "--select", "a", "--weights", "--max-influences", "0"},
+       "--max-influences takes a whole number from 1 to 32, not '0'"},
+      {{"a.obj", "-o", "x", "--select", "a", "--weights", "--smooth-weights", "101"},
+       "--smooth-weights takes a whole number from 0 to 100"},
+      {{"a.obj", "-o", "x", "--select", "a", "--weights", "--weights-method", "nearest",
+        "--smooth-weights", "1"},
+       "--smooth-weights belongs to the robust method"},
   };
   for (const auto& scenario : cases) {
     const std::string error = ErrorOf(scenario.arguments);

@@ -77,6 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
                  {"folder.obj", "-o", "out.obj", "--select", "face"},
                  "cannot read ",
                  "folder.obj"},
+        BadInput{"WeightsIntoObj", kScene, Selecting({"--weights"}),
+                 "--weights gives the Destinations a skin, which an OBJ file cannot hold"},
         BadInput{"MalformedLine", std::string(kScene) + "v 1 2 x\n", Run(kSelectBoth),
                  ""},  // the file name is a full path; the line number is checked below
         BadInput{"FaceIndexOutOfRange", std::string(kScene) + "f 7 8 10\n", Run(kSelectBoth), ""},

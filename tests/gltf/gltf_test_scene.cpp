@@ -24,7 +24,7 @@ class BinWriter {
     const char* types[] = {"", "SCALAR", "", "VEC3", "VEC4"};
     Json accessor = {{"componentType", 5126},
                      {"count", values.size() / static_cast<std::size_t>(width)},
-                     {"type", types[width]}};
+                     {"type", width == 16 ? "MAT4" : types[width]}};
     if (!sparse) {
       accessor["bufferView"] = View(values.data(), values.size() * 4);
     } else {
@@ -72,6 +72,141 @@ class BinWriter {
 
 }  // namespace
 
+namespace {
+
+// The skeleton's rest places: the head's in the scene, the jaw's under the head.
+const float kHeadPlace[3] = {0.0f, 0.25f, 0.0f};
+const float kJawPlace[3] = {0.0f, -0.75f, 0.25f};
+
+// JOINTS_0 and WEIGHTS_0 of a mesh on the skeleton: the head and the jaw by JawWeight.
+void AddSkinWeights(const TestMesh& mesh, BinWriter& writer, Json& attributes) {
+  const std::size_t count = mesh.positions.size() / 3;
+  std::vector<uint8_t> joints(4 * count, 0);
+  std::vector<float> weights(4 * count, 0.0f);
+  for (std::size_t v = 0; v < count; ++v) {
+    const float jaw = JawWeight(mesh.positions[3 * v + 1]);
+    weights[4 * v] = 1.0f - jaw;
+    weights[4 * v + 1] = jaw;
+    joints[4 * v + 1] = jaw > 0.0f ? 1 : 0;
+  }
+  attributes["JOINTS_0"] =
+      writer.Accessor({{"bufferView", writer.View(joints.data(), joints.size())},
+                       {"componentType", 5121},
+                       {"count", count},
+                       {"type", "VEC4"}});
+  attributes["WEIGHTS_0"] = writer.Floats(weights, 4, false);
+}
+
+Json MeshJson(const TestMesh& mesh, bool skinned, bool sparseTargets, BinWriter& writer) {
+  Json primitive = {{"attributes", {{"POSITION", writer.Floats(mesh.positions, 3, true)}}},
+                    {"mode", mesh.mode}};
+  if (!mesh.normals.empty())
+    primitive["attributes"]["NORMAL"] = writer.Floats(mesh.normals, 3, false);
+  if (skinned) AddSkinWeights(mesh, writer, primitive["attributes"]);
+  primitive["indices"] =
+      writer.Accessor({{"bufferView", writer.View(mesh.indices.data(), mesh.indices.size() * 4)},
+                       {"componentType", 5125},
+                       {"count", mesh.indices.size()},
+                       {"type", "SCALAR"}});
+  Json names = Json::array();
+  for (const auto& target : mesh.targets) {
+    primitive["targets"].push_back(
+        {{"POSITION", writer.Floats(target.second, 3, true, sparseTargets)}});
+    names.push_back(target.first);
+  }
+  Json meshJson = {{"name", mesh.name}, {"primitives", {primitive}}};
+  if (!mesh.targets.empty()) {
+    meshJson["weights"] = std::vector<float>(mesh.targets.size(), 0.0f);
+    meshJson["extras"] = {{"targetNames", names}};
+  }
+  return meshJson;
+}
+
+// The nodes "head" and "jaw" and the skin over them, the inverse bind matrices undoing their rest
+// places; the jaw `turned` at rest by 20 degrees about x from where it was bound.
+void AddSkeleton(Json& json, BinWriter& writer, bool turned) {
+  const std::size_t head = json["nodes"].size();
+  json["nodes"].push_back({{"name", "head"},
+                           {"translation", {kHeadPlace[0], kHeadPlace[1], kHeadPlace[2]}},
+                           {"children", {head + 1}}});
+  json["nodes"].push_back(
+      {{"name", "jaw"}, {"translation", {kJawPlace[0], kJawPlace[1], kJawPlace[2]}}});
+  if (turned) json["nodes"].back()["rotation"] = {0.17364818f, 0.0f, 0.0f, 0.98480775f};
+  json["scenes"][0]["nodes"].push_back(head);
+  std::vector<float> inverses;
+  for (const float* place : {kHeadPlace, kJawPlace}) {
+    std::vector<float> matrix = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    for (int c = 0; c < 3; ++c) {
+      matrix[static_cast<std::size_t>(12 + c)] =
+          -(place[c] + (place == kJawPlace ? kHeadPlace[c] : 0.0f));
+    }
+    inverses.insert(inverses.end(), matrix.begin(), matrix.end());
+  }
+  json["skins"] = {
+      {{"joints", {head, head + 1}}, {"inverseBindMatrices", writer.Floats(inverses, 16, false)}}};
+}
+
+void AddNodes(const TestScene& scene, Json& json) {
+  for (std::size_t n = 0; n < scene.nodes.size(); ++n) {
+    const TestNode& test = scene.nodes[n];
+    Json node = test.placement;
+    node["name"] = test.name;
+    node["mesh"] = test.mesh;
+    if (test.skinned) node["skin"] = 0;
+    json["nodes"].push_back(node);
+    if (test.groupPlacement.is_null()) {
+      json["scenes"][0]["nodes"].push_back(n);
+    } else {
+      Json group = test.groupPlacement;
+      group["name"] = "group";
+      group["children"] = {n};
+      json["scenes"][0]["nodes"].push_back(json["nodes"].size());
+      json["nodes"].push_back(group);
+    }
+  }
+}
+
+// The first animation: the weights of the animated nodes, and the jaw's place where it moves.
+void AddAnimation(const TestScene& scene, Json& json, BinWriter& writer) {
+  const bool cubic = scene.interpolation == "CUBICSPLINE";
+  Json samplers = Json::array();
+  Json channels = Json::array();
+  for (const int node : scene.animatedNodes) {
+    const std::size_t targets =
+        scene.meshes[static_cast<std::size_t>(scene.nodes[static_cast<std::size_t>(node)].mesh)]
+            .targets.size();
+    std::vector<float> weights;
+    for (int key = 0; key < 2; ++key) {
+      for (int part = cubic ? 0 : 1; part < (cubic ? 3 : 2); ++part) {
+        for (std::size_t t = 0; t < targets; ++t) {
+          weights.push_back(AnimatedWeight(node, t, key, part));
+        }
+      }
+    }
+    channels.push_back(
+        {{"sampler", samplers.size()}, {"target", {{"node", node}, {"path", "weights"}}}});
+    samplers.push_back({{"input", writer.Floats({0.0f, 1.0f}, 1, true)},
+                        {"output", writer.Floats(weights, 1, false)},
+                        {"interpolation", scene.interpolation}});
+  }
+  if (scene.jawMoves) {
+    std::vector<float> places;
+    for (const float time : {0.0f, 1.0f}) {
+      for (int c = 0; c < 3; ++c)
+        places.push_back(kJawPlace[c] + JawDrop(time)[static_cast<std::size_t>(c)]);
+    }
+    const int jaw = static_cast<int>(json["skins"][0]["joints"][1]);
+    channels.push_back(
+        {{"sampler", samplers.size()}, {"target", {{"node", jaw}, {"path", "translation"}}}});
+    samplers.push_back({{"input", writer.Floats({0.0f, 1.0f}, 1, true)},
+                        {"output", writer.Floats(places, 3, false)},
+                        {"interpolation", "LINEAR"}});
+  }
+  if (!channels.empty()) json["animations"] = {{{"samplers", samplers}, {"channels", channels}}};
+}
+
+}  // namespace
+
 Json TestScene::ToGltf(const std::string& binName, std::string& bin) const {
   Json json = {{"asset", {{"version", "2.0"}, {"generator", "palisor tests"}}},
                {"scene", 0},
@@ -83,79 +218,16 @@ Json TestScene::ToGltf(const std::string& binName, std::string& bin) const {
   bin.clear();
   BinWriter writer(json, bin);
   bool anySkin = false;
-  for (const TestNode& node : nodes) anySkin = anySkin || node.skinned;
-  for (const TestMesh& mesh : meshes) {
-    Json primitive = {{"attributes", {{"POSITION", writer.Floats(mesh.positions, 3, true)}}},
-                      {"mode", mesh.mode}};
-    const std::size_t count = mesh.positions.size() / 3;
-    if (!mesh.normals.empty())
-      primitive["attributes"]["NORMAL"] = writer.Floats(mesh.normals, 3, false);
-    if (anySkin) {
-      std::vector<uint8_t> joints(4 * count, 0);
-      std::vector<float> weights(4 * count, 0.0f);
-      for (std::size_t v = 0; v < count; ++v) weights[4 * v] = 1.0f;
-      primitive["attributes"]["JOINTS_0"] =
-          writer.Accessor({{"bufferView", writer.View(joints.data(), joints.size())},
-                           {"componentType", 5121},
-                           {"count", count},
-                           {"type", "VEC4"}});
-      primitive["attributes"]["WEIGHTS_0"] = writer.Floats(weights, 4, false);
-    }
-    primitive["indices"] =
-        writer.Accessor({{"bufferView", writer.View(mesh.indices.data(), mesh.indices.size() * 4)},
-                         {"componentType", 5125},
-                         {"count", mesh.indices.size()},
-                         {"type", "SCALAR"}});
-    Json names = Json::array();
-    for (const auto& target : mesh.targets) {
-      primitive["targets"].push_back(
-          {{"POSITION", writer.Floats(target.second, 3, true, sparseTargets)}});
-      names.push_back(target.first);
-    }
-    Json meshJson = {{"name", mesh.name}, {"primitives", {primitive}}};
-    if (!mesh.targets.empty()) {
-      meshJson["weights"] = std::vector<float>(mesh.targets.size(), 0.0f);
-      meshJson["extras"] = {{"targetNames", names}};
-    }
-    json["meshes"].push_back(meshJson);
+  for (std::size_t m = 0; m < meshes.size(); ++m) {
+    bool skinned = false;
+    for (const TestNode& node : nodes)
+      skinned = skinned || (node.skinned && node.mesh == static_cast<int>(m));
+    anySkin = anySkin || skinned;
+    json["meshes"].push_back(MeshJson(meshes[m], skinned, sparseTargets, writer));
   }
-  for (std::size_t n = 0; n < nodes.size(); ++n) {
-    Json node = nodes[n].placement;
-    node["name"] = nodes[n].name;
-    node["mesh"] = nodes[n].mesh;
-    if (nodes[n].skinned) node["skin"] = 0;
-    json["nodes"].push_back(node);
-    json["scenes"][0]["nodes"].push_back(n);
-  }
-  if (anySkin) {
-    json["nodes"].push_back({{"name", "joint"}});
-    json["scenes"][0]["nodes"].push_back(nodes.size());
-    json["skins"] = {{{"joints", {nodes.size()}}}};
-  }
-  if (!animatedNodes.empty()) {
-    const bool cubic = interpolation == "CUBICSPLINE";
-    Json samplers = Json::array();
-    Json channels = Json::array();
-    for (const int node : animatedNodes) {
-      const std::size_t targets =
-          meshes[static_cast<std::size_t>(nodes[static_cast<std::size_t>(node)].mesh)]
-              .targets.size();
-      std::vector<float> weights;
-      for (int key = 0; key < 2; ++key) {
-        for (int part = cubic ? 0 : 1; part < (cubic ? 3 : 2); ++part) {
-          for (std::size_t t = 0; t < targets; ++t) {
-            weights.push_back(AnimatedWeight(node, t, key, part));
-          }
-        }
-      }
-      channels.push_back(
-          {{"sampler", samplers.size()}, {"target", {{"node", node}, {"path", "weights"}}}});
-      samplers.push_back({{"input", writer.Floats({0.0f, 1.0f}, 1, true)},
-                          {"output", writer.Floats(weights, 1, false)},
-                          {"interpolation", interpolation}});
-    }
-    json["animations"] = {{{"samplers", samplers}, {"channels", channels}}};
-  }
+  AddNodes(*this, json);
+  if (anySkin) AddSkeleton(json, writer, jawTurnedAtRest);
+  AddAnimation(*this, json, writer);
   if (!extensions.empty()) {
     json["extensions"] = extensions;
     for (const auto& extension : extensions.items())
@@ -163,6 +235,14 @@ Json TestScene::ToGltf(const std::string& binName, std::string& bin) const {
   }
   json["buffers"] = {{{"uri", binName}, {"byteLength", bin.size()}}};
   return json;
+}
+
+float JawWeight(float y) {
+  return std::min(1.0f, std::max(0.0f, 0.5f - y));
+}
+
+std::vector<float> JawDrop(float time) {
+  return {0.0f, -0.5f * time, 0.0f};
 }
 
 float AnimatedWeight(int node, std::size_t target, int key, int part) {
@@ -200,7 +280,9 @@ std::string TestScene::ToObj() const {
   for (const TestNode& node : nodes) {
     const TestMesh& mesh = meshes[static_cast<std::size_t>(node.mesh)];
     // A skinned mesh stands at its stored positions, whatever its node says.
-    const Json placement = node.skinned ? Json::object() : node.placement;
+    Json placement = node.skinned ? Json::object() : node.placement;
+    // A group's translation adds to the node's scale (the only mix the tests make).
+    if (!node.skinned && !node.groupPlacement.is_null()) placement.update(node.groupPlacement);
     const int base = writeObject(node.name, mesh, nullptr, placement);
     for (const auto& target : mesh.targets) {
       bindings.emplace_back(base, writeObject(target.first, mesh, &target.second, placement));

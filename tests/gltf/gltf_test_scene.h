@@ -23,8 +23,18 @@ struct TestNode {
   std::string name;
   int mesh = 0;
   Json placement = Json::object();  // "translation", "rotation", "scale" or "matrix"
+  // Skinned to the skeleton, weighted to the jaw by JawWeight.
   bool skinned = false;
+  // Hung under a node "group" placed by this, instead of being a root of the scene.
+  Json groupPlacement = Json();
 };
+
+// The skeleton of skinned meshes: "head" and under it "jaw", whose inverse bind matrices undo
+// their rest places. A vertex at height y (as stored) hangs on the jaw by this weight, on the
+// head by the rest.
+float JawWeight(float y);
+// How far the jaw has moved at time `time` of the first animation of a scene whose jaw moves.
+std::vector<float> JawDrop(float time);
 
 struct TestScene {
   std::vector<TestMesh> meshes;
@@ -34,6 +44,11 @@ struct TestScene {
   // AnimatedWeight) and this interpolation.
   std::vector<int> animatedNodes;
   std::string interpolation = "LINEAR";
+  // Whether the first animation moves the jaw (by JawDrop, keys at times 0 and 1), and whether the
+  // jaw stands turned at rest from where its inverse bind matrix has it (the rest pose is not the
+  // bind pose).
+  bool jawMoves = false;
+  bool jawTurnedAtRest = false;
   Json extensions = Json::object();
 
   // The glTF JSON; the bytes of its one buffer go to `bin`, which the JSON names `binName`.

@@ -2,20 +2,22 @@
 // Validator (no errors, no warning the input did not have already) and three.js's GLTFLoader
 // (the file loads; every new morph target is in morphTargetDictionary under its name and holds
 // the expected displacements, float for float; where asked, the first animation played to a time
-// gives a node the expected morph weights).
+// gives a node the expected morph weights, and a skinned node's vertices, moved by its morph
+// targets and its skeleton, the expected places).
 //
 //   node check.mjs MANIFEST.json
 //
 // MANIFEST.json: [{"output": PATH, "input": PATH or null,
 //                  "targets": [{"mesh": I, "primitive": P, "name": S, "position": [x, y, z, ...]}],
-//                  "animation": {} or {"node": NAME, "time": T, "influences": {TARGET: WEIGHT}}}]
+//                  "animation": {} or {"node": NAME, "time": T, "influences": {TARGET: WEIGHT}},
+//                  "skin": {} or {"node": NAME, "time": T, "positions": [x, y, z, ...]}}]
 import fs from 'node:fs';
 import path from 'node:path';
 import { resolveObjectURL } from 'node:buffer';
 import { pathToFileURL, fileURLToPath } from 'node:url';
 import validator from 'gltf-validator';
 import { GLTFLoader } from 'three/examples/jsm/loaders/GLTFLoader.js';
-import { AnimationMixer } from 'three';
+import { AnimationMixer, Vector3 } from 'three';
 
 // Node has no file URLs in fetch and no image decoding: local files are read from disk and
 // images stand in as 1x1 bitmaps (the checks concern geometry).
@@ -89,6 +91,7 @@ for (const entry of manifest) {
     if (differs) fail(`${where}: three.js reads other displacements than palisor-cli computed`);
   }
   if (entry.animation && entry.animation.node) checkAnimation(gltf, entry.animation, fail);
+  if (entry.skin && entry.skin.node) checkSkin(gltf, entry.skin, fail);
 }
 // Plays the first animation to the time asked and compares the node's morph weights.
 function checkAnimation(gltf, animation, fail) {
@@ -102,6 +105,28 @@ function checkAnimation(gltf, animation, fail) {
     const weight = node.morphTargetInfluences[node.morphTargetDictionary[name]];
     if (!(Math.abs(weight - expected) <= 1e-6)) {
       fail(`at ${animation.time} s '${animation.node}' shows '${name}' at ${weight}, not ${expected}`);
+    }
+  }
+}
+
+// Plays the first animation to the time asked and compares where the skinned node's vertices are
+// seen in the scene.
+function checkSkin(gltf, skin, fail) {
+  let mesh = gltf.scene.getObjectByName(skin.node);
+  if (mesh && !mesh.isSkinnedMesh) mesh = mesh.getObjectByProperty('isSkinnedMesh', true);
+  if (!mesh) return fail(`three.js makes no skinned mesh of '${skin.node}'`);
+  const mixer = new AnimationMixer(gltf.scene);
+  if (gltf.animations.length > 0) mixer.clipAction(gltf.animations[0]).play();
+  mixer.setTime(skin.time);
+  gltf.scene.updateMatrixWorld(true);
+  const count = mesh.geometry.attributes.position.count;
+  if (count * 3 !== skin.positions.length) return fail(`'${skin.node}' has ${count} vertices in three.js`);
+  const place = new Vector3();
+  for (let i = 0; i < count; ++i) {
+    mesh.getVertexPosition(i, place).applyMatrix4(mesh.matrixWorld);
+    const expected = skin.positions.slice(3 * i, 3 * i + 3);
+    if (place.toArray().some((value, c) => !(Math.abs(value - expected[c]) <= 1e-5))) {
+      return fail(`at ${skin.time} s vertex ${i} of '${skin.node}' is at ${place.toArray()}, not ${expected}`);
     }
   }
 }

@@ -38,7 +38,11 @@ int OpenTransferLibrary(const char* path, TransferLibrary* library) {
       LookUp(library->module, "palisor_transfer_compute", &library->compute,
              sizeof library->compute) &&
       LookUp(library->module, "palisor_transfer_compute_marked", &library->computeMarked,
-             sizeof library->computeMarked)) {
+             sizeof library->computeMarked) &&
+      LookUp(library->module, "palisor_transfer_default_weight_options",
+             &library->defaultWeightOptions, sizeof library->defaultWeightOptions) &&
+      LookUp(library->module, "palisor_transfer_weights", &library->weights,
+             sizeof library->weights)) {
     return 1;
   }
   CloseTransferLibrary(library);

@@ -26,9 +26,15 @@ typedef struct TransferLibrary {
                                            float* const* destination_displacements,
                                            uint8_t* destination_marks, char* message,
                                            size_t message_capacity);
+  void (*defaultWeightOptions)(palisor_transfer_weight_options* options);
+  palisor_transfer_status (*weights)(const palisor_transfer_weight_input* input,
+                                     const palisor_transfer_weight_options* options,
+                                     uint32_t* destination_joints, float* destination_weights,
+                                     uint8_t* destination_marks, char* message,
+                                     size_t message_capacity);
 } TransferLibrary;
 
-/* Loads the library at `path` and looks up its five functions; 0 when it cannot be loaded or
+/* Loads the library at `path` and looks up its seven functions; 0 when it cannot be loaded or
  * lacks one of them. */
 int OpenTransferLibrary(const char* path, TransferLibrary* library);
 void CloseTransferLibrary(TransferLibrary* library);
