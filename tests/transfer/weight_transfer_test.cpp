@@ -321,6 +321,47 @@ TEST(WeightTransfer, TheFillReproducesAffineWeightsOverARegularGrid) {
   }
 }
 
+// One smoothing pass against the mean written here: each filled vertex and each vertex beside one
+// takes the mean of its own and its neighbours' weights before the pass, its largest kept.
+TEST(WeightTransfer, ASmoothingPassIsTheMeanOverTheFilledVerticesAndTheirNeighbours) {
+  const Mesh source = Grid(12, false);
+  const Mesh destination = Grid(20, true);
+  Weights weights = RandomWeights(source.positions.size(), 3);
+  WeightTransferOptions options;
+  options.maxDistance = 0.1f;
+  options.maxInfluences = 3;
+  const Result before = Transfer(source, weights, destination, options);
+  options.smoothingPasses = 1;
+  const Result after = Transfer(source, weights, destination, options);
+  ASSERT_TRUE(before.ok && after.ok) << before.error;
+  const std::size_t count = destination.positions.size();
+  std::vector<std::vector<uint32_t>> neighbours(count);
+  for (std::size_t k = 0; k < destination.corners.size(); k += 3) {
+    for (int a = 0; a < 3; ++a) {
+      for (int b = 1; b < 3; ++b) {
+        neighbours[destination.corners[k + a]].push_back(destination.corners[k + (a + b) % 3]);
+      }
+    }
+  }
+  for (std::size_t v = 0; v < count; ++v) {
+    std::sort(neighbours[v].begin(), neighbours[v].end());
+    neighbours[v].erase(std::unique(neighbours[v].begin(), neighbours[v].end()),
+                        neighbours[v].end());
+    bool smoothed = before.marks[v] == kVertexFilled;
+    for (const uint32_t n : neighbours[v]) smoothed = smoothed || before.marks[n] == kVertexFilled;
+    Dense expected = Stored(before, v, 3);
+    if (smoothed) {
+      for (const uint32_t n : neighbours[v]) {
+        const Dense other = Stored(before, n, 3);
+        for (std::size_t j = 0; j < kJoints; ++j) expected[j] += other[j];
+      }
+      expected = KeepLargest(expected, 3);
+    }
+    const Dense stored = Stored(after, v, 3);
+    for (std::size_t j = 0; j < kJoints; ++j) ASSERT_NEAR(stored[j], expected[j], 2e-6) << v;
+  }
+}
+
 struct InvariantCase {
   const char* name;
   WeightMethod method;
