@@ -2,7 +2,8 @@
 // strictly beyond the best distance met (see triangle_tree.h for why the answer is exact).
 #include "surface/triangle_tree.h"
 
-#include "surface/box_distance.h"
+#include "geometry/box_bound.h"
+#include "surface/frame_bound.h"
 #include "surface/hit_order.h"
 
 namespace {
@@ -32,8 +33,9 @@ void TriangleTree::Measure(int32_t place, const Vector3& query, SurfaceHit& best
   // The triangle's own box first: most triangles of a leaf are out of reach.
   const Vector3 low = Lowest(Lowest(corners.a, corners.b), corners.c);
   const Vector3 high = Highest(Highest(corners.a, corners.b), corners.c);
-  if (BoxBound(query, low, high) > best.squaredDistance) return;
-  SurfaceHit hit = ClosestPointInBox(query, corners, low, high);
+  const float bound = BoxBound(query, low, high);
+  if (bound > best.squaredDistance) return;
+  SurfaceHit hit = ClosestPointInBox(query, corners, low, high, bound);
   hit.triangle = stored.index;
   const int32_t before = best.triangle;
   OfferHit(hit, best);
@@ -56,7 +58,7 @@ void TriangleTree::Descend(Reference node, const Vector3& query, SurfaceHit& bes
     while (node >= 0) {
       const WideBranch& branch = wide_[static_cast<std::size_t>(node)];
       float bounds[4];
-      BoxBoundQuad(query, branch.low, branch.high, bounds);
+      FrameBoundQuad(query, branch.frame, branch.low, branch.high, bounds);
       // The children within reach, farthest first (equal bounds in their order).
       Deferred within[4];
       int count = 0;

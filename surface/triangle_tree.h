@@ -7,22 +7,26 @@
 // triangle of the whole mesh is that triangle. Let tau be the least triangle's squared distance.
 // A query keeps the least triangle met so far; its squared distance is the limit t (+infinity
 // while nothing was met). t only falls, and never below tau, since it is the distance of some
-// triangle. A box (a node's, or one triangle's own) is skipped only when its BoxBound is strictly
-// greater than t. ClosestPointOnTriangle's point lies in its triangle's bounding box, which lies in
-// every box above the triangle, and its squared distance is SquaredDistance to that point; so the
-// bound of a box never exceeds the reported squared distance of any triangle inside (see
-// box_distance.h: this holds in every rounding mode, and no margin for the routine's rounding is
-// needed, because the bound is compared with the routine's float result and not with the exact
-// distance). A skipped triangle thus lies strictly beyond t >= tau and cannot be the least, nor
-// tie with it. Every triangle at distance tau is met, the least among them wins by the order, and
-// the answer is the exhaustive search's. The shape of the tree and the order of the visits change
-// only the speed.
+// triangle. A box is skipped only when its bound is strictly greater than t, and no bound exceeds
+// the reported squared distance of a triangle inside:
+// - A node's child box, in the node's frame, holds every point of the triangles below it exactly,
+//   and its bound (frame_bound.h) never exceeds the exact squared distance from the query to any
+//   point inside; the routine's reported distance is never below the exact squared distance from
+//   the query to the triangle (triangle_closest_point.h).
+// - A triangle's own bounding box, tested before the routine runs, has BoxBound as its bound, and
+//   the routine reports at least that bound (it takes the larger of it and its own distance).
+// Both hold in every rounding mode, and neither needs a margin for the routine's rounding. A
+// skipped triangle thus lies strictly beyond t >= tau and cannot be the least, nor tie with it.
+// Every triangle at distance tau is met, the least among them wins by the order, and the answer
+// is the exhaustive search's. The shape of the tree, the frames of its nodes and the order of the
+// visits change only the speed.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "surface/closest_point.h"
+#include "surface/frame_bound.h"
 #include "surface/triangle_closest_point.h"
 
 class TriangleTree {
@@ -54,8 +58,10 @@ class TriangleTree {
   };
 
   // A node as searched: up to four children (the binary tree's nodes two levels apart collapsed
-  // into one), their bounds axis by axis, so that one visit bounds all four side by side.
+  // into one), their boxes axis by axis in the node's frame (frame_bound.h), so that one visit
+  // bounds all four side by side.
   struct alignas(64) WideBranch {
+    BoxFrame frame;
     float low[3][4];
     float high[3][4];
     Reference child[4];
@@ -84,6 +90,9 @@ class TriangleTree {
   // The node of the searched tree for binary node `node` of `built`, appended to wide_ with the
   // nodes below it; a leaf stays as it is.
   Reference Collapse(const Nodes& built, Reference node);
+  // Turns the frame of every node over few enough triangles to the triangles' own directions where
+  // that makes the boxes smaller.
+  void FitFrames(unsigned threadCount);
   // Appends `part`, built apart, as the child `side` of branch `parent` (or as the whole tree).
   void Join(const Nodes& part, int32_t parent, int side);
   // Visits the subtree under `node`, nearer box first, skipping what is out of reach.

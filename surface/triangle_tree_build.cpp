@@ -283,6 +283,7 @@ TriangleTree::TriangleTree(const float* positions, const uint32_t* corners,
       triangles_[k] = StoredTriangle{CornersOf(positions, corners, triangle), items[k].index};
     }
   });
+  FitFrames(threadCount);
 }
 
 void TriangleTree::Join(const Nodes& part, int32_t parent, int side) {

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "geometry/box_bound.h"
 #include "parallel/float_control.h"
 #include "support/float_bits.h"
-#include "surface/box_distance.h"
 #include "surface/triangle_closest_point.h"
 #include "surface_meshes.h"
 
