@@ -19,7 +19,7 @@
 namespace {
 
 // Nodes over more triangles keep the world's axes: fitting them would cost more than it saves.
-constexpr int32_t kFittedFrameLimit = 4096;
+constexpr int32_t kFittedFrameLimit = 256;
 
 struct Span {
   int32_t begin;
