@@ -1,14 +1,9 @@
 // Collapsing the binary tree as built into the four-way tree the search walks: each node takes
 // its two children, then again and again splits the child branch of largest surface area into its
-// two, up to four. The boxes are the built ones, along the world's axes, taken relative to the
-// centre of the node and rounded outwards (outward_rounding.h), so that every box still holds
-// every point of the triangles below it exactly (see frame_bound.h); FitFrames may turn them
-// later.
-#include <algorithm>
-#include <cmath>
+// two, up to four. The boxes are the built ones, so every box still holds the boxes of all
+// triangles below it (see triangle_tree.h).
 #include <limits>
 
-#include "surface/outward_rounding.h"
 #include "surface/triangle_tree.h"
 
 namespace {
@@ -36,29 +31,6 @@ double HalfArea(const Slot& slot) {
   return dx * dy + dy * dz + dz * dx;
 }
 
-// The boxes of the slots, along the world's axes, relative to the centre of all of them. An
-// unused place has an empty box; the search does not look at it.
-void SetWorldBoxes(const Slot (&slots)[4], int count, TriangleTree::WideBranch& branch) {
-  for (int axis = 0; axis < 3; ++axis) {
-    float low = slots[0].low[axis];
-    float high = slots[0].high[axis];
-    for (int k = 1; k < count; ++k) {
-      low = std::min(low, slots[k].low[axis]);
-      high = std::max(high, slots[k].high[axis]);
-    }
-    const double centre = static_cast<float>((double{low} + double{high}) * 0.5);
-    branch.frame.origin[axis] = static_cast<float>(centre);
-    for (int other = 0; other < 3; ++other)
-      branch.frame.axes[axis][other] = axis == other ? 1.0f : 0.0f;
-    for (int k = 0; k < 4; ++k) {
-      const double lowOffset = k < count ? slots[k].low[axis] - centre : 0.0;
-      const double highOffset = k < count ? slots[k].high[axis] - centre : 0.0;
-      branch.low[axis][k] = FloatBelow(lowOffset, std::fabs(lowOffset) + std::fabs(centre));
-      branch.high[axis][k] = FloatAbove(highOffset, std::fabs(highOffset) + std::fabs(centre));
-    }
-  }
-}
-
 }  // namespace
 
 TriangleTree::Reference TriangleTree::Collapse(const Nodes& built, Reference node) {
@@ -83,7 +55,14 @@ TriangleTree::Reference TriangleTree::Collapse(const Nodes& built, Reference nod
   const std::size_t self = wide_.size();
   wide_.push_back(WideBranch{});
   wide_[self].count = count;
-  SetWorldBoxes(slots, count, wide_[self]);
+  wide_[self].fitted = -1;
+  for (int k = 0; k < 4; ++k) {
+    for (int axis = 0; axis < 3; ++axis) {
+      // An unused place has an empty box; the search does not look at it.
+      wide_[self].low[axis][k] = k < count ? slots[k].low[axis] : 0.0f;
+      wide_[self].high[axis][k] = k < count ? slots[k].high[axis] : 0.0f;
+    }
+  }
   for (int k = 0; k < count; ++k) {
     const Reference child = Collapse(built, slots[k].node);
     wide_[self].child[k] = child;

@@ -1,11 +1,12 @@
-// Turning a node's frame to its triangles: the mean normal (each triangle's taken on the side of
-// the first's), the direction in which the corners spread most across it, and the third axis
-// orthogonal to both. A fan of slivers, or a patch of a surface, then lies in thin boxes, where
-// boxes along the world's axes would each span a slanted square. The turned frame is kept only
-// where the sum of its four boxes' surface areas is smaller. Only the speed depends on it: the
-// boxes are rounded outwards (outward_rounding.h) so that they hold every point of their triangles
-// exactly, as frame_bound.h requires, and the same frames are fitted whatever the number of
-// threads.
+// Giving a node a frame of its own, turned to its triangles: the mean normal (each triangle's taken
+// on the side of the first's), the direction in which the corners spread most across it, and the
+// third axis orthogonal to both. A fan of slivers then lies in thin boxes, where boxes along the
+// world's axes would each span a slanted square. Only nodes whose world boxes are far larger than
+// their triangles are tried (kSparseNode), and the frame is kept only where its boxes' surface
+// areas are much smaller (kFrameGain): elsewhere the world's boxes bound as well and more cheaply.
+// Only the speed depends on it: the boxes are rounded outwards (outward_rounding.h) so that they
+// hold every point of their triangles exactly, as frame_bound.h requires, and the same frames are
+// fitted whatever the number of threads.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -19,7 +20,12 @@
 namespace {
 
 // Nodes over more triangles keep the world's axes: fitting them would cost more than it saves.
-constexpr int32_t kFittedFrameLimit = 256;
+constexpr int32_t kFittedFrameLimit = 4096;
+// A node is tried where its children's boxes' half surface areas add up to more than this many
+// times its triangles' area (a patch of surface has a few at most)...
+constexpr double kSparseNode = 4.0;
+// ... and given the frame where its boxes' areas add up to less than this part of the world's.
+constexpr double kFrameGain = 0.5;
 
 struct Span {
   int32_t begin;
@@ -141,16 +147,24 @@ double HalfArea(const float (&low)[3][4], const float (&high)[3][4], int box) {
 
 // The boxes of the node's children in `frame`, rounded outwards.
 void FrameBoxes(const TriangleTree::StoredTriangle* triangles, const ChildSpans& spans, int count,
-                const BoxFrame& frame, TriangleTree::WideBranch& boxes) {
+                TriangleTree::FittedBoxes& boxes) {
+  const BoxFrame& frame = boxes.frame;
   const DoubleVector origin = Widened(Vector3At(frame.origin));
   const DoubleVector axes[3] = {Widened(Vector3At(frame.axes[0])),
                                 Widened(Vector3At(frame.axes[1])),
                                 Widened(Vector3At(frame.axes[2]))};
-  for (int k = 0; k < count; ++k) {
-    double low[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL};
-    double high[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+  for (int k = 0; k < 4; ++k) {
+    // An unused place keeps an empty box at the origin; the search does not look at it.
+    double low[3] = {0.0, 0.0, 0.0};
+    double high[3] = {0.0, 0.0, 0.0};
+    if (k < count) {
+      for (int axis = 0; axis < 3; ++axis) {
+        low[axis] = HUGE_VAL;
+        high[axis] = -HUGE_VAL;
+      }
+    }
     double magnitude = 0.0;
-    for (int32_t place = spans[k].begin; place < spans[k].end; ++place) {
+    for (int32_t place = spans[k].begin; k < count && place < spans[k].end; ++place) {
       const TriangleCorners& c = triangles[place].corners;
       for (const Vector3& corner : {c.a, c.b, c.c}) {
         const DoubleVector p = Minus(Widened(corner), origin);
@@ -169,39 +183,79 @@ void FrameBoxes(const TriangleTree::StoredTriangle* triangles, const ChildSpans&
   }
 }
 
+// The places in the tree's triangle order that all of a node's children cover.
+Span WholeSpan(const ChildSpans& spans, int count) {
+  Span whole = spans[0];
+  for (int k = 1; k < count; ++k) {
+    whole = Span{std::min(whole.begin, spans[k].begin), std::max(whole.end, spans[k].end)};
+  }
+  return whole;
+}
+
+// The area of the triangles before each place in the tree's triangle order.
+std::vector<double> AreasBefore(const std::vector<TriangleTree::StoredTriangle>& triangles) {
+  std::vector<double> before(triangles.size() + 1, 0.0);
+  for (std::size_t k = 0; k < triangles.size(); ++k) {
+    const TriangleCorners& c = triangles[k].corners;
+    const DoubleVector a = Widened(c.a);
+    const DoubleVector normal = Cross(Minus(Widened(c.b), a), Minus(Widened(c.c), a));
+    before[k + 1] = before[k] + 0.5 * std::sqrt(Dot(normal, normal));
+  }
+  return before;
+}
+
+// The frame fitted to a node and its children's boxes in it, where the node is sparse and the
+// frame shrinks its boxes enough.
+bool FitNode(const TriangleTree::WideBranch& branch, const ChildSpans& spans,
+             const std::vector<TriangleTree::StoredTriangle>& triangles,
+             const std::vector<double>& areasBefore, TriangleTree::FittedBoxes& fitted) {
+  const Span whole = WholeSpan(spans, branch.count);
+  if (whole.end - whole.begin > kFittedFrameLimit) return false;
+  double worldArea = 0.0;
+  for (int k = 0; k < branch.count; ++k) worldArea += HalfArea(branch.low, branch.high, k);
+  const double area = areasBefore[static_cast<std::size_t>(whole.end)] -
+                      areasBefore[static_cast<std::size_t>(whole.begin)];
+  if (!(worldArea > kSparseNode * area)) return false;
+  for (int axis = 0; axis < 3; ++axis) {
+    float low = branch.low[axis][0];
+    float high = branch.high[axis][0];
+    for (int k = 1; k < branch.count; ++k) {
+      low = std::min(low, branch.low[axis][k]);
+      high = std::max(high, branch.high[axis][k]);
+    }
+    fitted.frame.origin[axis] = static_cast<float>((double{low} + double{high}) * 0.5);
+  }
+  const Moments moments = MomentsOf(triangles.data() + whole.begin, triangles.data() + whole.end,
+                                    Widened(Vector3At(fitted.frame.origin)));
+  DoubleVector axes[3];
+  if (!FittedAxes(moments, axes)) return false;
+  for (int axis = 0; axis < 3; ++axis) {
+    const Vector3 row = Narrowed(axes[axis]);
+    fitted.frame.axes[axis][0] = row.x;
+    fitted.frame.axes[axis][1] = row.y;
+    fitted.frame.axes[axis][2] = row.z;
+  }
+  FrameBoxes(triangles.data(), spans, branch.count, fitted);
+  double fittedArea = 0.0;
+  for (int k = 0; k < branch.count; ++k) fittedArea += HalfArea(fitted.low, fitted.high, k);
+  return fittedArea < kFrameGain * worldArea;
+}
+
 }  // namespace
 
 void TriangleTree::FitFrames(unsigned threadCount) {
   const std::vector<ChildSpans> spans = SpansOf(wide_, nodes_.leaves);
+  const std::vector<double> areasBefore = AreasBefore(triangles_);
+  std::vector<FittedBoxes> candidates(wide_.size());
+  std::vector<char> kept(wide_.size(), 0);
   RunInChunks(wide_.size(), threadCount, 64, [&](std::size_t begin, std::size_t end) {
     for (std::size_t node = begin; node < end; ++node) {
-      WideBranch& branch = wide_[node];
-      Span whole = spans[node][0];
-      for (int k = 1; k < branch.count; ++k) {
-        whole = Span{std::min(whole.begin, spans[node][k].begin),
-                     std::max(whole.end, spans[node][k].end)};
-      }
-      if (whole.end - whole.begin > kFittedFrameLimit) continue;
-      const Moments moments =
-          MomentsOf(triangles_.data() + whole.begin, triangles_.data() + whole.end,
-                    Widened(Vector3At(branch.frame.origin)));
-      DoubleVector axes[3];
-      if (!FittedAxes(moments, axes)) continue;
-      WideBranch fitted = branch;
-      for (int axis = 0; axis < 3; ++axis) {
-        const Vector3 row = Narrowed(axes[axis]);
-        fitted.frame.axes[axis][0] = row.x;
-        fitted.frame.axes[axis][1] = row.y;
-        fitted.frame.axes[axis][2] = row.z;
-      }
-      FrameBoxes(triangles_.data(), spans[node], branch.count, fitted.frame, fitted);
-      double worldArea = 0.0;
-      double fittedArea = 0.0;
-      for (int k = 0; k < branch.count; ++k) {
-        worldArea += HalfArea(branch.low, branch.high, k);
-        fittedArea += HalfArea(fitted.low, fitted.high, k);
-      }
-      if (fittedArea < worldArea) branch = fitted;
+      kept[node] = FitNode(wide_[node], spans[node], triangles_, areasBefore, candidates[node]);
     }
   });
+  for (std::size_t node = 0; node < wide_.size(); ++node) {
+    if (!kept[node]) continue;
+    wide_[node].fitted = static_cast<int32_t>(fitted_.size());
+    fitted_.push_back(candidates[node]);
+  }
 }

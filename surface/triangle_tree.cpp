@@ -3,6 +3,7 @@
 #include "surface/triangle_tree.h"
 
 #include "geometry/box_bound.h"
+#include "surface/box_distance.h"
 #include "surface/frame_bound.h"
 #include "surface/hit_order.h"
 
@@ -58,7 +59,12 @@ void TriangleTree::Descend(Reference node, const Vector3& query, SurfaceHit& bes
     while (node >= 0) {
       const WideBranch& branch = wide_[static_cast<std::size_t>(node)];
       float bounds[4];
-      FrameBoundQuad(query, branch.frame, branch.low, branch.high, bounds);
+      if (branch.fitted < 0) {
+        BoxBoundQuad(query, branch.low, branch.high, bounds);
+      } else {
+        const FittedBoxes& fitted = fitted_[static_cast<std::size_t>(branch.fitted)];
+        FrameBoundQuad(query, fitted.frame, fitted.low, fitted.high, bounds);
+      }
       // The children within reach, farthest first (equal bounds in their order).
       Deferred within[4];
       int count = 0;

@@ -9,12 +9,14 @@
 // while nothing was met). t only falls, and never below tau, since it is the distance of some
 // triangle. A box is skipped only when its bound is strictly greater than t, and no bound exceeds
 // the reported squared distance of a triangle inside:
-// - A node's child box, in the node's frame, holds every point of the triangles below it exactly,
-//   and its bound (frame_bound.h) never exceeds the exact squared distance from the query to any
-//   point inside; the routine's reported distance is never below the exact squared distance from
-//   the query to the triangle (triangle_closest_point.h).
-// - A triangle's own bounding box, tested before the routine runs, has BoxBound as its bound, and
-//   the routine reports at least that bound (it takes the larger of it and its own distance).
+// - A node's child box along the world's axes holds the bounding box of every triangle below it,
+//   and a triangle's own bounding box is tested before the routine runs. Their bound is BoxBound
+//   (box_distance.h), which is no larger for the larger box, and the routine reports at least
+//   BoxBound of the triangle's own box (it takes the larger of that and its own distance).
+// - A node's child box along a frame of its own holds every point of the triangles below it
+//   exactly, and its bound (frame_bound.h) never exceeds the exact squared distance from the query
+//   to any point inside; the routine's reported distance is never below the exact squared distance
+//   from the query to the triangle (triangle_closest_point.h).
 // Both hold in every rounding mode, and neither needs a margin for the routine's rounding. A
 // skipped triangle thus lies strictly beyond t >= tau and cannot be the least, nor tie with it.
 // Every triangle at distance tau is met, the least among them wins by the order, and the answer
@@ -58,14 +60,23 @@ class TriangleTree {
   };
 
   // A node as searched: up to four children (the binary tree's nodes two levels apart collapsed
-  // into one), their boxes axis by axis in the node's frame (frame_bound.h), so that one visit
-  // bounds all four side by side.
+  // into one), their boxes along the world's axes, axis by axis, so that one visit bounds all
+  // four side by side; and, where the node's triangles are far smaller than those boxes, the
+  // place in fitted_ of boxes along a frame turned to them, which the search bounds instead.
   struct alignas(64) WideBranch {
-    BoxFrame frame;
     float low[3][4];
     float high[3][4];
     Reference child[4];
     int32_t count;
+    int32_t fitted;
+  };
+
+  // A node's children's boxes along a frame of its own, in coordinates frame (p - origin),
+  // holding every point of their triangles exactly (frame_bound.h).
+  struct FittedBoxes {
+    BoxFrame frame;
+    float low[3][4];
+    float high[3][4];
   };
 
   // The triangles from `begin` on, `count` of them, in the tree's triangle order.
@@ -90,8 +101,8 @@ class TriangleTree {
   // The node of the searched tree for binary node `node` of `built`, appended to wide_ with the
   // nodes below it; a leaf stays as it is.
   Reference Collapse(const Nodes& built, Reference node);
-  // Turns the frame of every node over few enough triangles to the triangles' own directions where
-  // that makes the boxes smaller.
+  // Gives a frame of its own to every node over few enough triangles that are far smaller than
+  // its boxes, where that makes the boxes much smaller.
   void FitFrames(unsigned threadCount);
   // Appends `part`, built apart, as the child `side` of branch `parent` (or as the whole tree).
   void Join(const Nodes& part, int32_t parent, int side);
@@ -102,6 +113,7 @@ class TriangleTree {
   // The binary tree as built (its branches are dropped once collapsed) and its leaves.
   Nodes nodes_;
   std::vector<WideBranch> wide_;
+  std::vector<FittedBoxes> fitted_;
   Reference wideRoot_ = ~0;
   std::vector<StoredTriangle> triangles_;
 };
