@@ -49,18 +49,40 @@ inline float RoundedUp(double value) {
   return rounded;
 }
 
-// The measured spot rounded to float and moved into the triangle's box [low, high], whose bound
-// from the query is `boxBound`; the hit's triangle is left at -1.
-inline SurfaceHit RoundedHit(const MeasuredSpot& measured, float boxBound, const Vector3& low,
-                             const Vector3& high) {
-  const Vector3 inside = ClampToBox(Narrowed(measured.point), low, high);
+// The routine's first half: where the closest point lies and its squared distance as reported,
+// the larger of the spot's rounded upwards and `boxBound`, the query's BoxBound from the
+// triangle's box.
+struct TriangleMeasure {
+  PreciseTriangle triangle;
+  TriangleSpot spot;
+  float squaredDistance;
+};
+
+inline TriangleMeasure MeasureTriangle(const Vector3& query, const TriangleCorners& corners,
+                                       float boxBound) {
+  TriangleMeasure measure{Widened(query, corners), {}, 0.0f};
+  measure.spot = ClosestSpot(measure.triangle);
+  measure.squaredDistance =
+      MaxOf(RoundedUp(SpotSquaredDistance(measure.spot, measure.triangle)), boxBound);
+  return measure;
+}
+
+// The second half: the hit, its point rounded to float and moved into the triangle's box
+// [low, high]; its triangle is left at -1.
+inline SurfaceHit HitOf(const TriangleMeasure& measure, const Vector3& low, const Vector3& high) {
+  const TriangleSpot& spot = measure.spot;
+  const Vector3 inside = ClampToBox(Narrowed(SpotPoint(spot, measure.triangle)), low, high);
+  double weights[3] = {0.0, 0.0, 0.0};
+  weights[spot.base] = (1.0 - spot.toFirst) - spot.toSecond;
+  weights[spot.first] = spot.toFirst;
+  weights[spot.second] = spot.toSecond;
   SurfaceHit hit{-1,
-                 measured.feature,
-                 {static_cast<float>(measured.weights[0]), static_cast<float>(measured.weights[1]),
-                  static_cast<float>(measured.weights[2])},
+                 spot.feature,
+                 {static_cast<float>(weights[0]), static_cast<float>(weights[1]),
+                  static_cast<float>(weights[2])},
                  {inside.x, inside.y, inside.z},
-                 MaxOf(RoundedUp(measured.squaredDistance), boxBound)};
-  if (measured.feature == kSurfaceFace) {
+                 measure.squaredDistance};
+  if (spot.feature == kSurfaceFace) {
     hit.barycentric[0] = (1.0f - hit.barycentric[1]) - hit.barycentric[2];
   }
   return hit;
@@ -70,8 +92,7 @@ inline SurfaceHit RoundedHit(const MeasuredSpot& measured, float boxBound, const
 // from it; the hit's triangle is left at -1.
 inline SurfaceHit ClosestPointInBox(const Vector3& query, const TriangleCorners& corners,
                                     const Vector3& low, const Vector3& high, float boxBound) {
-  const PreciseTriangle triangle = Widened(query, corners);
-  return RoundedHit(MeasureSpot(ClosestSpot(triangle), triangle), boxBound, low, high);
+  return HitOf(MeasureTriangle(query, corners, boxBound), low, high);
 }
 
 // The closest point of triangle a, b, c to `query`; the hit's triangle is left at -1.

@@ -92,23 +92,16 @@ inline TriangleSpot FaceSpot(const double (&weights)[3], const PreciseTriangle& 
   return TriangleSpot{kSurfaceFace, base, first, second, toFirst, toSecond};
 }
 
-// The spot's point in double, its squared distance from the query rounded upwards (never below
-// the exact squared distance from the query to the point the spot names), and its weights.
-struct MeasuredSpot {
-  int32_t feature;
-  DoubleVector point;
-  double squaredDistance;
-  double weights[3];
-};
-
 // The residual r = (query - base) - toFirst * edge1 - toSecond * edge2, coordinate by coordinate,
 // rounds with an error below 3 eps (|query - base| + |toFirst * edge1| + |toSecond * edge2|) +
-// eps |r| (eps = 2^-52, a unit of double rounding in any rounding mode); the slack below is
-// eight times that, and the sum of the squares of |r| plus it is raised by 8 eps more, which
-// outweighs its own roundings. The bound so made exceeds the exact squared distance by a relative
-// 2^-46 |query - base| / |r| at most: nothing that float precision sees unless the query lies
-// within 2^-22 of that offset from the triangle.
-inline MeasuredSpot MeasureSpot(const TriangleSpot& spot, const PreciseTriangle& triangle) {
+// eps |r| (eps = 2^-52, a unit of double rounding in any rounding mode), which is at most 4 eps
+// times the sum of the first three (|r| is at most their sum, up to rounding); the slack below is
+// twice that, and the sum of the squares of |r| plus it is raised by 8 eps more, which outweighs
+// its own roundings. So the squared distance returned is never below the exact squared distance
+// from the query to the spot's point, and exceeds it by a relative 2^-47 |query - base| / |r| at
+// most: nothing that float precision sees unless the query lies within 2^-24 of that offset from
+// the triangle.
+inline double SpotSquaredDistance(const TriangleSpot& spot, const PreciseTriangle& triangle) {
   const DoubleVector& base = triangle.corner[spot.base];
   const DoubleVector& offset = triangle.offset[spot.base];
   const DoubleVector alongFirst = Times(Minus(triangle.corner[spot.first], base), spot.toFirst);
@@ -119,18 +112,17 @@ inline MeasuredSpot MeasureSpot(const TriangleSpot& spot, const PreciseTriangle&
                               {offset.z, alongFirst.z, alongSecond.z, residual.z}};
   double squaredDistance = 0.0;
   for (const auto& term : terms) {
-    const double slack =
-        0x1p-49 *
-        (((std::fabs(term[0]) + std::fabs(term[1])) + std::fabs(term[2])) + std::fabs(term[3]));
+    const double slack = 0x1p-49 * ((std::fabs(term[0]) + std::fabs(term[1])) + std::fabs(term[2]));
     const double most = std::fabs(term[3]) + slack;
     squaredDistance += most * most;
   }
-  MeasuredSpot measured{spot.feature,
-                        Plus(Plus(base, alongFirst), alongSecond),
-                        squaredDistance * (1.0 + 0x1p-49),
-                        {0.0, 0.0, 0.0}};
-  measured.weights[spot.base] = (1.0 - spot.toFirst) - spot.toSecond;
-  measured.weights[spot.first] = spot.toFirst;
-  measured.weights[spot.second] = spot.toSecond;
-  return measured;
+  return squaredDistance * (1.0 + 0x1p-49);
+}
+
+// The spot's point, in double.
+inline DoubleVector SpotPoint(const TriangleSpot& spot, const PreciseTriangle& triangle) {
+  const DoubleVector& base = triangle.corner[spot.base];
+  const DoubleVector alongFirst = Times(Minus(triangle.corner[spot.first], base), spot.toFirst);
+  const DoubleVector alongSecond = Times(Minus(triangle.corner[spot.second], base), spot.toSecond);
+  return Plus(Plus(base, alongFirst), alongSecond);
 }

@@ -19,10 +19,9 @@ SurfaceHit TriangleTree::FindClosest(const Vector3& query, int32_t& warm) const 
   SurfaceHit best = NoHitYet();
   if (triangles_.empty()) return FinalHit(best);
   int32_t bestPlace = -1;
-  if (warm >= 0 && static_cast<std::size_t>(warm) < triangles_.size()) {
-    Measure(warm, query, best, bestPlace);
-  }
-  Descend(wideRoot_, query, best, bestPlace);
+  const bool warmed = warm >= 0 && static_cast<std::size_t>(warm) < triangles_.size();
+  if (warmed) Measure(warm, query, best, bestPlace);
+  Descend(wideRoot_, query, warmed ? warm : -1, best, bestPlace);
   warm = bestPlace;
   return FinalHit(best);
 }
@@ -36,14 +35,15 @@ void TriangleTree::Measure(int32_t place, const Vector3& query, SurfaceHit& best
   const Vector3 high = Highest(Highest(corners.a, corners.b), corners.c);
   const float bound = BoxBound(query, low, high);
   if (bound > best.squaredDistance) return;
-  SurfaceHit hit = ClosestPointInBox(query, corners, low, high, bound);
-  hit.triangle = stored.index;
-  const int32_t before = best.triangle;
-  OfferHit(hit, best);
-  if (best.triangle != before) bestPlace = place;
+  // The point and weights only for a triangle that goes first.
+  const TriangleMeasure measure = MeasureTriangle(query, corners, bound);
+  if (!GoesBefore(measure.squaredDistance, stored.index, best)) return;
+  best = HitOf(measure, low, high);
+  best.triangle = stored.index;
+  bestPlace = place;
 }
 
-void TriangleTree::Descend(Reference node, const Vector3& query, SurfaceHit& best,
+void TriangleTree::Descend(Reference node, const Vector3& query, int32_t measured, SurfaceHit& best,
                            int32_t& bestPlace) const {
   // Children put off for later, each with its box bound at the time.
   struct Deferred {
@@ -84,7 +84,7 @@ void TriangleTree::Descend(Reference node, const Vector3& query, SurfaceHit& bes
     if (reached) {
       const Leaf& leaf = nodes_.leaves[static_cast<std::size_t>(~node)];
       for (int32_t place = leaf.begin; place < leaf.begin + leaf.count; ++place) {
-        Measure(place, query, best, bestPlace);
+        if (place != measured) Measure(place, query, best, bestPlace);
       }
     }
 

@@ -106,8 +106,10 @@ class TriangleTree {
   void FitFrames(unsigned threadCount);
   // Appends `part`, built apart, as the child `side` of branch `parent` (or as the whole tree).
   void Join(const Nodes& part, int32_t parent, int side);
-  // Visits the subtree under `node`, nearer box first, skipping what is out of reach.
-  void Descend(Reference node, const Vector3& query, SurfaceHit& best, int32_t& place) const;
+  // Visits the subtree under `node`, nearer box first, skipping what is out of reach and the
+  // place `measured` (measured already, or -1).
+  void Descend(Reference node, const Vector3& query, int32_t measured, SurfaceHit& best,
+               int32_t& place) const;
   void Measure(int32_t place, const Vector3& query, SurfaceHit& best, int32_t& bestPlace) const;
 
   // The binary tree as built (its branches are dropped once collapsed) and its leaves.
