@@ -51,7 +51,7 @@ inline float RoundedUp(double value) {
 
 // The routine's first half: where the closest point lies and its squared distance as reported,
 // the larger of the spot's rounded upwards and `boxBound`, the query's BoxBound from the
-// triangle's box.
+// triangle's box; `wideAtA` is IsWideAtCornerA of the corners.
 struct TriangleMeasure {
   PreciseTriangle triangle;
   TriangleSpot spot;
@@ -59,9 +59,9 @@ struct TriangleMeasure {
 };
 
 inline TriangleMeasure MeasureTriangle(const Vector3& query, const TriangleCorners& corners,
-                                       float boxBound) {
+                                       float boxBound, bool wideAtA) {
   TriangleMeasure measure{Widened(query, corners), {}, 0.0f};
-  measure.spot = ClosestSpot(measure.triangle);
+  measure.spot = ClosestSpot(measure.triangle, wideAtA);
   measure.squaredDistance =
       MaxOf(RoundedUp(SpotSquaredDistance(measure.spot, measure.triangle)), boxBound);
   return measure;
@@ -92,7 +92,7 @@ inline SurfaceHit HitOf(const TriangleMeasure& measure, const Vector3& low, cons
 // from it; the hit's triangle is left at -1.
 inline SurfaceHit ClosestPointInBox(const Vector3& query, const TriangleCorners& corners,
                                     const Vector3& low, const Vector3& high, float boxBound) {
-  return HitOf(MeasureTriangle(query, corners, boxBound), low, high);
+  return HitOf(MeasureTriangle(query, corners, boxBound, IsWideAtCornerA(corners)), low, high);
 }
 
 // The closest point of triangle a, b, c to `query`; the hit's triangle is left at -1.

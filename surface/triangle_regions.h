@@ -170,13 +170,18 @@ inline TriangleSpot SharpAngleSpot(const PreciseTriangle& triangle) {
   return FaceSpot(inside, triangle);
 }
 
-// The spot of the triangle closest to the query.
-inline TriangleSpot ClosestSpot(const PreciseTriangle& triangle) {
-  const DoubleVector ab = Minus(triangle.corner[1], triangle.corner[0]);
-  const DoubleVector ac = Minus(triangle.corner[2], triangle.corner[0]);
+// Whether the angle at corner a is wide: its squared sine above kWideAngle.
+inline bool IsWideAtCornerA(const TriangleCorners& corners) {
+  const DoubleVector a = Widened(corners.a);
+  const DoubleVector ab = Minus(Widened(corners.b), a);
+  const DoubleVector ac = Minus(Widened(corners.c), a);
   const DoubleVector normal = Cross(ab, ac);
-  if (Dot(normal, normal) > kWideAngle * (Dot(ab, ab) * Dot(ac, ac))) {
-    return WideAngleSpot(triangle, ab, ac);
-  }
-  return SharpAngleSpot(triangle);
+  return Dot(normal, normal) > kWideAngle * (Dot(ab, ab) * Dot(ac, ac));
+}
+
+// The spot of the triangle closest to the query, given IsWideAtCornerA of its corners.
+inline TriangleSpot ClosestSpot(const PreciseTriangle& triangle, bool wideAtA) {
+  if (!wideAtA) return SharpAngleSpot(triangle);
+  return WideAngleSpot(triangle, Minus(triangle.corner[1], triangle.corner[0]),
+                       Minus(triangle.corner[2], triangle.corner[0]));
 }

@@ -36,10 +36,11 @@ void TriangleTree::Measure(int32_t place, const Vector3& query, SurfaceHit& best
   const float bound = BoxBound(query, low, high);
   if (bound > best.squaredDistance) return;
   // The point and weights only for a triangle that goes first.
-  const TriangleMeasure measure = MeasureTriangle(query, corners, bound);
-  if (!GoesBefore(measure.squaredDistance, stored.index, best)) return;
+  const TriangleMeasure measure = MeasureTriangle(query, corners, bound, stored.wideAtA != 0);
+  const auto index = static_cast<int32_t>(stored.index);
+  if (!GoesBefore(measure.squaredDistance, index, best)) return;
   best = HitOf(measure, low, high);
-  best.triangle = stored.index;
+  best.triangle = index;
   bestPlace = place;
 }
 

@@ -85,9 +85,12 @@ class TriangleTree {
     int32_t count;
   };
 
+  // A triangle, its index in the mesh, and whether its angle at corner a is wide
+  // (IsWideAtCornerA), which the routine would otherwise work out again at every query.
   struct StoredTriangle {
     TriangleCorners corners;
-    int32_t index;
+    uint32_t index : 31;
+    uint32_t wideAtA : 1;
   };
 
   // Branches and leaves as built, in the numbering of the arrays they are built into.
