@@ -42,7 +42,7 @@ enum SurfaceFeature : int32_t {
 // (1 - v) - w. `point` is the closest point rounded to float, and `squaredDistance` the squared
 // distance from the query to the triangle, as ClosestPointOnTriangle (triangle_closest_point.h)
 // computes them: never below the exact squared distance, and above it by an ulp or two but where
-// the query nearly touches a flat triangle or lies within 2^-22 of the triangle's size from it.
+// the query lies closer to the triangle than about 2^-23 of its size, or the triangle is flat.
 // With no answer, `triangle` is -1, `feature` kSurfaceNoFeature and the numbers 0.
 struct SurfaceHit {
   int32_t triangle;

@@ -34,6 +34,15 @@ struct Span {
 
 using ChildSpans = std::array<Span, 4>;
 
+// The places in the tree's triangle order that all of a node's children cover.
+Span WholeSpan(const ChildSpans& spans, int count) {
+  Span whole = spans[0];
+  for (int k = 1; k < count; ++k) {
+    whole = Span{std::min(whole.begin, spans[k].begin), std::max(whole.end, spans[k].end)};
+  }
+  return whole;
+}
+
 // For every node, the places in the tree's triangle order its children cover. Nodes come after
 // their parents, so the last are filled first.
 std::vector<ChildSpans> SpansOf(const std::vector<TriangleTree::WideBranch>& wide,
@@ -48,12 +57,8 @@ std::vector<ChildSpans> SpansOf(const std::vector<TriangleTree::WideBranch>& wid
         spans[node][k] = Span{leaf.begin, leaf.begin + leaf.count};
         continue;
       }
-      const ChildSpans& below = spans[static_cast<std::size_t>(child)];
-      Span whole = below[0];
-      for (int j = 1; j < wide[static_cast<std::size_t>(child)].count; ++j) {
-        whole = Span{std::min(whole.begin, below[j].begin), std::max(whole.end, below[j].end)};
-      }
-      spans[node][k] = whole;
+      const auto below = static_cast<std::size_t>(child);
+      spans[node][k] = WholeSpan(spans[below], wide[below].count);
     }
   }
   return spans;
@@ -181,15 +186,6 @@ void FrameBoxes(const TriangleTree::StoredTriangle* triangles, const ChildSpans&
       boxes.high[axis][k] = FloatAbove(high[axis], magnitude);
     }
   }
-}
-
-// The places in the tree's triangle order that all of a node's children cover.
-Span WholeSpan(const ChildSpans& spans, int count) {
-  Span whole = spans[0];
-  for (int k = 1; k < count; ++k) {
-    whole = Span{std::min(whole.begin, spans[k].begin), std::max(whole.end, spans[k].end)};
-  }
-  return whole;
 }
 
 // The area of the triangles before each place in the tree's triangle order.

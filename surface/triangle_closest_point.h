@@ -11,7 +11,8 @@
 // slack for every rounding (triangle_spot.h): the squared distance reported is never below the
 // exact squared distance from the query to a point of the triangle, hence never below the exact
 // squared distance from the query to the triangle, and exceeds it by an ulp or two of float unless
-// the query lies within 2^-22 of the triangle's size from it or the triangle is flat.
+// the query lies closer to the triangle than about 2^-23 of its size, or the triangle is flat (its
+// corners on a line to within 2^-20 of its size: its inside is then left to its edges).
 //
 // The bounds the tree prunes by. The squared distance reported is the larger of that rounded
 // distance and BoxBound (geometry/box_bound.h) from the query to the triangle's bounding box: so

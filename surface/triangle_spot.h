@@ -99,8 +99,8 @@ inline TriangleSpot FaceSpot(const double (&weights)[3], const PreciseTriangle& 
 // twice that, and the sum of the squares of |r| plus it is raised by 8 eps more, which outweighs
 // its own roundings. So the squared distance returned is never below the exact squared distance
 // from the query to the spot's point, and exceeds it by a relative 2^-47 |query - base| / |r| at
-// most: nothing that float precision sees unless the query lies within 2^-24 of that offset from
-// the triangle.
+// most: less than an ulp of float unless the query lies closer to the triangle than 2^-23 of that
+// offset.
 inline double SpotSquaredDistance(const TriangleSpot& spot, const PreciseTriangle& triangle) {
   const DoubleVector& base = triangle.corner[spot.base];
   const DoubleVector& offset = triangle.offset[spot.base];
