@@ -47,7 +47,7 @@ class TriangleTree {
   std::size_t size() const { return triangles_.size(); }
 
   // At most this many triangles in a leaf.
-  static constexpr int32_t kLeafSize = 4;
+  static constexpr int32_t kLeafSize = 6;
 
   // A node or a leaf: a branch's index, or the bitwise complement of a leaf's index.
   using Reference = int32_t;
