@@ -1,10 +1,13 @@
 // The closest point on a triangle surface: each contender builds its structure over a surface
-// mesh of 10^5 or 10^6 triangles and answers as many queries, the vertices of a differently
-// tessellated surface lying over it. Contenders: the exact surface search on one thread and on
-// all; and as peers, on one thread, CGAL's AABB tree (closest point and primitive, with its
-// distance-query acceleration) and Embree's point query, whose callback measures each triangle
-// with the surface search's own per-triangle routine. Then each one's build alone. The counter
-// "distance" (the mean squared distance found) shows the contenders agree.
+// mesh and answers as many queries as it has triangles. Two shapes: a torus of 10^5 or 10^6
+// triangles, queried at the vertices of a differently tessellated surface lying over it; and a
+// fan of 2 * 10^4 or 10^5 slivers over a tilted unit disc (sliver_fan.h), queried just off it.
+// Contenders: the exact surface search on one thread and on all; and as peers, on one thread,
+// CGAL's AABB tree (closest point and primitive, with its distance-query acceleration) and
+// Embree's point query, whose callback measures each triangle with the surface search's own
+// per-triangle routine. Then each one's build alone. The counter "distance" (the mean squared
+// distance found) shows the contenders agree; on the fan, "ulps" is the largest distance of a
+// squared distance found from the exact one, in units in the last place of a float there.
 #include <CGAL/AABB_traits.h>
 #include <CGAL/AABB_tree.h>
 #include <CGAL/AABB_triangle_primitive.h>
@@ -20,6 +23,7 @@
 #include <embree3/rtcore.h>
 #endif
 
+#include "sliver_fan.h"
 #include "surface/closest_point.h"
 #include "surface/triangle_closest_point.h"
 #include "surface_mesh.h"
@@ -30,13 +34,15 @@ struct TriangleMesh {
   std::vector<float> positions;
   std::vector<uint32_t> corners;
   std::vector<float> queries;
+  // Each query's exact squared distance, where it is known.
+  std::vector<long double> exact;
 };
 
+enum Shape : int64_t { kTorus = 0, kFan = 1 };
+
 // The Source surface cut into `triangleCount` triangles (two per quad), and as many queries.
-const TriangleMesh& MeshOf(std::size_t triangleCount) {
-  static std::map<std::size_t, TriangleMesh> meshes;
-  TriangleMesh& mesh = meshes[triangleCount];
-  if (!mesh.corners.empty()) return mesh;
+TriangleMesh MakeTorus(std::size_t triangleCount) {
+  TriangleMesh mesh;
   const SurfaceMesh source = MakeSourceSurface(triangleCount / 2, true);
   for (const MQPoint& vertex : source.vertices) {
     mesh.positions.insert(mesh.positions.end(), {vertex.x, vertex.y, vertex.z});
@@ -52,19 +58,44 @@ const TriangleMesh& MeshOf(std::size_t triangleCount) {
   return mesh;
 }
 
-void Report(benchmark::State& state, const TriangleMesh& mesh, double distanceSum) {
+// The mesh of a run: its shape is the first argument, its triangle count the second.
+const TriangleMesh& MeshOf(const benchmark::State& state) {
+  static std::map<std::pair<int64_t, int64_t>, TriangleMesh> meshes;
+  const auto key = std::make_pair(state.range(0), state.range(1));
+  TriangleMesh& mesh = meshes[key];
+  if (!mesh.corners.empty()) return mesh;
+  const auto count = static_cast<std::size_t>(key.second);
+  if (key.first == kTorus) {
+    mesh = MakeTorus(count);
+  } else {
+    SliverFan fan = MakeSliverFan(count);
+    mesh = TriangleMesh{std::move(fan.positions), std::move(fan.corners), std::move(fan.queries),
+                        std::move(fan.exactSquaredDistances)};
+  }
+  return mesh;
+}
+
+// The counters of a run that found `found`, each query's squared distance (none for a build).
+void Report(benchmark::State& state, const TriangleMesh& mesh,
+            const std::vector<long double>& found) {
   state.counters["triangles"] = static_cast<double>(mesh.corners.size() / 3);
   state.counters["queries"] = static_cast<double>(mesh.queries.size() / 3);
-  if (distanceSum > 0.0) {
-    state.counters["distance"] = distanceSum / static_cast<double>(mesh.queries.size() / 3);
+  if (found.empty()) return;
+  long double sum = 0.0L;
+  double ulps = 0.0;
+  for (std::size_t k = 0; k < found.size(); ++k) {
+    sum += found[k];
+    if (!mesh.exact.empty()) ulps = std::max(ulps, UlpsApart(found[k], mesh.exact[k]));
   }
+  state.counters["distance"] = static_cast<double>(sum / static_cast<long double>(found.size()));
+  if (!mesh.exact.empty()) state.counters["ulps"] = ulps;
 }
 
 // What a run times: building alone, or building and answering every query.
 enum class Work { kBuild, kBuildAndQueries };
 
 void Exact(benchmark::State& state, unsigned threads, Work work) {
-  const TriangleMesh& mesh = MeshOf(static_cast<std::size_t>(state.range(0)));
+  const TriangleMesh& mesh = MeshOf(state);
   std::vector<SurfaceHit> hits(mesh.queries.size() / 3);
   for (auto _ : state) {
     ClosestPointSearch search;
@@ -74,9 +105,11 @@ void Exact(benchmark::State& state, unsigned threads, Work work) {
     search.FindClosest(mesh.queries.data(), hits.size(), hits.data(), threads);
     benchmark::DoNotOptimize(hits.data());
   }
-  double sum = 0.0;
-  for (const SurfaceHit& hit : hits) sum += hit.squaredDistance;
-  Report(state, mesh, sum);
+  std::vector<long double> found;
+  for (std::size_t k = 0; work == Work::kBuildAndQueries && k < hits.size(); ++k) {
+    found.push_back(hits[k].squaredDistance);
+  }
+  Report(state, mesh, found);
 }
 
 void Cgal(benchmark::State& state, Work work) {
@@ -84,8 +117,8 @@ void Cgal(benchmark::State& state, Work work) {
   using Triangles = std::vector<Kernel::Triangle_3>;
   using Primitive = CGAL::AABB_triangle_primitive<Kernel, Triangles::const_iterator>;
   using Tree = CGAL::AABB_tree<CGAL::AABB_traits<Kernel, Primitive>>;
-  const TriangleMesh& mesh = MeshOf(static_cast<std::size_t>(state.range(0)));
-  double sum = 0.0;
+  const TriangleMesh& mesh = MeshOf(state);
+  std::vector<long double> found;
   for (auto _ : state) {
     Triangles triangles;
     triangles.reserve(mesh.corners.size() / 3);
@@ -103,14 +136,14 @@ void Cgal(benchmark::State& state, Work work) {
       tree.build();
       continue;
     }
-    sum = 0.0;
+    found.clear();
     for (std::size_t k = 0; k < mesh.queries.size(); k += 3) {
       const Kernel::Point_3 query(mesh.queries[k], mesh.queries[k + 1], mesh.queries[k + 2]);
-      const auto found = tree.closest_point_and_primitive(query);
-      sum += CGAL::squared_distance(query, found.first);
+      const auto closest = tree.closest_point_and_primitive(query);
+      found.push_back(CGAL::squared_distance(query, closest.first));
     }
   }
-  Report(state, mesh, sum);
+  Report(state, mesh, found);
 }
 
 #ifdef PALISOR_HAVE_EMBREE
@@ -144,9 +177,9 @@ bool MeasureTriangle(RTCPointQueryFunctionArguments* arguments) {
 }
 
 void Embree(benchmark::State& state, Work work) {
-  const TriangleMesh& mesh = MeshOf(static_cast<std::size_t>(state.range(0)));
+  const TriangleMesh& mesh = MeshOf(state);
   RTCDevice device = rtcNewDevice("threads=1");
-  double sum = 0.0;
+  std::vector<long double> found;
   for (auto _ : state) {
     RTCScene scene = rtcNewScene(device);
     RTCGeometry geometry = rtcNewGeometry(device, RTC_GEOMETRY_TYPE_TRIANGLE);
@@ -162,7 +195,7 @@ void Embree(benchmark::State& state, Work work) {
     rtcAttachGeometry(scene, geometry);
     rtcReleaseGeometry(geometry);
     rtcCommitScene(scene);
-    sum = 0.0;
+    found.clear();
     for (std::size_t k = 0; work == Work::kBuildAndQueries && k < mesh.queries.size(); k += 3) {
       RTCPointQuery query;
       query.x = mesh.queries[k];
@@ -172,19 +205,21 @@ void Embree(benchmark::State& state, Work work) {
       query.radius = std::numeric_limits<float>::infinity();
       RTCPointQueryContext context;
       rtcInitPointQueryContext(&context);
-      EmbreeQuery found{&mesh, std::numeric_limits<float>::infinity(), RTC_INVALID_GEOMETRY_ID};
-      rtcPointQuery(scene, &query, &context, MeasureTriangle, &found);
-      sum += found.squaredDistance;
+      EmbreeQuery best{&mesh, std::numeric_limits<float>::infinity(), RTC_INVALID_GEOMETRY_ID};
+      rtcPointQuery(scene, &query, &context, MeasureTriangle, &best);
+      found.push_back(best.squaredDistance);
     }
     rtcReleaseScene(scene);
   }
   rtcReleaseDevice(device);
-  Report(state, mesh, sum);
+  Report(state, mesh, found);
 }
 #endif
 
 void Sizes(benchmark::internal::Benchmark* benchmark) {
-  benchmark->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
+  benchmark->Args({kTorus, 100000})->Args({kTorus, 1000000});
+  benchmark->Args({kFan, 20000})->Args({kFan, 100000});
+  benchmark->ArgNames({"shape", "triangles"})->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 
 BENCHMARK_CAPTURE(Exact, OneThread, 1u, Work::kBuildAndQueries)->Apply(Sizes);

@@ -1,9 +1,10 @@
-// The lower bound of the squared distance from a query to a box (geometry/box_bound.h), for four
-// of the tree's boxes at once. Because ClosestPointOnTriangle always returns a point inside the
-// triangle's bounding box (it clamps its point into that box), the bound of a box holding a
-// triangle never exceeds the squared distance that routine reports for the triangle: the search may
-// skip every triangle of a box whose bound is strictly greater than a distance already found, with
-// no margin.
+// The lower bound of the squared distance from a query to a box along the world's axes
+// (geometry/box_bound.h), for four of the tree's boxes at once. Because ClosestPointOnTriangle
+// never reports less than BoxBound of the triangle's own bounding box, and BoxBound of a box that
+// holds that box is no larger (its gaps are no larger, and rounding is monotone), the bound of a
+// box holding a triangle never exceeds the squared distance that routine reports for the
+// triangle: the search may skip every triangle of a box whose bound is strictly greater than a
+// distance already found, with no margin.
 #pragma once
 
 #include "geometry/box_bound.h"

@@ -11,7 +11,7 @@
 // is found on them.
 //
 // The answer, bit for bit. Every triangle is measured by one routine, ClosestPointOnTriangle
-// (triangle_closest_point.h), computed in a fixed order of 32-bit float operations. A query's
+// (triangle_closest_point.h), computed in a fixed order of float and double operations. A query's
 // answer is the triangle whose squared distance is least; between equal squared distances the
 // lower triangle index wins. The accelerated search returns exactly what FindClosestExhaustive
 // returns, which offers every triangle in increasing index to the same rule. A query with a
@@ -39,9 +39,11 @@ enum SurfaceFeature : int32_t {
 // One query's answer. `barycentric` weighs the corners a, b, c of the triangle as the mesh gives
 // them, each finite and in [0, 1] up to rounding, summing to 1 as computed: 1 at a corner; 1 - t
 // and t at the ends of an edge; inside the face, v and w as found and the first weight
-// (1 - v) - w. `point` is the closest point, and `squaredDistance` the squared distance from
-// the query to `point`, as ClosestPointOnTriangle (triangle_closest_point.h) computes them. With
-// no answer, `triangle` is -1, `feature` kSurfaceNoFeature and the numbers 0.
+// (1 - v) - w. `point` is the closest point rounded to float, and `squaredDistance` the squared
+// distance from the query to the triangle, as ClosestPointOnTriangle (triangle_closest_point.h)
+// computes them: never below the exact squared distance, and above it by an ulp or two but where
+// the query lies closer to the triangle than about 2^-23 of its size, or the triangle is flat.
+// With no answer, `triangle` is -1, `feature` kSurfaceNoFeature and the numbers 0.
 struct SurfaceHit {
   int32_t triangle;
   int32_t feature;

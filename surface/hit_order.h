@@ -20,11 +20,13 @@ inline SurfaceHit NoHitYet() {
 // Takes `candidate` (whose triangle is set and whose squared distance is not NaN) as `best` if it
 // goes before it. The order is total over distinct triangles, so the winner does not depend on the
 // order in which triangles are offered.
+inline bool GoesBefore(float squaredDistance, int32_t triangle, const SurfaceHit& best) {
+  return best.triangle < 0 || squaredDistance < best.squaredDistance ||
+         (squaredDistance == best.squaredDistance && triangle < best.triangle);
+}
+
 inline void OfferHit(const SurfaceHit& candidate, SurfaceHit& best) {
-  const bool before =
-      best.triangle < 0 || candidate.squaredDistance < best.squaredDistance ||
-      (candidate.squaredDistance == best.squaredDistance && candidate.triangle < best.triangle);
-  if (before) best = candidate;
+  if (GoesBefore(candidate.squaredDistance, candidate.triangle, best)) best = candidate;
 }
 
 // The answer as handed out: with nothing met, the record of no answer, all numbers 0.

@@ -55,6 +55,7 @@ TriangleTree::Reference TriangleTree::Collapse(const Nodes& built, Reference nod
   const std::size_t self = wide_.size();
   wide_.push_back(WideBranch{});
   wide_[self].count = count;
+  wide_[self].fitted = -1;
   for (int k = 0; k < 4; ++k) {
     for (int axis = 0; axis < 3; ++axis) {
       // An unused place has an empty box; the search does not look at it.

@@ -2,7 +2,9 @@
 // strictly beyond the best distance met (see triangle_tree.h for why the answer is exact).
 #include "surface/triangle_tree.h"
 
+#include "geometry/box_bound.h"
 #include "surface/box_distance.h"
+#include "surface/frame_bound.h"
 #include "surface/hit_order.h"
 
 namespace {
@@ -17,10 +19,9 @@ SurfaceHit TriangleTree::FindClosest(const Vector3& query, int32_t& warm) const 
   SurfaceHit best = NoHitYet();
   if (triangles_.empty()) return FinalHit(best);
   int32_t bestPlace = -1;
-  if (warm >= 0 && static_cast<std::size_t>(warm) < triangles_.size()) {
-    Measure(warm, query, best, bestPlace);
-  }
-  Descend(wideRoot_, query, best, bestPlace);
+  const bool warmed = warm >= 0 && static_cast<std::size_t>(warm) < triangles_.size();
+  if (warmed) Measure(warm, query, best, bestPlace);
+  Descend(wideRoot_, query, warmed ? warm : -1, best, bestPlace);
   warm = bestPlace;
   return FinalHit(best);
 }
@@ -32,15 +33,18 @@ void TriangleTree::Measure(int32_t place, const Vector3& query, SurfaceHit& best
   // The triangle's own box first: most triangles of a leaf are out of reach.
   const Vector3 low = Lowest(Lowest(corners.a, corners.b), corners.c);
   const Vector3 high = Highest(Highest(corners.a, corners.b), corners.c);
-  if (BoxBound(query, low, high) > best.squaredDistance) return;
-  SurfaceHit hit = ClosestPointInBox(query, corners, low, high);
-  hit.triangle = stored.index;
-  const int32_t before = best.triangle;
-  OfferHit(hit, best);
-  if (best.triangle != before) bestPlace = place;
+  const float bound = BoxBound(query, low, high);
+  if (bound > best.squaredDistance) return;
+  // The point and weights only for a triangle that goes first.
+  const TriangleMeasure measure = MeasureTriangle(query, corners, bound, stored.wideAtA != 0);
+  const auto index = static_cast<int32_t>(stored.index);
+  if (!GoesBefore(measure.squaredDistance, index, best)) return;
+  best = HitOf(measure, low, high);
+  best.triangle = index;
+  bestPlace = place;
 }
 
-void TriangleTree::Descend(Reference node, const Vector3& query, SurfaceHit& best,
+void TriangleTree::Descend(Reference node, const Vector3& query, int32_t measured, SurfaceHit& best,
                            int32_t& bestPlace) const {
   // Children put off for later, each with its box bound at the time.
   struct Deferred {
@@ -56,7 +60,12 @@ void TriangleTree::Descend(Reference node, const Vector3& query, SurfaceHit& bes
     while (node >= 0) {
       const WideBranch& branch = wide_[static_cast<std::size_t>(node)];
       float bounds[4];
-      BoxBoundQuad(query, branch.low, branch.high, bounds);
+      if (branch.fitted < 0) {
+        BoxBoundQuad(query, branch.low, branch.high, bounds);
+      } else {
+        const FittedBoxes& fitted = fitted_[static_cast<std::size_t>(branch.fitted)];
+        FrameBoundQuad(query, fitted.frame, fitted.low, fitted.high, bounds);
+      }
       // The children within reach, farthest first (equal bounds in their order).
       Deferred within[4];
       int count = 0;
@@ -76,7 +85,7 @@ void TriangleTree::Descend(Reference node, const Vector3& query, SurfaceHit& bes
     if (reached) {
       const Leaf& leaf = nodes_.leaves[static_cast<std::size_t>(~node)];
       for (int32_t place = leaf.begin; place < leaf.begin + leaf.count; ++place) {
-        Measure(place, query, best, bestPlace);
+        if (place != measured) Measure(place, query, best, bestPlace);
       }
     }
 

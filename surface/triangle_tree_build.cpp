@@ -280,9 +280,12 @@ TriangleTree::TriangleTree(const float* positions, const uint32_t* corners,
   RunInChunks(items.size(), threadCount, kApartMinimum, [&](std::size_t begin, std::size_t end) {
     for (std::size_t k = begin; k < end; ++k) {
       const auto triangle = static_cast<std::size_t>(items[k].index);
-      triangles_[k] = StoredTriangle{CornersOf(positions, corners, triangle), items[k].index};
+      const TriangleCorners stored = CornersOf(positions, corners, triangle);
+      triangles_[k] = StoredTriangle{stored, static_cast<uint32_t>(items[k].index),
+                                     IsWideAtCornerA(stored) ? 1u : 0u};
     }
   });
+  FitFrames(threadCount);
 }
 
 void TriangleTree::Join(const Nodes& part, int32_t parent, int side) {

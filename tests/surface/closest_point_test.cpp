@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "geometry/box_bound.h"
 #include "parallel/float_control.h"
 #include "support/float_bits.h"
-#include "surface/box_distance.h"
 #include "surface/triangle_closest_point.h"
 #include "surface_meshes.h"
 
@@ -86,9 +86,14 @@ class FloatModeScope {
   bool available_ = false;
 };
 
-// The queries of a mesh, with a few that have a non-finite coordinate at the end.
+// The queries of a mesh and some just off it, with a few that have a non-finite coordinate at the
+// end.
 std::vector<float> QueriesWithNonFinite(const TestMesh& mesh, std::size_t randomCount) {
   std::vector<float> queries = QueriesFor(mesh, randomCount, 7);
+  for (const float height : {1e-3f, 1e-6f}) {
+    const std::vector<float> off = QueriesJustOff(mesh, height);
+    queries.insert(queries.end(), off.begin(), off.end());
+  }
   queries.insert(queries.end(), {kNaN, 0.0f, 0.0f, 0.0f, kInfinity, 0.0f, 0.5f, 0.5f, -kInfinity});
   return queries;
 }
@@ -100,6 +105,13 @@ std::vector<SurfaceHit> ExhaustiveHits(const TestMesh& mesh, const std::vector<f
                                     mesh.triangleCount(), &queries[3 * k]);
   }
   return hits;
+}
+
+TriangleCorners CornersAt(const TestMesh& mesh, std::size_t triangle) {
+  const auto corner = [&](int c) {
+    return Vector3At(&mesh.positions[3 * static_cast<std::size_t>(mesh.corners[3 * triangle + c])]);
+  };
+  return TriangleCorners{corner(0), corner(1), corner(2)};
 }
 
 // The search, built on `buildThreads`, answers every query as the exhaustive search does, asked
@@ -126,78 +138,131 @@ void ExpectSearchMatchesExhaustive(const TestMesh& mesh, const std::vector<float
   }
 }
 
-// The squared distance from q to the triangle in double, computed independently: the projection
-// onto the plane where it falls inside, else the nearest of the three edges as segments.
-double ExactSquaredDistance(const double* q, const double (&corner)[3][3]) {
-  const auto minus = [](const double* a, const double* b, double* out) {
-    for (int k = 0; k < 3; ++k) out[k] = a[k] - b[k];
-  };
-  const auto dot = [](const double* a, const double* b) {
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-  };
-  double best = std::numeric_limits<double>::infinity();
-  for (int edge = 0; edge < 3; ++edge) {
-    const double* from = corner[edge];
-    const double* to = corner[(edge + 1) % 3];
-    double along[3], offset[3], gap[3];
-    minus(to, from, along);
-    minus(q, from, offset);
-    const double length = dot(along, along);
-    const double t = length > 0.0 ? std::clamp(dot(offset, along) / length, 0.0, 1.0) : 0.0;
-    for (int k = 0; k < 3; ++k) gap[k] = offset[k] - t * along[k];
-    best = std::min(best, dot(gap, gap));
+// The reference's arithmetic: binary128 where the compiler has it (113 bits: a product of two
+// differences of floats is exact in it), else long double.
+#ifdef __SIZEOF_FLOAT128__
+__extension__ using Exact = __float128;
+#else
+using Exact = long double;
+#endif
+
+template <typename Real>
+Real DotOf(const Real* a, const Real* b) {
+  return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
+
+template <typename Real>
+void CrossOf(const Real* a, const Real* b, Real* out) {
+  out[0] = a[1] * b[2] - a[2] * b[1];
+  out[1] = a[2] * b[0] - a[0] * b[2];
+  out[2] = a[0] * b[1] - a[1] * b[0];
+}
+
+// The squared distance from q to the triangle, computed independently of the routine and in
+// higher precision: the plane's where the projection falls inside all three edges (by the signs
+// of n . (edge x (q - edge's start)) with n = ab x ac), else the nearest of the three edges as
+// segments.
+template <typename Real>
+Real SquaredDistanceIn(const Real* q, const Real (&corner)[3][3]) {
+  Real best = static_cast<Real>(HUGE_VAL);
+  Real edges[3][3], offsets[3][3];
+  bool inside = true;
+  Real ab[3], ac[3], normal[3];
+  for (int k = 0; k < 3; ++k) {
+    ab[k] = corner[1][k] - corner[0][k];
+    ac[k] = corner[2][k] - corner[0][k];
   }
-  double e0[3], e1[3], offset[3];
-  minus(corner[1], corner[0], e0);
-  minus(corner[2], corner[0], e1);
-  minus(q, corner[0], offset);
-  const double d00 = dot(e0, e0), d01 = dot(e0, e1), d11 = dot(e1, e1);
-  const double denominator = d00 * d11 - d01 * d01;
-  if (denominator > 1e-18 * d00 * d11) {
-    const double v = (d11 * dot(offset, e0) - d01 * dot(offset, e1)) / denominator;
-    const double w = (d00 * dot(offset, e1) - d01 * dot(offset, e0)) / denominator;
-    if (v >= 0.0 && w >= 0.0 && v + w <= 1.0) {
-      double gap[3];
-      for (int k = 0; k < 3; ++k) gap[k] = offset[k] - v * e0[k] - w * e1[k];
-      best = std::min(best, dot(gap, gap));
+  CrossOf(ab, ac, normal);
+  for (int edge = 0; edge < 3; ++edge) {
+    Real gap[3], turn[3];
+    for (int k = 0; k < 3; ++k) {
+      edges[edge][k] = corner[(edge + 1) % 3][k] - corner[edge][k];
+      offsets[edge][k] = q[k] - corner[edge][k];
     }
+    const Real length = DotOf(edges[edge], edges[edge]);
+    Real t = length > 0 ? DotOf(offsets[edge], edges[edge]) / length : 0;
+    t = t < 0 ? 0 : (t > 1 ? 1 : t);
+    for (int k = 0; k < 3; ++k) gap[k] = offsets[edge][k] - t * edges[edge][k];
+    best = std::min(best, DotOf(gap, gap));
+    CrossOf(edges[edge], offsets[edge], turn);
+    inside = inside && DotOf(normal, turn) > 0;
+  }
+  const Real area = DotOf(normal, normal);
+  if (inside && area > 0) {
+    const Real height = DotOf(normal, offsets[0]);
+    best = std::min(best, height * height / area);
   }
   return best;
 }
 
-// Every answer lies within rounding of the exact least distance, and its weights rebuild its
-// point: checks of the routine against double-precision geometry, independent of the tie rule.
+// The squared distance from the query to the triangle of `corners`, as SquaredDistanceIn computes
+// it with reals of type Real.
+template <typename Real>
+Real SquaredDistanceIn(const Vector3& query, const TriangleCorners& corners) {
+  const Real q[3] = {query.x, query.y, query.z};
+  const Real corner[3][3] = {{corners.a.x, corners.a.y, corners.a.z},
+                             {corners.b.x, corners.b.y, corners.b.z},
+                             {corners.c.x, corners.c.y, corners.c.z}};
+  return SquaredDistanceIn(q, corner);
+}
+
+Exact ExactSquaredDistance(const Vector3& query, const TriangleCorners& corners) {
+  return SquaredDistanceIn<Exact>(query, corners);
+}
+
+// The spacing of floats at `value`.
+Exact FloatUlp(Exact value) {
+  const float nearest = static_cast<float>(value);
+  return static_cast<Exact>(std::nextafter(nearest, kInfinity)) - nearest;
+}
+
+// Every answer's squared distance is never below the exact least one and above it by 4 ulps at
+// most, but for the slack that covers double rounding (triangle_spot.h), which tells only where the
+// query nearly touches the surface, within 2^-24 of the coordinates' size; its weights rebuild its
+// point. Checks of the routine against geometry in higher precision, independent of the tie rule.
 void ExpectAnswersNearTheExactDistance(const TestMesh& mesh, const std::vector<float>& queries) {
   const std::vector<SurfaceHit> hits = ExhaustiveHits(mesh, queries);
   for (std::size_t k = 0; k < hits.size(); ++k) {
-    const double q[3] = {queries[3 * k], queries[3 * k + 1], queries[3 * k + 2]};
-    if (!std::isfinite(q[0] + q[1] + q[2])) {
+    const Vector3 q{queries[3 * k], queries[3 * k + 1], queries[3 * k + 2]};
+    if (!IsFinite(q)) {
       EXPECT_EQ(hits[k].triangle, -1) << "query " << k;
       continue;
     }
-    double exact = std::numeric_limits<double>::infinity();
-    double scale = std::max({1.0, std::fabs(q[0]), std::fabs(q[1]), std::fabs(q[2])});
+    // In double first; in higher precision the triangles that may be the nearest.
+    std::vector<double> rough(mesh.triangleCount(), HUGE_VAL);
+    double least = HUGE_VAL;
+    float scale = std::max({std::fabs(q.x), std::fabs(q.y), std::fabs(q.z)});
     for (std::size_t t = 0; t < mesh.triangleCount(); ++t) {
-      double corner[3][3];
-      bool finite = true;
-      for (int c = 0; c < 3; ++c) {
-        for (int axis = 0; axis < 3; ++axis) {
-          corner[c][axis] = mesh.positions[3 * mesh.corners[3 * t + c] + axis];
-          finite = finite && std::isfinite(corner[c][axis]);
-        }
+      const TriangleCorners corners = CornersAt(mesh, t);
+      if (!IsFinite(corners.a) || !IsFinite(corners.b) || !IsFinite(corners.c)) continue;
+      rough[t] = SquaredDistanceIn<double>(q, corners);
+      least = std::min(least, rough[t]);
+      for (const Vector3& c : {corners.a, corners.b, corners.c}) {
+        scale = std::max({scale, std::fabs(c.x), std::fabs(c.y), std::fabs(c.z)});
       }
-      if (finite) exact = std::min(exact, ExactSquaredDistance(q, corner));
+    }
+    const double reach = least * (1.0 + 0x1p-20) + (0x1p-40 * scale) * (0x1p-40 * scale);
+    Exact exact = static_cast<Exact>(HUGE_VAL);
+    for (std::size_t t = 0; t < mesh.triangleCount(); ++t) {
+      if (rough[t] <= reach) exact = std::min(exact, ExactSquaredDistance(q, CornersAt(mesh, t)));
     }
     ASSERT_GE(hits[k].triangle, 0) << "query " << k;
-    EXPECT_NEAR(std::sqrt(double{hits[k].squaredDistance}), std::sqrt(exact), 2e-6 * scale)
+    const Exact found = hits[k].squaredDistance;
+    const double distance = std::sqrt(static_cast<double>(exact));
+    const double room = 0x1p-46 * scale;
+    const Exact slack = static_cast<Exact>(8.0 * room * distance + room * room);
+    EXPECT_GE(found, exact * (1 - static_cast<Exact>(0x1p-60)))
         << "query " << k << ": " << Describe(hits[k]);
+    EXPECT_LE(found, exact + 4 * FloatUlp(exact) + slack)
+        << "query " << k << ": " << Describe(hits[k]) << ", exact " << static_cast<double>(exact);
     const uint32_t* corners = &mesh.corners[3 * static_cast<std::size_t>(hits[k].triangle)];
     for (int axis = 0; axis < 3; ++axis) {
       double rebuilt = 0.0;
       for (int c = 0; c < 3; ++c) {
         rebuilt += double{hits[k].barycentric[c]} * mesh.positions[3 * corners[c] + axis];
       }
-      EXPECT_NEAR(rebuilt, hits[k].point[axis], 1e-5) << "query " << k << " axis " << axis;
+      EXPECT_NEAR(rebuilt, hits[k].point[axis], 1e-5 * std::max(1.0f, scale))
+          << "query " << k << " axis " << axis;
     }
   }
 }
@@ -208,7 +273,7 @@ struct ShapeCase {
   std::size_t randomQueries;
 };
 
-// Shapes whose answers are also held to double-precision geometry.
+// Shapes whose answers are also held to long-double geometry.
 const ShapeCase kShapes[] = {
     {"RandomSoup", [] { return RandomSoup(3000, 1); }, 400},
     {"ClosedSphere", [] { return Sphere(40, 60); }, 400},
@@ -218,6 +283,14 @@ const ShapeCase kShapes[] = {
     {"NonFiniteCorners", [] { return WithNonFiniteVertices(2000, 2); }, 300},
     {"OneTriangle", [] { return RandomSoup(1, 3); }, 100},
     {"LargeGridBuiltApart", [] { return WavyGrid(130); }, 150},
+    {"SliverFan", [] { return SliverFan(3000); }, 200},
+    {"HugeCoordinates",
+     [] {
+       TestMesh mesh = RandomSoup(1000, 8);
+       for (float& coordinate : mesh.positions) coordinate *= 1e17f;
+       return mesh;
+     },
+     200},
 };
 
 // Shapes at the edges of what the search takes: no triangle, coordinates whose products
@@ -240,7 +313,7 @@ const ShapeCase kExtremeShapes[] = {
        return mesh;
      },
      200},
-    {"HugeCoordinates",
+    {"OverflowingCoordinates",
      [] {
        TestMesh mesh = RandomSoup(1000, 4);
        for (std::size_t k = 0; k < mesh.positions.size(); ++k) {
@@ -290,9 +363,10 @@ TEST(SurfaceSearchFloatModes, MatchesTheExhaustiveSearchInEveryMode) {
   }
 }
 
-// A triangle's box bound never exceeds the squared distance the routine reports for it, for
-// coordinates of any magnitude and in every mode: the lemma the tree's pruning rests on.
-TEST(SurfaceSearchFloatModes, BoxBoundNeverExceedsTheRoutinesDistance) {
+// The routine's squared distance is never below the exact one, nor below the bound of the
+// triangle's own box, for coordinates of any magnitude and in every mode: the lemmas the tree's
+// pruning rests on.
+TEST(SurfaceSearchFloatModes, BoundsNeverExceedTheRoutinesDistance) {
   std::mt19937 engine(6);
   std::uniform_int_distribution<int> exponent(-149, 127);
   std::uniform_real_distribution<float> mantissa(-1.0f, 1.0f);
@@ -310,6 +384,12 @@ TEST(SurfaceSearchFloatModes, BoxBoundNeverExceedsTheRoutinesDistance) {
       const Vector3 high = Highest(Highest(corners.a, corners.b), corners.c);
       ASSERT_FALSE(std::isnan(hit.squaredDistance)) << trial;
       ASSERT_LE(BoxBound(query, low, high), hit.squaredDistance) << trial;
+      ASSERT_GE(static_cast<Exact>(hit.squaredDistance),
+                ExactSquaredDistance(query, corners) * (1 - static_cast<Exact>(0x1p-60)))
+          << trial << std::hexfloat << " q " << query.x << " " << query.y << " " << query.z << " a "
+          << corners.a.x << " " << corners.a.y << " " << corners.a.z << " b " << corners.b.x << " "
+          << corners.b.y << " " << corners.b.z << " c " << corners.c.x << " " << corners.c.y << " "
+          << corners.c.z << " feature " << hit.feature;
     }
   }
 }

@@ -123,6 +123,53 @@ TestMesh WavyGrid(uint32_t side) {
   return mesh;
 }
 
+TestMesh SliverFan(uint32_t count) {
+  // The disc's plane is spanned by two orthonormal directions with simple coordinates.
+  const double along[3] = {0.6, 0.64, 0.48};
+  const double across[3] = {-0.8, 0.48, 0.36};
+  TestMesh mesh;
+  mesh.AddVertex(0.0f, 0.0f, 0.0f);
+  for (uint32_t k = 0; k < count; ++k) {
+    const double angle = 6.283185307179586 * k / count;
+    const double x = std::cos(angle);
+    const double y = std::sin(angle);
+    mesh.AddVertex(static_cast<float>(x * along[0] + y * across[0]),
+                   static_cast<float>(x * along[1] + y * across[1]),
+                   static_cast<float>(x * along[2] + y * across[2]));
+    mesh.AddTriangle(0, 1 + k, 1 + (k + 1) % count);
+  }
+  return mesh;
+}
+
+std::vector<float> QueriesJustOff(const TestMesh& mesh, float height) {
+  std::vector<float> queries;
+  const std::size_t step = mesh.triangleCount() / 300 + 1;
+  for (std::size_t triangle = 0; triangle < mesh.triangleCount(); triangle += step) {
+    double corner[3][3];
+    for (int c = 0; c < 3; ++c) {
+      for (int axis = 0; axis < 3; ++axis) {
+        corner[c][axis] = mesh.positions[3 * mesh.corners[3 * triangle + c] + axis];
+      }
+    }
+    double normal[3];
+    for (int axis = 0; axis < 3; ++axis) {
+      const int next = (axis + 1) % 3;
+      const int last = (axis + 2) % 3;
+      normal[axis] = (corner[1][next] - corner[0][next]) * (corner[2][last] - corner[0][last]) -
+                     (corner[1][last] - corner[0][last]) * (corner[2][next] - corner[0][next]);
+    }
+    const double length =
+        std::sqrt(normal[0] * normal[0] + normal[1] * normal[1] + normal[2] * normal[2]);
+    if (!(length > 0.0) || !std::isfinite(length)) continue;
+    const double side = triangle % 2 ? height : -height;
+    for (int axis = 0; axis < 3; ++axis) {
+      const double centre = (corner[0][axis] + corner[1][axis] + corner[2][axis]) / 3.0;
+      queries.push_back(static_cast<float>(centre + side * normal[axis] / length));
+    }
+  }
+  return queries;
+}
+
 std::vector<float> QueriesFor(const TestMesh& mesh, std::size_t randomCount, unsigned stream) {
   std::mt19937 engine(stream);
   std::uniform_real_distribution<float> around(-1.3f, 1.3f);

@@ -30,7 +30,12 @@ TestMesh Duplicated(uint32_t rings, uint32_t segments);
 TestMesh WithNonFiniteVertices(std::size_t count, unsigned stream);
 // A wavy height field of 2 * side * side triangles.
 TestMesh WavyGrid(uint32_t side);
+// `count` slivers from the centre of a tilted unit disc to its rim.
+TestMesh SliverFan(uint32_t count);
 
 // Queries at x, y, z triples: random ones around the mesh, its vertices, points on its edges,
 // and far-away ones.
 std::vector<float> QueriesFor(const TestMesh& mesh, std::size_t randomCount, unsigned stream);
+// Queries `height` off the centres of a few hundred triangles, along their normals, on alternate
+// sides.
+std::vector<float> QueriesJustOff(const TestMesh& mesh, float height);
