@@ -317,7 +317,7 @@ typedef struct palisor_transfer_weight_options {
   uint32_t thread_count;
   /* ROBUST only: a closest point farther than max_distance from the vertex is refused (0 or more;
    * infinity, the default: no limit), and so is one where the Source's normal turns more than
-   * max_angle_degrees from the Destination vertex's (0 or more; 180, the default, or more: no
+   * max_angle_degrees from the Destination vertex's (0 or more; 45, the default; 180 or more: no
    * limit). */
   float max_distance;
   float max_angle_degrees;
@@ -361,7 +361,7 @@ typedef struct palisor_transfer_weight_input {
 } palisor_transfer_weight_input;
 
 /* Sets the weight options to their defaults, as palisor_transfer_default_options does its
- * options: method ROBUST, thread_count 0, max_distance infinity, max_angle_degrees 180,
+ * options: method ROBUST, thread_count 0, max_distance infinity, max_angle_degrees 45,
  * smoothing_passes 0, max_influences 4. */
 PALISOR_TRANSFER_API void palisor_transfer_default_weight_options(
     palisor_transfer_weight_options* options);

@@ -29,7 +29,7 @@ void SetDefaults(palisor_transfer_weight_options& options) {
   options.method = PALISOR_TRANSFER_WEIGHTS_ROBUST;
   options.thread_count = 0;
   options.max_distance = std::numeric_limits<float>::infinity();
-  options.max_angle_degrees = 180.0f;
+  options.max_angle_degrees = 45.0f;
   options.smoothing_passes = 0;
   options.max_influences = 4;
 }

@@ -46,9 +46,10 @@ struct WeightTransferOptions {
   WeightMethod method = WeightMethod::kRobust;
   // For robust: a closest point farther than this from the vertex is refused (infinity: no
   // limit), and so is one where the Source's normal turns more than maxAngleDegrees from the
-  // vertex's (180 or more: no limit). Refused vertices are filled.
+  // vertex's (45 by default, where the skinning scenes are carried best; 180 or more: no limit).
+  // Refused vertices are filled.
   float maxDistance = std::numeric_limits<float>::infinity();
-  float maxAngleDegrees = 180.0f;
+  float maxAngleDegrees = 45.0f;
   // For robust: how many smoothing passes follow the fill (0: none).
   uint32_t smoothingPasses = 0;
   // The most influences a Destination vertex keeps (at least 1).

@@ -103,8 +103,9 @@ def transfer_weights(source_positions, source_joints, source_weights, joint_coun
         unused); joint_count: the number of joints, above every joint used.
     destination_positions: (D, 3) rest positions.
     method: "nearest" (the plug-in's three-nearest inverse-square blend), "surface" (the closest
-        point's barycentric blend) or "robust" (the default: "surface" under max_distance and
-        max_angle, the refused vertices filled smoothly over the Destination's triangles, then
+        point's barycentric blend) or "robust" (the default: "surface" under max_distance (None:
+        no limit) and max_angle in degrees (None: 45), the refused vertices filled smoothly over
+        the Destination's triangles, then
         smoothing_passes passes of smoothing). "surface" and "robust" need both meshes'
         triangles, (n, 3) vertex indices ((0, 3) for a Destination without faces).
     max_influences: the most joints a Destination vertex keeps (its largest).

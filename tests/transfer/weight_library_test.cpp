@@ -85,7 +85,7 @@ TEST_F(WeightLibraryTest, DefaultsAreTheRobustMethodWithFourInfluencesAndNoLimit
   EXPECT_EQ(options.max_influences, 4u);
   EXPECT_EQ(options.smoothing_passes, 0u);
   EXPECT_EQ(options.max_distance, INFINITY);
-  EXPECT_EQ(options.max_angle_degrees, 180.0f);
+  EXPECT_EQ(options.max_angle_degrees, 45.0f);
 }
 
 TEST_F(WeightLibraryTest, EveryMethodGivesTheBitsOfTheCppInterface) {

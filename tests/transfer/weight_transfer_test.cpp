@@ -305,6 +305,7 @@ TEST(WeightTransfer, TheFillReproducesAffineWeightsOverARegularGrid) {
   destination.corners.insert(destination.corners.end(), {base, base + 1, base + 2});
   WeightTransferOptions options;
   options.maxDistance = 0.1f;
+  options.maxAngleDegrees = 180.0f;
   const Result result = Transfer(source, Ramp(source), destination, options);
   ASSERT_TRUE(result.ok) << result.error;
   for (std::size_t v = 0; v < base; ++v) {
