@@ -204,7 +204,7 @@ done <<< "$commands"
 blenderZip=dist/palisor-blender-$version.zip
 expected=$'palisor/__init__.py\npalisor/addon.py\npalisor/blender_manifest.toml\npalisor/drivers.py'
 expected+=$'\npalisor/lib/libpalisor_transfer.so\npalisor/lib/palisor_transfer.dll\npalisor/meshes.py'
-expected+=$'\npalisor/run.py\npalisor/source.py\npalisor/transfer.py\npalisor/weights.py'
+expected+=$'\npalisor/run.py\npalisor/skin.py\npalisor/skin_operator.py\npalisor/source.py\npalisor/transfer.py\npalisor/weights.py'
 if [ "$(unzip -Z1 "$blenderZip")" = "$expected" ]; then
   pass "the Blender add-on holds $(echo $expected)"
 else

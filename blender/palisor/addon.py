@@ -12,6 +12,7 @@ from bpy.types import Operator, PropertyGroup
 
 from . import meshes
 from .run import Refusal, Settings, counted, transfer_shape_keys
+from .skin_operator import PALISOR_OT_transfer_skin_weights
 from .transfer import SURFACE_METHODS, PalisorError
 
 
@@ -262,9 +263,10 @@ def modifier_warnings(source, destinations, as_shown):
 def _menu_entry(self, _context):
     self.layout.separator()
     self.layout.operator(PALISOR_OT_transfer_shape_keys.bl_idname)
+    self.layout.operator(PALISOR_OT_transfer_skin_weights.bl_idname)
 
 
-CLASSES = (PALISOR_PG_key, PALISOR_OT_transfer_shape_keys)
+CLASSES = (PALISOR_PG_key, PALISOR_OT_transfer_shape_keys, PALISOR_OT_transfer_skin_weights)
 
 
 def register():

@@ -549,7 +549,8 @@ class AddonTest(unittest.TestCase):
 
         menu = type("Menu", (), {"layout": Layout()})()
         bpy.types.VIEW3D_MT_object._dyn_ui_initialize()[-1](menu, bpy.context)
-        self.assertEqual(drawn[-2:], ["separator", "object.palisor_transfer_shape_keys"])
+        self.assertEqual(drawn[-3:], ["separator", "object.palisor_transfer_shape_keys",
+                                     "object.palisor_transfer_skin_weights"])
 
     def test_driven_keys_follow_the_source_and_a_users_driver_stays(self):
         source = source_with_keys()
@@ -590,6 +591,92 @@ class AddonTest(unittest.TestCase):
             want = base + displacement * weights[:, None].astype(F)
             got = vectors(head.data.shape_keys.key_blocks[name].data)
             self.assertTrue(bits_equal(got, want), name)
+
+
+def rigged(source):
+    """An armature of two bones, "low" and "high", deforming `source`, whose groups of those names
+    weigh its vertices by height; the armature."""
+    armature = bpy.data.objects.new("rig", bpy.data.armatures.new("rig"))
+    bpy.context.scene.collection.objects.link(armature)
+    select(armature, [])
+    bpy.ops.object.mode_set(mode='EDIT')
+    for name, head, tail in (("low", (0, 0, -1), (0, 0, 0)), ("high", (0, 0, 0), (0, 0, 1))):
+        bone = armature.data.edit_bones.new(name)
+        bone.head, bone.tail = head, tail
+    bpy.ops.object.mode_set(mode='OBJECT')
+    heights = vectors(source.data.vertices)[:, 1]
+    high = np.clip((heights + 1) / 2, 0, 1)
+    for name, weights in (("low", 1 - high), ("high", high)):
+        group = source.vertex_groups.new(name=name)
+        for vertex, weight in enumerate(weights.tolist()):
+            group.add([vertex], weight, 'REPLACE')
+    source.modifiers.new(name="rig", type='ARMATURE').object = armature
+    return armature
+
+
+def triangles_of(obj):
+    obj.data.calc_loop_triangles()
+    corners = np.empty(len(obj.data.loop_triangles) * 3, np.uint32)
+    obj.data.loop_triangles.foreach_get("vertices", corners)
+    return corners.reshape(-1, 3)
+
+
+def group_weights(obj, names):
+    """Each vertex's weight in each of the groups `names`, (V, len(names))."""
+    weights = np.zeros((len(obj.data.vertices), len(names)), F)
+    index = {obj.vertex_groups[name].index: k for k, name in enumerate(names)
+             if name in obj.vertex_groups}
+    for vertex in obj.data.vertices:
+        for element in vertex.groups:
+            if element.group in index:
+                weights[vertex.index, index[element.group]] = element.weight
+    return weights
+
+
+class SkinWeightsTest(unittest.TestCase):
+    def setUp(self):
+        fresh_scene()
+
+    def test_each_method_gives_the_libraries_weights_and_the_armature(self):
+        import palisor
+        for method in ("robust", "surface", "nearest"):
+            with self.subTest(method=method):
+                fresh_scene()
+                source = wavy_grid("body", 12, (0, 0, 0), 1)
+                armature = rigged(source)
+                cloth = wavy_grid("cloth", 9, (0.01, 0.02, 0.05), 4, rotation=(0, 0, 0.3))
+                select(source, [cloth])
+                result = bpy.ops.object.palisor_transfer_skin_weights(
+                    'EXEC_DEFAULT', method=method, max_influences=2)
+                self.assertEqual(result, {'FINISHED'})
+                self.assertEqual([m.object for m in cloth.modifiers if m.type == 'ARMATURE'],
+                                 [armature])
+                got = group_weights(cloth, ["low", "high"])
+                np.testing.assert_allclose(got.sum(axis=1), 1, atol=1e-6)
+                joints, weights = palisor.transfer_weights(
+                    world(source, vectors(source.data.vertices)),
+                    np.tile([0, 1], (len(source.data.vertices), 1)),
+                    group_weights(source, ["low", "high"]), 2,
+                    world(cloth, vectors(cloth.data.vertices)),
+                    source_triangles=triangles_of(source), destination_triangles=triangles_of(cloth),
+                    method=method, max_influences=2)
+                want = np.zeros_like(got)
+                np.put_along_axis(want, joints.astype(np.int64), weights, axis=1)
+                np.testing.assert_allclose(got, want, atol=4e-6)
+
+    def test_wrong_use_is_refused(self):
+        source = wavy_grid("body", 8, (0, 0, 0), 1)
+        cloth = wavy_grid("cloth", 6, (0, 0, 0.05), 2)
+        select(source, [cloth])
+        self.assertFalse(bpy.ops.object.palisor_transfer_skin_weights.poll())
+        rigged(source)
+        for group in list(source.vertex_groups):
+            source.vertex_groups.remove(group)
+        select(source, [cloth])
+        with self.assertRaises(RuntimeError) as raised:
+            bpy.ops.object.palisor_transfer_skin_weights('EXEC_DEFAULT')
+        self.assertIn("named after a bone", str(raised.exception))
+        self.assertEqual(len(cloth.vertex_groups), 0)
 
 
 def install_addon():
