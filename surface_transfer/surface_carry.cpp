@@ -105,36 +105,43 @@ SurfaceChange VertexChange(const PreparedSource& source, std::size_t vertex,
 }
 
 // The changes of the triangles around a run of vertices, each computed once: the vertices of a
-// run share most of their triangles.
+// run share most of their triangles. `slotOf` (one entry per Source triangle, all -1) tells where
+// a triangle's change was put, and is left all -1 again.
 class NearbyTriangleChanges {
  public:
   // Computes the changes of the triangles of the needed vertices in [begin, end).
   NearbyTriangleChanges(const PreparedSource& source, const TargetDisplacements& target,
-                        const std::vector<uint8_t>& needed, std::size_t begin, std::size_t end) {
+                        const std::vector<uint8_t>& needed, std::size_t begin, std::size_t end,
+                        std::vector<int32_t>& slotOf)
+      : slotOf_(slotOf) {
     const std::vector<uint32_t>& incident = source.incidentTriangles();
     for (std::size_t v = begin; v < end; ++v) {
       if (needed[v] == 0) continue;
-      triangles_.insert(triangles_.end(), incident.begin() + source.incidentStarts()[v],
-                        incident.begin() + source.incidentStarts()[v + 1]);
-    }
-    std::sort(triangles_.begin(), triangles_.end());
-    triangles_.erase(std::unique(triangles_.begin(), triangles_.end()), triangles_.end());
-    changes_.resize(triangles_.size());
-    changed_.resize(triangles_.size());
-    for (std::size_t k = 0; k < triangles_.size(); ++k) {
-      changed_[k] = TriangleChange(source, target, triangles_[k], &changes_[k]) ? 1 : 0;
+      for (std::size_t k = source.incidentStarts()[v]; k < source.incidentStarts()[v + 1]; ++k) {
+        int32_t& slot = slotOf_[incident[k]];
+        if (slot >= 0) continue;
+        slot = static_cast<int32_t>(triangles_.size());
+        triangles_.push_back(incident[k]);
+        changes_.emplace_back();
+        changed_.push_back(TriangleChange(source, target, incident[k], &changes_.back()) ? 1 : 0);
+      }
     }
   }
+  ~NearbyTriangleChanges() {
+    for (const uint32_t triangle : triangles_) slotOf_[triangle] = -1;
+  }
+  NearbyTriangleChanges(const NearbyTriangleChanges&) = delete;
+  NearbyTriangleChanges& operator=(const NearbyTriangleChanges&) = delete;
 
   // The change of one of those triangles; false for a triangle left out.
   bool Of(std::size_t triangle, SurfaceChange* change) const {
-    const auto at = std::lower_bound(triangles_.begin(), triangles_.end(), triangle);
-    const auto k = static_cast<std::size_t>(at - triangles_.begin());
+    const auto k = static_cast<std::size_t>(slotOf_[triangle]);
     *change = changes_[k];
     return changed_[k] != 0;
   }
 
  private:
+  std::vector<int32_t>& slotOf_;
   std::vector<uint32_t> triangles_;
   std::vector<SurfaceChange> changes_;
   std::vector<uint8_t> changed_;
@@ -157,15 +164,16 @@ struct ChangeRoom {
                unsigned threadCount) {
     RunInChunks(vertices.size(), threadCount, kVerticesPerChunk,
                 [&](std::size_t begin, std::size_t end) {
+                  std::vector<int32_t> slotOf(source.rest().triangleCount, -1);
                   for (std::size_t run = begin; run < end; run += kVerticesPerRun) {
-                    MeasureRun(source, target, run, std::min(end, run + kVerticesPerRun));
+                    MeasureRun(source, target, run, std::min(end, run + kVerticesPerRun), slotOf);
                   }
                 });
   }
 
   void MeasureRun(const PreparedSource& source, const TargetDisplacements& target,
-                  std::size_t begin, std::size_t end) {
-    const NearbyTriangleChanges nearby(source, target, neededVertices, begin, end);
+                  std::size_t begin, std::size_t end, std::vector<int32_t>& slotOf) {
+    const NearbyTriangleChanges nearby(source, target, neededVertices, begin, end, slotOf);
     const auto changeOf = [&nearby](std::size_t triangle, SurfaceChange* change) {
       return nearby.Of(triangle, change);
     };
