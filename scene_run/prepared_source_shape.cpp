@@ -69,8 +69,15 @@ const PreparedNearestSearch& PreparedSourceShape::NearestSearch(const std::vecto
   return *nearest_;
 }
 
+void PreparedSourceShape::ReleaseSurfaceSearch() {
+  if (!surface_) return;
+  surface_->ReleaseSearch();
+  searchReleased_ = true;
+}
+
 const PreparedSource& PreparedSourceShape::Surface() {
-  if (surface_) return *surface_;
+  if (surface_ && !searchReleased_) return *surface_;
+  searchReleased_ = false;
   triangles_ = FanTriangles(FacesOf(faces_), positions_.size());
   if (triangles_.empty()) {
     throw InputError("the Source '" + name_ + "' has no faces: the surface methods need them");

@@ -30,6 +30,12 @@ class PreparedSourceShape {
   // The Source's triangles made ready for the surface methods; throws InputError where they
   // cannot serve.
   const PreparedSource& Surface();
+  // Frees the surface's closest-point search once no Destination will be matched to it any more;
+  // a later Surface() makes the surface ready again.
+  void ReleaseSurfaceSearch();
+  // The surface as it is, its search freed or not, for what follows the matching; Surface() must
+  // have made it ready.
+  const PreparedSource& SurfaceAsItIs() const { return *surface_; }
   // The length of the diagonal of the box around the Source's triangles (finite coordinates
   // only), for distance limits given as a share of the Source's size; the surface must be ready.
   double TriangleBoxDiagonal() const;
@@ -43,6 +49,7 @@ class PreparedSourceShape {
   std::unique_ptr<PreparedNearestSearch> nearest_;
   std::vector<uint32_t> triangles_;
   std::unique_ptr<PreparedSource> surface_;
+  bool searchReleased_ = false;
 };
 
 // Every face of three or more corners as a fan of triangles from its first corner; a face with a

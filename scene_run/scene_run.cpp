@@ -72,7 +72,10 @@ std::vector<std::vector<uint8_t>> PlaceVertices(const SceneRunOptions& options,
   const PlacementWriter writer;
   std::vector<std::vector<uint8_t>> marks;
   for (const RunObjects::DestinationObjects& row : objects.destinations) {
-    DestinationPlacement placed = placement.Place(row);
+    // A Source kept for the next run keeps its search; one made for this run alone frees it
+    // once the last Destination is matched.
+    const bool lastMatch = &cache == &ownCache && &row == &objects.destinations.back();
+    DestinationPlacement placed = placement.Place(row, lastMatch);
     writer.Write(placed, row);
     marks.push_back(std::move(placed.marks));
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "parallel/parallel_chunks.h"
 #include "scene/run_result.h"
@@ -81,9 +82,10 @@ VertexPlacement::VertexPlacement(const SceneRunOptions& options, const RunObject
   }
 }
 
-DestinationPlacement VertexPlacement::Place(const RunObjects::DestinationObjects& row) const {
+DestinationPlacement VertexPlacement::Place(const RunObjects::DestinationObjects& row,
+                                            bool lastMatch) const {
   const std::vector<Vector3> rest = Vector3Positions(row.destination->vertices);
-  return alongSurface_ ? AlongTheSurface(row, rest) : ByTheRule(rest, row.moving);
+  return alongSurface_ ? AlongTheSurface(row, rest, lastMatch) : ByTheRule(rest, row.moving);
 }
 
 DestinationPlacement VertexPlacement::ByTheRule(const std::vector<Vector3>& rest,
@@ -103,7 +105,8 @@ DestinationPlacement VertexPlacement::ByTheRule(const std::vector<Vector3>& rest
 }
 
 DestinationPlacement VertexPlacement::AlongTheSurface(const RunObjects::DestinationObjects& row,
-                                                      const std::vector<Vector3>& rest) const {
+                                                      const std::vector<Vector3>& rest,
+                                                      bool lastMatch) const {
   static const host_imitation::FaceList none;
   const ObjectState& destination = *row.destination;
   const std::vector<uint32_t> triangles =
@@ -113,10 +116,13 @@ DestinationPlacement VertexPlacement::AlongTheSurface(const RunObjects::Destinat
   std::vector<Vector3*> outputs;
   placement.deltas = DeltaRoom(targets_.size(), rest.size(), outputs);
   placement.marks.assign(rest.size(), 0);
+  SurfaceMatches matches =
+      MatchAlongSurface(source_.Surface(), mesh, row.moving.data(), surfaceOptions_);
+  if (lastMatch) source_.ReleaseSurfaceSearch();
   std::string error;
-  if (!TransferAlongSurface(source_.Surface(), targets_.data(), targets_.size(), mesh,
-                            row.moving.data(), surfaceOptions_, outputs.data(),
-                            placement.marks.data(), &error)) {
+  if (!CarryAlongSurface(source_.SurfaceAsItIs(), targets_.data(), targets_.size(), mesh,
+                         row.moving.data(), surfaceOptions_, std::move(matches), outputs.data(),
+                         placement.marks.data(), &error)) {
     throw InputError("the Destination '" + destination.name + "' cannot be moved: " + error);
   }
   for (uint8_t& mark : placement.marks) mark = Outcome(mark);

@@ -38,14 +38,16 @@ class VertexPlacement {
   VertexPlacement(const SceneRunOptions& options, const RunObjects& objects,
                   PreparedSourceCache& cache);
 
-  // Throws InputError where the Destination cannot be moved by the method.
-  DestinationPlacement Place(const RunObjects::DestinationObjects& row) const;
+  // Throws InputError where the Destination cannot be moved by the method. With `lastMatch`, no
+  // Destination will be matched to the Source's surface after this one: its search is freed
+  // once this one is, which lowers the run's peak of memory.
+  DestinationPlacement Place(const RunObjects::DestinationObjects& row, bool lastMatch) const;
 
  private:
   DestinationPlacement ByTheRule(const std::vector<Vector3>& rest,
                                  const std::vector<uint8_t>& moving) const;
   DestinationPlacement AlongTheSurface(const RunObjects::DestinationObjects& row,
-                                       const std::vector<Vector3>& rest) const;
+                                       const std::vector<Vector3>& rest, bool lastMatch) const;
 
   const RunObjects& objects_;
   PreparedSourceShape& source_;

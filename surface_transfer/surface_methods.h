@@ -91,6 +91,9 @@ class PreparedSource {
   bool Build(const TriangleMesh& rest, unsigned threadCount, std::string* error);
   const TriangleMesh& rest() const { return rest_; }
   const ClosestPointSearch& search() const { return search_; }
+  // Frees the closest-point search, the largest part, once no Destination will be matched any
+  // more (see MatchAlongSurface): what follows the matching needs everything else.
+  void ReleaseSearch() { search_ = ClosestPointSearch(); }
   // The unit normal of the surface at a hit, continuous across triangles (blended from the
   // corners' normals by the hit's barycentric weights). Zero where the surface has none.
   Vector3 NormalAt(const SurfaceHit& hit) const;
@@ -182,6 +185,26 @@ RigidMotion RigidMotionAt(const PreparedSource& source, const TargetDisplacement
 // The Destination vertices' area-weighted unit normals (zero where no triangle of positive area
 // meets a vertex).
 std::vector<Vector3> DestinationNormals(const TriangleMesh& destination);
+
+// What a transfer along the surface finds with the Source's closest-point search, before it
+// carries any target: every Destination vertex's closest point and what the limits make of it
+// (as MatchDestination), and for the carry method the Destination's small pieces.
+struct SurfaceMatches {
+  std::vector<SurfaceHit> hits;
+  std::vector<uint8_t> marks;
+  SmallParts pieces;
+};
+
+SurfaceMatches MatchAlongSurface(const PreparedSource& source, const TriangleMesh& destination,
+                                 const uint8_t* mask, const SurfaceTransferOptions& options);
+
+// The rest of the transfer from its matches: carry every target, fill what was refused, keep
+// outside. Uses no closest-point search of the Source, which may have been released.
+bool CarryAlongSurface(const PreparedSource& source, const TargetDisplacements* targets,
+                       std::size_t targetCount, const TriangleMesh& destination,
+                       const uint8_t* mask, const SurfaceTransferOptions& options,
+                       SurfaceMatches matches, Vector3* const* deltas, uint8_t* marks,
+                       std::string* error);
 
 // The whole transfer along the surface: deltas[t][i] for every target t and Destination vertex i
 // (zero for vertices the mask leaves out, and for those with no closest point), marks[i] as above

@@ -2,6 +2,7 @@
 // and keep what lay outside the Source outside it.
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "geometry/vector3.h"
@@ -125,10 +126,27 @@ void KeepOutsideEveryTarget(SurfaceTransfer& transfer, float distance) {
 
 }  // namespace
 
-bool TransferAlongSurface(const PreparedSource& source, const TargetDisplacements* targets,
-                          std::size_t targetCount, const TriangleMesh& destination,
-                          const uint8_t* mask, const SurfaceTransferOptions& options,
-                          Vector3* const* deltas, uint8_t* marks, std::string* error) {
+SurfaceMatches MatchAlongSurface(const PreparedSource& source, const TriangleMesh& destination,
+                                 const uint8_t* mask, const SurfaceTransferOptions& options) {
+  SurfaceMatches matches;
+  matches.hits.resize(destination.vertexCount);
+  matches.marks.resize(destination.vertexCount);
+  // Normals only for the angle limit.
+  const std::vector<Vector3> normals =
+      options.maxAngleDegrees >= 180.0f ? std::vector<Vector3>() : DestinationNormals(destination);
+  MatchDestination(source, destination, mask, normals.empty() ? nullptr : normals.data(), options,
+                   matches.hits.data(), matches.marks.data());
+  if (options.method == SurfaceMethod::kCarriedOffset) {
+    matches.pieces = FindSmallParts(source, destination, matches.hits.data(), matches.marks.data());
+  }
+  return matches;
+}
+
+bool CarryAlongSurface(const PreparedSource& source, const TargetDisplacements* targets,
+                       std::size_t targetCount, const TriangleMesh& destination,
+                       const uint8_t* mask, const SurfaceTransferOptions& options,
+                       SurfaceMatches matches, Vector3* const* deltas, uint8_t* marks,
+                       std::string* error) {
   const std::size_t count = destination.vertexCount;
   SurfaceTransfer transfer{source,
                            targets,
@@ -137,17 +155,9 @@ bool TransferAlongSurface(const PreparedSource& source, const TargetDisplacement
                            mask,
                            deltas,
                            ThreadsFor(options.threadCount),
-                           std::vector<SurfaceHit>(count),
-                           std::vector<uint8_t>(count)};
-  // Normals only for the angle limit.
-  const std::vector<Vector3> normals =
-      options.maxAngleDegrees >= 180.0f ? std::vector<Vector3>() : DestinationNormals(destination);
-  MatchDestination(source, destination, mask, normals.empty() ? nullptr : normals.data(), options,
-                   transfer.hits.data(), transfer.marks.data());
-  const SmallParts pieces =
-      options.method == SurfaceMethod::kCarriedOffset
-          ? FindSmallParts(source, destination, transfer.hits.data(), transfer.marks.data())
-          : SmallParts();
+                           std::move(matches.hits),
+                           std::move(matches.marks)};
+  const SmallParts& pieces = matches.pieces;
   for (std::size_t t = 0; t < targetCount; ++t) {
     std::fill(deltas[t], deltas[t] + count, Vector3{0.0f, 0.0f, 0.0f});
   }
@@ -160,4 +170,13 @@ bool TransferAlongSurface(const PreparedSource& source, const TargetDisplacement
   if (options.keepOutside >= 0.0f) KeepOutsideEveryTarget(transfer, options.keepOutside);
   if (marks != nullptr) std::copy(transfer.marks.begin(), transfer.marks.end(), marks);
   return true;
+}
+
+bool TransferAlongSurface(const PreparedSource& source, const TargetDisplacements* targets,
+                          std::size_t targetCount, const TriangleMesh& destination,
+                          const uint8_t* mask, const SurfaceTransferOptions& options,
+                          Vector3* const* deltas, uint8_t* marks, std::string* error) {
+  return CarryAlongSurface(source, targets, targetCount, destination, mask, options,
+                           MatchAlongSurface(source, destination, mask, options), deltas, marks,
+                           error);
 }
