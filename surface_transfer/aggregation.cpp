@@ -16,7 +16,6 @@ constexpr double kJacobiWeight = 2.0 / 3.0;
 // aggregate's own width, smooth enough for the coarse spaces to follow the slowly varying slopes
 // that a fourth-order system barely damps. On meshes of 10^4 to 10^5 vertices to fill, two steps
 // left the conjugate gradients 54 to 145 steps, four 24 to 41, six 21 to 26.
-constexpr int kSmoothingSteps = 6;
 
 // Gathers every vertex whose neighbours are all free, with them, into a new aggregate.
 void GatherWholeNeighbourhoods(const SparseRows& graph, std::vector<int>& aggregateOf, int& count) {
@@ -96,23 +95,32 @@ std::vector<int> Aggregates(const SparseRows& graph, int* aggregateCount) {
   return aggregateOf;
 }
 
-CoarseSpace CoarsenGraph(const SparseRows& graph) {
+namespace {
+
+// The piecewise constant functions over the aggregates of `graph`, and the graph among them.
+SparseRows Tentative(const SparseRows& graph, SparseRows* coarseGraph) {
   int count = 0;
   const std::vector<int> aggregateOf = Aggregates(graph, &count);
   SparseRows tentative(graph.rows(), count);
   tentative.reserve(Eigen::VectorXi::Constant(graph.rows(), 1));
   for (int v = 0; v < graph.rows(); ++v) tentative.insert(v, aggregateOf[v]) = 1.0;
   tentative.makeCompressed();
+  const SparseRows graphTimesTentative = graph * tentative;
+  *coarseGraph = SparseRows(tentative.transpose()) * graphTimesTentative;
+  coarseGraph->prune(0.0);
+  return tentative;
+}
+
+}  // namespace
+
+CoarseSpace CoarsenGraph(const SparseRows& graph, int smoothingSteps) {
   CoarseSpace space;
+  space.prolongation = Tentative(graph, &space.coarseGraph);
   const SparseRows step = JacobiStep(graph);
-  space.prolongation = tentative;
-  for (int k = 0; k < kSmoothingSteps; ++k) {
-    const SparseRows smoother = step * space.prolongation;
-    space.prolongation = smoother;
+  for (int k = 0; k < smoothingSteps; ++k) {
+    SparseRows smoother = step * space.prolongation;
+    space.prolongation.swap(smoother);
   }
   space.prolongation.prune(0.0);
-  const SparseRows graphTimesTentative = graph * tentative;
-  space.coarseGraph = SparseRows(tentative.transpose()) * graphTimesTentative;
-  space.coarseGraph.prune(0.0);
   return space;
 }

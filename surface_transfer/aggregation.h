@@ -26,4 +26,5 @@ struct CoarseSpace {
 // Each vertex's aggregate, numbered from 0 in the order they are made.
 std::vector<int> Aggregates(const SparseRows& graph, int* aggregateCount);
 
-CoarseSpace CoarsenGraph(const SparseRows& graph);
+// The coarse space of `graph`, its coarse functions smoothed by `smoothingSteps` Jacobi steps.
+CoarseSpace CoarsenGraph(const SparseRows& graph, int smoothingSteps);
