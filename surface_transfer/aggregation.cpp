@@ -105,8 +105,8 @@ SparseRows Tentative(const SparseRows& graph, SparseRows* coarseGraph) {
   tentative.reserve(Eigen::VectorXi::Constant(graph.rows(), 1));
   for (int v = 0; v < graph.rows(); ++v) tentative.insert(v, aggregateOf[v]) = 1.0;
   tentative.makeCompressed();
-  const SparseRows graphTimesTentative = graph * tentative;
-  *coarseGraph = SparseRows(tentative.transpose()) * graphTimesTentative;
+  const SparseRows graphTimesTentative = Product(graph, tentative);
+  *coarseGraph = Product(SparseRows(tentative.transpose()), graphTimesTentative);
   coarseGraph->prune(0.0);
   return tentative;
 }
@@ -118,7 +118,7 @@ CoarseSpace CoarsenGraph(const SparseRows& graph, int smoothingSteps) {
   space.prolongation = Tentative(graph, &space.coarseGraph);
   const SparseRows step = JacobiStep(graph);
   for (int k = 0; k < smoothingSteps; ++k) {
-    SparseRows smoother = step * space.prolongation;
+    SparseRows smoother = Product(step, space.prolongation);
     space.prolongation.swap(smoother);
   }
   space.prolongation.prune(0.0);

@@ -18,9 +18,11 @@ constexpr double kStalledShare = 0.7;
 constexpr int kMostSteps = 300;
 
 struct Level {
-  SparseRows system;
+  std::size_t size = 0;
+  // Empty at the coarsest level, and at the finest when its system is kept as its factors.
+  FloatRows system;
   // From the next level to this one.
-  SparseRows prolongation;
+  FloatRows prolongation;
 };
 
 // Room for one V-cycle's work on each level: residuals, coarse right sides and corrections, and
@@ -40,10 +42,7 @@ struct Multigrid::Hierarchy {
   std::shared_ptr<const SquaredLaplacian> factors;
   Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>> coarsest;
 
-  std::size_t Size(std::size_t level) const {
-    return level == 0 && factors ? factors->columnCount()
-                                 : static_cast<std::size_t>(levels[level].system.rows());
-  }
+  std::size_t Size(std::size_t level) const { return levels[level].size; }
   void SolveCoarsest(const double* rightSide, double* solution) const;
   void Correct(std::size_t level, const double* residual, double* solution, CycleRoom& room) const;
   void Cycle(std::size_t level, const double* rightSide, double* solution, CycleRoom& room) const;
@@ -53,7 +52,7 @@ struct Multigrid::Hierarchy {
 };
 
 void Multigrid::Hierarchy::SolveCoarsest(const double* rightSide, double* solution) const {
-  const Eigen::Index rows = levels.back().system.rows();
+  const auto rows = static_cast<Eigen::Index>(levels.back().size);
   Eigen::MatrixXd right(rows, kColumns);
   for (Eigen::Index row = 0; row < rows; ++row) {
     for (int c = 0; c < kColumns; ++c) right(row, c) = rightSide[row * kColumns + c];
@@ -68,7 +67,7 @@ void Multigrid::Hierarchy::SolveCoarsest(const double* rightSide, double* soluti
 // cycle, prolonged.
 void Multigrid::Hierarchy::Correct(std::size_t level, const double* residual, double* solution,
                                    CycleRoom& room) const {
-  const SparseRows& prolongation = levels[level].prolongation;
+  const FloatRows& prolongation = levels[level].prolongation;
   double* coarseRight = room.rightSides[level + 1].data();
   double* correction = room.corrections[level + 1].data();
   RestrictBlock(prolongation, residual, coarseRight);
@@ -87,7 +86,7 @@ void Multigrid::Hierarchy::Cycle(std::size_t level, const double* rightSide, dou
     FactoredCycle(rightSide, solution, room);
     return;
   }
-  const SparseRows& matrix = levels[level].system;
+  const FloatRows& matrix = levels[level].system;
   std::fill(solution, solution + matrix.rows() * kColumns, 0.0);
   GaussSeidelSweep(matrix, rightSide, true, solution);
   double* residual = room.residuals[level].data();
@@ -134,49 +133,64 @@ Multigrid::Multigrid() = default;
 Multigrid::~Multigrid() = default;
 
 bool Multigrid::Build(const SparseRows& graph, SparseRows system, const MultigridShape& shape) {
-  auto hierarchy = std::make_unique<Hierarchy>();
-  hierarchy->levels.push_back(Level{std::move(system), {}});
-  return Coarsen(graph, shape, std::move(hierarchy));
+  return Coarsen(graph, std::move(system), nullptr, shape);
 }
 
 bool Multigrid::Build(const SparseRows& graph, std::shared_ptr<const SquaredLaplacian> factors,
                       const MultigridShape& shape) {
-  auto hierarchy = std::make_unique<Hierarchy>();
-  hierarchy->levels.emplace_back();
-  hierarchy->factors = std::move(factors);
-  return Coarsen(graph, shape, std::move(hierarchy));
+  return Coarsen(graph, SparseRows(), std::move(factors), shape);
 }
 
-bool Multigrid::Coarsen(const SparseRows& graph, const MultigridShape& shape,
-                        std::unique_ptr<Hierarchy> hierarchy) {
+namespace {
+// P^T system P.
+SparseRows Galerkin(const SparseRows& system, const SparseRows& prolongation) {
+  const SparseRows restriction = prolongation.transpose();
+  const SparseRows timesProlongation = Product(system, prolongation);
+  return Product(restriction, timesProlongation);
+}
+
+}  // namespace
+
+// Each level's system is made in doubles from the one before, with the prolongation's values
+// rounded to floats first, so that the coarse operator is the Galerkin product of the
+// prolongation the cycle applies; the levels keep it as floats.
+bool Multigrid::Coarsen(const SparseRows& graph, SparseRows system,
+                        std::shared_ptr<const SquaredLaplacian> factors,
+                        const MultigridShape& shape) {
+  auto hierarchy = std::make_unique<Hierarchy>();
+  hierarchy->factors = std::move(factors);
   SparseRows coarsening = graph;
+  hierarchy->levels.emplace_back();
+  hierarchy->levels[0].size = static_cast<std::size_t>(graph.rows());
   while (hierarchy->levels.size() < shape.mostLevels &&
-         static_cast<long>(hierarchy->Size(hierarchy->levels.size() - 1)) > shape.coarsestSize) {
-    const std::size_t fineLevel = hierarchy->levels.size() - 1;
+         static_cast<long>(hierarchy->levels.back().size) > shape.coarsestSize) {
+    Level& fine = hierarchy->levels.back();
     CoarseSpace space = CoarsenGraph(coarsening, shape.smoothingSteps);
     if (static_cast<double>(space.prolongation.cols()) >
-        kStalledShare * static_cast<double>(hierarchy->Size(fineLevel))) {
+        kStalledShare * static_cast<double>(fine.size)) {
       break;
     }
-    Level coarse;
-    if (fineLevel == 0 && hierarchy->factors) {
-      coarse.system = hierarchy->factors->Galerkin(space.prolongation);
-    } else {
-      const SparseRows restriction = space.prolongation.transpose();
-      const SparseRows timesProlongation = hierarchy->levels[fineLevel].system * space.prolongation;
-      coarse.system = restriction * timesProlongation;
-    }
-    hierarchy->levels[fineLevel].prolongation = std::move(space.prolongation);
+    RoundToFloats(&space.prolongation);
+    SparseRows coarse = hierarchy->levels.size() == 1 && hierarchy->factors
+                            ? hierarchy->factors->Galerkin(space.prolongation)
+                            : Galerkin(system, space.prolongation);
+    if (system.rows() > 0) fine.system = FloatRows(system);
+    fine.prolongation = FloatRows(space.prolongation);
+    SparseRows().swap(space.prolongation);
     coarsening = std::move(space.coarseGraph);
-    hierarchy->levels.push_back(std::move(coarse));
+    system = std::move(coarse);
+    hierarchy->levels.emplace_back();
+    hierarchy->levels.back().size = static_cast<std::size_t>(system.rows());
   }
-  if (hierarchy->levels.size() == 1 && hierarchy->factors) {
+  if (hierarchy->levels.size() == 1 && !hierarchy->factors) {
+    hierarchy->levels[0].system = FloatRows(system);  // for the conjugate gradients' products
+  } else if (hierarchy->levels.size() == 1) {
     const auto size = static_cast<Eigen::Index>(hierarchy->factors->columnCount());
     SparseRows identity(size, size);
     identity.setIdentity();
-    hierarchy->levels[0].system = hierarchy->factors->Galerkin(identity);
+    system = hierarchy->factors->Galerkin(identity);
   }
-  hierarchy->coarsest.compute(Eigen::SparseMatrix<double>(hierarchy->levels.back().system));
+  hierarchy->coarsest.compute(Eigen::SparseMatrix<double>(system));
   if (hierarchy->coarsest.info() != Eigen::Success) return false;
   hierarchy_ = std::move(hierarchy);
   return true;

@@ -52,7 +52,7 @@ class Multigrid {
 
  private:
   struct Hierarchy;
-  bool Coarsen(const SparseRows& graph, const MultigridShape& shape,
-               std::unique_ptr<Hierarchy> hierarchy);
+  bool Coarsen(const SparseRows& graph, SparseRows system,
+               std::shared_ptr<const SquaredLaplacian> factors, const MultigridShape& shape);
   std::unique_ptr<Hierarchy> hierarchy_;
 };
