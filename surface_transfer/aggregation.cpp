@@ -105,8 +105,8 @@ SparseRows Tentative(const SparseRows& graph, SparseRows* coarseGraph) {
   tentative.reserve(Eigen::VectorXi::Constant(graph.rows(), 1));
   for (int v = 0; v < graph.rows(); ++v) tentative.insert(v, aggregateOf[v]) = 1.0;
   tentative.makeCompressed();
-  const SparseRows graphTimesTentative = Product(graph, tentative);
-  *coarseGraph = Product(SparseRows(tentative.transpose()), graphTimesTentative);
+  const SparseRows graphTimesTentative = Product<SparseRows>(graph, tentative);
+  *coarseGraph = Product<SparseRows>(SparseRows(tentative.transpose()), graphTimesTentative);
   coarseGraph->prune(0.0);
   return tentative;
 }
@@ -115,12 +115,12 @@ SparseRows Tentative(const SparseRows& graph, SparseRows* coarseGraph) {
 
 CoarseSpace CoarsenGraph(const SparseRows& graph, int smoothingSteps) {
   CoarseSpace space;
-  space.prolongation = Tentative(graph, &space.coarseGraph);
+  space.prolongation = Tentative(graph, &space.coarseGraph).cast<float>();
   const SparseRows step = JacobiStep(graph);
   for (int k = 0; k < smoothingSteps; ++k) {
-    SparseRows smoother = Product(step, space.prolongation);
+    FloatRows smoother = Product<FloatRows>(step, space.prolongation);
     space.prolongation.swap(smoother);
   }
-  space.prolongation.prune(0.0);
+  space.prolongation.prune(0.0f);
   return space;
 }

@@ -17,8 +17,9 @@
 #include "surface_transfer/sparse_rows.h"
 
 struct CoarseSpace {
-  // Fine rows by coarse columns: how each coarse function is seen on the fine vertices.
-  SparseRows prolongation;
+  // Fine rows by coarse columns: how each coarse function is seen on the fine vertices, made in
+  // floats (each smoothing step rounded to them).
+  FloatRows prolongation;
   // The graph among the aggregates.
   SparseRows coarseGraph;
 };

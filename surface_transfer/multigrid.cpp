@@ -132,65 +132,75 @@ CycleRoom Multigrid::Hierarchy::RoomFor() const {
 Multigrid::Multigrid() = default;
 Multigrid::~Multigrid() = default;
 
-bool Multigrid::Build(const SparseRows& graph, SparseRows system, const MultigridShape& shape) {
-  return Coarsen(graph, std::move(system), nullptr, shape);
+bool Multigrid::Build(SparseRows&& graph, const MultigridShape& shape) {
+  return Coarsen(graph, nullptr, shape);
 }
 
-bool Multigrid::Build(const SparseRows& graph, std::shared_ptr<const SquaredLaplacian> factors,
+bool Multigrid::Build(SparseRows&& graph, std::shared_ptr<const SquaredLaplacian> factors,
                       const MultigridShape& shape) {
-  return Coarsen(graph, SparseRows(), std::move(factors), shape);
+  return Coarsen(graph, std::move(factors), shape);
 }
 
 namespace {
 // P^T system P.
-SparseRows Galerkin(const SparseRows& system, const SparseRows& prolongation) {
-  const SparseRows restriction = prolongation.transpose();
-  const SparseRows timesProlongation = Product(system, prolongation);
-  return Product(restriction, timesProlongation);
+SparseRows Galerkin(const SparseRows& system, const FloatRows& prolongation) {
+  const FloatRows restriction = prolongation.transpose();
+  const SparseRows timesProlongation = Product<SparseRows>(system, prolongation);
+  return Product<SparseRows>(restriction, timesProlongation);
 }
 
 }  // namespace
 
-// Each level's system is made in doubles from the one before, with the prolongation's values
-// rounded to floats first, so that the coarse operator is the Galerkin product of the
-// prolongation the cycle applies; the levels keep it as floats.
-bool Multigrid::Coarsen(const SparseRows& graph, SparseRows system,
-                        std::shared_ptr<const SquaredLaplacian> factors,
+// (Eigen's sparse matrices have no move operations: they are swapped, and the levels reserved
+// for, so that no hierarchy is copied.) Each level's system is made in doubles from the one before
+// and the prolongation the cycle applies, in floats; the levels keep it as floats. Without factors
+// the finest system is the graph itself.
+bool Multigrid::Coarsen(SparseRows& finest, std::shared_ptr<const SquaredLaplacian> factors,
                         const MultigridShape& shape) {
+  SparseRows graph;
+  graph.swap(finest);
   auto hierarchy = std::make_unique<Hierarchy>();
+  hierarchy->levels.reserve(std::max<std::size_t>(shape.mostLevels, 1));
   hierarchy->factors = std::move(factors);
-  SparseRows coarsening = graph;
+  SparseRows system;
+  const SparseRows* current = hierarchy->factors ? nullptr : &graph;
   hierarchy->levels.emplace_back();
   hierarchy->levels[0].size = static_cast<std::size_t>(graph.rows());
   while (hierarchy->levels.size() < shape.mostLevels &&
          static_cast<long>(hierarchy->levels.back().size) > shape.coarsestSize) {
     Level& fine = hierarchy->levels.back();
-    CoarseSpace space = CoarsenGraph(coarsening, shape.smoothingSteps);
+    CoarseSpace space = CoarsenGraph(graph, shape.smoothingSteps);
     if (static_cast<double>(space.prolongation.cols()) >
         kStalledShare * static_cast<double>(fine.size)) {
       break;
     }
-    RoundToFloats(&space.prolongation);
-    SparseRows coarse = hierarchy->levels.size() == 1 && hierarchy->factors
-                            ? hierarchy->factors->Galerkin(space.prolongation)
-                            : Galerkin(system, space.prolongation);
-    if (system.rows() > 0) fine.system = FloatRows(system);
-    fine.prolongation = FloatRows(space.prolongation);
-    SparseRows().swap(space.prolongation);
-    coarsening = std::move(space.coarseGraph);
-    system = std::move(coarse);
+    SparseRows coarse = current ? Galerkin(*current, space.prolongation)
+                                : hierarchy->factors->Galerkin(space.prolongation);
+    if (current) fine.system = current->cast<float>();
+    fine.prolongation.swap(space.prolongation);
+    graph.swap(space.coarseGraph);
+    system.swap(coarse);
+    current = &system;
     hierarchy->levels.emplace_back();
     hierarchy->levels.back().size = static_cast<std::size_t>(system.rows());
   }
-  if (hierarchy->levels.size() == 1 && !hierarchy->factors) {
-    hierarchy->levels[0].system = FloatRows(system);  // for the conjugate gradients' products
-  } else if (hierarchy->levels.size() == 1) {
+  return Factor(current, hierarchy);
+}
+
+// The coarsest level's Cholesky factor; a hierarchy of one level keeps its system for the
+// conjugate gradients' products.
+bool Multigrid::Factor(const SparseRows* coarsest, std::unique_ptr<Hierarchy>& hierarchy) {
+  SparseRows product;
+  if (!coarsest) {
     const auto size = static_cast<Eigen::Index>(hierarchy->factors->columnCount());
-    SparseRows identity(size, size);
+    FloatRows identity(size, size);
     identity.setIdentity();
-    system = hierarchy->factors->Galerkin(identity);
+    product = hierarchy->factors->Galerkin(identity);
+    coarsest = &product;
+  } else if (hierarchy->levels.size() == 1) {
+    hierarchy->levels[0].system = coarsest->cast<float>();
   }
-  hierarchy->coarsest.compute(Eigen::SparseMatrix<double>(system));
+  hierarchy->coarsest.compute(Eigen::SparseMatrix<double>(*coarsest));
   if (hierarchy->coarsest.info() != Eigen::Success) return false;
   hierarchy_ = std::move(hierarchy);
   return true;

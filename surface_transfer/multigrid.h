@@ -34,11 +34,12 @@ class Multigrid {
   Multigrid(const Multigrid&) = delete;
   Multigrid& operator=(const Multigrid&) = delete;
 
-  // Builds the hierarchy of `system`, or of the system that `factors` multiply out to, over
-  // `graph` (the graph Laplacian among the unknowns, which coarsens); systems and graph symmetric
-  // positive definite, of the same size. False when the coarsest system cannot be factored.
-  bool Build(const SparseRows& graph, SparseRows system, const MultigridShape& shape);
-  bool Build(const SparseRows& graph, std::shared_ptr<const SquaredLaplacian> factors,
+  // Builds the hierarchy of the system `graph`, or of the system that `factors` multiply out to,
+  // over `graph` (the graph Laplacian among the unknowns, which coarsens); systems and graph
+  // symmetric positive definite, of the same size. False when the coarsest system cannot be
+  // factored.
+  bool Build(SparseRows&& graph, const MultigridShape& shape);
+  bool Build(SparseRows&& graph, std::shared_ptr<const SquaredLaplacian> factors,
              const MultigridShape& shape);
 
   std::size_t unknownCount() const;
@@ -52,7 +53,8 @@ class Multigrid {
 
  private:
   struct Hierarchy;
-  bool Coarsen(const SparseRows& graph, SparseRows system,
-               std::shared_ptr<const SquaredLaplacian> factors, const MultigridShape& shape);
+  bool Coarsen(SparseRows& finest, std::shared_ptr<const SquaredLaplacian> factors,
+               const MultigridShape& shape);
+  bool Factor(const SparseRows* coarsest, std::unique_ptr<Hierarchy>& hierarchy);
   std::unique_ptr<Hierarchy> hierarchy_;
 };

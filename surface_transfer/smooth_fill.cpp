@@ -129,11 +129,9 @@ bool SmoothFill::Solver::BuildSolvers() {
   SparseRows graph = HarmonicSystem(layout);
   squares = std::make_shared<const SquaredLaplacian>(layout);
   std::vector<UnknownEntry>().swap(layout.unknownEntries);  // the factors hold them from here
-  if (!biharmonic.Build(graph, squares, {kBiharmonicSmoothingSteps, kCoarsestSize, kMostLevels}))
-    return false;
-  SparseRows system = graph;
-  return harmonic.Build(graph, std::move(system),
-                        {kHarmonicSmoothingSteps, kCoarsestSize, kMostLevels});
+  return biharmonic.Build(SparseRows(graph), squares,
+                          {kBiharmonicSmoothingSteps, kCoarsestSize, kMostLevels}) &&
+         harmonic.Build(std::move(graph), {kHarmonicSmoothingSteps, kCoarsestSize, kMostLevels});
 }
 
 void SmoothFill::Solver::CopyRest(const TriangleMesh& mesh) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <Eigen/SparseCore>
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -15,30 +16,64 @@ using SparseRows = Eigen::SparseMatrix<double, Eigen::RowMajor, int>;
 // The columns of a block.
 constexpr int kColumns = 3;
 
-// A SparseRows' pattern with its values rounded to floats.
-class FloatRows {
- public:
-  FloatRows() = default;
-  explicit FloatRows(const SparseRows& matrix);
-  Eigen::Index rows() const { return rows_; }
-  Eigen::Index cols() const { return cols_; }
-  std::size_t nonZeros() const { return values_.size(); }
-  const int* outerIndexPtr() const { return starts_.data(); }
-  const int* innerIndexPtr() const { return indices_.data(); }
-  const float* valuePtr() const { return values_.data(); }
+// The multigrid's prolongations and coarse operators, kept as floats.
+using FloatRows = Eigen::SparseMatrix<float, Eigen::RowMajor, int>;
 
- private:
-  Eigen::Index rows_ = 0, cols_ = 0;
-  std::vector<int> starts_, indices_;
-  std::vector<float> values_;
-};
+// The values of first * second into `product`, whose pattern's row starts are set.
+template <typename Result, typename First, typename Second>
+void FillProduct(const First& first, const Second& second, std::vector<Eigen::Index>& seen,
+                 Result& product) {
+  const int* starts = product.outerIndexPtr();
+  int* indices = product.innerIndexPtr();
+  auto* values = product.valuePtr();
+  std::vector<double> sums(static_cast<std::size_t>(second.cols()), 0.0);
+  for (Eigen::Index row = 0; row < first.rows(); ++row) {
+    int next = starts[row];
+    for (typename First::InnerIterator middle(first, row); middle; ++middle) {
+      const double factor = middle.value();
+      for (typename Second::InnerIterator entry(second, middle.col()); entry; ++entry) {
+        const auto column = static_cast<std::size_t>(entry.col());
+        if (seen[column] != row) {
+          seen[column] = row;
+          indices[next++] = static_cast<int>(column);
+        }
+        sums[column] += factor * static_cast<double>(entry.value());
+      }
+    }
+    std::sort(indices + starts[row], indices + next);
+    for (int e = starts[row]; e < next; ++e) {
+      const auto column = static_cast<std::size_t>(indices[e]);
+      values[e] = static_cast<typename Result::Scalar>(sums[column]);
+      sums[column] = 0.0;
+    }
+  }
+}
 
-// first * second, each row's entries summed in the order of the first's entries, then of the
-// second's; made at its exact size, without the copies of a general product.
-SparseRows Product(const SparseRows& first, const SparseRows& second);
-
-// Rounds each value of `matrix` to the nearest float, kept as a double.
-void RoundToFloats(SparseRows* matrix);
+// first * second, each row's entries summed in doubles in the order of the first's entries, then
+// of the second's, and stored as Result's values; made at its exact size, without the copies of a
+// general product. Both factors compressed.
+template <typename Result, typename First, typename Second>
+Result Product(const First& first, const Second& second) {
+  Result product(first.rows(), second.cols());
+  int* starts = product.outerIndexPtr();
+  std::vector<Eigen::Index> seen(static_cast<std::size_t>(second.cols()), -1);
+  starts[0] = 0;
+  for (Eigen::Index row = 0; row < first.rows(); ++row) {
+    int count = 0;
+    for (typename First::InnerIterator middle(first, row); middle; ++middle) {
+      for (typename Second::InnerIterator entry(second, middle.col()); entry; ++entry) {
+        if (seen[static_cast<std::size_t>(entry.col())] == row) continue;
+        seen[static_cast<std::size_t>(entry.col())] = row;
+        ++count;
+      }
+    }
+    starts[row + 1] = starts[row] + count;
+  }
+  product.resizeNonZeros(starts[first.rows()]);
+  std::fill(seen.begin(), seen.end(), -1);
+  FillProduct(first, second, seen, product);
+  return product;
+}
 
 // product = matrix * block.
 void MultiplyBlock(const FloatRows& matrix, const double* block, double* product);

@@ -146,18 +146,18 @@ SparseRows SquaredLaplacian::Rows(std::size_t begin, std::size_t end) const {
   return rows;
 }
 
-SparseRows SquaredLaplacian::Galerkin(const SparseRows& prolongation) const {
+SparseRows SquaredLaplacian::Galerkin(const FloatRows& prolongation) const {
   SparseRows coarse(prolongation.cols(), prolongation.cols());
   for (std::size_t begin = 0; begin < weight_.size(); begin += kGalerkinRows) {
     const std::size_t end = std::min(weight_.size(), begin + kGalerkinRows);
-    const SparseRows block = Product(Rows(begin, end), prolongation);
+    const SparseRows block = Product<SparseRows>(Rows(begin, end), prolongation);
     const SparseRows transposed = block.transpose();
-    const SparseRows part = Product(transposed, block);
-    if (begin == 0) {
-      coarse = part;
-    } else {
-      coarse += part;
+    SparseRows part = Product<SparseRows>(transposed, block);
+    if (begin > 0) {
+      SparseRows sum = coarse + part;
+      part.swap(sum);
     }
+    coarse.swap(part);
   }
   return coarse;
 }

@@ -41,7 +41,7 @@ class SquaredLaplacian {
   void Sweep(const double* rightSide, bool forward, double* x, double* rowValues) const;
 
   // P^T A P for a prolongation P of columnCount() rows.
-  SparseRows Galerkin(const SparseRows& prolongation) const;
+  SparseRows Galerkin(const FloatRows& prolongation) const;
 
  private:
   double Transposed(std::size_t column, const double* rowValues, int c) const;
