@@ -19,52 +19,61 @@ constexpr int kColumns = 3;
 // The multigrid's prolongations and coarse operators, kept as floats.
 using FloatRows = Eigen::SparseMatrix<float, Eigen::RowMajor, int>;
 
-// The values of first * second into `product`, whose pattern's row starts are set.
+// The values of first * second into `product`, whose pattern's row starts are set; `seen` holds
+// -1 for each column of second.
 template <typename Result, typename First, typename Second>
-void FillProduct(const First& first, const Second& second, std::vector<Eigen::Index>& seen,
+void FillProduct(const First& first, const Second& second, std::vector<int>& seen,
                  Result& product) {
-  const int* starts = product.outerIndexPtr();
+  const int *starts = product.outerIndexPtr(), *firstStarts = first.outerIndexPtr();
+  const int *firstColumns = first.innerIndexPtr(), *secondStarts = second.outerIndexPtr();
+  const int* secondColumns = second.innerIndexPtr();
+  const auto* firstValues = first.valuePtr();
+  const auto* secondValues = second.valuePtr();
   int* indices = product.innerIndexPtr();
   auto* values = product.valuePtr();
   std::vector<double> sums(static_cast<std::size_t>(second.cols()), 0.0);
-  for (Eigen::Index row = 0; row < first.rows(); ++row) {
+  for (int row = 0; row < static_cast<int>(first.rows()); ++row) {
     int next = starts[row];
-    for (typename First::InnerIterator middle(first, row); middle; ++middle) {
-      const double factor = middle.value();
-      for (typename Second::InnerIterator entry(second, middle.col()); entry; ++entry) {
-        const auto column = static_cast<std::size_t>(entry.col());
-        if (seen[column] != row) {
-          seen[column] = row;
-          indices[next++] = static_cast<int>(column);
+    for (int middle = firstStarts[row]; middle < firstStarts[row + 1]; ++middle) {
+      const double factor = static_cast<double>(firstValues[middle]);
+      const int inner = firstColumns[middle];
+      for (int entry = secondStarts[inner]; entry < secondStarts[inner + 1]; ++entry) {
+        const int column = secondColumns[entry];
+        if (seen[static_cast<std::size_t>(column)] != row) {
+          seen[static_cast<std::size_t>(column)] = row;
+          indices[next++] = column;
         }
-        sums[column] += factor * static_cast<double>(entry.value());
+        sums[static_cast<std::size_t>(column)] += factor * static_cast<double>(secondValues[entry]);
       }
     }
     std::sort(indices + starts[row], indices + next);
     for (int e = starts[row]; e < next; ++e) {
-      const auto column = static_cast<std::size_t>(indices[e]);
-      values[e] = static_cast<typename Result::Scalar>(sums[column]);
-      sums[column] = 0.0;
+      values[e] = static_cast<typename Result::Scalar>(sums[static_cast<std::size_t>(indices[e])]);
+      sums[static_cast<std::size_t>(indices[e])] = 0.0;
     }
   }
 }
 
 // first * second, each row's entries summed in doubles in the order of the first's entries, then
 // of the second's, and stored as Result's values; made at its exact size, without the copies of a
-// general product. Both factors compressed.
+// general product. Both factors must be compressed (as products, transposes and matrices made
+// from triplets are).
 template <typename Result, typename First, typename Second>
 Result Product(const First& first, const Second& second) {
   Result product(first.rows(), second.cols());
   int* starts = product.outerIndexPtr();
-  std::vector<Eigen::Index> seen(static_cast<std::size_t>(second.cols()), -1);
+  const int *firstStarts = first.outerIndexPtr(), *firstColumns = first.innerIndexPtr();
+  const int *secondStarts = second.outerIndexPtr(), *secondColumns = second.innerIndexPtr();
+  std::vector<int> seen(static_cast<std::size_t>(second.cols()), -1);
   starts[0] = 0;
-  for (Eigen::Index row = 0; row < first.rows(); ++row) {
+  for (int row = 0; row < static_cast<int>(first.rows()); ++row) {
     int count = 0;
-    for (typename First::InnerIterator middle(first, row); middle; ++middle) {
-      for (typename Second::InnerIterator entry(second, middle.col()); entry; ++entry) {
-        if (seen[static_cast<std::size_t>(entry.col())] == row) continue;
-        seen[static_cast<std::size_t>(entry.col())] = row;
-        ++count;
+    for (int middle = firstStarts[row]; middle < firstStarts[row + 1]; ++middle) {
+      const int inner = firstColumns[middle];
+      for (int entry = secondStarts[inner]; entry < secondStarts[inner + 1]; ++entry) {
+        const auto column = static_cast<std::size_t>(secondColumns[entry]);
+        count += seen[column] != row ? 1 : 0;
+        seen[column] = row;
       }
     }
     starts[row + 1] = starts[row] + count;
