@@ -1,5 +1,6 @@
 #include "surface_transfer/aggregation.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -16,6 +17,13 @@ constexpr double kJacobiWeight = 2.0 / 3.0;
 // aggregate's own width, smooth enough for the coarse spaces to follow the slowly varying slopes
 // that a fourth-order system barely damps. On meshes of 10^4 to 10^5 vertices to fill, two steps
 // left the conjugate gradients 54 to 145 steps, four 24 to 41, six 21 to 26.
+
+// Entries of a smoothed coarse function smaller than this share of its row's largest are dropped,
+// the rest of the row scaled to keep its sum (so that constants stay where they were). Six Jacobi
+// steps leave long thin tails; on a hole of 3·10^5 vertices, dropping below 0.003 of the largest
+// took a fifth off the time and the memory of the fill for one more step (27 against 26), 0.006
+// one more again, 0.03 more than twice as many steps.
+constexpr double kTruncation = 0.005;
 
 // Gathers every vertex whose neighbours are all free, with them, into a new aggregate.
 void GatherWholeNeighbourhoods(const SparseRows& graph, std::vector<int>& aggregateOf, int& count) {
@@ -83,6 +91,29 @@ SparseRows JacobiStep(const SparseRows& graph) {
   return step;
 }
 
+// Drops the entries of each row below kTruncation of its largest, keeping the row's sum.
+void Truncate(FloatRows& prolongation) {
+  for (Eigen::Index row = 0; row < prolongation.rows(); ++row) {
+    double largest = 0.0, sum = 0.0, kept = 0.0;
+    for (FloatRows::InnerIterator entry(prolongation, row); entry; ++entry) {
+      largest = std::max(largest, std::fabs(static_cast<double>(entry.value())));
+      sum += static_cast<double>(entry.value());
+    }
+    for (FloatRows::InnerIterator entry(prolongation, row); entry; ++entry) {
+      if (std::fabs(static_cast<double>(entry.value())) < kTruncation * largest) {
+        entry.valueRef() = 0.0f;
+      } else {
+        kept += static_cast<double>(entry.value());
+      }
+    }
+    if (kept == 0.0) continue;
+    for (FloatRows::InnerIterator entry(prolongation, row); entry; ++entry) {
+      entry.valueRef() = static_cast<float>(static_cast<double>(entry.value()) * (sum / kept));
+    }
+  }
+  prolongation.prune(0.0f);
+}
+
 }  // namespace
 
 std::vector<int> Aggregates(const SparseRows& graph, int* aggregateCount) {
@@ -121,6 +152,6 @@ CoarseSpace CoarsenGraph(const SparseRows& graph, int smoothingSteps) {
     FloatRows smoother = Product<FloatRows>(step, space.prolongation);
     space.prolongation.swap(smoother);
   }
-  space.prolongation.prune(0.0f);
+  Truncate(space.prolongation);
   return space;
 }

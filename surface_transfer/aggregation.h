@@ -7,9 +7,9 @@
 // joining the aggregate they are most strongly tied to; a coarse function is constant over each
 // aggregate, then smoothed by several damped Jacobi steps over the graph, so that the coarse
 // functions overlap as wide smooth bumps, as the fill's biharmonic system, of the fourth order,
-// asks. The next level's graph links the aggregates that an edge links, weighted by
-// the edges between them. Everything runs in increasing vertex order: the bits depend on nothing
-// but the graph.
+// asks; their thin tails are cut off. The next level's graph links the aggregates that an edge
+// links, weighted by the edges between them. Everything runs in increasing vertex order: the bits
+// depend on nothing but the graph.
 #pragma once
 
 #include <vector>
