@@ -87,10 +87,8 @@ void Multigrid::Hierarchy::Cycle(std::size_t level, const double* rightSide, dou
     return;
   }
   const FloatRows& matrix = levels[level].system;
-  std::fill(solution, solution + matrix.rows() * kColumns, 0.0);
-  GaussSeidelSweep(matrix, rightSide, true, solution);
   double* residual = room.residuals[level].data();
-  ResidualOfBlock(matrix, rightSide, solution, residual);
+  SweepFromZero(matrix, rightSide, solution, residual);
   Correct(level, residual, solution, room);
   GaussSeidelSweep(matrix, rightSide, false, solution);
 }

@@ -17,13 +17,6 @@ void MultiplyBlock(const FloatRows& matrix, const double* block, double* product
   }
 }
 
-void ResidualOfBlock(const FloatRows& matrix, const double* rightSide, const double* block,
-                     double* residual) {
-  MultiplyBlock(matrix, block, residual);
-  const std::size_t count = static_cast<std::size_t>(matrix.rows()) * kColumns;
-  for (std::size_t k = 0; k < count; ++k) residual[k] = rightSide[k] - residual[k];
-}
-
 void GaussSeidelSweep(const FloatRows& matrix, const double* rightSide, bool forward,
                       double* block) {
   const int* starts = matrix.outerIndexPtr();
@@ -45,6 +38,36 @@ void GaussSeidelSweep(const FloatRows& matrix, const double* rightSide, bool for
       for (int c = 0; c < kColumns; ++c) sums[c] -= value * from[c];
     }
     for (int c = 0; c < kColumns; ++c) block[row * kColumns + c] = sums[c] / diagonal;
+  }
+}
+
+void SweepFromZero(const FloatRows& matrix, const double* rightSide, double* block,
+                   double* residual) {
+  const int* starts = matrix.outerIndexPtr();
+  const int* indices = matrix.innerIndexPtr();
+  const float* values = matrix.valuePtr();
+  const Eigen::Index rows = matrix.rows();
+  for (Eigen::Index row = 0; row < rows; ++row) {
+    double sums[kColumns];
+    std::copy(rightSide + row * kColumns, rightSide + (row + 1) * kColumns, sums);
+    int e = starts[row];
+    for (; indices[e] < row; ++e) {
+      const double* from = block + static_cast<std::size_t>(indices[e]) * kColumns;
+      const double value = values[e];
+      for (int c = 0; c < kColumns; ++c) sums[c] -= value * from[c];
+    }
+    const double diagonal = values[e];
+    for (int c = 0; c < kColumns; ++c) block[row * kColumns + c] = sums[c] / diagonal;
+  }
+  for (Eigen::Index row = 0; row < rows; ++row) {
+    double sums[kColumns] = {};
+    int e = starts[row + 1] - 1;
+    for (; indices[e] > row; --e) {
+      const double* from = block + static_cast<std::size_t>(indices[e]) * kColumns;
+      const double value = values[e];
+      for (int c = 0; c < kColumns; ++c) sums[c] -= value * from[c];
+    }
+    std::copy(sums, sums + kColumns, residual + row * kColumns);
   }
 }
 

@@ -87,14 +87,17 @@ Result Product(const First& first, const Second& second) {
 // product = matrix * block.
 void MultiplyBlock(const FloatRows& matrix, const double* block, double* product);
 
-// residual = rightSide - matrix * block.
-void ResidualOfBlock(const FloatRows& matrix, const double* rightSide, const double* block,
-                     double* residual);
-
 // One Gauss-Seidel sweep over the rows of `matrix` towards matrix * block = rightSide, in
 // increasing row order (forward) or decreasing. Every row must hold its diagonal entry, positive.
 void GaussSeidelSweep(const FloatRows& matrix, const double* rightSide, bool forward,
                       double* block);
+
+// block = a forward Gauss-Seidel sweep from zero towards matrix * block = rightSide, and
+// residual = rightSide - matrix * block. The sweep leaves each row's equation holding but for the
+// entries after the diagonal, so that the residual is minus their product: half the work of a
+// product. Each row's entries must be sorted by column, its diagonal among them.
+void SweepFromZero(const FloatRows& matrix, const double* rightSide, double* block,
+                   double* residual);
 
 // coarse = prolongation^T * fine (the restriction of a residual).
 void RestrictBlock(const FloatRows& prolongation, const double* fine, double* coarse);

@@ -72,18 +72,19 @@ void SquaredLaplacian::RowValues(const double* x, double* rowValues) const {
   }
 }
 
-double SquaredLaplacian::Transposed(std::size_t column, const double* rowValues, int c) const {
+void SquaredLaplacian::Transposed(std::size_t column, const double* rowValues, double* sums) const {
   const uint32_t own = ownRow_[column];
-  double sum = -degree_[own] * rowValues[std::size_t{own} * kColumns + c];
+  const double* ownValues = rowValues + std::size_t{own} * kColumns;
+  for (int c = 0; c < kColumns; ++c) sums[c] = -degree_[own] * ownValues[c];
   for (std::size_t e = columnStart_[column]; e < columnStart_[column + 1]; ++e) {
-    sum += rowValues[std::size_t{columnRows_[e]} * kColumns + c];
+    const double* values = rowValues + std::size_t{columnRows_[e]} * kColumns;
+    for (int c = 0; c < kColumns; ++c) sums[c] += values[c];
   }
-  return sum;
 }
 
 void SquaredLaplacian::Transpose(const double* rowValues, double* product) const {
   for (std::size_t u = 0; u < ownRow_.size(); ++u) {
-    for (int c = 0; c < kColumns; ++c) product[u * kColumns + c] = Transposed(u, rowValues, c);
+    Transposed(u, rowValues, product + u * kColumns);
   }
 }
 
@@ -95,9 +96,10 @@ void SquaredLaplacian::Multiply(const double* x, double* product, double* rowRoo
 void SquaredLaplacian::Residual(const double* rightSide, const double* rowValues,
                                 double* residual) const {
   for (std::size_t u = 0; u < ownRow_.size(); ++u) {
-    for (int c = 0; c < kColumns; ++c) {
-      residual[u * kColumns + c] = rightSide[u * kColumns + c] - Transposed(u, rowValues, c);
-    }
+    double sums[kColumns];
+    Transposed(u, rowValues, sums);
+    for (int c = 0; c < kColumns; ++c)
+      residual[u * kColumns + c] = rightSide[u * kColumns + c] - sums[c];
   }
 }
 
@@ -107,8 +109,9 @@ void SquaredLaplacian::Sweep(const double* rightSide, bool forward, double* x,
   for (std::size_t step = 0; step < columns; ++step) {
     const std::size_t u = forward ? step : columns - 1 - step;
     double change[kColumns];
+    Transposed(u, rowValues, change);
     for (int c = 0; c < kColumns; ++c) {
-      change[c] = (rightSide[u * kColumns + c] - Transposed(u, rowValues, c)) / diagonal_[u];
+      change[c] = (rightSide[u * kColumns + c] - change[c]) / diagonal_[u];
       x[u * kColumns + c] += change[c];
     }
     const uint32_t own = ownRow_[u];

@@ -44,7 +44,8 @@ class SquaredLaplacian {
   SparseRows Galerkin(const FloatRows& prolongation) const;
 
  private:
-  double Transposed(std::size_t column, const double* rowValues, int c) const;
+  // sums = (L^T rowValues) at `column`, three columns.
+  void Transposed(std::size_t column, const double* rowValues, double* sums) const;
   SparseRows Rows(std::size_t begin, std::size_t end) const;
 
   // Per row: its weight, degree and own column (kNoIndex for a known vertex); its neighbours to
