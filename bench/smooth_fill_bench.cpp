@@ -1,8 +1,10 @@
 // The smooth fill on a Destination surface of two million vertices: preparing (graph, parts and
 // the solver's hierarchy) and filling one target, for one hole of 10^4 to 10^6 refused vertices,
 // the surface turning about its frames as the carry method hands them over. Reports, besides the
-// time and its two parts, the peak memory the fill adds to the process (Linux: the resident set's
-// high-water mark, reset before the fill, less the resident set then) and that per refused vertex.
+// time and its two parts, the processor time of the whole and of preparing (what the fill takes on
+// an idle core, whatever else the machine runs), the peak memory the fill adds to the process
+// (Linux: the resident set's high-water mark, reset before the fill, less the resident set then)
+// and that per refused vertex.
 #include <benchmark/benchmark.h>
 #ifdef __GLIBC__
 #include <malloc.h>

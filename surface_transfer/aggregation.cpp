@@ -12,11 +12,9 @@ constexpr int kNoAggregate = -1;
 // off-diagonal weights add up to at most its diagonal, so rho is at most 2.
 constexpr double kJacobiWeight = 2.0 / 3.0;
 
-// Jacobi steps that smooth the coarse functions. Each widens a function by one ring of its
-// level's graph: after six, a function spans about as far again beyond its aggregate as the
-// aggregate's own width, smooth enough for the coarse spaces to follow the slowly varying slopes
-// that a fourth-order system barely damps. On meshes of 10^4 to 10^5 vertices to fill, two steps
-// left the conjugate gradients 54 to 145 steps, four 24 to 41, six 21 to 26.
+// Each Jacobi step that smooths the coarse functions widens them by one ring of their level's
+// graph: after six, a function spans about as far again beyond its aggregate as the aggregate's
+// own width.
 
 // Entries of a smoothed coarse function smaller than this share of its row's largest are dropped,
 // the rest of the row scaled to keep its sum (so that constants stay where they were). Six Jacobi

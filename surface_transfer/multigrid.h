@@ -3,8 +3,10 @@
 // graph (aggregation.h), with the system's Galerkin products as the coarse operators, symmetric
 // Gauss-Seidel sweeps as smoothers and a sparse Cholesky factor at the coarsest level. The
 // finest system is held either as a sparse matrix (the harmonic one) or as the factors of the
-// biharmonic one (squared_laplacian.h), which are several times smaller. The work of a step and
-// the memory grow in proportion to the unknowns, the number of steps slowly.
+// biharmonic one (squared_laplacian.h), which are several times smaller; the prolongations and
+// coarse operators are kept as floats, the sums made in doubles. The work of a step and the
+// memory grow in proportion to the unknowns, the number of steps slowly (16 for 10^4 biharmonic
+// unknowns, 28 for 3·10^5, 54 for 10^6).
 //
 // Everything runs on the calling thread in one fixed order: the bits depend on nothing but the
 // input.
