@@ -75,7 +75,9 @@ void Multigrid::Hierarchy::Correct(std::size_t level, const double* residual, do
   ProlongAndAdd(prolongation, correction, solution);
 }
 
-// solution = the V-cycle applied to rightSide, from a zero guess.
+// solution = the V-cycle applied to rightSide, from a zero guess: a forward Gauss-Seidel sweep
+// before the coarse correction and a backward one after it, which keeps the cycle symmetric, as
+// conjugate gradients need.
 void Multigrid::Hierarchy::Cycle(std::size_t level, const double* rightSide, double* solution,
                                  CycleRoom& room) const {
   if (level + 1 == levels.size()) {
