@@ -89,8 +89,10 @@ SparseRows JacobiStep(const SparseRows& graph) {
   return step;
 }
 
-// Drops the entries of each row below kTruncation of its largest, keeping the row's sum.
-void Truncate(FloatRows& prolongation) {
+// Drops the entries of each row below kTruncation of its largest, keeping the row's sum; the
+// entry of the row's own aggregate (aggregateOf) stays whatever its size, so that no coarse
+// function can vanish.
+void Truncate(const int* aggregateOf, FloatRows& prolongation) {
   for (Eigen::Index row = 0; row < prolongation.rows(); ++row) {
     double largest = 0.0, sum = 0.0, kept = 0.0;
     for (FloatRows::InnerIterator entry(prolongation, row); entry; ++entry) {
@@ -98,7 +100,8 @@ void Truncate(FloatRows& prolongation) {
       sum += static_cast<double>(entry.value());
     }
     for (FloatRows::InnerIterator entry(prolongation, row); entry; ++entry) {
-      if (std::fabs(static_cast<double>(entry.value())) < kTruncation * largest) {
+      if (entry.col() != aggregateOf[row] &&
+          std::fabs(static_cast<double>(entry.value())) < kTruncation * largest) {
         entry.valueRef() = 0.0f;
       } else {
         kept += static_cast<double>(entry.value());
@@ -144,12 +147,13 @@ SparseRows Tentative(const SparseRows& graph, SparseRows* coarseGraph) {
 
 CoarseSpace CoarsenGraph(const SparseRows& graph, int smoothingSteps) {
   CoarseSpace space;
-  space.prolongation = Tentative(graph, &space.coarseGraph).cast<float>();
+  const SparseRows tentative = Tentative(graph, &space.coarseGraph);
+  space.prolongation = tentative.cast<float>();
   const SparseRows step = JacobiStep(graph);
   for (int k = 0; k < smoothingSteps; ++k) {
     FloatRows smoother = Product<FloatRows>(step, space.prolongation);
     space.prolongation.swap(smoother);
   }
-  Truncate(space.prolongation);
+  Truncate(tentative.innerIndexPtr(), space.prolongation);
   return space;
 }
