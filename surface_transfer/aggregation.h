@@ -7,9 +7,9 @@
 // joining the aggregate they are most strongly tied to; a coarse function is constant over each
 // aggregate, then smoothed by several damped Jacobi steps over the graph, so that the coarse
 // functions overlap as wide smooth bumps, as the fill's biharmonic system, of the fourth order,
-// asks. The next level's graph links the aggregates that an edge links, weighted by
-// the edges between them. Everything runs in increasing vertex order: the bits depend on nothing
-// but the graph.
+// asks; their thin tails are cut off. The next level's graph links the aggregates that an edge
+// links, weighted by the edges between them. Everything runs in increasing vertex order: the bits
+// depend on nothing but the graph.
 #pragma once
 
 #include <vector>
@@ -17,8 +17,9 @@
 #include "surface_transfer/sparse_rows.h"
 
 struct CoarseSpace {
-  // Fine rows by coarse columns: how each coarse function is seen on the fine vertices.
-  SparseRows prolongation;
+  // Fine rows by coarse columns: how each coarse function is seen on the fine vertices, made in
+  // floats (each smoothing step rounded to them).
+  FloatRows prolongation;
   // The graph among the aggregates.
   SparseRows coarseGraph;
 };
@@ -26,4 +27,5 @@ struct CoarseSpace {
 // Each vertex's aggregate, numbered from 0 in the order they are made.
 std::vector<int> Aggregates(const SparseRows& graph, int* aggregateCount);
 
-CoarseSpace CoarsenGraph(const SparseRows& graph);
+// The coarse space of `graph`, its coarse functions smoothed by `smoothingSteps` Jacobi steps.
+CoarseSpace CoarsenGraph(const SparseRows& graph, int smoothingSteps);

@@ -25,25 +25,6 @@ SparseRows HarmonicSystem(const FillLayout& layout) {
   return system;
 }
 
-SparseRows BiharmonicSystem(const FillLayout& layout) {
-  Triplets triplets;
-  Eigen::VectorXd weights(static_cast<Eigen::Index>(layout.rows.size()));
-  for (std::size_t r = 0; r < layout.rows.size(); ++r) {
-    const FillRow& row = layout.rows[r];
-    weights(static_cast<Eigen::Index>(r)) = row.weight;
-    for (std::size_t e = row.unknownBegin; e < row.unknownEnd; ++e) {
-      const UnknownEntry& entry = layout.unknownEntries[e];
-      triplets.emplace_back(Count(r), Count(entry.column), entry.coefficient);
-    }
-  }
-  SparseRows laplacian(Count(layout.rows.size()), Count(layout.filledVertices.size()));
-  laplacian.setFromTriplets(triplets.begin(), triplets.end());
-  Triplets().swap(triplets);
-  const SparseRows weighted = weights.asDiagonal() * laplacian;
-  const SparseRows transposed = laplacian.transpose();
-  return transposed * weighted;
-}
-
 std::vector<double> HarmonicRightSide(const FillLayout& layout,
                                       const std::vector<double>& frameValues, std::size_t stride,
                                       int first) {
@@ -60,9 +41,10 @@ std::vector<double> HarmonicRightSide(const FillLayout& layout,
   return right;
 }
 
-std::vector<double> BiharmonicRightSide(const FillLayout& layout, const Vector3* known,
+std::vector<double> BiharmonicRightSide(const FillLayout& layout, const SquaredLaplacian& squares,
+                                        const Vector3* known,
                                         const std::vector<double>& targetLaplacians) {
-  std::vector<double> right(3 * layout.filledVertices.size(), 0.0);
+  std::vector<double> rowValues(3 * layout.rows.size());
   for (std::size_t r = 0; r < layout.rows.size(); ++r) {
     const FillRow& row = layout.rows[r];
     double sum[3] = {targetLaplacians[3 * r], targetLaplacians[3 * r + 1],
@@ -74,11 +56,9 @@ std::vector<double> BiharmonicRightSide(const FillLayout& layout, const Vector3*
       sum[1] -= entry.coefficient * static_cast<double>(d.y);
       sum[2] -= entry.coefficient * static_cast<double>(d.z);
     }
-    for (double& s : sum) s *= row.weight;
-    for (std::size_t e = row.unknownBegin; e < row.unknownEnd; ++e) {
-      const UnknownEntry& entry = layout.unknownEntries[e];
-      for (int c = 0; c < 3; ++c) right[3 * entry.column + c] += entry.coefficient * sum[c];
-    }
+    for (int c = 0; c < 3; ++c) rowValues[3 * r + c] = row.weight * sum[c];
   }
+  std::vector<double> right(3 * layout.filledVertices.size());
+  squares.Transpose(rowValues.data(), right.data());
   return right;
 }

@@ -1,10 +1,12 @@
-// The solver of the smooth fill's two systems over the same unknowns, the harmonic one (the
-// graph Laplacian held at zero beyond the unknowns) and the biharmonic one: conjugate gradients,
-// each step preconditioned by one multigrid V-cycle over a hierarchy of coarse spaces
-// (aggregation.h) shared by both systems, with the systems' Galerkin products as their coarse
-// operators, symmetric Gauss-Seidel sweeps as smoothers and a sparse Cholesky factor at the
-// coarsest level. The work of a step and the memory grow in proportion to the unknowns, the
-// number of steps slowly (about twice as many for 10^6 unknowns as for 10^4).
+// The solver of the smooth fill's systems: conjugate gradients, each step preconditioned by one
+// multigrid V-cycle over a hierarchy of coarse spaces made by smoothed aggregation of the mesh's
+// graph (aggregation.h), with the system's Galerkin products as the coarse operators, symmetric
+// Gauss-Seidel sweeps as smoothers and a sparse Cholesky factor at the coarsest level. The
+// finest system is held either as a sparse matrix (the harmonic one) or as the factors of the
+// biharmonic one (squared_laplacian.h), which are several times smaller; the prolongations and
+// coarse operators are kept as floats, the sums made in doubles. The work of a step and the
+// memory grow in proportion to the unknowns, the number of steps slowly (16 for 10^4 biharmonic
+// unknowns, 28 for 3·10^5, 54 for 10^6).
 //
 // Everything runs on the calling thread in one fixed order: the bits depend on nothing but the
 // input.
@@ -15,7 +17,17 @@
 
 #include "surface_transfer/sparse_rows.h"
 
-enum class FillSystem { kHarmonic = 0, kBiharmonic = 1 };
+class SquaredLaplacian;
+
+// How the hierarchy of a system is made.
+struct MultigridShape {
+  // Damped Jacobi steps over the graph that smooth each coarse function (aggregation.h).
+  int smoothingSteps;
+  // A level of at most `coarsestSize` unknowns, or the level `mostLevels` from the finest, is
+  // the coarsest, solved by its Cholesky factor.
+  long coarsestSize;
+  std::size_t mostLevels;
+};
 
 class Multigrid {
  public:
@@ -24,10 +36,13 @@ class Multigrid {
   Multigrid(const Multigrid&) = delete;
   Multigrid& operator=(const Multigrid&) = delete;
 
-  // Builds the hierarchy: `laplacian` is the harmonic system and the graph that coarsens, both
-  // symmetric positive definite, of the same size. False when a coarsest system cannot be
+  // Builds the hierarchy of the system `graph`, or of the system that `factors` multiply out to,
+  // over `graph` (the graph Laplacian among the unknowns, which coarsens); systems and graph
+  // symmetric positive definite, of the same size. False when the coarsest system cannot be
   // factored.
-  bool Build(SparseRows laplacian, SparseRows bilaplacian);
+  bool Build(SparseRows&& graph, const MultigridShape& shape);
+  bool Build(SparseRows&& graph, std::shared_ptr<const SquaredLaplacian> factors,
+             const MultigridShape& shape);
 
   std::size_t unknownCount() const;
 
@@ -35,10 +50,13 @@ class Multigrid {
   // `solution` holding the first guess on entry. Each column stops when its
   // residual is at most `tolerance` times its right side (a zero right side: a zero solution).
   // Returns the number of steps taken.
-  int Solve(FillSystem system, const std::vector<double>& rightSide, double tolerance,
+  int Solve(const std::vector<double>& rightSide, double tolerance,
             std::vector<double>* solution) const;
 
  private:
   struct Hierarchy;
+  bool Coarsen(SparseRows& finest, std::shared_ptr<const SquaredLaplacian> factors,
+               const MultigridShape& shape);
+  bool Factor(const SparseRows* coarsest, std::unique_ptr<Hierarchy>& hierarchy);
   std::unique_ptr<Hierarchy> hierarchy_;
 };

@@ -10,6 +10,7 @@
 #include "surface_transfer/fill_equations.h"
 #include "surface_transfer/fill_layout.h"
 #include "surface_transfer/multigrid.h"
+#include "surface_transfer/squared_laplacian.h"
 #include "transfer/interpolated_delta.h"
 
 // The Laplacian is the umbrella operator of the mesh's graph (every neighbour weighs the same),
@@ -40,6 +41,27 @@ constexpr std::size_t kRigidVerticesPerChunk = 4096;
 constexpr double kBiharmonicTolerance = 1e-9;
 constexpr double kChangeTolerance = 1e-7;
 constexpr double kGuessTolerance = 1e-4;
+
+// The Jacobi steps that smooth the coarse functions of the two systems' hierarchies
+// (aggregation.h). The harmonic system, of the second order, takes the classic single step. The
+// biharmonic one, of the fourth order, needs coarse functions smooth enough to follow slowly
+// varying slopes: on holes of 10^4 to 10^5 vertices two steps left the conjugate gradients 54 to
+// 145 steps, four 24 to 41, six 21 to 26. Eight take fewer steps again (22 against 28 for 3·10^5
+// vertices, 41 against 54 for 10^6) but their wider functions and denser coarse levels cost more
+// than the steps save. Smoothing by the biharmonic operator itself, or coarsening twice as fast
+// with stronger sweeps, took several times as many steps.
+constexpr int kHarmonicSmoothingSteps = 1;
+constexpr int kBiharmonicSmoothingSteps = 6;
+
+// The hierarchies' coarsest level: one of at most kCoarsestSize unknowns, or the level
+// kMostLevels from the finest, is solved by its Cholesky factor. A factor of a few hundred
+// unknowns costs less than the sweeps of one more level. Each level costs the V-cycle some
+// accuracy, so that holes of 10^6 vertices, whose fourth level has some 1700 unknowns, stop
+// there: with a fifth level of 200, the biharmonic solve took 57 steps instead of 50. A level
+// of some 14000 unknowns took 46, but its factor cost more than the steps it saved, the
+// biharmonic system's coarse levels having 100 to 150 entries a row.
+constexpr long kCoarsestSize = 200;
+constexpr std::size_t kMostLevels = 4;
 
 // What the fill reads at each frame vertex: c (3 values), then F - I (9, row-major).
 constexpr int kOffsetValues = 3;
@@ -84,7 +106,10 @@ Vector3 RigidDisplacement(const RigidMotion& motion, const Vector3& x) {
 
 struct SmoothFill::Solver {
   FillLayout layout;
-  Multigrid multigrid;
+  Multigrid harmonic;
+  Multigrid biharmonic;
+  // The biharmonic system's factors, which the biharmonic hierarchy shares.
+  std::shared_ptr<const SquaredLaplacian> squares;
   // The vertices of the unanchored parts, part after part, with their part and rest position.
   std::vector<uint32_t> rigidVertices;
   std::vector<uint32_t> rigidPartOf;
@@ -94,6 +119,7 @@ struct SmoothFill::Solver {
   std::vector<double> columnPlaces;
   std::vector<double> framePlaces;
 
+  bool BuildSolvers();
   void CopyRest(const TriangleMesh& mesh);
   std::vector<double> FrameValues(const Vector3* deltas, const LinearMap* changes) const;
   void AddTurnedRow(int i, const std::vector<double>& filledRow,
@@ -101,6 +127,15 @@ struct SmoothFill::Solver {
                     std::vector<double>& targets) const;
   void SolveFilled(Vector3* deltas, const LinearMap* changes) const;
 };
+
+bool SmoothFill::Solver::BuildSolvers() {
+  SparseRows graph = HarmonicSystem(layout);
+  squares = std::make_shared<const SquaredLaplacian>(layout);
+  std::vector<UnknownEntry>().swap(layout.unknownEntries);  // the factors hold them from here
+  return biharmonic.Build(SparseRows(graph), squares,
+                          {kBiharmonicSmoothingSteps, kCoarsestSize, kMostLevels}) &&
+         harmonic.Build(std::move(graph), {kHarmonicSmoothingSteps, kCoarsestSize, kMostLevels});
+}
 
 void SmoothFill::Solver::CopyRest(const TriangleMesh& mesh) {
   for (std::size_t part = 0; part < layout.unanchoredParts.size(); ++part) {
@@ -172,21 +207,19 @@ void SmoothFill::Solver::SolveFilled(Vector3* deltas, const LinearMap* changes) 
   if (layout.filledVertices.empty()) return;
   const std::vector<double> frameValues = FrameValues(deltas, changes);
   std::vector<double> guess(3 * layout.filledVertices.size(), 0.0);
-  multigrid.Solve(FillSystem::kHarmonic, HarmonicRightSide(layout, frameValues, kFrameValues, 0),
-                  kGuessTolerance, &guess);
+  harmonic.Solve(HarmonicRightSide(layout, frameValues, kFrameValues, 0), kGuessTolerance, &guess);
   std::vector<double> targets(3 * layout.rows.size(), 0.0);
   if (changes != nullptr) {
     std::vector<double> filledRow(guess.size());
     for (int i = 0; i < 3; ++i) {
       std::fill(filledRow.begin(), filledRow.end(), 0.0);
-      multigrid.Solve(FillSystem::kHarmonic,
-                      HarmonicRightSide(layout, frameValues, kFrameValues, kOffsetValues + 3 * i),
-                      kChangeTolerance, &filledRow);
+      harmonic.Solve(HarmonicRightSide(layout, frameValues, kFrameValues, kOffsetValues + 3 * i),
+                     kChangeTolerance, &filledRow);
       AddTurnedRow(i, filledRow, frameValues, guess, targets);
     }
   }
-  multigrid.Solve(FillSystem::kBiharmonic, BiharmonicRightSide(layout, deltas, targets),
-                  kBiharmonicTolerance, &guess);
+  biharmonic.Solve(BiharmonicRightSide(layout, *squares, deltas, targets), kBiharmonicTolerance,
+                   &guess);
   for (std::size_t u = 0; u < layout.filledVertices.size(); ++u) {
     deltas[layout.filledVertices[u]] = {ToFloat(guess[3 * u]), ToFloat(guess[3 * u + 1]),
                                         ToFloat(guess[3 * u + 2])};
@@ -207,8 +240,7 @@ bool SmoothFill::Prepare(const TriangleMesh& mesh, const uint8_t* known, const u
       *error = "too many vertices to fill";
       return false;
     }
-    if (!layout.filledVertices.empty() &&
-        !solver->multigrid.Build(HarmonicSystem(layout), BiharmonicSystem(layout))) {
+    if (!layout.filledVertices.empty() && !solver->BuildSolvers()) {
       *error = "the smooth fill's system could not be factored";
       return false;
     }

@@ -18,8 +18,9 @@
 // an affine field over a regular grid is reproduced.
 //
 // Only the vertices to fill and the two rings of known vertices around them enter the solve,
-// which is iterative (multigrid.h): its work and memory grow about in proportion to the vertices
-// to fill. It runs on the calling thread, in one fixed order.
+// which is iterative (multigrid.h): its memory grows in proportion to the vertices to fill (under
+// a kilobyte each), its work somewhat faster, as the steps of the solve grow slowly with the hole.
+// It runs on the calling thread, in one fixed order.
 #pragma once
 
 #include <cstddef>

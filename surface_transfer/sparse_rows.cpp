@@ -2,32 +2,26 @@
 
 #include <algorithm>
 
-void MultiplyBlock(const SparseRows& matrix, const double* block, double* product) {
+void MultiplyBlock(const FloatRows& matrix, const double* block, double* product) {
   const int* starts = matrix.outerIndexPtr();
   const int* indices = matrix.innerIndexPtr();
-  const double* values = matrix.valuePtr();
+  const float* values = matrix.valuePtr();
   for (Eigen::Index row = 0; row < matrix.rows(); ++row) {
     double sums[kColumns] = {};
     for (int e = starts[row]; e < starts[row + 1]; ++e) {
       const double* from = block + static_cast<std::size_t>(indices[e]) * kColumns;
-      for (int c = 0; c < kColumns; ++c) sums[c] += values[e] * from[c];
+      const double value = values[e];
+      for (int c = 0; c < kColumns; ++c) sums[c] += value * from[c];
     }
     std::copy(sums, sums + kColumns, product + static_cast<std::size_t>(row) * kColumns);
   }
 }
 
-void ResidualOfBlock(const SparseRows& matrix, const double* rightSide, const double* block,
-                     double* residual) {
-  MultiplyBlock(matrix, block, residual);
-  const std::size_t count = static_cast<std::size_t>(matrix.rows()) * kColumns;
-  for (std::size_t k = 0; k < count; ++k) residual[k] = rightSide[k] - residual[k];
-}
-
-void GaussSeidelSweep(const SparseRows& matrix, const double* rightSide, bool forward,
+void GaussSeidelSweep(const FloatRows& matrix, const double* rightSide, bool forward,
                       double* block) {
   const int* starts = matrix.outerIndexPtr();
   const int* indices = matrix.innerIndexPtr();
-  const double* values = matrix.valuePtr();
+  const float* values = matrix.valuePtr();
   const Eigen::Index rows = matrix.rows();
   for (Eigen::Index step = 0; step < rows; ++step) {
     const Eigen::Index row = forward ? step : rows - 1 - step;
@@ -36,39 +30,72 @@ void GaussSeidelSweep(const SparseRows& matrix, const double* rightSide, bool fo
     double diagonal = 0.0;
     for (int e = starts[row]; e < starts[row + 1]; ++e) {
       if (indices[e] == row) {
-        diagonal = values[e];
+        diagonal = static_cast<double>(values[e]);
         continue;
       }
       const double* from = block + static_cast<std::size_t>(indices[e]) * kColumns;
-      for (int c = 0; c < kColumns; ++c) sums[c] -= values[e] * from[c];
+      const double value = values[e];
+      for (int c = 0; c < kColumns; ++c) sums[c] -= value * from[c];
     }
     for (int c = 0; c < kColumns; ++c) block[row * kColumns + c] = sums[c] / diagonal;
   }
 }
 
-void RestrictBlock(const SparseRows& prolongation, const double* fine, double* coarse) {
+void SweepFromZero(const FloatRows& matrix, const double* rightSide, double* block,
+                   double* residual) {
+  const int* starts = matrix.outerIndexPtr();
+  const int* indices = matrix.innerIndexPtr();
+  const float* values = matrix.valuePtr();
+  const Eigen::Index rows = matrix.rows();
+  for (Eigen::Index row = 0; row < rows; ++row) {
+    double sums[kColumns];
+    std::copy(rightSide + row * kColumns, rightSide + (row + 1) * kColumns, sums);
+    int e = starts[row];
+    for (; indices[e] < row; ++e) {
+      const double* from = block + static_cast<std::size_t>(indices[e]) * kColumns;
+      const double value = values[e];
+      for (int c = 0; c < kColumns; ++c) sums[c] -= value * from[c];
+    }
+    const double diagonal = values[e];
+    for (int c = 0; c < kColumns; ++c) block[row * kColumns + c] = sums[c] / diagonal;
+  }
+  for (Eigen::Index row = 0; row < rows; ++row) {
+    double sums[kColumns] = {};
+    int e = starts[row + 1] - 1;
+    for (; indices[e] > row; --e) {
+      const double* from = block + static_cast<std::size_t>(indices[e]) * kColumns;
+      const double value = values[e];
+      for (int c = 0; c < kColumns; ++c) sums[c] -= value * from[c];
+    }
+    std::copy(sums, sums + kColumns, residual + row * kColumns);
+  }
+}
+
+void RestrictBlock(const FloatRows& prolongation, const double* fine, double* coarse) {
   std::fill(coarse, coarse + static_cast<std::size_t>(prolongation.cols()) * kColumns, 0.0);
   const int* starts = prolongation.outerIndexPtr();
   const int* indices = prolongation.innerIndexPtr();
-  const double* values = prolongation.valuePtr();
+  const float* values = prolongation.valuePtr();
   for (Eigen::Index row = 0; row < prolongation.rows(); ++row) {
     const double* from = fine + static_cast<std::size_t>(row) * kColumns;
     for (int e = starts[row]; e < starts[row + 1]; ++e) {
       double* to = coarse + static_cast<std::size_t>(indices[e]) * kColumns;
-      for (int c = 0; c < kColumns; ++c) to[c] += values[e] * from[c];
+      const double value = values[e];
+      for (int c = 0; c < kColumns; ++c) to[c] += value * from[c];
     }
   }
 }
 
-void ProlongAndAdd(const SparseRows& prolongation, const double* coarse, double* fine) {
+void ProlongAndAdd(const FloatRows& prolongation, const double* coarse, double* fine) {
   const int* starts = prolongation.outerIndexPtr();
   const int* indices = prolongation.innerIndexPtr();
-  const double* values = prolongation.valuePtr();
+  const float* values = prolongation.valuePtr();
   for (Eigen::Index row = 0; row < prolongation.rows(); ++row) {
     double* to = fine + static_cast<std::size_t>(row) * kColumns;
     for (int e = starts[row]; e < starts[row + 1]; ++e) {
       const double* from = coarse + static_cast<std::size_t>(indices[e]) * kColumns;
-      for (int c = 0; c < kColumns; ++c) to[c] += values[e] * from[c];
+      const double value = values[e];
+      for (int c = 0; c < kColumns; ++c) to[c] += value * from[c];
     }
   }
 }
